@@ -1,0 +1,107 @@
+#include "cli/cli.h"
+
+#include "core/app/time_zone.h"
+#include "core/codepage.h"
+#include "platform/qsettings_store.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstring>
+#include <iostream>
+
+namespace nuvrel::cli {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"info", "info FILE.nvl", runInfo},
+        {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+    };
+    return table;
+}
+
+void ConsolePrompts::showError(int number, const std::string& message) {
+    ++errorCount;
+    lastError = number;
+    err_ << "error " << number << ": " << message << '\n';
+}
+
+bool ConsolePrompts::askYesNo(const std::string& title, const std::string& text) {
+    err_ << title << ": " << text << " -> " << (answer ? "yes" : "no") << '\n';
+    return answer;
+}
+
+void ConsolePrompts::showMessage(const std::string& title, const std::string& text) {
+    err_ << title << ": " << text << '\n';
+}
+
+std::string Context::takeOption(const std::string& name, const std::string& fallback) {
+    auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end())
+        return fallback;
+    if (it + 1 == args.end())
+        throw UsageError{name + " needs a value"};
+    std::string value = *(it + 1);
+    args.erase(it, it + 2);
+    return value;
+}
+
+bool Context::takeFlag(const std::string& name) {
+    auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end())
+        return false;
+    args.erase(it);
+    return true;
+}
+
+void Context::rejectUnknownOptions() const {
+    for (const auto& a : args)
+        if (a.size() > 2 && a.compare(0, 2, "--") == 0)
+            throw UsageError{"unknown option " + a};
+}
+
+} // namespace nuvrel::cli
+
+namespace {
+
+void printUsage(std::ostream& os) {
+    os << "usage: nuvrel-cli COMMAND [ARGS...]\ncommands:\n";
+    for (const auto& c : nuvrel::cli::commands())
+        os << "  " << c.usage << '\n';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace nuvrel;
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    const char* lang = std::getenv("LANG");
+    setActiveCodePage(codePageForLocale(lang ? lang : ""));
+
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printUsage(argc < 2 ? std::cerr : std::cout);
+        return argc < 2 ? 2 : 0;
+    }
+    const auto& table = cli::commands();
+    auto it = std::find_if(table.begin(), table.end(),
+                           [&](const cli::Command& c) { return std::strcmp(c.name, argv[1]) == 0; });
+    if (it == table.end()) {
+        std::cerr << "nuvrel-cli: unknown command " << argv[1] << '\n';
+        printUsage(std::cerr);
+        return 2;
+    }
+    QSettingsStore settings;
+    cli::ConsolePrompts prompts(std::cerr);
+    CLibraryTimeZone timeZone;
+    cli::Context ctx{{argv + 2, argv + argc}, std::cout, std::cerr, settings, prompts, timeZone};
+    ctx.prompts.answer = ctx.takeFlag("--yes");
+    try {
+        return it->run(ctx);
+    } catch (const cli::UsageError& e) {
+        std::cerr << "nuvrel-cli " << it->name << ": " << e.message << '\n';
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "nuvrel-cli " << it->name << ": " << e.what() << '\n';
+        return 1;
+    }
+}

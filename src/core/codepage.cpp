@@ -1,0 +1,107 @@
+#include "core/codepage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace nuvrel {
+
+namespace {
+CodePage g_codePage = CodePage::Utf8;
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+} // namespace
+
+CodePage activeCodePage() { return g_codePage; }
+void setActiveCodePage(CodePage page) { g_codePage = page; }
+
+CodePage codePageForLocale(std::string_view localeName) {
+    return localeName.substr(0, 2) == "ja" ? CodePage::Cp932 : CodePage::Utf8;
+}
+
+bool parseCodePageName(std::string_view name, CodePage& out) {
+    for (auto n : {"CP932", "SJIS", "Shift_JIS", "Shift-JIS", "MS932"}) {
+        if (equalsNoCase(name, n)) {
+            out = CodePage::Cp932;
+            return true;
+        }
+    }
+    for (auto n : {"UTF-8", "UTF8"}) {
+        if (equalsNoCase(name, n)) {
+            out = CodePage::Utf8;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isCp932LeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+std::size_t charLength(std::string_view text, CodePage page) {
+    if (text.empty())
+        return 0;
+    const auto c = static_cast<unsigned char>(text[0]);
+    if (page == CodePage::Cp932) {
+        if (!isCp932LeadByte(c) || text.size() < 2)
+            return 1;
+        const auto t = static_cast<unsigned char>(text[1]);
+        return ((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC)) ? 2 : 1;
+    }
+    std::size_t n = 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    if (n > text.size())
+        return 1;
+    for (std::size_t i = 1; i < n; ++i)
+        if (!isContinuation(static_cast<unsigned char>(text[i])))
+            return 1;
+    return n;
+}
+
+std::size_t fitLength(std::string_view text, std::size_t maxBytes, CodePage page) {
+    if (text.size() <= maxBytes && page == CodePage::Utf8) {
+        // Fast path: the whole text fits.
+        return text.size();
+    }
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t len = charLength(text.substr(pos), page);
+        if (pos + len > maxBytes)
+            break;
+        pos += len;
+    }
+    return pos;
+}
+
+void copyToField(char* field, std::size_t fieldSize, std::string_view text, CodePage page) {
+    if (fieldSize == 0)
+        return;
+    const auto nul = text.find('\0');
+    if (nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    const std::size_t n = fitLength(text, fieldSize - 1, page);
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, fieldSize - n);
+}
+
+std::string fieldText(const char* field, std::size_t fieldSize) {
+    const void* nul = std::memchr(field, 0, fieldSize);
+    const std::size_t n = nul ? static_cast<const char*>(nul) - field : fieldSize;
+    return std::string(field, n);
+}
+
+} // namespace nuvrel

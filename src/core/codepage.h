@@ -1,0 +1,50 @@
+// The program's code page: record fields and text files hold bytes in CP932
+// (Shift_JIS) on Japanese systems and UTF-8 elsewhere. These helpers step over
+// whole characters so that no text is ever split inside a multibyte character.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace nuvrel {
+
+enum class CodePage { Utf8, Cp932 };
+
+// The code page in force for this process (UTF-8 until set). main() sets it
+// once at start-up from the locale or the "CodePage" setting.
+CodePage activeCodePage();
+void setActiveCodePage(CodePage page);
+
+// The code page that a locale name ("ja_JP.UTF-8", "C", ...) calls for:
+// CP932 for Japanese, UTF-8 for everything else.
+CodePage codePageForLocale(std::string_view localeName);
+// "CP932"/"SJIS"/"Shift_JIS" or "UTF-8"/"UTF8" (any case); false otherwise.
+bool parseCodePageName(std::string_view name, CodePage& out);
+
+// Length in bytes of the character that starts at text[0], never more than
+// text.size(). A malformed or cut sequence counts as one byte.
+std::size_t charLength(std::string_view text, CodePage page);
+
+// True when byte is the first byte of a double-byte CP932 character.
+bool isCp932LeadByte(unsigned char byte);
+
+// The longest prefix of text, at most maxBytes long, that ends on a
+// character boundary.
+std::size_t fitLength(std::string_view text, std::size_t maxBytes, CodePage page);
+inline std::size_t fitLength(std::string_view text, std::size_t maxBytes) {
+    return fitLength(text, maxBytes, activeCodePage());
+}
+
+// Copies text into a fixed field of fieldSize bytes: stops at the first NUL
+// of text, keeps at most fieldSize - 1 bytes without splitting a character,
+// and fills the rest of the field with zeros.
+void copyToField(char* field, std::size_t fieldSize, std::string_view text, CodePage page);
+inline void copyToField(char* field, std::size_t fieldSize, std::string_view text) {
+    copyToField(field, fieldSize, text, activeCodePage());
+}
+
+// The text of a fixed field: up to its first NUL, or the whole field.
+std::string fieldText(const char* field, std::size_t fieldSize);
+
+} // namespace nuvrel

@@ -1,0 +1,33 @@
+// The composition root: builds the platform services and the main window.
+#include "core/app/ift_option.h"
+#include "core/app/time_zone.h"
+#include "core/codepage.h"
+#include "platform/qsettings_store.h"
+#include "ui/main_form.h"
+#include "ui/qt_prompts.h"
+
+#include <QApplication>
+#include <QLocale>
+
+#include <clocale>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("NUVREL"));
+    QApplication::setApplicationDisplayName(QStringLiteral("NUVREL"));
+    QApplication::setOrganizationName(QStringLiteral("Ostrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvrel.svg")));
+
+    nuvrel::QSettingsStore settings;
+    nuvrel::CLibraryTimeZone timeZone;
+    nuvrel::setActiveCodePage(nuvrel::codePageFromSettings(settings, QLocale::system().name().toStdString()));
+
+    nuvrel::ui::QtPrompts prompts;
+    nuvrel::ui::TMainForm form(settings, prompts, timeZone);
+    form.show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1)
+        form.openDataFile(args.at(1));
+    return QApplication::exec();
+}

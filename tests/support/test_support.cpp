@@ -1,0 +1,106 @@
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace nuvrel::test {
+
+void RecordingPrompts::showError(int number, const std::string& message) {
+    entries.push_back({"error", number, "Error", message});
+}
+
+bool RecordingPrompts::askYesNo(const std::string& title, const std::string& text) {
+    entries.push_back({"question", 0, title, text});
+    if (answers.empty())
+        return defaultAnswer;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void RecordingPrompts::showMessage(const std::string& title, const std::string& text) {
+    entries.push_back({"message", 0, title, text});
+}
+
+void RecordingPrompts::beep() { entries.push_back({"beep", 0, {}, {}}); }
+
+std::vector<int> RecordingPrompts::errors() const {
+    std::vector<int> out;
+    for (const auto& e : entries)
+        if (e.kind == "error")
+            out.push_back(e.number);
+    return out;
+}
+
+int RecordingPrompts::count(const std::string& kind) const {
+    int n = 0;
+    for (const auto& e : entries)
+        n += e.kind == kind;
+    return n;
+}
+
+namespace {
+class MemoryKey final : public SettingsKey {
+public:
+    explicit MemoryKey(std::map<std::string, MemorySettingsStore::Value>& values) : values_(values) {}
+    std::optional<std::string> readString(const std::string& name) override {
+        auto it = values_.find(name);
+        if (it == values_.end() || !std::holds_alternative<std::string>(it->second))
+            return std::nullopt;
+        return std::get<std::string>(it->second);
+    }
+    std::optional<std::int32_t> readInt(const std::string& name) override {
+        auto it = values_.find(name);
+        if (it == values_.end() || !std::holds_alternative<std::int32_t>(it->second))
+            return std::nullopt;
+        return std::get<std::int32_t>(it->second);
+    }
+    bool writeString(const std::string& name, const std::string& value) override {
+        values_[name] = value;
+        return true;
+    }
+    bool writeInt(const std::string& name, std::int32_t value) override {
+        values_[name] = value;
+        return true;
+    }
+
+private:
+    std::map<std::string, MemorySettingsStore::Value>& values_;
+};
+} // namespace
+
+std::unique_ptr<SettingsKey> MemorySettingsStore::openKey(const std::string& path, bool create) {
+    auto it = keys.find(path);
+    if (it == keys.end()) {
+        if (!create || refuseCreate)
+            return nullptr;
+        it = keys.emplace(path, std::map<std::string, Value>{}).first;
+    }
+    return std::make_unique<MemoryKey>(it->second);
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "nuvrel-test-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string readFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace nuvrel::test

@@ -1,0 +1,77 @@
+// Helpers shared by the tests: scripted prompts, an in-memory settings store
+// and temporary folders.
+#pragma once
+
+#include "core/platform.h"
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace nuvrel::test {
+
+// Records every prompt; questions are answered from a script (default: No).
+class RecordingPrompts final : public UserPrompts {
+public:
+    struct Entry {
+        std::string kind; // "error", "question", "message", "beep"
+        int number = 0;
+        std::string title;
+        std::string text;
+    };
+    std::vector<Entry> entries;
+    std::deque<bool> answers;
+    bool defaultAnswer = false;
+
+    void showError(int number, const std::string& message) override;
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    void beep() override;
+
+    std::vector<int> errors() const;
+    int count(const std::string& kind) const;
+};
+
+// A settings store held in memory; values keep their type, so tests can plant
+// values of the wrong type.
+class MemorySettingsStore final : public SettingsStore {
+public:
+    using Value = std::variant<std::string, std::int32_t>;
+    std::map<std::string, std::map<std::string, Value>> keys;
+    bool refuseCreate = false;
+
+    std::unique_ptr<SettingsKey> openKey(const std::string& path, bool create) override;
+};
+
+class FixedTimeZone final : public TimeZoneSource {
+public:
+    ZoneInfo zone;
+    int reads = 0;
+    explicit FixedTimeZone(ZoneInfo z = {}) : zone(z) {}
+    ZoneInfo read() override {
+        ++reads;
+        return zone;
+    }
+};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFileBytes(const std::filesystem::path& path);
+void writeFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+} // namespace nuvrel::test
