@@ -1,6 +1,7 @@
 #include "core/data/ift_garmin_data.h"
 
 #include "core/app/time_zone.h"
+#include "core/data/native_file.h"
 
 #include <algorithm>
 #include <utility>
@@ -77,19 +78,12 @@ int IFTGarminData::DataExtent(double& top, double& bottom, double& left, double&
     return (top != 90 && bottom != -90 && left != -180 && right != 180) ? 1 : 0;
 }
 
-} // namespace nuvrel
-
-namespace nuvrel {
-
-// The native data file follows in its own module.
-bool IFTGarminData::save(const std::string& path, const CRouteField*) {
-    context_.prompts.showMessage("Error", "Cannot save \"" + path + "\": the data file writer is not built yet");
-    return false;
+bool IFTGarminData::save(const std::string& path, const CRouteField* routes) {
+    return NativeFile::save(path, *this, routes);
 }
 
-int IFTGarminData::load(const std::string& path, CRouteField&) {
-    context_.prompts.showMessage("Error", "Cannot open \"" + path + "\": the data file reader is not built yet");
-    return 0;
+int IFTGarminData::load(const std::string& path, CRouteField& routes) {
+    return NativeFile::load(path, *this, routes).read;
 }
 
 } // namespace nuvrel
