@@ -42,10 +42,13 @@ Box boxOf(const Records& records) {
     b.minLat = b.maxLat = records[0].latitude;
     b.minLon = b.maxLon = records[0].longitude;
     for (const auto& r : records) {
-        b.minLat = std::min(b.minLat, r.latitude);
-        b.maxLat = std::max(b.maxLat, r.latitude);
-        b.minLon = std::min(b.minLon, r.longitude);
-        b.maxLon = std::max(b.maxLon, r.longitude);
+        // Copies: waypoint records are packed, their doubles not 8-aligned.
+        const double lat = r.latitude;
+        const double lon = r.longitude;
+        b.minLat = std::min(b.minLat, lat);
+        b.maxLat = std::max(b.maxLat, lat);
+        b.minLon = std::min(b.minLon, lon);
+        b.maxLon = std::max(b.maxLon, lon);
     }
     return b;
 }

@@ -124,8 +124,10 @@ void expectSameData(const IFTGarminData& a, const CRouteField& ra, const IFTGarm
     for (std::uint32_t r = 0; r < ra.RouteCount(); ++r) {
         EXPECT_EQ(ra.GetRouteName(r), rb.GetRouteName(r));
         ASSERT_EQ(ra.EntryCount(r), rb.EntryCount(r));
-        EXPECT_EQ(0, std::memcmp(ra.routes()[r].entries.data(), rb.routes()[r].entries.data(),
-                                 ra.EntryCount(r) * sizeof(RouteEntry)));
+        if (ra.EntryCount(r) > 0) {
+            EXPECT_EQ(0, std::memcmp(ra.routes()[r].entries.data(), rb.routes()[r].entries.data(),
+                                     ra.EntryCount(r) * sizeof(RouteEntry)));
+        }
     }
 }
 
