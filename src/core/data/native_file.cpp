@@ -421,13 +421,17 @@ NativeFile::LoadResult NativeFile::load(const std::string& path, IFTGarminData& 
         prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " + std::strerror(errno));
         return {};
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
+        prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " + std::strerror(err));
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
         prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " +
-                                         (S_ISDIR(st.st_mode) ? std::string("it is a folder")
-                                                              : err ? std::strerror(err) : "not a regular file"));
+                                         (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"));
         return {};
     }
     FileByteSource source(fd, static_cast<std::uint64_t>(st.st_size));

@@ -57,6 +57,28 @@ struct Bytes {
     }
 };
 
+// A version 2 file: one point, two 32-byte waypoints, a route of one 40-byte entry.
+Bytes version2File() {
+    Bytes b = Bytes::header(2, 108, 108 + 8 + 24, 108 + 8 + 24 + 4 + 2 * 32, 12345);
+    b.u32(1).u32(1).point24(1, 2, 3, 1);
+    b.u32(2);
+    b.f64(35.5).f64(139.5).f64(-1.0).text("ABCDEFGH", 8); // a full 8-byte name, no terminator
+    b.f64(-35.5).f64(-139.5).zeros(8).text("SHORT", 8);
+    b.u32(1).u32(1).text("R", 64).u32(0xFFFFFFFF);
+    b.f64(10).f64(20).f32(50).i16(18).i16(1).f32(99).u32(0).text("ENTRY123", 8);
+    return b;
+}
+
+// A version 4 file: no points, one 76-byte waypoint, a route of one 80-byte entry.
+Bytes version4File() {
+    Bytes b = Bytes::header(4, 108, 116, 116 + 4 + 76, -3600);
+    b.u32(0).u32(0);
+    b.u32(1).f64(35.25).f64(139.75).f32(50).i16(7).i16(2).text("SIXLTR", 52);
+    b.u32(1).u32(1).text("FOUR", 64).u32(0);
+    b.f64(1.5).f64(2.5).f32(30).i16(5).i16(1).text("NAME5678", 8).text(std::string(44, 'c'), 44).u32(0xDEADBEEF);
+    return b;
+}
+
 struct NativeFileTest : ::testing::Test {
     RecordingPrompts prompts;
     FixedTimeZone zone{ZoneInfo{-32400, true}}; // offset -36000 by the zone rule
@@ -306,13 +328,7 @@ TEST_F(NativeFileTest, Version1ThreePoints) {
 
 TEST_F(NativeFileTest, Version2WaypointsAndRoutes) {
     displayDefault = 3; // as for a receiver with the D104 format
-    Bytes b = Bytes::header(2, 108, 108 + 8 + 24, 108 + 8 + 24 + 4 + 2 * 32, 12345);
-    b.u32(1).u32(1).point24(1, 2, 3, 1);
-    b.u32(2);
-    b.f64(35.5).f64(139.5).f64(-1.0).text("ABCDEFGH", 8); // a full 8-byte name, no terminator
-    b.f64(-35.5).f64(-139.5).zeros(8).text("SHORT", 8);
-    b.u32(1).u32(1).text("R", 64).u32(0xFFFFFFFF);
-    b.f64(10).f64(20).f32(50).i16(18).i16(1).f32(99).u32(0).text("ENTRY123", 8);
+    const Bytes b = version2File();
     EXPECT_EQ(1, loadFile(b.s));
     EXPECT_EQ(-36000, data.timeOffset()); // version 2 carries none
     ASSERT_EQ(2u, data.waypoints()->count());
@@ -350,14 +366,8 @@ TEST_F(NativeFileTest, Version3TakesTheTimeOffsetFromTheFile) {
 }
 
 TEST_F(NativeFileTest, Version4WaypointAndRouteEntry) {
-    Bytes b = Bytes::header(4, 108, 116, 116 + 4 + 76, -3600);
-    b.u32(0).u32(0);
-    b.u32(1).f64(35.25).f64(139.75).f32(50).i16(7).i16(2).text("SIXLTR", 52);
-    b.u32(1).u32(1).text("FOUR", 64).u32(0);
-    Bytes entry;
-    entry.f64(1.5).f64(2.5).f32(30).i16(5).i16(1).text("NAME5678", 8).text(std::string(44, 'c'), 44).u32(0xDEADBEEF);
-    ASSERT_EQ(80u, entry.size());
-    b.s += entry.s;
+    const Bytes b = version4File();
+    ASSERT_EQ(108u + 8 + 4 + 76 + 4 + 72 + 80, b.size());
     EXPECT_EQ(1, loadFile(b.s));
     EXPECT_EQ(-3600, data.timeOffset());
     ASSERT_EQ(1u, data.waypoints()->count());
@@ -501,6 +511,24 @@ TEST_F(NativeFileTest, TruncatedAtEveryByte) {
             EXPECT_EQ(2u, d.waypoints()->count()) << n;
             EXPECT_EQ(0u, r.RouteCount()) << n;
             EXPECT_EQ(1, result.read);
+        }
+    }
+}
+
+TEST_F(NativeFileTest, OldVersionsTruncatedAtEveryByte) {
+    for (const std::string& whole : {version2File().s, version4File().s}) {
+        for (std::size_t n = 20; n < whole.size(); ++n) {
+            RecordingPrompts p;
+            FixedTimeZone z;
+            IFTGarminData d{DataContext{p, z}};
+            CRouteField r(1);
+            const std::string cut = whole.substr(0, n);
+            const auto result = NativeFile::loadFromMemory(
+                {reinterpret_cast<const unsigned char*>(cut.data()), cut.size()}, "cut.nvl", d, r);
+            EXPECT_FALSE(result.ok) << n;
+            EXPECT_EQ(1u, p.entries.size()) << n;
+            // Routes are either untouched (reading stopped earlier) or gone.
+            EXPECT_TRUE(r.RouteCount() == 0 || (r.RouteCount() == 1 && r.GetRouteName(0) == "ROUTE-00")) << n;
         }
     }
 }
