@@ -539,6 +539,11 @@ bool NativeFile::save(const std::string& path, IFTGarminData& data, const CRoute
         return fail("the data is too large for the file format (sections beyond 2 GB)");
 
     const std::string target = resolveTarget(path);
+    // A file its owner made read-only is not replaced behind their back.
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing && S_ISREG(old.st_mode) && ::access(target.c_str(), W_OK) != 0)
+        return fail(std::strerror(errno));
     std::string tempName;
     int fd = -1;
     std::random_device random;
@@ -557,10 +562,11 @@ bool NativeFile::save(const std::string& path, IFTGarminData& data, const CRoute
         return fail(std::strerror(err));
     };
 
-    // A file that is replaced keeps its permissions.
-    struct stat old;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    // A file that is replaced keeps its permissions and, where allowed, its owner.
+    if (replacing && S_ISREG(old.st_mode)) {
+        (void)::fchown(fd, old.st_uid, old.st_gid);
         (void)::fchmod(fd, old.st_mode & 07777);
+    }
 
     Writer w(fd);
     unsigned char header[kHeaderSize] = {};

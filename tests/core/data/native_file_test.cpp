@@ -266,6 +266,17 @@ TEST_F(NativeFileTest, SaveIntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
     EXPECT_EQ("precious", test::readFileBytes(sub / "keep.nvl"));
 }
 
+TEST_F(NativeFileTest, SaveOverAReadOnlyFileFails) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    const auto path = dir / "locked.nvl";
+    test::writeFileBytes(path, "locked");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(data.save(path.string(), &routes));
+    EXPECT_EQ(1, prompts.count("message"));
+    EXPECT_EQ("locked", test::readFileBytes(path));
+}
+
 TEST_F(NativeFileTest, SaveOverAFolderFailsAndLeavesIt) {
     const auto sub = dir / "folder.nvl";
     fs::create_directory(sub);
