@@ -33,26 +33,41 @@ public:
     bool hasMore() const { return pos_ + 1 < length_; }
     // 1 + the number of delimiter bytes in the text (bytes inside double-byte
     // characters not counted).
-    int tokenCount() const { return tokenCount_; }
+    int tokenCount() const;
 
     // The last token handed out (it may hold NUL bytes of the text).
-    std::string_view token() const { return {token_, tokenLength_}; }
+    std::string_view token() const { return {text_ + tokenStart_, tokenLength_}; }
 
 private:
     bool isDelimiter(unsigned char c) const { return (delimiters_[c >> 6] >> (c & 63)) & 1u; }
     // Offset of the first delimiter at or after from, or the text length.
     std::size_t scan(std::size_t from) const;
+    template <int Count>
+    std::size_t scanWords(std::size_t from) const;
+    // Puts back the byte that the last token's terminating NUL replaced.
+    void restore();
 
-    static constexpr std::size_t kInline = 128;
-    char inline_[2 * (kInline + 1)];
+    // Tokens are handed out in place: the byte after a token is saved and
+    // replaced by a NUL until the next call.
+    // The copy of the text is followed by its NUL and seven zero bytes, so a
+    // scan may always load whole 8-byte words.
+    static constexpr std::size_t kInline = 192;
+    static constexpr std::size_t kPadding = 8;
+    char inline_[kInline + kPadding];
     std::unique_ptr<char[]> heap_;
     char* text_;
-    char* token_;
     std::size_t length_;
     std::size_t pos_ = 0;
+    std::size_t tokenStart_ = 0;
     std::size_t tokenLength_ = 0;
+    std::size_t savedAt_ = 0;
+    char savedByte_ = 0;
+    bool saved_ = false;
     std::uint64_t delimiters_[4] = {0, 0, 0, 0};
-    int tokenCount_ = 1;
+    // Up to four delimiters, each repeated in every byte, for word-wide scans.
+    std::uint64_t wordDelimiters_[4] = {0, 0, 0, 0};
+    int wordDelimiterCount_ = 0;
+    mutable int tokenCount_ = -1; // counted on first use
     CodePage page_;
     // True when a double-byte character could hold a delimiter's code.
     bool stepCharacters_ = false;
