@@ -69,6 +69,54 @@ TEST(IFStrToken, HasMoreWhileTwoBytesRemain) {
     EXPECT_FALSE(one.hasMore());
 }
 
+TEST(IFStrToken, CountingBetweenTokensDoesNotDisturbThem) {
+    IFStrToken t("a,b,c", ",", CodePage::Utf8);
+    EXPECT_STREQ(t.firstToken(0), "a");
+    EXPECT_EQ(t.tokenCount(), 3);
+    EXPECT_STREQ(t.nextToken(1), "b,");
+    EXPECT_EQ(t.tokenCount(), 3);
+    EXPECT_STREQ(t.nextToken(0), "c");
+    EXPECT_STREQ(t.firstToken(1), "a,");
+    EXPECT_STREQ(t.nextToken(0), "b");
+}
+
+// A plain reference splitter for texts of single-byte characters.
+Tokens referenceSplit(const std::string& text, const std::string& delims, int mode) {
+    Tokens out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = pos;
+        while (end < text.size() && delims.find(text[end]) == std::string::npos)
+            ++end;
+        out.push_back(text.substr(pos, end - pos + (mode == 1 && end < text.size() ? 1 : 0)));
+        pos = end + 1;
+    }
+    return out;
+}
+
+TEST(IFStrToken, AgreesWithAPlainSplitterForAnyDelimiterSet) {
+    const std::string sets[] = {",", ",\t", ",;\t", ",;:\t", ",;:|\t", ",;:|/ \t", ",,,"};
+    unsigned seed = 7;
+    for (const auto& delims : sets) {
+        for (int round = 0; round < 200; ++round) {
+            std::string text;
+            const std::size_t len = (seed = seed * 1103515245u + 12345u) % 300;
+            const std::string alphabet = "ab,;:|/ \t\r0.";
+            for (std::size_t i = 0; i < len; ++i)
+                text += alphabet[((seed = seed * 1103515245u + 12345u) >> 16) % alphabet.size()];
+            for (int mode : {0, 1}) {
+                IFStrToken t(text, delims, CodePage::Utf8);
+                const Tokens expected = referenceSplit(text, delims, mode);
+                ASSERT_EQ(allTokens(t, mode), expected) << '"' << text << "\" with " << delims.size();
+                int count = 1;
+                for (char c : text)
+                    count += delims.find(c) != std::string::npos;
+                ASSERT_EQ(t.tokenCount(), count);
+            }
+        }
+    }
+}
+
 TEST(IFStrToken, KeepsItsOwnCopy) {
     std::string line = "left,right";
     IFStrToken t(line, ",", CodePage::Utf8);
