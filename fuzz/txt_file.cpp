@@ -1,7 +1,11 @@
-// The text reader, tokenizer and string helpers on arbitrary bytes.
+// The text reader, tokenizer, string helpers and angle parser on arbitrary
+// bytes.
 #include "core/formats/ift_str_token.h"
 #include "core/formats/ift_string.h"
 #include "core/formats/ift_txt_file.h"
+#include "core/geo/angle_text.h"
+
+#include <cmath>
 
 #include <cstdint>
 #include <cstdio>
@@ -52,8 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string_view line(buf.data(), static_cast<std::size_t>(n));
             IFStrToken tok(line, ",\t\\|\x81", page);
             int count = 0;
-            for (const char* t = tok.firstToken(read & 1); t; t = tok.nextToken(read & 1))
+            for (const char* t = tok.firstToken(read & 1); t; t = tok.nextToken(read & 1)) {
                 ++count;
+                // Importers read angles from the fields.
+                const double a = parseAngle(tok.token());
+                if (std::isfinite(a)) {
+                    char form[32];
+                    formatDMS(roundMicro(a), form, sizeof form);
+                    formatHemisphere(roundMicro(a), AngleAxis::Latitude, form, sizeof form);
+                    formatProAtlas(roundMicro(a), form, sizeof form);
+                    formatDM(roundMicro(a), form, sizeof form);
+                }
+            }
             if (count > tok.tokenCount())
                 __builtin_trap();
             IFString s(line, page);
