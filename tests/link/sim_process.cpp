@@ -80,6 +80,16 @@ std::vector<std::string> SimProcess::recordLines(const std::string& prefix) cons
     return out;
 }
 
+bool SimProcess::waitForRecord(const std::string& prefix, int timeoutMs) const {
+    for (int waited = 0;; waited += 10) {
+        if (!recordLines(prefix).empty())
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 SerialPorts SimProcess::ports(std::map<std::string, std::string> env) const {
     SerialPorts p = SerialPorts::System(nullptr);
     env["NUVREL_COM1"] = path_;
