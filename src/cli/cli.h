@@ -64,5 +64,6 @@ const std::vector<Command>& commands();
 // Commands, one file each.
 int runInfo(Context& ctx);
 int runUpgrade(Context& ctx);
+int runIdentify(Context& ctx);
 
 } // namespace nuvrel::cli

@@ -15,6 +15,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+        {"identify", "identify [--port N]", runIdentify},
     };
     return table;
 }
