@@ -67,5 +67,6 @@ int runUpgrade(Context& ctx);
 int runDatums(Context& ctx);
 int runDatumConvert(Context& ctx);
 int runAngle(Context& ctx);
+int runIdentify(Context& ctx);
 
 } // namespace nuvrel::cli

@@ -18,6 +18,7 @@ const std::vector<Command>& commands() {
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},
+        {"identify", "identify [--port N]", runIdentify},
     };
     return table;
 }
