@@ -64,5 +64,7 @@ const std::vector<Command>& commands();
 // Commands, one file each.
 int runInfo(Context& ctx);
 int runUpgrade(Context& ctx);
+int runMeasures(Context& ctx);
+int runRender(Context& ctx);
 
 } // namespace nuvrel::cli

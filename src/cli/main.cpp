@@ -15,6 +15,8 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+        {"measures", "measures DATA.nvl", runMeasures},
+        {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
     };
     return table;
 }
