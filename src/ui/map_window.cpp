@@ -87,6 +87,8 @@ MapWindow::~MapWindow() {
         delete mapInfo_.data();
 }
 
+TfrmMapInfo* MapWindow::mapInfoDialog() const { return mapInfo_.data(); }
+
 bool MapWindow::HasValidMap() const { return canvas_.param().HasValidCalibration(); }
 
 QSize MapWindow::clientSize() const { return maximumViewportSize(); }

@@ -72,7 +72,7 @@ public:
     QLabel* lblHDist() const { return lblHDist_; }
     QLabel* lblVDist() const { return lblVDist_; }
     TfrmWptin& waypointInput();
-    TfrmMapInfo* mapInfoDialog() const { return mapInfo_; }
+    TfrmMapInfo* mapInfoDialog() const;
     // The size of the visible part of the map without scroll bars.
     QSize clientSize() const;
 
