@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(w.window.zoomLevel(), -1);
 
         // A description cut short.
-        test::writeFileBytes(dir / "cut" / ".." / "mapinfo.dat", "Nuvrel CE\r\n100\r\n24\r\n3\r\n");
+        test::writeFileBytes(dir / "mapinfo.dat", "Nuvrel CE\r\n100\r\n24\r\n3\r\n");
         w.prompts.entries.clear();
         w.window.Refresh();
         QCOMPARE(w.prompts.count("message"), 1);
