@@ -79,9 +79,9 @@ private slots:
         QCOMPARE(test::readFileBytes(path),
                  std::string("; center of latitude = 35.5     , center of longitude = 139.5    \r\n"
                              "ido_top       =  35.527388\r\n"
-                             "kei_left      = 139.451029\r\n"
+                             "kei_left      = 139.451027\r\n"
                              "ido_bottom    =  35.472611\r\n"
-                             "kei_right     = 139.548970\r\n"
+                             "kei_right     = 139.548972\r\n"
                              "bitmap_width  = 1004\r\n"
                              "bitmap_height = 632\r\n"));
         QCOMPARE(option.MapScale(), 12500);
