@@ -68,5 +68,7 @@ int runDatums(Context& ctx);
 int runDatumConvert(Context& ctx);
 int runAngle(Context& ctx);
 int runIdentify(Context& ctx);
+int runMeasures(Context& ctx);
+int runRender(Context& ctx);
 
 } // namespace nuvrel::cli
