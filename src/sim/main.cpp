@@ -1,6 +1,7 @@
 // nuvrel-gpssim: a handheld receiver on a pseudo-terminal, for trying and
 // testing every receiver command without a receiver.
 #include "receiver.h"
+#include "sim_datafile.h"
 #include "sim_data.h"
 #include "sim_models.h"
 
@@ -43,6 +44,17 @@ Data:
   --utc YYYY-MM-DDTHH:MM:SS
                          the receiver clock (UTC) reported by the time
                          request (default: the computer's clock)
+  --data FILE            the receiver's waypoints, tracks, routes and position
+                         from a text file, one item a line, fields separated
+                         by "|", \xNN for any byte in a text:
+                           wpt|IDENT|LAT|LON|ALT|SYMBOL|DISPLAY|PROXIMITY|COMMENT
+                           track|NAME
+                           trkpt|LAT|LON|TIME|ALT|NEWTRACK
+                           route|NUMBER|NAME
+                           rtept|IDENT|LAT|LON|ALT|SYMBOL|DISPLAY|PROXIMITY|COMMENT
+                           position|LAT|LON
+                         (idents as the receiver stores them; TIME in receiver
+                         seconds since 1989-12-31)
   (without data options the receiver holds a built-in sample: 5 waypoints,
    2 tracks, 2 routes numbered 0 and 5)
 
@@ -59,7 +71,8 @@ Faults:
   --stall-mid-packet N   send only the first half of packet N, then nothing
   --unknown-packets      mix packets of an unknown identifier into every answer
                          (they are counted in the Records packet)
-  --records-overcount K  announce K packets more than follow
+  --records-overcount K  announce K packets more than follow (a negative K
+                         announces fewer)
   --corrupt-checksum N   send packet N with a wrong checksum
   --pace                 send at the real line speed, 9600 baud (10 bits a byte)
 
@@ -92,7 +105,7 @@ int main(int argc, char** argv) {
     int productId = 59, version = 300, trackPoints = -1;
     double timeoutSeconds = 0;
     std::time_t clock = 0;
-    std::string pathFile, linkPath, recordPath;
+    std::string pathFile, linkPath, recordPath, dataPath;
     Faults faults;
 
     for (int i = 1; i < argc; ++i) {
@@ -130,6 +143,8 @@ int main(int argc, char** argv) {
         } else if (a == "--utc") {
             if (!parseUtc(value(), clock))
                 return fail("--utc wants YYYY-MM-DDTHH:MM:SS");
+        } else if (a == "--data") {
+            dataPath = value();
         } else if (a == "--path-file") {
             pathFile = value();
         } else if (a == "--link") {
@@ -161,6 +176,11 @@ int main(int argc, char** argv) {
 
     const Model model = ModelFor(productId, version);
     Data data = SampleData(model);
+    if (!dataPath.empty()) {
+        std::string error;
+        if (!ReadDataFile(dataPath, data, error))
+            return fail(error);
+    }
     if (trackPoints >= 0) {
         data.tracks.clear();
         if (trackPoints > 0)
