@@ -88,6 +88,8 @@ private slots:
             QCOMPARE(w.window.mapParam().mapFileName, (dir / "x.bmp").string());
             QCOMPARE(w.window.mapImage().pixelColor(10, 20), pattern(200, 100).pixelColor(10, 20));
             QCOMPARE(w.data.viewLongitudeScale(), 200.0);
+            // The window fits the map: its client area is the map's size.
+            QCOMPARE(w.window.clientSize(), QSize(200, 100));
             // The folder is remembered, with its trailing separator.
             QCOMPARE(std::get<std::string>(w.store.keys[kSettingsKeyPath]["mappath"]), dir.path().string() + "/");
             QVERIFY(w.prompts.entries.empty());
