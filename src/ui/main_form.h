@@ -42,6 +42,12 @@ public slots:
     void SaveTrackAs1Click();
     void Exit1Click();
     void Waypoint4Click();
+    void OpenMap1Click();
+    void CreateMapInfo1Click();
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void KeepAspect1Click();
+    void Rfresh1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -230,15 +230,9 @@ void MapWindow::zoom(bool in) {
     zooming_ = false;
 }
 
-void MapWindow::setKeepAspect(bool on) {
-    keepAspect_ = on;
-    Refresh();
-}
+void MapWindow::setKeepAspect(bool on) { keepAspect_ = on; }
 
-void MapWindow::setShowWaypoints(bool on) {
-    showWaypoints_ = on;
-    Refresh();
-}
+void MapWindow::setShowWaypoints(bool on) { showWaypoints_ = on; }
 
 void MapWindow::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);

@@ -267,6 +267,7 @@ private slots:
 
         // Keep aspect off: the data fills the view in both directions.
         w.window.setKeepAspect(false);
+        w.window.Refresh();
         QCOMPARE(w.window.mapParam().ido_top, 35.55);
         QCOMPARE(w.window.mapParam().kei_left, 139.0 - 0.1 * (139.22 - 139.0));
     }
