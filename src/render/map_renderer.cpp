@@ -21,7 +21,8 @@ QColor colorFromOption(std::int32_t bgr) {
 namespace {
 
 QPen linePen(const QColor& color, int width) {
-    return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // Width 0 (and a nonsensical negative setting) draws one pixel wide.
+    return QPen(color, std::max(width, 0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
 // Appends the pixels of points first..last, leaving out a point that lands on

@@ -175,6 +175,11 @@ bool MapWindow::LoadMap(bool ask) {
     syncImage();
     if (loaded)
         FitWindowToMap();
+    else if (canvas_.picture() == render::MapCanvas::Picture::FittedView && !lblHDist_->text().isEmpty()) {
+        // The fitted view is still shown: so are its distances.
+        lblHDist_->show();
+        lblVDist_->show();
+    }
     return loaded;
 }
 

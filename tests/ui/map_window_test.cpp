@@ -265,6 +265,13 @@ private slots:
         QCOMPARE(w.window.mapImage().size(), w.window.clientSize());
         QCOMPARE(w.window.mapParam().bitmap_width, w.window.clientSize().width());
 
+        // A map that fails to load leaves the fitted view with its distances.
+        w.choose("/nonexistent/x.bmp");
+        w.window.OpenMap();
+        QCOMPARE(w.prompts.count("message"), 1);
+        QVERIFY(w.window.lblHDist()->isVisible());
+        QCOMPARE(w.window.mapImage().size(), w.window.clientSize());
+
         // Keep aspect off: the data fills the view in both directions.
         w.window.setKeepAspect(false);
         w.window.Refresh();
