@@ -246,7 +246,8 @@ private slots:
 
     void fittedViewFollowsTheWindow() {
         World w;
-        w.data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{pt(35.0, 139.0), pt(35.5, 139.2)}));
+        w.data.setTrack(std::make_unique<IFTGarminTrack>(
+            std::vector<TrackPoint>{pt(35.0, 139.0), pt(35.0, 139.2), pt(35.5, 139.2)}));
         w.window.Refresh();
         const QSize client = w.window.clientSize();
         QCOMPARE(w.window.mapImage().size(), client);
@@ -257,7 +258,7 @@ private slots:
         QCOMPARE(w.window.lblVDist()->y(), client.height() / 2);
         // The track is drawn in red.
         const Pixel a = PositionToPixel(w.window.mapParam(), w.data, 35.0, 139.0);
-        const Pixel b = PositionToPixel(w.window.mapParam(), w.data, 35.5, 139.2);
+        const Pixel b = PositionToPixel(w.window.mapParam(), w.data, 35.0, 139.2);
         QCOMPARE(w.window.mapImage().pixelColor((a.x + b.x) / 2, (a.y + b.y) / 2), QColor(255, 0, 0));
 
         w.window.resize(500, 400);
