@@ -170,6 +170,33 @@ private slots:
         QCOMPARE(w.window.verticalScrollBar()->value(), 50);
     }
 
+    void scrollIntoView() {
+        test::TempDir dir;
+        writeMap(dir / "m", 1000, 800, calibration(1000, 800));
+        World w;
+        w.choose((dir / "m.bmp").string());
+        w.window.OpenMap();
+        w.window.resize(300, 200);
+        QApplication::processEvents();
+        auto* h = w.window.horizontalScrollBar();
+        auto* v = w.window.verticalScrollBar();
+        const QSize client = w.window.viewport()->size();
+        // Visible, or off the picture: no scrolling.
+        w.window.ScrollIntoView(50, 50);
+        w.window.ScrollIntoView(0, 500);
+        w.window.ScrollIntoView(500, 800);
+        QCOMPARE(h->value(), 0);
+        QCOMPARE(v->value(), 0);
+        // Centred by the window's outer size, clamped at the far edges.
+        w.window.ScrollIntoView(500, 400);
+        const QSize outer = w.window.frameGeometry().size();
+        QCOMPARE(h->value(), 500 - outer.width() / 2);
+        QCOMPARE(v->value(), 400 - outer.height() / 2);
+        w.window.ScrollIntoView(990, 790);
+        QCOMPARE(h->value(), 1000 - client.width());
+        QCOMPARE(v->value(), 800 - client.height());
+    }
+
     void zoomIsBounded() {
         test::TempDir dir;
         writeMap(dir / "wide", 100, 2, calibration(20000, 2));
