@@ -15,6 +15,9 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+        {"datums", "datums", runDatums},
+        {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
+        {"angle", "angle LAT|LON VALUE", runAngle},
         {"identify", "identify [--port N]", runIdentify},
     };
     return table;
