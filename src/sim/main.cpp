@@ -3,6 +3,7 @@
 #include "receiver.h"
 #include "sim_data.h"
 #include "sim_models.h"
+#include "sim_nvl.h"
 
 #include <csignal>
 #include <cstdio>
@@ -38,6 +39,9 @@ Receiver:
   --list-models          print the product IDs of the model table and exit
 
 Data:
+  --data FILE.nvl        hold the waypoints, track log and routes of a native
+                         data file (its positions are taken as WGS-84; names
+                         are cut to what the model holds: 6 or 10 characters)
   --track-points N       replace the track log by one generated flight of N
                          points (glides and thermal circles in a steady wind)
   --utc YYYY-MM-DDTHH:MM:SS
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
     int productId = 59, version = 300, trackPoints = -1;
     double timeoutSeconds = 0;
     std::time_t clock = 0;
-    std::string pathFile, linkPath, recordPath;
+    std::string pathFile, linkPath, recordPath, dataPath;
     Faults faults;
 
     for (int i = 1; i < argc; ++i) {
@@ -125,6 +129,8 @@ int main(int argc, char** argv) {
             productId = number();
         } else if (a == "--software-version") {
             version = number();
+        } else if (a == "--data") {
+            dataPath = value();
         } else if (a == "--track-points") {
             trackPoints = number();
         } else if (a == "--utc") {
@@ -161,12 +167,17 @@ int main(int argc, char** argv) {
 
     const Model model = ModelFor(productId, version);
     Data data = SampleData(model);
+    if (!dataPath.empty()) {
+        std::string error;
+        if (!LoadNativeFile(dataPath, model, data, error))
+            return fail(error);
+    }
     if (trackPoints >= 0) {
         data.tracks.clear();
         if (trackPoints > 0)
             data.tracks.push_back(GenerateFlight(trackPoints));
     }
-    if (!data.tracks.empty() && !data.tracks.back().points.empty()) {
+    if (dataPath.empty() && !data.tracks.empty() && !data.tracks.back().points.empty()) {
         data.lat = data.tracks.back().points.back().lat;
         data.lon = data.tracks.back().points.back().lon;
     }
