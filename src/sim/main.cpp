@@ -57,12 +57,14 @@ Output:
   --record FILE          append one line per packet received from the host
                          (uploads, commands, acknowledgements) to FILE
 
-Faults:
+Faults (packets are counted from 1 in the order the receiver sends them, its
+acknowledgements included):
   --silent               never send anything
-  --stall-after N        stop sending after N packets (acknowledgements count)
+  --stall-after N        stop sending after N packets
   --stall-mid-packet N   send only the first half of packet N, then nothing
-  --unknown-packets      mix packets of an unknown identifier into every answer
-                         (they are counted in the Records packet)
+  --unknown-packets      put packets of an unknown identifier before the product
+                         data and among the packets of every transfer (they
+                         are counted in the Records packet)
   --records-overcount K  announce K packets more than follow
   --corrupt-checksum N   send packet N with a wrong checksum
   --pace                 send at the real line speed, 9600 baud (10 bits a byte)
