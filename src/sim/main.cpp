@@ -42,6 +42,7 @@ Data:
   --data FILE.nvl        hold the waypoints, track log and routes of a native
                          data file (its positions are taken as WGS-84; names
                          are cut to what the model holds: 6 or 10 characters)
+  --waypoints N          replace the waypoints by N generated ones (W0001...)
   --track-points N       replace the track log by one generated flight of N
                          points (glides and thermal circles in a steady wind)
   --utc YYYY-MM-DDTHH:MM:SS
@@ -65,7 +66,7 @@ acknowledgements included):
   --unknown-packets      put packets of an unknown identifier before the product
                          data and among the packets of every transfer (they
                          are counted in the Records packet)
-  --records-overcount K  announce K packets more than follow
+  --records-overcount K  announce K packets more than follow (K < 0: fewer)
   --corrupt-checksum N   send packet N with a wrong checksum
   --pace                 send at the real line speed, 9600 baud (10 bits a byte)
 
@@ -95,7 +96,7 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace gpssim;
-    int productId = 59, version = 300, trackPoints = -1;
+    int productId = 59, version = 300, trackPoints = -1, waypointCount = -1;
     double timeoutSeconds = 0;
     std::time_t clock = 0;
     std::string pathFile, linkPath, recordPath, dataPath;
@@ -133,6 +134,8 @@ int main(int argc, char** argv) {
             version = number();
         } else if (a == "--data") {
             dataPath = value();
+        } else if (a == "--waypoints") {
+            waypointCount = number();
         } else if (a == "--track-points") {
             trackPoints = number();
         } else if (a == "--utc") {
@@ -166,6 +169,8 @@ int main(int argc, char** argv) {
     }
     if (trackPoints > 32767 || trackPoints < -1)
         return fail("--track-points must be 0 to 32767");
+    if (waypointCount > 32767 || waypointCount < -1)
+        return fail("--waypoints must be 0 to 32767");
 
     const Model model = ModelFor(productId, version);
     Data data = SampleData(model);
@@ -174,6 +179,8 @@ int main(int argc, char** argv) {
         if (!LoadNativeFile(dataPath, model, data, error))
             return fail(error);
     }
+    if (waypointCount >= 0)
+        data.waypoints = GenerateWaypoints(model, waypointCount);
     if (trackPoints >= 0) {
         data.tracks.clear();
         if (trackPoints > 0)

@@ -102,6 +102,7 @@ TEST(SimulatorLink, TrackLogOldAndNewFormat) {
         EXPECT_FLOAT_EQ(floatAt(d.packets[1], 12), 1450.0f);
         EXPECT_EQ(d.packets[1][3 + 20], 1);
         EXPECT_EQ(d.packets[14][3 + 20], 1);
+        EXPECT_EQ(floatAt(d.packets[19], 12), 1.0e25f); // "altitude unknown" as units send it
         EXPECT_TRUE(sim.waitForRecord("done command=6")); // the final Xfer_Cmplt was acknowledged
     }
 }
@@ -287,6 +288,16 @@ TEST(SimulatorLink, FaultsInTransfers) {
         EXPECT_EQ(countId(d, Pid_Wpt_Data), 5);
         EXPECT_EQ(countId(d, 91), 2);
         EXPECT_EQ(d.announced, 7 + 3);
+    }
+    {
+        SimProcess sim({"--product-id", "154", "--waypoints", "16", "--records-overcount", "-2"});
+        IFTRS232C port(sim.ports());
+        ASSERT_EQ(port.OpenPort(1), 1);
+        Download d = runCommand(port, Cmnd_Transfer_Wpt);
+        ASSERT_TRUE(d.complete);
+        EXPECT_EQ(d.announced, 14);
+        ASSERT_EQ(countId(d, Pid_Wpt_Data), 16);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&d.packets[15][3 + 48])), "W0016");
     }
     {
         // Packets: 1 ack, 2 records, 3.. waypoints: stop sending after the third.
