@@ -44,6 +44,12 @@ public slots:
     void Exit1Click();
     void Waypoint4Click();
     void Mapdatum1Click();
+    void OpenMap1Click();
+    void CreateMapInfo1Click();
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void KeepAspect1Click();
+    void Rfresh1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
