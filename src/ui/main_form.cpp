@@ -2,6 +2,7 @@
 
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_seldatum.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,7 +144,7 @@ void TMainForm::buildMenus() {
 
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("Option1"));
-    addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"));
+    addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"), &TMainForm::Mapdatum1Click);
     addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -209,6 +210,12 @@ void TMainForm::SaveTrackAs1Click() {
 }
 
 void TMainForm::Exit1Click() { close(); }
+
+void TMainForm::Mapdatum1Click() {
+    if (!frmSeldatum_)
+        frmSeldatum_ = new TfrmSeldatum(*options_, this);
+    frmSeldatum_->exec();
+}
 
 void TMainForm::Waypoint4Click() {
     map_->setShowWaypoints(command(QStringLiteral("Waypoint4"))->isChecked());
