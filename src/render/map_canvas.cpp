@@ -46,12 +46,17 @@ bool MapCanvas::composePlain(const std::string& bitmapPath, int width, int heigh
     QImage source(qPath(bitmapPath));
     if (source.isNull())
         return false;
+    composePlain(std::move(source), width, height, out);
+    return true;
+}
+
+void MapCanvas::composePlain(QImage source, int width, int height, QImage& out) {
     // 1-bit and palette bitmaps become true colour, so that coloured
     // drawing shows in colour.
     source = source.convertToFormat(QImage::Format_RGB32);
     if (source.width() == width && source.height() == height) {
         out = std::move(source);
-        return true;
+        return;
     }
     out = blankImage(width, height);
     QPainter painter(&out);
@@ -60,13 +65,13 @@ bool MapCanvas::composePlain(const std::string& bitmapPath, int width, int heigh
     const bool shrinking = width < source.width() || height < source.height();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, shrinking);
     painter.drawImage(QRect(0, 0, width, height), source);
-    return true;
 }
 
 bool MapCanvas::LoadPlainMap(const std::string& path) {
     const PlainMapPaths paths = plainMapPaths(path);
     param_.mapFileName = paths.bitmap;
-    if (QImage(qPath(paths.bitmap)).isNull())
+    QImage source(qPath(paths.bitmap));
+    if (source.isNull())
         return reportFailure("Can't read the map bitmap " + paths.bitmap + ".");
     IFTMapParam next = param_;
     if (!ReadCalibrationFile(paths.calibration, next)) {
@@ -80,8 +85,7 @@ bool MapCanvas::LoadPlainMap(const std::string& path) {
     if (const std::string why = CheckMapSize(next.bitmap_width, next.bitmap_height); !why.empty())
         return reportFailure("Can't load " + paths.bitmap + ": " + why + ".");
     QImage picture;
-    if (!composePlain(paths.bitmap, next.bitmap_width, next.bitmap_height, picture))
-        return reportFailure("Can't read the map bitmap " + paths.bitmap + ".");
+    composePlain(std::move(source), next.bitmap_width, next.bitmap_height, picture);
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::PlainMap;

@@ -73,6 +73,7 @@ private:
     };
     Failure composeTiled(const std::string& path, int zoomLevel, QImage& out, IFTMapParam& param);
     bool composePlain(const std::string& bitmapPath, int width, int height, QImage& out);
+    static void composePlain(QImage source, int width, int height, QImage& out);
 
     IFTGarminData& data_;
     CRouteField& routes_;

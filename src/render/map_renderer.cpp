@@ -11,6 +11,9 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <optional>
+#include <vector>
+
 namespace nuvrel::render {
 
 QColor colorFromOption(std::int32_t bgr) {
@@ -21,7 +24,8 @@ QColor colorFromOption(std::int32_t bgr) {
 namespace {
 
 QPen linePen(const QColor& color, int width) {
-    return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // Width 0 (and a nonsensical negative setting) draws one pixel wide.
+    return QPen(color, std::max(width, 0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
 // Appends the pixels of points first..last, leaving out a point that lands on
@@ -38,6 +42,70 @@ void appendSegment(QPolygon& line, std::span<const TrackPoint> points, int first
         line.append(line.constFirst()); // a segment standing on one pixel
 }
 
+// One-pixel lines written straight into a 32-bit image: the track log of a
+// long flight is a million short lines, which this draws several times
+// faster than a painter. Lines that leave the image go to the painter, which
+// clips them.
+class ThinLines {
+public:
+    ThinLines(QImage& image, const QColor& color)
+        : bits_(reinterpret_cast<std::uint32_t*>(image.bits())),
+          stride_(static_cast<std::size_t>(image.bytesPerLine() / 4)), width_(image.width()),
+          height_(image.height()), pixel_(color.rgb()) {}
+
+    static bool suits(const QImage& image, int penWidth) {
+        return penWidth <= 1 &&
+               (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
+                image.format() == QImage::Format_ARGB32_Premultiplied);
+    }
+
+    void polyline(const QPolygon& line) {
+        for (qsizetype i = 1; i < line.size(); ++i)
+            segment(line[i - 1], line[i]);
+    }
+    const QVector<QLine>& clipped() const { return clipped_; }
+
+private:
+    bool inside(const QPoint& p) const { return p.x() >= 0 && p.y() >= 0 && p.x() < width_ && p.y() < height_; }
+
+    void segment(const QPoint& a, const QPoint& b) {
+        if (!inside(a) || !inside(b)) {
+            // Entirely beside the image on one side: nothing to draw.
+            if ((a.x() < 0 && b.x() < 0) || (a.y() < 0 && b.y() < 0) || (a.x() >= width_ && b.x() >= width_) ||
+                (a.y() >= height_ && b.y() >= height_))
+                return;
+            clipped_.append(QLine(a, b));
+            return;
+        }
+        // Bresenham, both ends included.
+        int x = a.x(), y = a.y();
+        const int dx = std::abs(b.x() - x), sx = x < b.x() ? 1 : -1;
+        const int dy = -std::abs(b.y() - y), sy = y < b.y() ? 1 : -1;
+        int err = dx + dy;
+        for (;;) {
+            bits_[static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x)] = pixel_;
+            if (x == b.x() && y == b.y())
+                break;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+    }
+
+    std::uint32_t* bits_;
+    std::size_t stride_;
+    int width_;
+    int height_;
+    std::uint32_t pixel_;
+    QVector<QLine> clipped_;
+};
+
 bool nonDecreasing(std::span<const TrackPoint> points) {
     for (std::size_t i = 1; i < points.size(); ++i)
         if (points[i].segment < points[i - 1].segment)
@@ -52,10 +120,12 @@ void DrawTrackLog(QImage& image, const IFTGarminTrack* track, const ViewTransfor
     if (!track || track->count() == 0 || image.isNull())
         return;
     const auto points = track->points();
-    QPainter painter(&image);
-    painter.setPen(linePen(color, width));
+    std::optional<ThinLines> thin;
+    if (ThinLines::suits(image, width))
+        thin.emplace(image, color);
     QPolygon line;
     line.reserve(static_cast<int>(std::min<std::size_t>(points.size(), 1 << 20)));
+    std::vector<QPolygon> polylines; // drawn by the painter (wide pens)
     // The segment numbers of a log never decrease, so one walk finds every
     // segment's range; a log that breaks the rule asks the log for each.
     const bool ordered = nonDecreasing(points);
@@ -77,9 +147,21 @@ void DrawTrackLog(QImage& image, const IFTGarminTrack* track, const ViewTransfor
         if (first == -1 || last == -1)
             break;
         appendSegment(line, points, first, last, view);
-        if (line.size() >= 2)
-            painter.drawPolyline(line);
+        if (line.size() < 2)
+            continue;
+        if (thin)
+            thin->polyline(line);
+        else
+            polylines.push_back(line);
     }
+    if (polylines.empty() && (!thin || thin->clipped().isEmpty()))
+        return;
+    QPainter painter(&image);
+    painter.setPen(linePen(color, width));
+    for (const QPolygon& p : polylines)
+        painter.drawPolyline(p);
+    if (thin)
+        painter.drawLines(thin->clipped());
 }
 
 void DrawWaypoints(QImage& image, const IFTGarminWaypoint* waypoints, const ViewTransform& view,

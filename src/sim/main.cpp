@@ -4,6 +4,7 @@
 #include "sim_datafile.h"
 #include "sim_data.h"
 #include "sim_models.h"
+#include "sim_nvl.h"
 
 #include <csignal>
 #include <cstdio>
@@ -39,12 +40,16 @@ Receiver:
   --list-models          print the product IDs of the model table and exit
 
 Data:
+  --data FILE.nvl        hold the waypoints, track log and routes of a native
+                         data file (its positions are taken as WGS-84; names
+                         are cut to what the model holds: 6 or 10 characters)
+  --waypoints N          replace the waypoints by N generated ones (W0001...)
   --track-points N       replace the track log by one generated flight of N
                          points (glides and thermal circles in a steady wind)
   --utc YYYY-MM-DDTHH:MM:SS
                          the receiver clock (UTC) reported by the time
                          request (default: the computer's clock)
-  --data FILE            the receiver's waypoints, tracks, routes and position
+  --data-text FILE       the receiver's waypoints, tracks, routes and position
                          from a text file, one item a line, fields separated
                          by "|", \xNN for any byte in a text:
                            wpt|IDENT|LAT|LON|ALT|SYMBOL|DISPLAY|PROXIMITY|COMMENT
@@ -65,14 +70,15 @@ Output:
   --record FILE          append one line per packet received from the host
                          (uploads, commands, acknowledgements) to FILE
 
-Faults:
+Faults (packets are counted from 1 in the order the receiver sends them, its
+acknowledgements included):
   --silent               never send anything
-  --stall-after N        stop sending after N packets (acknowledgements count)
+  --stall-after N        stop sending after N packets
   --stall-mid-packet N   send only the first half of packet N, then nothing
-  --unknown-packets      mix packets of an unknown identifier into every answer
-                         (they are counted in the Records packet)
-  --records-overcount K  announce K packets more than follow (a negative K
-                         announces fewer)
+  --unknown-packets      put packets of an unknown identifier before the product
+                         data and among the packets of every transfer (they
+                         are counted in the Records packet)
+  --records-overcount K  announce K packets more than follow (K < 0: fewer)
   --corrupt-checksum N   send packet N with a wrong checksum
   --pace                 send at the real line speed, 9600 baud (10 bits a byte)
 
@@ -102,10 +108,10 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace gpssim;
-    int productId = 59, version = 300, trackPoints = -1;
+    int productId = 59, version = 300, trackPoints = -1, waypointCount = -1;
     double timeoutSeconds = 0;
     std::time_t clock = 0;
-    std::string pathFile, linkPath, recordPath, dataPath;
+    std::string pathFile, linkPath, recordPath, dataPath, dataTextPath;
     Faults faults;
 
     for (int i = 1; i < argc; ++i) {
@@ -138,6 +144,10 @@ int main(int argc, char** argv) {
             productId = number();
         } else if (a == "--software-version") {
             version = number();
+        } else if (a == "--data-text") {
+            dataTextPath = value();
+        } else if (a == "--waypoints") {
+            waypointCount = number();
         } else if (a == "--track-points") {
             trackPoints = number();
         } else if (a == "--utc") {
@@ -173,20 +183,29 @@ int main(int argc, char** argv) {
     }
     if (trackPoints > 32767 || trackPoints < -1)
         return fail("--track-points must be 0 to 32767");
+    if (waypointCount > 32767 || waypointCount < -1)
+        return fail("--waypoints must be 0 to 32767");
 
     const Model model = ModelFor(productId, version);
     Data data = SampleData(model);
     if (!dataPath.empty()) {
         std::string error;
-        if (!ReadDataFile(dataPath, data, error))
+        if (!LoadNativeFile(dataPath, model, data, error))
             return fail(error);
     }
+    if (!dataTextPath.empty()) {
+        std::string error;
+        if (!ReadDataFile(dataTextPath, data, error))
+            return fail(error);
+    }
+    if (waypointCount >= 0)
+        data.waypoints = GenerateWaypoints(model, waypointCount);
     if (trackPoints >= 0) {
         data.tracks.clear();
         if (trackPoints > 0)
             data.tracks.push_back(GenerateFlight(trackPoints));
     }
-    if (!data.tracks.empty() && !data.tracks.back().points.empty()) {
+    if (dataPath.empty() && dataTextPath.empty() && !data.tracks.empty() && !data.tracks.back().points.empty()) {
         data.lat = data.tracks.back().points.back().lat;
         data.lon = data.tracks.back().points.back().lon;
     }

@@ -227,7 +227,8 @@ void Receiver::sendTransfer(int command, const std::deque<std::pair<std::uint8_t
             all.push_back({0x5B, Bytes{0x10, 0x03, 0x10, 0x10, 0x01}});
         all.push_back(packets[i]);
     }
-    const int announced = int(all.size()) + faults_.recordsOvercount;
+    int announced = int(all.size()) + faults_.recordsOvercount;
+    announced = announced < 0 ? 0 : announced > 65535 ? 65535 : announced;
     record("send command=" + std::to_string(command) + " records=" + std::to_string(announced));
     if (!sendAwaitAck(Pid_Records, U16(announced)))
         return;

@@ -19,7 +19,7 @@ struct Faults {
     bool silent = false;       // never send anything
     int stallAfter = 0;        // send nothing after this many packets (0: never)
     int stallMidPacket = 0;    // send only the first half of this packet, then nothing
-    bool unknownPackets = false; // mix packets of an unknown identifier into every answer
+    bool unknownPackets = false; // unknown packets before the product data and among transfer packets
     int recordsOvercount = 0;  // announce this many packets more than follow
     int corruptChecksum = 0;   // send this packet with a wrong checksum
     bool pace = false;         // 9600 baud, 10 bits per byte

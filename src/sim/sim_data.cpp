@@ -1,6 +1,7 @@
 #include "sim_data.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace gpssim {
 
@@ -43,6 +44,17 @@ Waypoint wpt(const Model& m, const char* name, int seed, double lat, double lon,
 }
 
 } // namespace
+
+std::vector<Waypoint> GenerateWaypoints(const Model& m, int n) {
+    std::vector<Waypoint> out;
+    for (int i = 0; i < n; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "W%04d", i + 1);
+        out.push_back(wpt(m, name, i, 35.30 + (i / 20) * 0.01, 138.50 + (i % 20) * 0.01, float(500 + i), name,
+                          i % 16, 18));
+    }
+    return out;
+}
 
 Track GenerateFlight(int n) {
     Track t;
@@ -107,7 +119,7 @@ Data SampleData(const Model& m) {
         TrackPoint p;
         p.lat = 35.3702 + i * 0.0004;
         p.lon = 138.6180 - i * 0.0003;
-        p.alt = 880;
+        p.alt = i == 5 ? 1.0e25f : 880; // the receiver's "altitude unknown"
         p.time = std::uint32_t(993610800 - kEpochOffset + i * 30);
         p.newTrack = i == 0;
         t2.points.push_back(p);

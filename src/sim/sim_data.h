@@ -52,6 +52,10 @@ struct Data {
 // A small set of everything, with names and symbols the model can hold.
 Data SampleData(const Model& model);
 
+// n waypoints on a grid around the sample area, named W0001, W0002... (cut
+// to what the model holds).
+std::vector<Waypoint> GenerateWaypoints(const Model& model, int n);
+
 // One flight of n points every 4 seconds: glides and thermal circles drifting
 // in a steady west wind.
 Track GenerateFlight(int n);

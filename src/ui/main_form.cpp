@@ -2,6 +2,7 @@
 
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_seldatum.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,8 +65,9 @@ void TMainForm::buildMenus() {
     addCommand(file, QStringLiteral("&Open..."), QStringLiteral("OpenTrack1"), &TMainForm::OpenTrack1Click);
     addCommand(file, QStringLiteral("Save &As..."), QStringLiteral("SaveTrackAs1"), &TMainForm::SaveTrackAs1Click);
     file->addSeparator();
-    addCommand(file, QStringLiteral("Load &Map..."), QStringLiteral("OpenMap1"));
-    addCommand(file, QStringLiteral("&Create Map Info..."), QStringLiteral("CreateMapInfo1"));
+    addCommand(file, QStringLiteral("Load &Map..."), QStringLiteral("OpenMap1"), &TMainForm::OpenMap1Click);
+    addCommand(file, QStringLiteral("&Create Map Info..."), QStringLiteral("CreateMapInfo1"),
+               &TMainForm::CreateMapInfo1Click);
     addCommand(file, QStringLiteral("Sa&ve Image As..."), QStringLiteral("SaveImageAs1"));
     file->addSeparator();
 
@@ -108,18 +110,19 @@ void TMainForm::buildMenus() {
     addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"));
     addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"));
     view->addSeparator();
-    addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"));
-    addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"));
+    addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
+    addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
     view->addSeparator();
     QAction* waypoints = addCommand(view, QStringLiteral("W&aypoint"), QStringLiteral("Waypoint4"),
                                     &TMainForm::Waypoint4Click);
     waypoints->setCheckable(true);
     waypoints->setChecked(true);
-    QAction* keepAspect = addCommand(view, QStringLiteral("&Keep Aspect"), QStringLiteral("KeepAspect1"));
+    QAction* keepAspect = addCommand(view, QStringLiteral("&Keep Aspect"), QStringLiteral("KeepAspect1"),
+                                     &TMainForm::KeepAspect1Click);
     keepAspect->setCheckable(true);
     keepAspect->setChecked(true);
     view->addSeparator();
-    addCommand(view, QStringLiteral("R&efresh"), QStringLiteral("Rfresh1"));
+    addCommand(view, QStringLiteral("R&efresh"), QStringLiteral("Rfresh1"), &TMainForm::Rfresh1Click);
 
     QMenu* gps = bar->addMenu(QStringLiteral("&GPS"));
     gps->setObjectName(QStringLiteral("GPS1"));
@@ -141,7 +144,7 @@ void TMainForm::buildMenus() {
 
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("Option1"));
-    addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"));
+    addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"), &TMainForm::Mapdatum1Click);
     addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -208,10 +211,31 @@ void TMainForm::SaveTrackAs1Click() {
 
 void TMainForm::Exit1Click() { close(); }
 
+void TMainForm::Mapdatum1Click() {
+    if (!frmSeldatum_)
+        frmSeldatum_ = new TfrmSeldatum(*options_, this);
+    frmSeldatum_->exec();
+}
+
 void TMainForm::Waypoint4Click() {
     map_->setShowWaypoints(command(QStringLiteral("Waypoint4"))->isChecked());
     map_->Refresh();
 }
+
+void TMainForm::OpenMap1Click() { map_->OpenMap(); }
+
+void TMainForm::CreateMapInfo1Click() { map_->CreateMapInfo(); }
+
+void TMainForm::ZoomIn1Click() { map_->ZoomIn(); }
+
+void TMainForm::ZoomOut1Click() { map_->ZoomOut(); }
+
+void TMainForm::KeepAspect1Click() {
+    map_->setKeepAspect(command(QStringLiteral("KeepAspect1"))->isChecked());
+    map_->Refresh();
+}
+
+void TMainForm::Rfresh1Click() { map_->Refresh(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool modified = false;

@@ -18,6 +18,7 @@ class QMenu;
 namespace nuvrel::ui {
 
 class MapWindow;
+class TfrmSeldatum;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -42,6 +43,13 @@ public slots:
     void SaveTrackAs1Click();
     void Exit1Click();
     void Waypoint4Click();
+    void Mapdatum1Click();
+    void OpenMap1Click();
+    void CreateMapInfo1Click();
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void KeepAspect1Click();
+    void Rfresh1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +70,7 @@ private:
     std::unique_ptr<IFTGarminData> data_;
     CRouteField routes_{1};
     MapWindow* map_ = nullptr;
+    TfrmSeldatum* frmSeldatum_ = nullptr;
     ZoneInfo zone_;
 };
 

@@ -175,6 +175,11 @@ bool MapWindow::LoadMap(bool ask) {
     syncImage();
     if (loaded)
         FitWindowToMap();
+    else if (canvas_.picture() == render::MapCanvas::Picture::FittedView && !lblHDist_->text().isEmpty()) {
+        // The fitted view is still shown: so are its distances.
+        lblHDist_->show();
+        lblVDist_->show();
+    }
     return loaded;
 }
 
@@ -230,15 +235,9 @@ void MapWindow::zoom(bool in) {
     zooming_ = false;
 }
 
-void MapWindow::setKeepAspect(bool on) {
-    keepAspect_ = on;
-    Refresh();
-}
+void MapWindow::setKeepAspect(bool on) { keepAspect_ = on; }
 
-void MapWindow::setShowWaypoints(bool on) {
-    showWaypoints_ = on;
-    Refresh();
-}
+void MapWindow::setShowWaypoints(bool on) { showWaypoints_ = on; }
 
 void MapWindow::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);

@@ -50,6 +50,7 @@ public:
     void CreateMapInfo();
     void ZoomIn();
     void ZoomOut();
+    // The two View check marks; the menu commands run Refresh() after them.
     void setKeepAspect(bool on);
     bool keepAspect() const { return keepAspect_; }
     void setShowWaypoints(bool on);

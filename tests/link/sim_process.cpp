@@ -36,10 +36,16 @@ SimProcess::SimProcess(std::vector<std::string> options) {
     for (int i = 0; i < 500 && path_.empty(); ++i) { // up to 5 s
         std::ifstream in(pathFile);
         std::string line;
-        if (in && std::getline(in, line) && !line.empty())
+        if (in && std::getline(in, line) && !line.empty()) {
             path_ = line;
-        else
+        } else {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) { // it gave up at the start
+                pid_ = -1;
+                return;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
 }
 

@@ -102,6 +102,7 @@ TEST(SimulatorLink, TrackLogOldAndNewFormat) {
         EXPECT_FLOAT_EQ(floatAt(d.packets[1], 12), 1450.0f);
         EXPECT_EQ(d.packets[1][3 + 20], 1);
         EXPECT_EQ(d.packets[14][3 + 20], 1);
+        EXPECT_EQ(floatAt(d.packets[19], 12), 1.0e25f); // "altitude unknown" as units send it
         EXPECT_TRUE(sim.waitForRecord("done command=6")); // the final Xfer_Cmplt was acknowledged
     }
 }
@@ -223,6 +224,60 @@ TEST(SimulatorLink, UploadsAreRecorded) {
     EXPECT_TRUE(sim.recordLines("badchecksum").empty());
 }
 
+TEST(SimulatorLink, RouteUploadsAreRecordedInTheModelsLayouts) {
+    auto upload = [](GarminRecord& rec, std::vector<std::vector<std::uint8_t>> packets) {
+        for (auto& p : packets) {
+            p.resize(p[2] + 6u);
+            p[p.size() - 2] = 16;
+            p[p.size() - 1] = 3;
+            if (rec.SendPacket(p.data(), int(p.size())) != int(p.size()) || rec.ReceiveId() != Pid_Ack)
+                return false;
+        }
+        return true;
+    };
+    {
+        SimProcess sim({"--product-id", "177"});
+        GarminRecord rec(sim.ports(), 1);
+        std::vector<std::uint8_t> link{16, 98, 21, 3, 0, 0, 0, 0, 0, 0, 0};
+        link.insert(link.end(), 12, 255);
+        link.push_back(0);
+        std::vector<std::uint8_t> wpt(70, 0);
+        wpt[0] = 16;
+        wpt[1] = 30;
+        wpt[2] = 64;
+        std::memcpy(&wpt[3 + 48], "TP1", 3);
+        ASSERT_TRUE(upload(rec, {{16, 27, 2, 3, 0}, {16, 29, 3, 'R', '1', 0}, wpt, link, {16, 12, 2, 4, 0}}));
+        EXPECT_EQ(sim.recordLines("rtehdr format=D202 ident=\"R1\"").size(), 1u) << sim.record();
+        const auto w = sim.recordLines("rtewpt format=D108 ident=\"TP1\"");
+        EXPECT_EQ(w.size(), 1u) << sim.record();
+        EXPECT_EQ(sim.recordLines("rtelink class=3 ident=\"\"").size(), 1u) << sim.record();
+        EXPECT_TRUE(sim.waitForRecord("xfercmplt command=4"));
+    }
+    {
+        SimProcess sim({"--product-id", "87"});
+        GarminRecord rec(sim.ports(), 1);
+        std::vector<std::uint8_t> hdr{16, 29, 21, 7};
+        for (char c : std::string("RIDGE RUN           "))
+            hdr.push_back(std::uint8_t(c));
+        std::vector<std::uint8_t> wpt(66, ' ');
+        wpt[0] = 16;
+        wpt[1] = 30;
+        wpt[2] = 60;
+        std::memcpy(&wpt[3], "TP2   ", 6);
+        std::fill(wpt.begin() + 9, wpt.begin() + 21, 0);
+        wpt[3 + 58] = 10; // flag
+        wpt[3 + 59] = 1;
+        ASSERT_TRUE(upload(rec, {{16, 27, 2, 2, 0}, hdr, wpt, {16, 12, 2, 4, 0}}));
+        EXPECT_EQ(sim.recordLines("rtehdr format=D201 number=7 comment=\"RIDGE RUN           \"").size(), 1u)
+            << sim.record();
+        EXPECT_EQ(sim.recordLines("rtewpt format=D103 ident=\"TP2   \" lat=0.000000000 lon=0.000000000 alt=0 "
+                                  "symbol=10 display=1")
+                      .size(),
+                  1u)
+            << sim.record();
+    }
+}
+
 TEST(SimulatorLink, FaultsInTransfers) {
     {
         SimProcess sim({"--product-id", "87", "--records-overcount", "3", "--unknown-packets"});
@@ -233,6 +288,16 @@ TEST(SimulatorLink, FaultsInTransfers) {
         EXPECT_EQ(countId(d, Pid_Wpt_Data), 5);
         EXPECT_EQ(countId(d, 91), 2);
         EXPECT_EQ(d.announced, 7 + 3);
+    }
+    {
+        SimProcess sim({"--product-id", "154", "--waypoints", "16", "--records-overcount", "-2"});
+        IFTRS232C port(sim.ports());
+        ASSERT_EQ(port.OpenPort(1), 1);
+        Download d = runCommand(port, Cmnd_Transfer_Wpt);
+        ASSERT_TRUE(d.complete);
+        EXPECT_EQ(d.announced, 14);
+        ASSERT_EQ(countId(d, Pid_Wpt_Data), 16);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&d.packets[15][3 + 48])), "W0016");
     }
     {
         // Packets: 1 ack, 2 records, 3.. waypoints: stop sending after the third.

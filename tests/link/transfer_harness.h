@@ -37,7 +37,7 @@ public:
     }
 };
 
-// Writes a simulator data file (see nuvrel-gpssim --help) into dir.
+// Writes a simulator data file (see nuvrel-gpssim --help, --data-text) into dir.
 inline std::string WriteSimData(const TempDir& dir, const std::string& name, const std::string& text) {
     const std::string path = (dir / name).string();
     std::ofstream(path) << text;

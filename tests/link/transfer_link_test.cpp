@@ -70,7 +70,7 @@ TEST(TransferLink, OlderLayoutsDownloadEveryField) {
     for (const Layout l : {Layout{59, 300, WaypointFormat::D100}, Layout{87, 300, WaypointFormat::D103},
                            Layout{72, 300, WaypointFormat::D104}}) {
         SCOPED_TRACE(l.id);
-        SimProcess sim({"--product-id", std::to_string(l.id), "--data", file});
+        SimProcess sim({"--product-id", std::to_string(l.id), "--data-text", file});
         Harness h(l.id, l.version);
         const auto s = h.services(sim);
 
@@ -157,7 +157,7 @@ TEST(TransferLink, NewLayoutsDownloadEveryField) {
                            Layout{111, 270, WaypointFormat::D109}}) {
         SCOPED_TRACE(l.id * 1000 + l.version);
         SimProcess sim({"--product-id", std::to_string(l.id), "--software-version", std::to_string(l.version),
-                        "--data", file});
+                        "--data-text", file});
         Harness h(l.id, l.version, "WGS 84");
         const auto s = h.services(sim);
 
@@ -206,7 +206,7 @@ TEST(TransferLink, JapaneseNamesDownload) {
     const std::string file = WriteSimData(dir, "jp.txt",
                                           "wpt|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n"
                                           "wpt|\\x41\\x42\\x5D\\x5E\\x50\\x7F|35|139|0|3|0|0|C\n");
-    SimProcess sim({"--product-id", "105", "--data", file});
+    SimProcess sim({"--product-id", "105", "--data-text", file});
     Harness h(105);
     ASSERT_EQ(h.option.GPSCharSet(), 2);
     ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim)));
@@ -240,7 +240,7 @@ TEST(TransferLink, PacketCountFaults) {
         // More packets than announced: the extra ones are dropped, the
         // download still ends at Xfer_Cmplt.
         // 7 packets (5 points, 2 unknown) announced as 3.
-        SimProcess sim({"--product-id", "87", "--data", file, "--records-overcount", "-4", "--unknown-packets"});
+        SimProcess sim({"--product-id", "87", "--data-text", file, "--records-overcount", "-4", "--unknown-packets"});
         Harness h(87);
         ASSERT_TRUE(DownloadTrack(h.data, 1, h.transfer(sim)));
         EXPECT_EQ(h.data.track()->count(), 3u);
@@ -256,7 +256,7 @@ TEST(TransferLink, PacketCountFaults) {
     {
         // Fewer packets than announced: Xfer_Cmplt comes early, which ends a
         // track or waypoint download well, and fails a route download.
-        SimProcess sim({"--product-id", "87", "--data", file, "--records-overcount", "3", "--unknown-packets"});
+        SimProcess sim({"--product-id", "87", "--data-text", file, "--records-overcount", "3", "--unknown-packets"});
         Harness h(87);
         const auto s = h.services(sim);
         ASSERT_TRUE(DownloadTrack(h.data, 1, h.transfer(sim)));
@@ -276,7 +276,7 @@ TEST(TransferLink, PacketCountFaults) {
     {
         // Xfer_Cmplt before any point: an empty log, a success.
         const std::string empty = WriteSimData(dir, "empty.txt", "wpt|A|1|1|0|0|0|0|\n");
-        SimProcess sim({"--product-id", "59", "--data", empty, "--records-overcount", "5"});
+        SimProcess sim({"--product-id", "59", "--data-text", empty, "--records-overcount", "5"});
         Harness h(59);
         ASSERT_TRUE(DownloadTrack(h.data, 1, h.transfer(sim)));
         EXPECT_EQ(h.data.track()->count(), 0u);
@@ -492,7 +492,7 @@ TEST(TransferLink, RouteUploadBothHeaderLayouts) {
 TEST(TransferLink, PositionRequest) {
     TempDir dir;
     const std::string file = WriteSimData(dir, "pos.txt", "position|35.5|139.25\n");
-    SimProcess sim({"--data", file, "--utc", "2001-06-27T00:05:03"});
+    SimProcess sim({"--data-text", file, "--utc", "2001-06-27T00:05:03"});
     Harness h(59);
     const PositionResult r = RequestPosition(h.services(sim).ports, 1, "Tokyo");
     ASSERT_TRUE(r.ok);

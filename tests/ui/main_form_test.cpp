@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -88,6 +90,7 @@ private slots:
     void droppedFilesOpenOnlyTheFirst();
     void openDialogLoadsAndRemembersTheFolder();
     void settingsAreWrittenWhenTheWindowGoes();
+    void mapDatumCommandStoresTheChosenDatum();
 };
 
 void MainFormTest::initTestCase() {
@@ -259,6 +262,32 @@ void MainFormTest::settingsAreWrittenWhenTheWindowGoes() {
     QCOMPARE(written.value(QStringLiteral("DatumName")).toString(), QStringLiteral("WGS 84"));
     QCOMPARE(written.value(QStringLiteral("CommPort")).toInt(), 1);
     QCOMPARE(written.value(QStringLiteral("GPSModelID")).toInt(), 59);
+}
+
+void MainFormTest::mapDatumCommandStoresTheChosenDatum() {
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.show();
+    QString title;
+    QTimer::singleShot(50, [&title] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        title = dialog->windowTitle();
+        auto* list = dialog->findChild<QListWidget*>();
+        QVERIFY(list);
+        const auto found = list->findItems(QStringLiteral("WGS 84"), Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        list->setCurrentItem(found.first());
+        Q_EMIT list->itemClicked(found.first());
+        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("btnOK"));
+        QVERIFY(ok);
+        ok->click();
+    });
+    form.command(QStringLiteral("Mapdatum1"))->trigger();
+    QCOMPARE(title, QStringLiteral("Select Map Datum"));
+    QCOMPARE(QString::fromStdString(form.options().DatumName()), QStringLiteral("WGS 84"));
 }
 
 QTEST_MAIN(MainFormTest)

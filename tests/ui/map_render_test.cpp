@@ -68,6 +68,32 @@ private slots:
         QCOMPARE(image.pixelColor(50, 35), QColor(Qt::white));
     }
 
+    void linesLeavingThePicture() {
+        IFTGarminData data(DataContext{prompts, zone});
+        IFTMapParam param = square();
+        QVERIFY(SetViewTransform(param, data));
+        // From the middle far out to the east, and a segment wholly outside.
+        data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{
+            pt(5, 5, 1), pt(5, 5000, 1), pt(-50, -50, 2), pt(-60, 80, 2)}));
+        IFTOption option(store);
+        QImage image = white();
+        render::RedrawAll(image, data, nullptr, param, option, false);
+        QCOMPARE(image.pixelColor(99, 50), QColor(255, 0, 0));
+        QCOMPARE(image.pixelColor(50, 50), QColor(255, 0, 0));
+        QCOMPARE(image.pixelColor(40, 50), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(50, 99), QColor(Qt::white));
+        // Diagonals are continuous: every column between the ends is drawn.
+        data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{pt(1, 1, 1), pt(9, 3, 1)}));
+        image = white();
+        render::RedrawAll(image, data, nullptr, param, option, false);
+        for (int y = 10; y <= 90; ++y) {
+            int red = 0;
+            for (int x = 0; x < 100; ++x)
+                red += image.pixelColor(x, y) == QColor(255, 0, 0);
+            QVERIFY2(red >= 1, qPrintable(QString::number(y)));
+        }
+    }
+
     void waypointSquaresAndLabels() {
         IFTGarminData data(DataContext{prompts, zone});
         IFTMapParam param = square();

@@ -88,6 +88,8 @@ private slots:
             QCOMPARE(w.window.mapParam().mapFileName, (dir / "x.bmp").string());
             QCOMPARE(w.window.mapImage().pixelColor(10, 20), pattern(200, 100).pixelColor(10, 20));
             QCOMPARE(w.data.viewLongitudeScale(), 200.0);
+            // The window fits the map: its client area is the map's size.
+            QCOMPARE(w.window.clientSize(), QSize(200, 100));
             // The folder is remembered, with its trailing separator.
             QCOMPARE(std::get<std::string>(w.store.keys[kSettingsKeyPath]["mappath"]), dir.path().string() + "/");
             QVERIFY(w.prompts.entries.empty());
@@ -168,6 +170,33 @@ private slots:
         QCOMPARE(w.window.verticalScrollBar()->value(), 50);
     }
 
+    void scrollIntoView() {
+        test::TempDir dir;
+        writeMap(dir / "m", 1000, 800, calibration(1000, 800));
+        World w;
+        w.choose((dir / "m.bmp").string());
+        w.window.OpenMap();
+        w.window.resize(300, 200);
+        QApplication::processEvents();
+        auto* h = w.window.horizontalScrollBar();
+        auto* v = w.window.verticalScrollBar();
+        const QSize client = w.window.viewport()->size();
+        // Visible, or off the picture: no scrolling.
+        w.window.ScrollIntoView(50, 50);
+        w.window.ScrollIntoView(0, 500);
+        w.window.ScrollIntoView(500, 800);
+        QCOMPARE(h->value(), 0);
+        QCOMPARE(v->value(), 0);
+        // Centred by the window's outer size, clamped at the far edges.
+        w.window.ScrollIntoView(500, 400);
+        const QSize outer = w.window.frameGeometry().size();
+        QCOMPARE(h->value(), 500 - outer.width() / 2);
+        QCOMPARE(v->value(), 400 - outer.height() / 2);
+        w.window.ScrollIntoView(990, 790);
+        QCOMPARE(h->value(), 1000 - client.width());
+        QCOMPARE(v->value(), 800 - client.height());
+    }
+
     void zoomIsBounded() {
         test::TempDir dir;
         writeMap(dir / "wide", 100, 2, calibration(20000, 2));
@@ -244,7 +273,8 @@ private slots:
 
     void fittedViewFollowsTheWindow() {
         World w;
-        w.data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{pt(35.0, 139.0), pt(35.5, 139.2)}));
+        w.data.setTrack(std::make_unique<IFTGarminTrack>(
+            std::vector<TrackPoint>{pt(35.0, 139.0), pt(35.0, 139.2), pt(35.5, 139.2)}));
         w.window.Refresh();
         const QSize client = w.window.clientSize();
         QCOMPARE(w.window.mapImage().size(), client);
@@ -255,7 +285,7 @@ private slots:
         QCOMPARE(w.window.lblVDist()->y(), client.height() / 2);
         // The track is drawn in red.
         const Pixel a = PositionToPixel(w.window.mapParam(), w.data, 35.0, 139.0);
-        const Pixel b = PositionToPixel(w.window.mapParam(), w.data, 35.5, 139.2);
+        const Pixel b = PositionToPixel(w.window.mapParam(), w.data, 35.0, 139.2);
         QCOMPARE(w.window.mapImage().pixelColor((a.x + b.x) / 2, (a.y + b.y) / 2), QColor(255, 0, 0));
 
         w.window.resize(500, 400);
@@ -263,8 +293,16 @@ private slots:
         QCOMPARE(w.window.mapImage().size(), w.window.clientSize());
         QCOMPARE(w.window.mapParam().bitmap_width, w.window.clientSize().width());
 
+        // A map that fails to load leaves the fitted view with its distances.
+        w.choose("/nonexistent/x.bmp");
+        w.window.OpenMap();
+        QCOMPARE(w.prompts.count("message"), 1);
+        QVERIFY(w.window.lblHDist()->isVisible());
+        QCOMPARE(w.window.mapImage().size(), w.window.clientSize());
+
         // Keep aspect off: the data fills the view in both directions.
         w.window.setKeepAspect(false);
+        w.window.Refresh();
         QCOMPARE(w.window.mapParam().ido_top, 35.55);
         QCOMPARE(w.window.mapParam().kei_left, 139.0 - 0.1 * (139.22 - 139.0));
     }

@@ -46,10 +46,19 @@ bool PosixSerialDevice::open(const std::string& path) {
     if (fd < 0)
         return false;
     termios tio{};
-    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &tio) != 0) {
+    if (!isatty(fd) || ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return false;
     }
+    auto giveUp = [fd] {
+        ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return false;
+    };
+    if (tcgetattr(fd, &tio) != 0)
+        return giveUp();
+    // Raw bytes: a terminal's line editing, echo, character translation and
+    // software flow control would change or swallow packet bytes.
     tio.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     tio.c_oflag &= ~tcflag_t(OPOST);
     tio.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -57,12 +66,8 @@ bool PosixSerialDevice::open(const std::string& path) {
     tio.c_cflag |= CS8 | CREAD | CLOCAL;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0 ||
-        tcsetattr(fd, TCSANOW, &tio) != 0) {
-        ioctl(fd, TIOCNXCL);
-        ::close(fd);
-        return false;
-    }
+    if (cfsetispeed(&tio, B9600) != 0 || cfsetospeed(&tio, B9600) != 0 || tcsetattr(fd, TCSANOW, &tio) != 0)
+        return giveUp();
     tcflush(fd, TCIOFLUSH);
     fd_ = fd;
     return true;

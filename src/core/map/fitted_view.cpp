@@ -2,7 +2,7 @@
 
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
-#include "core/geo/spherical_distance.h"
+#include "core/geo/map_datum.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +30,8 @@ bool RouteExtent(const CRouteField& routes, GeoBox& box) {
 }
 
 void KeepAspect(GeoBox& box, int clientWidth, int clientHeight) {
-    const double w = SphericalDistance(box.top, box.left, box.top, box.right);
-    const double h = SphericalDistance(box.top, box.left, box.bottom, box.left);
+    const double w = MapDatum::SphericalDistance(box.top, box.left, box.top, box.right);
+    const double h = MapDatum::SphericalDistance(box.top, box.left, box.bottom, box.left);
     if (!(w > 0) || !(h > 0) || clientWidth < 1 || clientHeight < 1)
         return;
     const double ratio = (clientWidth / w) / (clientHeight / h);
@@ -76,8 +76,8 @@ bool FitViewToData(IFTGarminData& data, const CRouteField* routes, bool keepAspe
     if (!SetViewTransform(fitted, data))
         return false;
     param = fitted;
-    distances.horizontalKm = SphericalDistance(box.top, box.left, box.top, box.right);
-    distances.verticalKm = SphericalDistance(box.top, box.left, box.bottom, box.left);
+    distances.horizontalKm = MapDatum::SphericalDistance(box.top, box.left, box.top, box.right);
+    distances.verticalKm = MapDatum::SphericalDistance(box.top, box.left, box.bottom, box.left);
     return true;
 }
 

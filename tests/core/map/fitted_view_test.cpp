@@ -1,5 +1,5 @@
 #include "core/data/ift_garmin_data.h"
-#include "core/geo/spherical_distance.h"
+#include "core/geo/map_datum.h"
 #include "core/map/fitted_view.h"
 #include "support/test_support.h"
 
@@ -31,8 +31,8 @@ TEST(FittedView, WidensTheTrackExtent) {
     EXPECT_EQ(f.param.bitmap_height, 300);
     EXPECT_DOUBLE_EQ(f.data.viewBottomLatitude(), 34.89);
     EXPECT_DOUBLE_EQ(f.data.viewLatitudeScale(), 300 / (36.1 - 34.89));
-    EXPECT_DOUBLE_EQ(f.d.horizontalKm, SphericalDistance(36.1, 138.89, 36.1, 140.1));
-    EXPECT_DOUBLE_EQ(f.d.verticalKm, SphericalDistance(36.1, 138.89, 34.89, 138.89));
+    EXPECT_DOUBLE_EQ(f.d.horizontalKm, MapDatum::SphericalDistance(36.1, 138.89, 36.1, 140.1));
+    EXPECT_DOUBLE_EQ(f.d.verticalKm, MapDatum::SphericalDistance(36.1, 138.89, 34.89, 138.89));
 }
 
 TEST(FittedView, KeepAspectGivesEqualKilometresPerPixel) {
