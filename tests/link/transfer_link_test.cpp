@@ -3,6 +3,7 @@
 // the datum conversion, the Japanese name codes, uploads as the receiver
 // recorded them, and the faults.
 #include "core/app/gps_commands.h"
+#include "core/app/monitor_text.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/packet.h"
@@ -507,6 +508,46 @@ TEST(TransferLink, PositionRequest) {
     EXPECT_EQ(r.time.hour(), 0);
     EXPECT_EQ(r.time.minute(), 5);
     EXPECT_EQ(r.time.second(), 3);
+}
+
+} // namespace
+} // namespace nuvrel
+
+namespace nuvrel {
+namespace {
+
+// The data monitor's texts for a receiver at 0.6 radians north on
+// 2001-06-27 00:05:03 UTC, on a computer nine hours east of UTC.
+TEST(TransferLink, MonitorTextsOfAKnownPositionAndClock) {
+    test::TempDir dir;
+    const double lat = 0.6 * 180 / 3.14159265358979323846, lon = -1.0 * 180 / 3.14159265358979323846;
+    char line[96];
+    std::snprintf(line, sizeof line, "position|%.17g|%.17g\n", lat, lon);
+    const std::string file = test::WriteSimData(dir, "pos.txt", line);
+    test::SimProcess sim({"--data-text", file, "--utc", "2001-06-27T00:05:03"});
+    const PositionResult r = RequestPosition(sim.ports(), 1, "WGS 84");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(MonitorCoordinateText(r.latitude, MonitorFormat::Degree), " 34.37747");
+    EXPECT_EQ(MonitorCoordinateText(r.longitude, MonitorFormat::Degree), "-57.29578");
+    EXPECT_EQ(MonitorCoordinateText(r.latitude, MonitorFormat::DM), " 34^22.648'");
+    EXPECT_EQ(MonitorCoordinateText(r.latitude, MonitorFormat::DMS), " 34^22'38.88\"");
+
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    EXPECT_EQ(MonitorTimeText(r.time), "2001/6/27 9:5:3");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(MonitorTimeText(r.time), "2001/6/27 0:5:3");
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+
+    ReceiverDateTime bad; // month 0: shown as recorded
+    EXPECT_EQ(MonitorTimeText(bad), "0/0/0 0:0:0");
 }
 
 } // namespace
