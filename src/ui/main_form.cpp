@@ -2,6 +2,8 @@
 
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_message.h"
+#include "ui/tfrm_monitor.h"
 #include "ui/tfrm_seldatum.h"
 
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "core/gps/gps_model.h"
+
 #include <exception>
 
 namespace nuvrel::ui {
@@ -25,12 +29,22 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     setWindowTitle(QStringLiteral("Nuvrel Win"));
 
     options_ = std::make_unique<IFTOption>(settings);
-    DataContext context{prompts_, timeZone_};
+    DataContext context{prompts_, timeZone_, [this] {
+                            return std::int16_t(GPSModel::WaypointFormatFor(options_->GPSModelID(),
+                                                                            options_->GPSSoftwareVersion()) ==
+                                                        WaypointFormat::D104
+                                                    ? 3
+                                                    : 0);
+                        }};
     data_ = std::make_unique<IFTGarminData>(std::move(context));
 
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
     setCentralWidget(map_);
     connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+
+    ports_ = SerialPorts::System(&options_->store());
+    frmMessage_ = new TfrmMessage(this);
+    frmMonitor_ = new TfrmMonitor(*options_, prompts_, this);
 
     buildMenus();
     setAcceptDrops(true);
@@ -128,15 +142,15 @@ void TMainForm::buildMenus() {
     gps->setObjectName(QStringLiteral("GPS1"));
     QMenu* download = gps->addMenu(QStringLiteral("&Download"));
     download->setObjectName(QStringLiteral("Download1"));
-    addCommand(download, QStringLiteral("&Track"), QStringLiteral("Track3"));
-    addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"));
-    addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"));
-    addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"));
+    addCommand(download, QStringLiteral("&Track"), QStringLiteral("Track3"), &TMainForm::Track3Click);
+    addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"), &TMainForm::Waypoint2Click);
+    addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"), &TMainForm::Route1Click);
+    addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"), &TMainForm::Monitor1Click);
     addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"));
     QMenu* upload = gps->addMenu(QStringLiteral("&Upload"));
     upload->setObjectName(QStringLiteral("Upload1"));
-    addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"));
-    addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"));
+    addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"), &TMainForm::UploadWaypoint1Click);
+    addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"), &TMainForm::Route4Click);
     gps->addSeparator();
     addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"));
     addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"));
@@ -269,6 +283,50 @@ void TMainForm::openDroppedFiles(const QStringList& paths) {
         if (data_->load(paths.first().toStdString(), routes_) == 1)
             showData(true);
     });
+}
+
+} // namespace nuvrel::ui
+
+namespace nuvrel::ui {
+
+void TMainForm::setSerialPorts(SerialPorts ports) {
+    ports_ = ports;
+    frmMonitor_->setSerialPorts(std::move(ports));
+}
+
+GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, *options_, prompts_, *frmMessage_}; }
+
+void TMainForm::Track3Click() {
+    if (DownloadTrackCommand(*data_, gpsServices()))
+        showData(false);
+}
+
+void TMainForm::Waypoint2Click() {
+    if (DownloadWaypointsCommand(*data_, gpsServices()))
+        showData(false);
+}
+
+void TMainForm::UploadWaypoint1Click() { UploadWaypointsCommand(*data_, gpsServices()); }
+
+void TMainForm::Route1Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ran = false;
+    try {
+        ran = DownloadRoutesCommand(routes_, gpsServices());
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    if (ran)
+        showData(false);
+}
+
+void TMainForm::Route4Click() { UploadRoutesCommand(routes_, gpsServices()); }
+
+void TMainForm::Monitor1Click() {
+    frmMonitor_->show();
+    frmMonitor_->raise();
 }
 
 } // namespace nuvrel::ui

@@ -2,9 +2,11 @@
 // the map window for the whole run, and maps every menu command to its work.
 #pragma once
 
+#include "core/app/gps_commands.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
+#include "core/gps/serial_ports.h"
 #include "core/platform.h"
 
 #include <QMainWindow>
@@ -18,6 +20,8 @@ class QMenu;
 namespace nuvrel::ui {
 
 class MapWindow;
+class TfrmMessage;
+class TfrmMonitor;
 class TfrmSeldatum;
 
 class TMainForm : public QMainWindow {
@@ -50,6 +54,19 @@ public slots:
     void ZoomOut1Click();
     void KeepAspect1Click();
     void Rfresh1Click();
+    void Track3Click();
+    void Waypoint2Click();
+    void UploadWaypoint1Click();
+    void Route1Click();
+    void Route4Click();
+    void Monitor1Click();
+
+public:
+    // The progress window of the transfers and printing, and the data monitor.
+    TfrmMessage& frmMessage() { return *frmMessage_; }
+    TfrmMonitor& frmMonitor() { return *frmMonitor_; }
+    // Where the numbered serial ports lead (the system's by default).
+    void setSerialPorts(SerialPorts ports);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +88,10 @@ private:
     CRouteField routes_{1};
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
+    TfrmMessage* frmMessage_ = nullptr;
+    TfrmMonitor* frmMonitor_ = nullptr;
+    SerialPorts ports_;
+    GpsCommandServices gpsServices();
     ZoneInfo zone_;
 };
 
