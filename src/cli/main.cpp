@@ -19,6 +19,9 @@ const std::vector<Command>& commands() {
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},
         {"identify", "identify [--port N]", runIdentify},
+        {"download", "download track|waypoints|routes [--port N] -o FILE.nvl [--datum NAME] [--model-id N] [--software-version N]", runDownload},
+        {"upload", "upload waypoints|routes FILE.nvl [--port N] [--datum NAME] [--model-id N] [--software-version N]", runUpload},
+        {"position", "position [--port N] [--count K] [--datum NAME]", runPosition},
         {"measures", "measures DATA.nvl", runMeasures},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
     };

@@ -391,7 +391,8 @@ TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
         SimProcess sim({"--product-id", "111", "--software-version", "270"});
         Harness h(111, 270, "WGS 84");
         h.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::vector<WaypointRecord>{
-            record("summit of fuji", 35.3606, 138.7274, "comment", 18, 3, 10, 3776.5f)}));
+            record("summit of fuji", 35.3606, 138.7274, "comment", 18, 3, 10, 3776.5f),
+            record("HILL      ", 35, 139, "")}));
         Harness no(111, 270);
         no.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::vector<WaypointRecord>(1)));
         EXPECT_EQ(UploadWaypointsCommand(no.data, no.services(sim)), 0); // answered No: nothing sent
@@ -405,7 +406,11 @@ TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
                   "This operation may replace current Waypoint data.\nDo you wish to continue?");
         ASSERT_TRUE(sim.waitForRecord("xfercmplt"));
         const auto lines = sim.recordLines("wpt ");
-        ASSERT_EQ(lines.size(), 1u);
+        ASSERT_EQ(lines.size(), 2u);
+        // A name padded with spaces by a download goes back without them.
+        const auto hill = rawOf(lines[1]);
+        ASSERT_EQ(hill.size(), 68u);
+        EXPECT_EQ(std::string(hill.begin() + 52, hill.begin() + 64), std::string("HILL\0\0\0\0\0\0\0\0", 12));
         const auto raw = rawOf(lines[0]);
         ASSERT_EQ(raw.size(), 68u);
         const std::uint8_t head[] = {0, 255, 0, 96, 18, 0, 0, 0, 0, 0, 0, 0};
@@ -414,7 +419,7 @@ TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
         float alt;
         std::memcpy(&alt, raw.data() + 32, 4);
         EXPECT_EQ(alt, 3776.5f);
-        EXPECT_EQ(std::string(raw.begin() + 52, raw.begin() + 64), std::string("SUMMIT OF \0\0", 12));
+        EXPECT_EQ(std::string(raw.begin() + 52, raw.begin() + 64), std::string("SUMMIT OF\0\0\0", 12));
         EXPECT_EQ(lines[0].find("comment=\"\"") != std::string::npos, true);
     }
     {

@@ -266,8 +266,14 @@ int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const Transfer
             const unsigned char c = static_cast<unsigned char>(w.ident[i]);
             name[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
         }
-        if (!newFormat)
+        if (!newFormat) {
             name[limit] = '\0';
+        } else {
+            // Downloaded names are padded with spaces to 10 characters; the
+            // receiver's names end at their NUL, so the padding stays here.
+            for (std::size_t i = limit; i > 0 && name[i - 1] == ' '; --i)
+                name[i - 1] = '\0';
+        }
         char comment[kCommentSize];
         std::memset(comment, ' ', sizeof comment);
         const std::size_t commentLength = strnlen(w.comment, kCommentSize - 1);
