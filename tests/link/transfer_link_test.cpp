@@ -206,7 +206,9 @@ TEST(TransferLink, JapaneseNamesDownload) {
     TempDir dir;
     const std::string file = WriteSimData(dir, "jp.txt",
                                           "wpt|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n"
-                                          "wpt|\\x41\\x42\\x5D\\x5E\\x50\\x7F|35|139|0|3|0|0|C\n");
+                                          "wpt|\\x41\\x42\\x5D\\x5E\\x50\\x7F|35|139|0|3|0|0|C\n"
+                                          "route|3|\\x21\\x22\n"
+                                          "rtept|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n");
     SimProcess sim({"--product-id", "105", "--data-text", file});
     Harness h(105);
     ASSERT_EQ(h.option.GPSCharSet(), 2);
@@ -214,6 +216,10 @@ TEST(TransferLink, JapaneseNamesDownload) {
     ASSERT_EQ(h.data.waypoints()->count(), 2u);
     EXPECT_EQ(h.data.waypoints()->ident(0), std::string({char(177), '0', '9', char(166), '-', ' '}));
     EXPECT_EQ(h.data.waypoints()->ident(1), std::string({char(209), char(210), char(223), char(222), char(173), ' '}));
+    // Route entries are translated too; the route name travels as it is.
+    ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim)));
+    ASSERT_EQ(h.routes.RouteCount(), 4u);
+    EXPECT_EQ(h.routes.GetEntryIdent(3, 0), std::string({char(177), '0', '9', char(166), '-', ' '}));
 }
 
 TEST(TransferLink, ModelCheckRefusalLeavesStoresUntouched) {
