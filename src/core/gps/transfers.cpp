@@ -112,6 +112,8 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
             return false;
         }
         const std::uint8_t id = buffer[1];
+        // The record's bytes beyond what came are read as zeros.
+        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
         const std::uint8_t* d = buffer + 3;
         // Points beyond the announced count are not kept.
         if (id == Pid_Trk_Data && points.size() < std::size_t(announced)) {
