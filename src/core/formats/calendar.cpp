@@ -1,6 +1,5 @@
 #include "core/formats/calendar.h"
 
-#include <cctype>
 #include <cstddef>
 #include <ctime>
 
@@ -95,7 +94,7 @@ int monthFromAbbreviation(const char* name, std::size_t length) {
     for (int m = 0; m < 12; ++m) {
         bool same = true;
         for (int i = 0; i < 3; ++i)
-            if (std::toupper(static_cast<unsigned char>(name[i])) != kMonths[m][i])
+            if ((name[i] >= 'a' && name[i] <= 'z' ? name[i] - 'a' + 'A' : name[i]) != kMonths[m][i])
                 same = false;
         if (same)
             return m + 1;

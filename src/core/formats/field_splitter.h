@@ -6,7 +6,6 @@
 // scan never splits a character.
 #pragma once
 
-#include <cstring>
 #include <string_view>
 
 namespace nuvrel {
@@ -19,12 +18,13 @@ public:
     bool next(std::string_view& field) {
         if (pos_ >= text_.size())
             return false;
-        std::size_t end;
+        // Fields are short: a plain loop beats a library search call here.
+        std::size_t end = pos_;
         if (delimiters_.size() == 1) {
-            const void* hit = std::memchr(text_.data() + pos_, delimiters_[0], text_.size() - pos_);
-            end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) : text_.size();
+            const char d = delimiters_[0];
+            while (end < text_.size() && text_[end] != d)
+                ++end;
         } else {
-            end = pos_;
             while (end < text_.size() && delimiters_.find(text_[end]) == std::string_view::npos)
                 ++end;
         }

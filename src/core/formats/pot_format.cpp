@@ -96,33 +96,57 @@ int POT::parse(std::string_view line) {
     FieldSplitter items(line, "/");
     std::string_view item;
     while (items.next(item)) {
-        const std::size_t eq = item.find('=');
-        if (eq == std::string_view::npos || eq + 1 >= item.size())
+        std::size_t eq = 0;
+        while (eq < item.size() && item[eq] != '=')
+            ++eq;
+        if (eq + 1 >= item.size())
             continue; // no value
         const std::string_view key = item.substr(0, eq);
         const std::string_view value = item.substr(eq + 1);
-        if (keyIs(key, "IDO"))
-            latitude = parseAngle(value);
-        else if (keyIs(key, "KEI"))
-            longitude = parseAngle(value);
-        else if (keyIs(key, "DEG"))
-            direction = parseAngle(value);
-        else if (keyIs(key, "ALTITUDE"))
-            altitude = parseDouble(value);
-        else if (keyIs(key, "ADR")) {
-            const std::int64_t a = parseLong(value);
-            address = static_cast<std::int32_t>(a < INT32_MIN ? INT32_MIN : a > INT32_MAX ? INT32_MAX : a);
-        } else if (keyIs(key, "PDATE")) {
-            const int day = parseDigits(value, 0, 2);
-            const int month = value.size() > 3 ? monthFromAbbreviation(value.data() + 3, value.size() - 3) : 1;
-            const int year = fullYear(parseDigits(value, 7, 2));
-            dateSeconds = localMidnight(year, month, day);
-        } else if (keyIs(key, "PTIME")) {
-            daySeconds = std::int64_t{parseDigits(value, 0, 2)} * 3600 + parseDigits(value, 3, 2) * 60 +
-                         parseDigits(value, 6, 2);
+        // Keys are told apart by their first letter, then matched in full.
+        char first = key.empty() ? '\0' : key[0];
+        if (first >= 'a' && first <= 'z')
+            first = static_cast<char>(first - 'a' + 'A');
+        switch (first) {
+        case 'I':
+            if (keyIs(key, "IDO"))
+                latitude = parseAngle(value);
+            break;
+        case 'K':
+            if (keyIs(key, "KEI"))
+                longitude = parseAngle(value);
+            break;
+        case 'D':
+            if (keyIs(key, "DEG"))
+                direction = parseAngle(value);
+            break;
+        case 'A':
+            if (keyIs(key, "ALTITUDE")) {
+                altitude = parseDouble(value);
+            } else if (keyIs(key, "ADR")) {
+                const std::int64_t a = parseLong(value);
+                address = static_cast<std::int32_t>(a < INT32_MIN ? INT32_MIN : a > INT32_MAX ? INT32_MAX : a);
+            }
+            break;
+        case 'P':
+            if (keyIs(key, "PDATE")) {
+                const int day = parseDigits(value, 0, 2);
+                const int month =
+                    value.size() > 3 ? monthFromAbbreviation(value.data() + 3, value.size() - 3) : 1;
+                const int year = fullYear(parseDigits(value, 7, 2));
+                dateSeconds = localMidnight(year, month, day);
+            } else if (keyIs(key, "PTIME")) {
+                daySeconds = std::int64_t{parseDigits(value, 0, 2)} * 3600 + parseDigits(value, 3, 2) * 60 +
+                             parseDigits(value, 6, 2);
+            }
+            break;
+        case 'T':
+            if (keyIs(key, "TEX"))
+                text.assign(value);
+            break;
+        default:
+            break;
         }
-        if (keyIs(key, "TEX"))
-            text.assign(value);
     }
     time = dateSeconds + daySeconds;
     const bool hasText = !text.empty();
