@@ -94,7 +94,8 @@ void copyToField(char* field, std::size_t fieldSize, std::string_view text, Code
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
     const std::size_t n = fitLength(text, fieldSize - 1, page);
-    std::memcpy(field, text.data(), n);
+    if (n > 0)
+        std::memcpy(field, text.data(), n);
     std::memset(field + n, 0, fieldSize - n);
 }
 

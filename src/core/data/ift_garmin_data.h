@@ -33,9 +33,10 @@ public:
     IFTGarminWaypoint* waypoints() { return waypoints_.get(); }
     const IFTGarminWaypoint* waypoints() const { return waypoints_.get(); }
 
-    // Replace the stores (the old one is released first). Replacing the track
-    // log from a file or the receiver, or the waypoints from a file, resets
-    // the time offset from the computer's time zone (resetTimeOffset).
+    // Replace the stores (the old one is released first). These only swap
+    // the store: a caller that builds a track log from a file or the
+    // receiver, or a waypoint store from a file, then calls resetTimeOffset
+    // (the native data file reader sets the offset itself).
     void setTrack(std::unique_ptr<IFTGarminTrack> track);
     void setWaypoints(std::unique_ptr<IFTGarminWaypoint> waypoints);
     void releaseTrack() { track_.reset(); }

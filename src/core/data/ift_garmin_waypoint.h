@@ -18,13 +18,27 @@ public:
     IFTGarminWaypoint() = default;
     explicit IFTGarminWaypoint(std::vector<WaypointRecord> records);
 
-    // One row of the waypoint list's grid (columns 1 to 8: Waypoint,
-    // Latitude, Longitude, Comment, Symbol, dspl, dst, height).
+    // One row of the waypoint list's grid: the texts of columns 1 to 8
+    // (Waypoint, Latitude, Longitude, Comment, Symbol, dspl, dst, height),
+    // so row[0] is the name; the row-number column is not part of it. Cells
+    // missing at the end of a short row count as empty.
     using GridRow = std::vector<std::string>;
-    // Rebuilds from the grid rows below the header row. symbolCode turns a
-    // symbol name into its code for the selected receiver.
+    // Reads a typed latitude or longitude; 0 for text it cannot read.
+    using AngleParser = std::function<double(std::string_view)>;
+    // Rebuilds from the grid rows below the header row (pass those rows only:
+    // one record per row, an empty row included). symbolCode turns a symbol
+    // name into its code for the selected receiver; parseAngle reads the
+    // position columns (a plain decimal number reader when none is given).
+    // The new store is marked modified: it holds the user's edits. Throws
+    // std::bad_alloc when memory runs out.
     static IFTGarminWaypoint fromGridRows(std::span<const GridRow> rows,
-                                          const std::function<std::int16_t(std::string_view)>& symbolCode);
+                                          const std::function<std::int16_t(std::string_view)>& symbolCode,
+                                          const AngleParser& parseAngle = {});
+
+    // Number parsers of the grid's cells, C-locale, surrounding blanks
+    // allowed; false (and value untouched) for any other text.
+    static bool parseDecimal(std::string_view text, double& value);
+    static bool parseInteger(std::string_view text, long long& value);
 
     std::uint32_t count() const { return static_cast<std::uint32_t>(records_.size()); }
     int modified() const { return modified_; }
@@ -42,8 +56,10 @@ public:
     std::string ident(std::size_t i) const;
     std::string comment(std::size_t i) const;
 
-    // Appends a waypoint (ident and comment cut to their fields), altitude,
-    // proximity and symbol 0, display as given (the display default).
+    // Appends a waypoint (ident and comment cut to their fields without
+    // splitting a character), altitude, proximity and symbol 0, display as
+    // given (the display default). Marks the store modified, so a waypoint
+    // placed on the map is not lost silently at exit.
     void append(std::string_view ident, double latitude, double longitude, std::string_view comment,
                 std::int16_t display);
 

@@ -25,7 +25,8 @@ public:
     std::uint32_t RouteCount() const { return static_cast<std::uint32_t>(routes_.size()); }
     // Appends an empty route named by its index; returns the new count (0 on failure).
     std::uint32_t AddRoute();
-    // Appends an entry (ident and comment cut to 23 and 63 bytes); 1, or 0 when out of range.
+    // Appends an entry (ident and comment cut to 23 and 63 bytes without
+    // splitting a character); 1, or 0 when out of range.
     int AddRouteEntry(std::uint32_t route, std::string_view ident, double latitude, double longitude,
                       std::string_view comment, std::int16_t symbol, std::int16_t display, float proximity,
                       float altitude);
@@ -33,6 +34,8 @@ public:
     std::uint32_t EntryCount(std::uint32_t route) const;
     int SetRouteName(std::uint32_t route, std::string_view name);
     std::string GetRouteName(std::uint32_t route) const; // "" when out of range
+    // Entry accessors give 0 (or "") when the route or the entry index is
+    // out of range.
     std::string GetEntryIdent(std::uint32_t route, std::uint32_t entry) const;
     std::string GetEntryComment(std::uint32_t route, std::uint32_t entry) const;
     double GetEntryLatitude(std::uint32_t route, std::uint32_t entry) const;

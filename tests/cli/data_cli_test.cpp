@@ -1,0 +1,170 @@
+// nuvrel-cli info and upgrade, run as the real program.
+#include "core/data/native_file.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+extern char** environ;
+
+namespace nuvrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun runCli(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), NUVREL_CLI);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = (dir / "stdout.txt").string();
+    const std::string errPath = (dir / "stderr.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    CliRun run;
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = test::readFileBytes(outPath);
+    run.err = test::readFileBytes(errPath);
+    return run;
+}
+
+std::string le(std::int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+
+std::string point24(double lat, std::int16_t segment) {
+    std::string p(24, '\0');
+    std::memcpy(p.data(), &lat, 8);
+    std::memcpy(p.data() + 20, &segment, 2);
+    return p;
+}
+
+// A version 1 file: three points in segments 1, 1, 2.
+std::string version1File() {
+    std::string b = "NUVREL" + std::string(10, '\0') + le(1) + le(3) + le(2);
+    b += point24(35.1, 1) + point24(35.2, 1) + point24(35.3, 2);
+    return b;
+}
+
+struct DataCli : ::testing::Test {
+    TempDir dir;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+};
+
+TEST_F(DataCli, InfoOfAVersion5File) {
+    IFTGarminData data{DataContext{prompts, zone}};
+    std::vector<TrackPoint> pts(4);
+    pts[0].segment = pts[1].segment = 1;
+    pts[2].segment = pts[3].segment = 3;
+    data.setTrack(std::make_unique<IFTGarminTrack>(pts));
+    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
+    data.waypoints()->append("W", 0, 0, "", 0);
+    data.setTimeOffset(-32400);
+    CRouteField routes(2);
+    routes.AddRouteEntry(1, "A", 0, 0, "", 0, 0, 0, 0);
+    const auto path = (dir / "five.nvl").string();
+    ASSERT_TRUE(data.save(path, &routes));
+
+    const CliRun r = runCli(dir, {"info", path});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("file: " + path +
+                  "\nversion: 5\ntime offset: -32400 s\npoints: 4\nsegments: 2 (last segment number 3)\n"
+                  "  segment 1: points 0-1 (2)\n  segment 3: points 2-3 (2)\nwaypoints: 1\nroutes: 2\n"
+                  "  route 0 \"ROUTE-00\": 0 entries\n  route 1 \"ROUTE-01\": 1 entry\n",
+              r.out);
+    EXPECT_EQ("", r.err);
+}
+
+TEST_F(DataCli, InfoOfAVersion1File) {
+    const auto path = dir / "one.nvl";
+    test::writeFileBytes(path, version1File());
+    const CliRun r = runCli(dir, {"info", path.string()});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("version: 1\ntime offset: 0 s (from this computer's time zone"));
+    EXPECT_NE(std::string::npos, r.out.find("points: 3\nsegments: 2 (last segment number 2)\n"
+                                            "  segment 1: points 0-1 (2)\n  segment 2: points 2-2 (1)\n"));
+    EXPECT_NE(std::string::npos, r.out.find("waypoints: none (no waypoint section)\nroutes: none (no route section)"));
+}
+
+TEST_F(DataCli, UpgradeWritesVersion5) {
+    const auto oldPath = dir / "old.nvl";
+    const auto newPath = dir / "new.nvl";
+    test::writeFileBytes(oldPath, version1File());
+    const CliRun r = runCli(dir, {"upgrade", oldPath.string(), newPath.string()});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("version 5, from version 1"));
+
+    IFTGarminData data{DataContext{prompts, zone}};
+    CRouteField routes(0);
+    const auto result = NativeFile::load(newPath.string(), data, routes);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(5, result.version);
+    ASSERT_EQ(3u, data.track()->count());
+    EXPECT_DOUBLE_EQ(35.3, data.track()->latitude(2));
+    EXPECT_EQ(0.0f, data.track()->altitude(2));
+    EXPECT_EQ(0u, data.waypoints()->count());
+    EXPECT_EQ(0u, routes.RouteCount());
+    EXPECT_EQ(108u + 8 + 3 * 32 + 4 + 4, fs::file_size(newPath));
+    EXPECT_TRUE(prompts.entries.empty());
+}
+
+TEST_F(DataCli, BadInputFailsWithOneLine) {
+    const auto lower = dir / "lower.nvl";
+    std::string bytes = version1File();
+    bytes.replace(0, 6, "nuvrel");
+    test::writeFileBytes(lower, bytes);
+    const auto cut = dir / "cut.nvl";
+    test::writeFileBytes(cut, version1File().substr(0, 40));
+    const auto v6 = dir / "v6.nvl";
+    test::writeFileBytes(v6, "NUVREL" + std::string(10, '\0') + le(6));
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"info", lower.string()}, 1, "error 7: not a NUVREL file\n"},
+        {{"info", v6.string()}, 1, "error 10: unsupport version/format\n"},
+        {{"info", (dir / "absent.nvl").string()}, 1, ""},
+        {{"info", cut.string()}, 1, ""},
+        {{"upgrade", cut.string(), (dir / "out.nvl").string()}, 1, ""},
+        {{"info"}, 2, ""},
+        {{"upgrade", lower.string()}, 2, ""},
+        {{"info", "--bogus", lower.string()}, 2, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = runCli(dir, c.args);
+        EXPECT_EQ(c.status, r.status) << c.args.back();
+        EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+        if (!c.err.empty()) {
+            EXPECT_EQ(c.err, r.err);
+        }
+        EXPECT_EQ("", r.out);
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.nvl")); // nothing written from a damaged file
+}
+
+} // namespace
+} // namespace nuvrel
