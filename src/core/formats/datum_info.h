@@ -17,4 +17,8 @@ struct DatumInfo {
     double dz = 664;
 };
 
+// The values of the datum of that name in the datum table; the table's
+// fallback row ("Tokyo") when no row has that name.
+DatumInfo datumInfoFor(const std::string& datumName);
+
 } // namespace nuvrel

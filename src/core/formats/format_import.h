@@ -17,16 +17,18 @@ void reportReadProblem(UserPrompts& prompts, ReadProblem problem);
 
 // Replaces the track log from a file of the given kind (1 POT, 2 text,
 // 3 Pro Atlas log, 4 NMEA) and resets the time offset from the computer's
-// zone. Returns true: a new (possibly empty) log exists afterwards.
-bool ImportTrack(IFTGarminData& data, int kind, const std::string& path);
+// zone. Returns true: a new (possibly empty) log exists afterwards; problem
+// (when given) tells why it is empty.
+bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
 
 // Replaces the waypoint store (1 POT, 2 text, 3 Pro Atlas CSV) and resets the
 // time offset. Returns true: a new (possibly empty) store exists afterwards.
-bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path);
+bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
 
 // Appends the routes of a POT route file to the store, each named
 // "first TO last"; a file whose last record is not a route point adds
 // nothing. Returns the number of routes added.
-int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts);
+int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts,
+                    ReadProblem* problem = nullptr);
 
 } // namespace nuvrel
