@@ -64,5 +64,11 @@ const std::vector<Command>& commands();
 // Commands, one file each.
 int runInfo(Context& ctx);
 int runUpgrade(Context& ctx);
+int runDatums(Context& ctx);
+int runDatumConvert(Context& ctx);
+int runAngle(Context& ctx);
+int runIdentify(Context& ctx);
+int runMeasures(Context& ctx);
+int runRender(Context& ctx);
 
 } // namespace nuvrel::cli

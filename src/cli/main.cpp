@@ -15,6 +15,12 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+        {"datums", "datums", runDatums},
+        {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
+        {"angle", "angle LAT|LON VALUE", runAngle},
+        {"identify", "identify [--port N]", runIdentify},
+        {"measures", "measures DATA.nvl", runMeasures},
+        {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
     };
     return table;
 }

@@ -28,7 +28,7 @@ bool splitPath(const std::string& path, KeyPath& out) {
 class QSettingsKey final : public SettingsKey {
 public:
     explicit QSettingsKey(const KeyPath& k)
-        : settings_(QSettings::IniFormat, QSettings::UserScope, k.organisation, k.application) {
+        : settings_(QSettings::NativeFormat, QSettings::UserScope, k.organisation, k.application) {
         if (!k.group.isEmpty())
             settings_.beginGroup(k.group);
     }
@@ -69,7 +69,7 @@ std::string QSettingsStore::fileFor(const std::string& path) {
     KeyPath k;
     if (!splitPath(path, k))
         return {};
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, k.organisation, k.application)
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, k.organisation, k.application)
         .fileName()
         .toStdString();
 }

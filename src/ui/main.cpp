@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
 
     nuvrel::ui::QtPrompts prompts;
     nuvrel::ui::TMainForm form(settings, prompts, timeZone);
+    prompts.setParent(&form);
     form.show();
     const QStringList args = QApplication::arguments();
     if (args.size() > 1)

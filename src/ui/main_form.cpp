@@ -1,13 +1,250 @@
 #include "ui/main_form.h"
 
-#include "ui/qt_prompts.h"
+#include "ui/file_dialogs.h"
+#include "ui/map_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QUrl>
+
+#include <exception>
 
 namespace nuvrel::ui {
 
-TMainForm::TMainForm(SettingsStore&, QtPrompts&, TimeZoneSource&) {
+TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSource& timeZone, QWidget* parent)
+    : QMainWindow(parent), prompts_(prompts), timeZone_(timeZone) {
+    setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Nuvrel Win"));
+
+    options_ = std::make_unique<IFTOption>(settings);
+    DataContext context{prompts_, timeZone_};
+    data_ = std::make_unique<IFTGarminData>(std::move(context));
+
+    map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
+    setCentralWidget(map_);
+    connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+
+    buildMenus();
+    setAcceptDrops(true);
+    resize(1024, 720);
+
+    if (options_->MapLoadWithStart() == 1)
+        guarded([this] { map_->OpenMap(); });
+    zone_ = timeZone_.read();
 }
 
-bool TMainForm::openDataFile(const QString&) { return false; }
+TMainForm::~TMainForm() {
+    // The settings reach the store once, when the main window goes.
+    options_->save();
+}
+
+QAction* TMainForm::addCommand(QMenu* menu, const QString& caption, const QString& objectName,
+                               void (TMainForm::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(objectName);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    else
+        action->setEnabled(false); // its work is not available in this build
+    return action;
+}
+
+void TMainForm::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    addCommand(file, QStringLiteral("&Open..."), QStringLiteral("OpenTrack1"), &TMainForm::OpenTrack1Click);
+    addCommand(file, QStringLiteral("Save &As..."), QStringLiteral("SaveTrackAs1"), &TMainForm::SaveTrackAs1Click);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("Load &Map..."), QStringLiteral("OpenMap1"));
+    addCommand(file, QStringLiteral("&Create Map Info..."), QStringLiteral("CreateMapInfo1"));
+    addCommand(file, QStringLiteral("Sa&ve Image As..."), QStringLiteral("SaveImageAs1"));
+    file->addSeparator();
+
+    QMenu* import = file->addMenu(QStringLiteral("&Import"));
+    import->setObjectName(QStringLiteral("Import1"));
+    QMenu* importTrack = import->addMenu(QStringLiteral("&Track"));
+    addCommand(importTrack, QStringLiteral("from &Text file..."), QStringLiteral("Textfile1"));
+    addCommand(importTrack, QStringLiteral("from &POT file..."), QStringLiteral("POTfile1"));
+    addCommand(importTrack, QStringLiteral("from Pro&Atlas file..."), QStringLiteral("fromLogfile1"));
+    addCommand(importTrack, QStringLiteral("from &NMEA file..."), QStringLiteral("fromNMEAfile1"));
+    QMenu* importWaypoint = import->addMenu(QStringLiteral("&Waypoint"));
+    addCommand(importWaypoint, QStringLiteral("from &Text file..."), QStringLiteral("Textfile2"));
+    addCommand(importWaypoint, QStringLiteral("from &POT file..."), QStringLiteral("POTfile2"));
+    addCommand(importWaypoint, QStringLiteral("from Pro&Atlas file..."), QStringLiteral("fromProAtlasfile1"));
+    QMenu* importRoute = import->addMenu(QStringLiteral("&Route"));
+    addCommand(importRoute, QStringLiteral("from &POT file..."), QStringLiteral("fromPOTfile1"));
+
+    QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
+    exportMenu->setObjectName(QStringLiteral("Export1"));
+    QMenu* exportTrack = exportMenu->addMenu(QStringLiteral("&Track"));
+    addCommand(exportTrack, QStringLiteral("to &Text file..."), QStringLiteral("Textfile3"));
+    addCommand(exportTrack, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile1"));
+    addCommand(exportTrack, QStringLiteral("to Pro &Atlas file..."), QStringLiteral("toProAtlasfile1"));
+    addCommand(exportTrack, QStringLiteral("to P&CX5 file..."), QStringLiteral("toPCX5file1"));
+    QMenu* exportWaypoint = exportMenu->addMenu(QStringLiteral("&Waypoint"));
+    addCommand(exportWaypoint, QStringLiteral("to &Text file..."), QStringLiteral("Textfile4"));
+    addCommand(exportWaypoint, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile2"));
+    addCommand(exportWaypoint, QStringLiteral("to Pro &Atlas file..."), QStringLiteral("toProAtlasfile2"));
+    addCommand(exportWaypoint, QStringLiteral("to P&CX5 file"), QStringLiteral("toPCX5file2"));
+    QMenu* exportRoute = exportMenu->addMenu(QStringLiteral("&Route"));
+    addCommand(exportRoute, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile3"));
+    addCommand(exportRoute, QStringLiteral("to P&CX5 file..."), QStringLiteral("toPCX5file3"));
+    file->addSeparator();
+    addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"));
+    file->addSeparator();
+    addCommand(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), &TMainForm::Exit1Click);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("View1"));
+    addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"));
+    addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"));
+    view->addSeparator();
+    addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"));
+    addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"));
+    view->addSeparator();
+    QAction* waypoints = addCommand(view, QStringLiteral("W&aypoint"), QStringLiteral("Waypoint4"),
+                                    &TMainForm::Waypoint4Click);
+    waypoints->setCheckable(true);
+    waypoints->setChecked(true);
+    QAction* keepAspect = addCommand(view, QStringLiteral("&Keep Aspect"), QStringLiteral("KeepAspect1"));
+    keepAspect->setCheckable(true);
+    keepAspect->setChecked(true);
+    view->addSeparator();
+    addCommand(view, QStringLiteral("R&efresh"), QStringLiteral("Rfresh1"));
+
+    QMenu* gps = bar->addMenu(QStringLiteral("&GPS"));
+    gps->setObjectName(QStringLiteral("GPS1"));
+    QMenu* download = gps->addMenu(QStringLiteral("&Download"));
+    download->setObjectName(QStringLiteral("Download1"));
+    addCommand(download, QStringLiteral("&Track"), QStringLiteral("Track3"));
+    addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"));
+    addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"));
+    addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"));
+    addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"));
+    QMenu* upload = gps->addMenu(QStringLiteral("&Upload"));
+    upload->setObjectName(QStringLiteral("Upload1"));
+    addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"));
+    addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"));
+    gps->addSeparator();
+    addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"));
+    addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"));
+    addCommand(gps, QStringLiteral("Edit &Route..."), QStringLiteral("EditRoute1"));
+
+    QMenu* option = bar->addMenu(QStringLiteral("&Option"));
+    option->setObjectName(QStringLiteral("Option1"));
+    addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"));
+    addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    addCommand(help, QStringLiteral("&Help"), QStringLiteral("Help2"));
+    help->addSeparator();
+    addCommand(help, QStringLiteral("&About..."), QStringLiteral("About1"));
+}
+
+QAction* TMainForm::command(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+void TMainForm::guarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, QStringLiteral("NUVREL"), QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TMainForm::showData(bool refresh) {
+    if (!map_->HasValidMap()) {
+        map_->FillBackground();
+        map_->FitViewToData();
+    }
+    map_->RedrawAll();
+    if (refresh)
+        map_->Refresh();
+}
+
+bool TMainForm::openDataFile(const QString& path) {
+    bool ok = false;
+    guarded([&] {
+        ok = data_->load(path.toStdString(), routes_) == 1;
+        if (ok)
+            showData(false);
+    });
+    return ok;
+}
+
+void TMainForm::OpenTrack1Click() {
+    FileDialogSpec spec;
+    spec.title = QStringLiteral("Open NUVREL data");
+    spec.fileName = QStringLiteral("*.nvl");
+    spec.filter = QStringLiteral("NUVREL file|*.nvl|All files|*.*");
+    spec.folderValue = QString::fromLatin1(kDataFolderValue);
+    const QString path = chooseFile(this, *options_, spec);
+    if (!path.isEmpty())
+        openDataFile(path);
+}
+
+void TMainForm::SaveTrackAs1Click() {
+    // The route store always exists, so there is always something to save.
+    FileDialogSpec spec;
+    spec.title = QStringLiteral("Save NUVREL data");
+    spec.fileName = QStringLiteral("*.nvl");
+    spec.filter = QStringLiteral("Nuvrel file|*.nvl|All files|*.*");
+    spec.folderValue = QString::fromLatin1(kDataFolderValue);
+    spec.defaultSuffix = QStringLiteral("nvl");
+    spec.save = true;
+    const QString path = chooseFile(this, *options_, spec);
+    if (!path.isEmpty())
+        data_->save(path.toStdString(), &routes_);
+}
+
+void TMainForm::Exit1Click() { close(); }
+
+void TMainForm::Waypoint4Click() {
+    map_->setShowWaypoints(command(QStringLiteral("Waypoint4"))->isChecked());
+    map_->Refresh();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool modified = false;
+    if (const IFTGarminTrack* track = data_->track())
+        modified = track->modified() != 0;
+    else if (const IFTGarminWaypoint* waypoints = data_->waypoints())
+        modified = waypoints->modified() != 0;
+    if (modified && prompts_.askYesNo("Confirm", "Do you wish to save?"))
+        guarded([this] { SaveTrackAs1Click(); });
+    event->accept();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << url.toLocalFile();
+    event->acceptProposedAction();
+    openDroppedFiles(paths);
+}
+
+void TMainForm::openDroppedFiles(const QStringList& paths) {
+    // Only the first of several files is used.
+    if (paths.isEmpty() || paths.first().isEmpty())
+        return;
+    guarded([&] {
+        if (data_->load(paths.first().toStdString(), routes_) == 1)
+            showData(true);
+    });
+}
 
 } // namespace nuvrel::ui

@@ -1,0 +1,73 @@
+// A buffered line reader for text files: one fixed 32 KB window slides over
+// the file, so a file of any size is read with constant memory. Lines must be
+// shorter than about 16 KB and callers' buffers smaller than 16384 bytes.
+#pragma once
+
+#include "core/platform.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace nuvrel {
+
+class IFTxtFile {
+public:
+    static constexpr int kBufferSize = 32768;
+
+    // lineEnd is the byte that ends a line (every caller passes 10, line
+    // feed). Messages about misuse go to prompts (caption "IFTxtFile").
+    IFTxtFile(UserPrompts& prompts, int lineEnd = 10);
+    ~IFTxtFile();
+    IFTxtFile(const IFTxtFile&) = delete;
+    IFTxtFile& operator=(const IFTxtFile&) = delete;
+
+    // Opens an existing file for reading. False when a file is already open
+    // or the file cannot be opened or read.
+    bool open(const std::string& fileName);
+    bool isOpen() const { return fd_ >= 0; }
+
+    // Copies the next line (without its line end, and without a carriage
+    // return just before it) into dest as a NUL-terminated text and returns
+    // its length. A last line without a line end is returned whole.
+    // Returns 0 with dest = "" when no file is open, and -1 at the end of the
+    // file or on error: a buffer of 16384 bytes or more ("Too big buffer"), a
+    // line that does not fit the window ("Buffer Over Flow"), or a line that
+    // does not fit dest (dest = "", the line is not consumed).
+    int readLine(char* dest, std::size_t size);
+    // The same into a string (lines up to 16383 bytes); -1 as above.
+    int readLine(std::string& line);
+
+    // The number of line end bytes in the whole file (0 with no file open);
+    // cached until rewind. Leaves the reader at the first line.
+    int countLines();
+    // Restarts reading at the first byte of the file.
+    void rewind();
+    void close();
+
+    // True when a read of the file failed (reading then stops as at its end).
+    bool readFailed() const { return readFailed_; }
+
+private:
+    // Reads up to count bytes at buffer_ + offset; the number read.
+    int fill(int offset, int count);
+    // Returns to the start of the file and reads the first window.
+    void reload();
+    // Finds the line at the read position: the offset of its end (its line
+    // end byte, or the fill), with its length; -1 at the end of the file, -2
+    // when it does not fit the window.
+    int locateLine(int& length);
+    // Moves past the line ending at end and slides the window when due.
+    void consumeLine(int end);
+
+    UserPrompts& prompts_;
+    std::unique_ptr<char[]> buffer_;
+    int fd_ = -1;
+    int pos_ = 0;
+    int fill_ = 0;
+    int lineEnd_;
+    int lineCount_ = -1;
+    bool readFailed_ = false;
+};
+
+} // namespace nuvrel

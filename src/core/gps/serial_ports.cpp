@@ -1,0 +1,51 @@
+#include "core/gps/serial_ports.h"
+
+#include "core/gps/posix_serial_device.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace nuvrel {
+
+std::string PortName(int port) { return "COM" + std::to_string(port); }
+
+std::string SerialPorts::DevicePath(int port) const {
+    if (port < kFirstPort || port > kLastPort)
+        return {};
+    const std::string n = std::to_string(port);
+    if (environment)
+        if (auto v = environment("NUVREL_COM" + n); v && !v->empty())
+            return *v;
+    if (settings)
+        if (auto key = settings->openKey(kSettingsKeyPath, false))
+            if (auto v = key->readString("COM" + n); v && !v->empty())
+                return *v;
+    const std::string usb = "/dev/ttyUSB" + std::to_string(port - 1);
+    if (exists && exists(usb))
+        return usb;
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::string SerialPorts::LinkLogPath() const {
+    if (!environment)
+        return {};
+    return environment("NUVREL_LINK_LOG").value_or(std::string{});
+}
+
+SerialPorts SerialPorts::System(SettingsStore* settings) {
+    SerialPorts p;
+    p.settings = settings;
+    p.makeDevice = PosixSerialDeviceFactory();
+    p.environment = [](const std::string& name) -> std::optional<std::string> {
+        if (const char* v = std::getenv(name.c_str()))
+            return std::string(v);
+        return std::nullopt;
+    };
+    p.exists = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0;
+    };
+    return p;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,42 @@
+// Where the numbered ports "COM1" to "COM8" lead, and how devices are made.
+//
+// Port n is, in this order: the device named by the environment variable
+// NUVREL_COM<n>; the settings value "COM<n>" in the program's key; the USB
+// serial adapter /dev/ttyUSB<n-1> when it exists; else /dev/ttyS<n-1>.
+#pragma once
+
+#include "core/gps/serial_device.h"
+#include "core/platform.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace nuvrel {
+
+inline constexpr int kFirstPort = 1;
+inline constexpr int kLastPort = 8;
+
+struct SerialPorts {
+    // The settings store consulted for "COM<n>" values (may be null).
+    SettingsStore* settings = nullptr;
+    // Makes the device object for an open.
+    SerialDeviceFactory makeDevice;
+    // Reads an environment variable.
+    std::function<std::optional<std::string>(const std::string&)> environment;
+    // True when a device path exists.
+    std::function<bool(const std::string&)> exists;
+
+    // The device path of port n; empty when n names no port (outside 1..8).
+    std::string DevicePath(int port) const;
+    // The file named by NUVREL_LINK_LOG, empty when traffic is not logged.
+    std::string LinkLogPath() const;
+
+    // Real devices, the process environment and the file system.
+    static SerialPorts System(SettingsStore* settings);
+};
+
+// "COM3" for 3.
+std::string PortName(int port);
+
+} // namespace nuvrel

@@ -1,0 +1,90 @@
+#include "core/map/calibration_file.h"
+
+#include "core/map/c_number.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace nuvrel {
+
+PlainMapPaths plainMapPaths(std::string_view chosen) {
+    const std::string stem(chosen.substr(0, chosen.size() >= 4 ? chosen.size() - 4 : 0));
+    return {stem + ".bmp", stem + ".dat"};
+}
+
+namespace {
+
+// One piece of a line, as a 64-byte line buffer holds it.
+void readPiece(std::string_view piece, IFTMapParam& param) {
+    piece = piece.substr(0, piece.find('\0'));
+    const auto eq = piece.find('=');
+    if (eq == std::string_view::npos)
+        return;
+    const std::string_view key = piece.substr(0, eq);
+    std::string_view value = piece.substr(eq + 1);
+    value = value.substr(0, value.find('='));
+    auto is = [&](std::string_view name) { return key.substr(0, name.size()) == name; };
+    if (is("ido_top"))
+        param.ido_top = parseCDouble(value);
+    else if (is("ido_bottom"))
+        param.ido_bottom = parseCDouble(value);
+    else if (is("kei_left"))
+        param.kei_left = parseCDouble(value);
+    else if (is("kei_right"))
+        param.kei_right = parseCDouble(value);
+    else if (is("bitmap_width"))
+        param.bitmap_width = parseCInt(value);
+    else if (is("bitmap_height"))
+        param.bitmap_height = parseCInt(value);
+}
+
+} // namespace
+
+void ReadCalibration(std::string_view text, IFTMapParam& param) {
+    constexpr std::size_t kPiece = 63; // a 64-byte buffer with its final NUL
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t nl = text.find('\n', pos);
+        const std::size_t lineEnd = nl == std::string_view::npos ? text.size() : nl + 1;
+        while (pos < lineEnd) {
+            const std::size_t n = std::min(kPiece, lineEnd - pos);
+            readPiece(text.substr(pos, n), param);
+            pos += n;
+        }
+    }
+}
+
+bool ReadCalibrationFile(const std::string& path, IFTMapParam& param) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ReadCalibration(text, param);
+    return true;
+}
+
+std::string CalibrationFileText(const CalibrationTexts& t) {
+    std::string out;
+    auto line = [&](const char* format, const std::string& a, const std::string* b = nullptr) {
+        std::array<char, 256> buf{};
+        if (b)
+            std::snprintf(buf.data(), buf.size(), format, a.c_str(), b->c_str());
+        else
+            std::snprintf(buf.data(), buf.size(), format, a.c_str());
+        out += buf.data();
+        out += "\r\n";
+    };
+    line("; center of latitude = %-9.9s, center of longitude = %-9.9s", t.latitude, &t.longitude);
+    line("ido_top       =  %9.9s", t.top);
+    line("kei_left      = %10.10s", t.left);
+    line("ido_bottom    =  %9.9s", t.bottom);
+    line("kei_right     = %10.10s", t.right);
+    // The sizes are written as typed, whatever their length.
+    out += "bitmap_width  = " + t.width + "\r\n";
+    out += "bitmap_height = " + t.height + "\r\n";
+    return out;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,220 @@
+#include "render/map_canvas.h"
+
+#include "core/app/errors.h"
+#include "core/data/ift_garmin_data.h"
+#include "core/map/calibration_file.h"
+#include "core/map/tiled_map_info.h"
+#include "render/map_renderer.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include <fstream>
+#include <iterator>
+
+namespace nuvrel::render {
+
+namespace {
+
+QString qPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+QImage blankImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(kBackground);
+    return image;
+}
+
+} // namespace
+
+MapCanvas::MapCanvas(IFTGarminData& data, CRouteField& routes, IFTOption& option, UserPrompts& prompts)
+    : data_(data), routes_(routes), option_(option), prompts_(prompts) {}
+
+bool MapCanvas::reportFailure(const std::string& text) {
+    prompts_.showMessage("Error", text);
+    return false;
+}
+
+bool MapCanvas::LoadMap() {
+    if (param_.mapFileName.empty())
+        return false;
+    if (IsTiledMapName(param_.mapFileName))
+        return LoadTiledMap(param_.mapFileName);
+    return LoadPlainMap(param_.mapFileName);
+}
+
+bool MapCanvas::composePlain(const std::string& bitmapPath, int width, int height, QImage& out) {
+    QImage source(qPath(bitmapPath));
+    if (source.isNull())
+        return false;
+    // 1-bit and palette bitmaps become true colour, so that coloured
+    // drawing shows in colour.
+    source = source.convertToFormat(QImage::Format_RGB32);
+    if (source.width() == width && source.height() == height) {
+        out = std::move(source);
+        return true;
+    }
+    out = blankImage(width, height);
+    QPainter painter(&out);
+    // Shrinking smooths; enlarging repeats pixels, so that zooming in and out
+    // again gives back the picture of the file.
+    const bool shrinking = width < source.width() || height < source.height();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, shrinking);
+    painter.drawImage(QRect(0, 0, width, height), source);
+    return true;
+}
+
+bool MapCanvas::LoadPlainMap(const std::string& path) {
+    const PlainMapPaths paths = plainMapPaths(path);
+    param_.mapFileName = paths.bitmap;
+    if (QImage(qPath(paths.bitmap)).isNull())
+        return reportFailure("Can't read the map bitmap " + paths.bitmap + ".");
+    IFTMapParam next = param_;
+    if (!ReadCalibrationFile(paths.calibration, next)) {
+        ShowError(prompts_, kErrDatFileNotFound);
+        return false;
+    }
+    if (!next.HasUsableTransform())
+        return reportFailure("The calibration file " + paths.calibration +
+                             " describes no usable map: ido_top must differ from ido_bottom, kei_left from "
+                             "kei_right, and bitmap_width and bitmap_height must be at least 1.");
+    if (const std::string why = CheckMapSize(next.bitmap_width, next.bitmap_height); !why.empty())
+        return reportFailure("Can't load " + paths.bitmap + ": " + why + ".");
+    QImage picture;
+    if (!composePlain(paths.bitmap, next.bitmap_width, next.bitmap_height, picture))
+        return reportFailure("Can't read the map bitmap " + paths.bitmap + ".");
+    param_ = next;
+    image_ = std::move(picture);
+    picture_ = Picture::PlainMap;
+    pictureSource_ = paths.bitmap;
+    SetViewTransform(param_, data_);
+    return true;
+}
+
+MapCanvas::Failure MapCanvas::composeTiled(const std::string& path, int zoomLevel, QImage& out,
+                                           IFTMapParam& param) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {kErrDatFileNotFound, ErrorMessage(kErrDatFileNotFound)};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TiledMapInfo info;
+    const TiledMapReadResult read = ReadTiledMapInfo(text, info);
+    if (read.error > 0)
+        return {read.error, ErrorMessage(read.error)};
+    if (!read.ok())
+        return {0, path + ": " + read.message};
+    std::int64_t width = 0, height = 0;
+    TiledMapSize(info, zoomLevel, width, height);
+    if (const std::string why = CheckMapSize(width, height); !why.empty())
+        return {0, why};
+    QImage picture = blankImage(static_cast<int>(width), static_cast<int>(height));
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoomLevel < 0);
+    std::string unreadable;
+    int failures = 0;
+    for (std::int32_t row = 0; row < info.rows; ++row)
+        for (std::int32_t column = 0; column < info.columns; ++column) {
+            const std::int64_t n = std::int64_t{row} * info.columns + column;
+            const TileRect r = TiledMapTileRect(info, zoomLevel, row, column);
+            if (r.right <= r.left || r.bottom <= r.top)
+                continue;
+            const std::string tilePath = TilePath(path, n);
+            const QImage tile(qPath(tilePath));
+            if (tile.isNull()) {
+                if (++failures <= 5)
+                    unreadable += (unreadable.empty() ? "" : ", ") + tilePath;
+                continue;
+            }
+            painter.drawImage(QRect(static_cast<int>(r.left), static_cast<int>(r.top),
+                                    static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top)),
+                              tile);
+        }
+    painter.end();
+    if (failures > 0)
+        return {0, "can't read " + std::to_string(failures) + " tile" + (failures > 1 ? "s" : "") + " of " + path +
+                       ": " + unreadable + (failures > 5 ? ", ..." : "")};
+    param.ido_top = info.ido_top;
+    param.kei_left = info.kei_left;
+    param.ido_bottom = info.ido_bottom;
+    param.kei_right = info.kei_right;
+    param.bitmap_width = static_cast<std::int32_t>(width);
+    param.bitmap_height = static_cast<std::int32_t>(height);
+    out = std::move(picture);
+    return {};
+}
+
+bool MapCanvas::LoadTiledMap(const std::string& path) {
+    param_.mapFileName = path;
+    IFTMapParam next = param_;
+    QImage picture;
+    if (const Failure f = composeTiled(path, zoomLevel_, picture, next); f.failed()) {
+        if (f.error > 0)
+            ShowError(prompts_, f.error);
+        else
+            reportFailure("Can't load the map " + path + ": " + f.text + ".");
+        return false;
+    }
+    param_ = next;
+    image_ = std::move(picture);
+    picture_ = Picture::TiledMap;
+    pictureSource_ = path;
+    SetViewTransform(param_, data_);
+    return true;
+}
+
+void MapCanvas::FillBackground() {
+    if (image_.isNull())
+        return;
+    image_.fill(kBackground);
+    picture_ = Picture::Blank;
+}
+
+void MapCanvas::FillBackground(int width, int height) {
+    image_ = blankImage(std::max(width, 1), std::max(height, 1));
+    picture_ = Picture::Blank;
+}
+
+bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDistances& distances) {
+    if (!nuvrel::FitViewToData(data_, &routes_, keepAspect, width, height, param_, distances))
+        return false;
+    image_ = blankImage(param_.bitmap_width, param_.bitmap_height);
+    picture_ = Picture::FittedView;
+    pictureSource_.clear();
+    return true;
+}
+
+std::string MapCanvas::Zoom(bool in) {
+    const int level = zoomLevel_ + (in ? 1 : -1);
+    std::int64_t width = param_.bitmap_width, height = param_.bitmap_height;
+    width = in ? width * 2 : width / 2;
+    height = in ? height * 2 : height / 2;
+    IFTMapParam next = param_;
+    QImage picture;
+    if (picture_ == Picture::TiledMap) {
+        // The tiles decide the size at each level.
+        if (const Failure f = composeTiled(pictureSource_, level, picture, next); f.failed())
+            return f.text;
+    } else {
+        if (std::string why = CheckMapSize(width, height); !why.empty())
+            return why;
+        if (picture_ == Picture::PlainMap) {
+            if (!composePlain(pictureSource_, static_cast<int>(width), static_cast<int>(height), picture))
+                return "can't read the map bitmap " + pictureSource_;
+        } else {
+            picture = blankImage(static_cast<int>(width), static_cast<int>(height));
+        }
+        next.bitmap_width = static_cast<std::int32_t>(width);
+        next.bitmap_height = static_cast<std::int32_t>(height);
+    }
+    zoomLevel_ = level;
+    param_.bitmap_width = next.bitmap_width;
+    param_.bitmap_height = next.bitmap_height;
+    image_ = std::move(picture);
+    SetViewTransform(param_, data_);
+    return {};
+}
+
+void MapCanvas::RedrawAll(bool showWaypoints) {
+    render::RedrawAll(image_, data_, &routes_, param_, option_, showWaypoints, labelFont_);
+}
+
+} // namespace nuvrel::render

@@ -1,0 +1,89 @@
+// The map picture and how it is built: the calibration record, the bitmap
+// that the drawing passes paint into, the zoom level, and the operations
+// that rebuild the picture from a plain map, a tiled map or a fitted view.
+// The map window shows it; the command-line tool and the image export use it
+// without a window.
+#pragma once
+
+#include "core/map/fitted_view.h"
+#include "core/map/ift_map_param.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <string>
+
+namespace nuvrel {
+class IFTGarminData;
+class CRouteField;
+class IFTOption;
+class UserPrompts;
+} // namespace nuvrel
+
+namespace nuvrel::render {
+
+class MapCanvas {
+public:
+    // What the picture currently shows.
+    enum class Picture { Blank, PlainMap, TiledMap, FittedView };
+
+    MapCanvas(IFTGarminData& data, CRouteField& routes, IFTOption& option, UserPrompts& prompts);
+
+    IFTMapParam& param() { return param_; }
+    const IFTMapParam& param() const { return param_; }
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
+    Picture picture() const { return picture_; }
+    int zoomLevel() const { return zoomLevel_; }
+    void setZoomLevel(int level) { zoomLevel_ = level; }
+    void setLabelFont(const QFont& font) { labelFont_ = font; }
+
+    // Loads param().mapFileName: a tiled map when its last 11 characters are
+    // "mapinfo.dat" in any case, otherwise a plain map. False (and the
+    // picture, calibration and view as they were) when nothing is chosen or
+    // the load fails; failures are reported through the prompts.
+    bool LoadMap();
+    bool LoadPlainMap(const std::string& path);
+    bool LoadTiledMap(const std::string& path);
+
+    // The whole picture (or a new one of width x height) in the background
+    // colour.
+    void FillBackground();
+    void FillBackground(int width, int height);
+
+    // The fitted view over a picture of width x height; false (and nothing
+    // changed) when there is nothing to fit.
+    bool FitViewToData(int width, int height, bool keepAspect, FittedDistances& distances);
+
+    // One zoom step, in or out: the picture is rebuilt from its source at
+    // twice or half the size. Returns an empty text, or why the step was
+    // refused (the picture and the view are then as they were).
+    std::string Zoom(bool in);
+
+    // Track log, waypoints when showWaypoints, routes.
+    void RedrawAll(bool showWaypoints);
+
+private:
+    bool reportFailure(const std::string& text);
+    // A failure: a number of the error table (or 0) and a text.
+    struct Failure {
+        int error = 0;
+        std::string text;
+        bool failed() const { return error != 0 || !text.empty(); }
+    };
+    Failure composeTiled(const std::string& path, int zoomLevel, QImage& out, IFTMapParam& param);
+    bool composePlain(const std::string& bitmapPath, int width, int height, QImage& out);
+
+    IFTGarminData& data_;
+    CRouteField& routes_;
+    IFTOption& option_;
+    UserPrompts& prompts_;
+    IFTMapParam param_;
+    QImage image_;
+    Picture picture_ = Picture::Blank;
+    std::string pictureSource_; // bitmap or description the picture was built from
+    int zoomLevel_ = 0;
+    QFont labelFont_;
+};
+
+} // namespace nuvrel::render

@@ -1,0 +1,67 @@
+#include "core/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace nuvrel {
+namespace {
+
+TEST(CodePage, ChooserFollowsTheLocaleAndTheSettingName) {
+    EXPECT_EQ(codePageForLocale("ja_JP.UTF-8"), CodePage::Cp932);
+    EXPECT_EQ(codePageForLocale("ja"), CodePage::Cp932);
+    EXPECT_EQ(codePageForLocale("de_DE.UTF-8"), CodePage::Utf8);
+    EXPECT_EQ(codePageForLocale(""), CodePage::Utf8);
+    CodePage page = CodePage::Utf8;
+    EXPECT_TRUE(parseCodePageName("shift_jis", page));
+    EXPECT_EQ(page, CodePage::Cp932);
+    EXPECT_TRUE(parseCodePageName("utf8", page));
+    EXPECT_EQ(page, CodePage::Utf8);
+    EXPECT_FALSE(parseCodePageName("latin1", page));
+}
+
+TEST(CodePage, CharacterLengths) {
+    EXPECT_EQ(charLength("A", CodePage::Utf8), 1u);
+    EXPECT_EQ(charLength("\xC3\xBC", CodePage::Utf8), 2u);        // ü
+    EXPECT_EQ(charLength("\xE5\xB1\xB1", CodePage::Utf8), 3u);    // 山
+    EXPECT_EQ(charLength("\xF0\x9F\xAA\x82", CodePage::Utf8), 4u);
+    EXPECT_EQ(charLength("\xE5\xB1", CodePage::Utf8), 1u);        // cut sequence
+    EXPECT_EQ(charLength("\x80", CodePage::Utf8), 1u);            // stray continuation
+    EXPECT_EQ(charLength("\x8E\x52", CodePage::Cp932), 2u);       // 山
+    EXPECT_EQ(charLength("\x95\x5C", CodePage::Cp932), 2u);       // trail byte is a backslash
+    EXPECT_EQ(charLength("\xB1", CodePage::Cp932), 1u);           // half-width katakana
+    EXPECT_EQ(charLength("\x8E", CodePage::Cp932), 1u);           // lead byte at the end
+    EXPECT_EQ(charLength("", CodePage::Utf8), 0u);
+}
+
+TEST(CodePage, CuttingToAFieldNeverSplitsACharacter) {
+    char field[8];
+    // Seven bytes of room: "ab" + two 3-byte characters would need 8.
+    copyToField(field, sizeof field, "ab\xE5\xB1\xB1\xE5\xB7\x9D", CodePage::Utf8);
+    EXPECT_EQ(fieldText(field, sizeof field), "ab\xE5\xB1\xB1");
+    EXPECT_EQ(field[5], 0);
+    EXPECT_EQ(field[7], 0);
+
+    copyToField(field, sizeof field, "abcdef\x8E\x52", CodePage::Cp932);
+    EXPECT_EQ(fieldText(field, sizeof field), "abcdef");
+
+    copyToField(field, sizeof field, "abcdefghij", CodePage::Utf8);
+    EXPECT_EQ(fieldText(field, sizeof field), "abcdefg");
+
+    // Text stops at an embedded NUL; the rest of the field is zeroed.
+    std::memset(field, 'x', sizeof field);
+    copyToField(field, sizeof field, std::string_view("ab\0cd", 5), CodePage::Utf8);
+    EXPECT_EQ(fieldText(field, sizeof field), "ab");
+    for (std::size_t i = 2; i < sizeof field; ++i)
+        EXPECT_EQ(field[i], 0);
+}
+
+TEST(CodePage, FieldTextOfAFullFieldHasNoTerminator) {
+    const char full[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(fieldText(full, 4), "abcd");
+    EXPECT_EQ(fitLength("abc", 10, CodePage::Cp932), 3u);
+    EXPECT_EQ(fitLength("\x8E\x52\x8E\x52", 3, CodePage::Cp932), 2u);
+}
+
+} // namespace
+} // namespace nuvrel

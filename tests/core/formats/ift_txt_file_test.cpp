@@ -1,0 +1,211 @@
+#include "core/formats/ift_txt_file.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace nuvrel {
+namespace {
+
+using test::RecordingPrompts;
+using test::TempDir;
+
+// Reads every line with a buffer of the given size until -1.
+std::vector<std::string> readAll(IFTxtFile& f, std::size_t size = 1024) {
+    std::vector<std::string> lines;
+    std::vector<char> buf(size);
+    int n;
+    while ((n = f.readLine(buf.data(), size)) >= 0) {
+        EXPECT_EQ(buf[static_cast<std::size_t>(n)], '\0');
+        lines.emplace_back(buf.data(), static_cast<std::size_t>(n));
+    }
+    return lines;
+}
+
+struct TxtFileTest : ::testing::Test {
+    TempDir dir;
+    RecordingPrompts prompts;
+    std::string write(const std::string& bytes, const std::string& name = "f.txt") {
+        const auto p = dir / name;
+        test::writeFileBytes(p, bytes);
+        return p.string();
+    }
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(TxtFileTest, LineEndsAreStrippedExactly) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"crlf", "one\r\ntwo\r\n\r\nfour\r\n", {"one", "two", "", "four"}},
+        {"lf only", "one\ntwo\n\nfour\n", {"one", "two", "", "four"}},
+        {"no final line feed", "one\r\ntwo", {"one", "two"}},
+        {"single byte last line", "a\nb", {"a", "b"}},
+        {"only empty lines", "\n\n", {"", ""}},
+        {"cr kept when not before the line end", "a\rb\r\r\n", {"a\rb\r"}},
+        {"empty file", "", {}},
+        {"bytes kept as they are", std::string("x\0y\xff\n", 5), {std::string("x\0y\xff", 4)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IFTxtFile f(prompts);
+        ASSERT_TRUE(f.open(write(c.bytes)));
+        EXPECT_EQ(readAll(f), c.lines);
+        char buf[16] = "unchanged";
+        EXPECT_EQ(f.readLine(buf, sizeof buf), -1) << "stays at the end";
+        EXPECT_STREQ(buf, "unchanged");
+    }
+    EXPECT_TRUE(prompts.entries.empty());
+}
+
+TEST_F(TxtFileTest, StringOverloadReadsTheSameLines) {
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write("a,b\r\n\nlast")));
+    std::string line = "x";
+    EXPECT_EQ(f.readLine(line), 3);
+    EXPECT_EQ(line, "a,b");
+    EXPECT_EQ(f.readLine(line), 0);
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(f.readLine(line), 4);
+    EXPECT_EQ(line, "last");
+    EXPECT_EQ(f.readLine(line), -1);
+}
+
+TEST_F(TxtFileTest, NoFileOpen) {
+    IFTxtFile f(prompts);
+    char buf[8] = "junk";
+    EXPECT_EQ(f.readLine(buf, sizeof buf), 0);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(f.countLines(), 0);
+    f.rewind();
+    f.close();
+    EXPECT_FALSE(f.open((dir / "missing.txt").string()));
+    EXPECT_FALSE(f.open(dir.path().string())) << "a folder is not a text file";
+    EXPECT_FALSE(f.isOpen());
+}
+
+TEST_F(TxtFileTest, OpenTwiceFailsWithoutEffect) {
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write("first\n", "a.txt")));
+    EXPECT_FALSE(f.open(write("second\n", "b.txt")));
+    EXPECT_EQ(readAll(f), Lines{"first"});
+    f.close();
+    EXPECT_TRUE(f.open((dir / "b.txt").string()));
+    EXPECT_EQ(readAll(f), Lines{"second"});
+}
+
+TEST_F(TxtFileTest, BufferSizeLimits) {
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write("hello\r\nworld\r\n")));
+    std::vector<char> big(16384, 'x');
+    EXPECT_EQ(f.readLine(big.data(), 16384), -1);
+    EXPECT_EQ(big[0], '\0');
+    ASSERT_EQ(prompts.entries.size(), 1u);
+    EXPECT_EQ(prompts.entries[0].kind, "message");
+    EXPECT_EQ(prompts.entries[0].title, "IFTxtFile");
+    EXPECT_EQ(prompts.entries[0].text, "Too big buffer");
+
+    EXPECT_EQ(f.readLine(big.data(), 16383), 5) << "the line was not consumed";
+    // A line that does not fit the caller's buffer: empty text, -1, and the
+    // line stays for a bigger buffer.
+    char small[5] = "abcd";
+    EXPECT_EQ(f.readLine(small, 5), -1);
+    EXPECT_STREQ(small, "");
+    char fits[6];
+    EXPECT_EQ(f.readLine(fits, 6), 5);
+    EXPECT_STREQ(fits, "world");
+    EXPECT_EQ(f.readLine(nullptr, 0), -1);
+    EXPECT_EQ(prompts.entries.size(), 1u);
+}
+
+TEST_F(TxtFileTest, FileOfExactlyOneWindow) {
+    // 32768 bytes of 16-byte lines: the window is full and nothing follows.
+    std::string bytes;
+    Lines expected;
+    for (int i = 0; bytes.size() < 32768; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%06d,abcdefg", i % 1000000);
+        bytes += line;
+        bytes += "\r\n";
+        expected.emplace_back(line);
+    }
+    ASSERT_EQ(bytes.size(), 32768u);
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write(bytes)));
+    EXPECT_EQ(f.countLines(), 2048);
+    EXPECT_EQ(readAll(f), expected);
+    EXPECT_TRUE(prompts.entries.empty());
+}
+
+TEST_F(TxtFileTest, LongLinesAroundTheHalfWindow) {
+    // Line lengths chosen so line ends fall just before, on and after the
+    // 16 KB and 32 KB marks of successive windows.
+    const int lengths[] = {16381, 1, 16382, 0, 2, 16000, 383, 16382, 16382, 5, 16380, 16382, 7};
+    std::string bytes;
+    Lines expected;
+    for (int i = 0; i < static_cast<int>(std::size(lengths)); ++i) {
+        std::string line(static_cast<std::size_t>(lengths[i]), static_cast<char>('a' + i));
+        bytes += line;
+        bytes += (i % 2) ? "\n" : "\r\n";
+        expected.push_back(line);
+    }
+    bytes += "tail-without-newline";
+    expected.emplace_back("tail-without-newline");
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write(bytes)));
+    EXPECT_EQ(readAll(f, 16383), expected);
+    EXPECT_TRUE(prompts.entries.empty());
+    f.rewind();
+    EXPECT_EQ(readAll(f, 16383), expected);
+}
+
+TEST_F(TxtFileTest, LineLongerThanTheWindowOverflows) {
+    std::string bytes = "short\n" + std::string(40000, 'x') + "\nafter\n";
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write(bytes)));
+    char buf[100];
+    EXPECT_EQ(f.readLine(buf, sizeof buf), 5);
+    EXPECT_EQ(f.readLine(buf, sizeof buf), -1);
+    EXPECT_STREQ(buf, "");
+    ASSERT_EQ(prompts.entries.size(), 1u);
+    EXPECT_EQ(prompts.entries[0].title, "IFTxtFile");
+    EXPECT_EQ(prompts.entries[0].text, "Buffer Over Flow");
+}
+
+TEST_F(TxtFileTest, CountLinesCountsLineFeedsAndLeavesTheReaderAtTheStart) {
+    std::string big;
+    for (int i = 0; i < 10000; ++i)
+        big += "35.123456,139.123456,100\r\n";
+    const struct {
+        std::string bytes;
+        int count;
+    } cases[] = {{"", 0}, {"a", 0}, {"a\nb", 1}, {"a\nb\n", 2}, {"\r\n\r\n\r\n", 3}, {big, 10000}};
+    for (const auto& c : cases) {
+        IFTxtFile f(prompts);
+        ASSERT_TRUE(f.open(write(c.bytes)));
+        EXPECT_EQ(f.countLines(), c.count);
+        EXPECT_EQ(f.countLines(), c.count) << "cached";
+        const auto lines = readAll(f);
+        EXPECT_EQ(lines.size(), static_cast<std::size_t>(c.count) + (c.bytes.empty() || c.bytes.back() == '\n' ? 0 : 1));
+    }
+}
+
+TEST_F(TxtFileTest, CountLinesAfterReadingStartsOver) {
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write("1\n2\n3\n")));
+    char buf[8];
+    EXPECT_EQ(f.readLine(buf, sizeof buf), 1);
+    EXPECT_EQ(f.countLines(), 3);
+    EXPECT_EQ(readAll(f), (Lines{"1", "2", "3"}));
+    f.rewind();
+    EXPECT_EQ(readAll(f), (Lines{"1", "2", "3"}));
+}
+
+} // namespace
+} // namespace nuvrel

@@ -1,0 +1,265 @@
+// The main window through Qt Test, offscreen: its menus, the close question,
+// dropped files, the open and save dialogs and the settings written at exit.
+#include "core/data/ift_garmin_data.h"
+#include "platform/qsettings_store.h"
+#include "support/test_support.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+using namespace nuvrel;
+
+namespace {
+
+std::unique_ptr<IFTGarminTrack> trackOf(int points, int modified) {
+    std::vector<TrackPoint> pts(static_cast<std::size_t>(points));
+    for (int i = 0; i < points; ++i)
+        pts[static_cast<std::size_t>(i)] = TrackPoint{35.0 + i * 0.01, 135.0, static_cast<std::uint32_t>(i), 1, 0, 0, 0};
+    auto t = std::make_unique<IFTGarminTrack>(std::move(pts));
+    t->setModified(modified);
+    return t;
+}
+
+std::unique_ptr<IFTGarminWaypoint> waypointsOf(int modified) {
+    auto w = std::make_unique<IFTGarminWaypoint>();
+    w->append("TAKEOFF", 35.5, 135.5, "launch", 0);
+    w->setModified(modified);
+    return w;
+}
+
+// Renders a menu as "caption;caption;-;..." with submenus in brackets.
+QString describe(const QMenu* menu) {
+    QStringList parts;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            parts << QStringLiteral("-");
+        else if (a->menu())
+            parts << a->text() + QStringLiteral("[") + describe(a->menu()) + QStringLiteral("]");
+        else
+            parts << a->text() + (a->isChecked() ? QStringLiteral("(x)") : QString());
+    }
+    return parts.join(QLatin1Char(';'));
+}
+
+// Answers the next file dialog with `path` (or cancels it when empty), and
+// records its title.
+void answerFileDialog(const QString& path, QString* title) {
+    QTimer::singleShot(50, [path, title] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        *title = dialog->windowTitle();
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void menusCarryTheCommandMap();
+    void closeQuestion_data();
+    void closeQuestion();
+    void closeQuestionYesRunsSaveAs();
+    void droppedFilesOpenOnlyTheFirst();
+    void openDialogLoadsAndRemembersTheFolder();
+    void settingsAreWrittenWhenTheWindowGoes();
+};
+
+void MainFormTest::initTestCase() {
+    // Before anything reads QSettings: keep the tests out of the user's config.
+    static test::TempDir configHome;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
+}
+
+void MainFormTest::menusCarryTheCommandMap() {
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Nuvrel Win"));
+
+    QStringList top;
+    for (QAction* a : form.menuBar()->actions())
+        top << a->text();
+    QCOMPARE(top, (QStringList{"&File", "&View", "&GPS", "&Option", "&Help"}));
+
+    const auto menuAt = [&](int i) { return form.menuBar()->actions().at(i)->menu(); };
+    QCOMPARE(describe(menuAt(0)),
+             QStringLiteral("&Open...;Save &As...;-;Load &Map...;&Create Map Info...;Sa&ve Image As...;-;"
+                            "&Import[&Track[from &Text file...;from &POT file...;from Pro&Atlas file...;from &NMEA file...];"
+                            "&Waypoint[from &Text file...;from &POT file...;from Pro&Atlas file...];"
+                            "&Route[from &POT file...]];"
+                            "&Export[&Track[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file...];"
+                            "&Waypoint[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file];"
+                            "&Route[to &POT file...;to P&CX5 file...]];-;&Print...;-;E&xit"));
+    QCOMPARE(describe(menuAt(1)),
+             QStringLiteral("&Track;Track &Result;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
+    QCOMPARE(describe(menuAt(2)),
+             QStringLiteral("&Download[&Track;&Waypoint;&Route];&Monitor;&Current Position;&Upload[&Waypoint;&Route];-;"
+                            "Edit &Waypoint...;Create R&oute;Edit &Route..."));
+    QCOMPARE(describe(menuAt(3)), QStringLiteral("&Map Datum...;&Preference..."));
+    QCOMPARE(describe(menuAt(4)), QStringLiteral("&Help;-;&About..."));
+
+    for (const char* name : {"OpenTrack1", "SaveTrackAs1", "Exit1", "Waypoint4", "ZoomIn1", "Rfresh1", "Track3"})
+        QVERIFY2(form.command(QString::fromLatin1(name)), name);
+    QVERIFY(form.command(QStringLiteral("OpenTrack1"))->isEnabled());
+    QVERIFY(form.command(QStringLiteral("Exit1"))->isEnabled());
+}
+
+void MainFormTest::closeQuestion_data() {
+    QTest::addColumn<int>("trackState");    // -1 none, 0 saved, 1 modified
+    QTest::addColumn<int>("waypointState"); // likewise
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("modified track and waypoints ask once") << 1 << 1 << true;
+    QTest::newRow("saved track, modified waypoints do not ask") << 0 << 1 << false;
+    QTest::newRow("no track, modified waypoints ask") << -1 << 1 << true;
+    QTest::newRow("nothing held does not ask") << -1 << -1 << false;
+}
+
+void MainFormTest::closeQuestion() {
+    QFETCH(int, trackState);
+    QFETCH(int, waypointState);
+    QFETCH(bool, asks);
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    if (trackState >= 0)
+        form.data().setTrack(trackOf(3, trackState));
+    if (waypointState >= 0)
+        form.data().setWaypoints(waypointsOf(waypointState));
+    form.show();
+    QVERIFY(form.close());
+    QCOMPARE(prompts.count("question"), asks ? 1 : 0);
+    if (asks) {
+        QCOMPARE(QString::fromStdString(prompts.entries[0].title), QStringLiteral("Confirm"));
+        QCOMPARE(QString::fromStdString(prompts.entries[0].text), QStringLiteral("Do you wish to save?"));
+    }
+}
+
+void MainFormTest::closeQuestionYesRunsSaveAs() {
+    test::TempDir dir;
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    prompts.answers = {true};
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.data().setTrack(trackOf(5, 1));
+    form.show();
+    const QString target = QString::fromStdString((dir / "closing.nvl").string());
+    QString title;
+    answerFileDialog(target, &title);
+    QVERIFY(form.close());
+    QCOMPARE(title, QStringLiteral("Save NUVREL data"));
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(form.data().track()->modified(), 0);
+}
+
+void MainFormTest::droppedFilesOpenOnlyTheFirst() {
+    test::TempDir dir;
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    QList<QUrl> urls;
+    {
+        IFTGarminData writer(DataContext{prompts, zone});
+        CRouteField routes(1);
+        for (int n : {4, 7, 9}) {
+            writer.setTrack(trackOf(n, 0));
+            const auto path = dir / ("drop" + std::to_string(n) + ".nvl");
+            QVERIFY(writer.save(path.string(), &routes));
+            urls << QUrl::fromLocalFile(QString::fromStdString(path.string()));
+        }
+    }
+    ui::TMainForm form(store, prompts, zone);
+    form.show();
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QVERIFY(enter.isAccepted());
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths << url.toLocalFile();
+    form.openDroppedFiles(paths);
+    QVERIFY(form.data().track());
+    QCOMPARE(form.data().track()->count(), 4u);
+    QVERIFY(prompts.errors().empty());
+}
+
+void MainFormTest::openDialogLoadsAndRemembersTheFolder() {
+    test::TempDir dir;
+    test::MemorySettingsStore store;
+    store.keys[kSettingsKeyPath]; // the key exists, so the folder is remembered
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    const auto path = dir / "flight.nvl";
+    {
+        IFTGarminData writer(DataContext{prompts, zone});
+        writer.setTrack(trackOf(6, 0));
+        CRouteField routes(2);
+        QVERIFY(writer.save(path.string(), &routes));
+    }
+    ui::TMainForm form(store, prompts, zone);
+    form.show();
+    QString title;
+    answerFileDialog(QString::fromStdString(path.string()), &title);
+    form.command(QStringLiteral("OpenTrack1"))->trigger();
+    QCOMPARE(title, QStringLiteral("Open NUVREL data"));
+    QVERIFY(form.data().track());
+    QCOMPARE(form.data().track()->count(), 6u);
+    QCOMPARE(form.routes().RouteCount(), 2u);
+    const auto& remembered = std::get<std::string>(store.keys[kSettingsKeyPath].at("nuvreldata"));
+    QCOMPARE(QString::fromStdString(remembered), QString::fromStdString(dir.path().string() + "/"));
+
+    // Cancelling the dialog changes nothing.
+    answerFileDialog(QString(), &title);
+    form.command(QStringLiteral("OpenTrack1"))->trigger();
+    QCOMPARE(form.data().track()->count(), 6u);
+}
+
+void MainFormTest::settingsAreWrittenWhenTheWindowGoes() {
+    QSettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    {
+        ui::TMainForm form(store, prompts, zone);
+        form.options().SetDatumName("WGS 84");
+        form.options().SetCommPort(12); // refused by the setter
+    }
+    const QString file = QString::fromStdString(QSettingsStore::fileFor(kSettingsKeyPath));
+    QVERIFY2(file.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")), qPrintable(file));
+    QSettings written(file, QSettings::IniFormat);
+    QCOMPARE(written.allKeys().size(), 14);
+    QCOMPARE(written.value(QStringLiteral("DatumName")).toString(), QStringLiteral("WGS 84"));
+    QCOMPARE(written.value(QStringLiteral("CommPort")).toInt(), 1);
+    QCOMPARE(written.value(QStringLiteral("GPSModelID")).toInt(), 59);
+}
+
+QTEST_MAIN(MainFormTest)
+#include "main_form_test.moc"
