@@ -112,7 +112,7 @@ float toFloat(double value) {
     return static_cast<float>(value);
 }
 
-int truncToInt(double value) {
+int truncateToInt(double value) {
     if (!(value == value))
         return 0;
     if (value >= 2147483647.0)

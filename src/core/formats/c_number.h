@@ -25,6 +25,6 @@ int parseDigits(std::string_view text, std::size_t pos, std::size_t count);
 float toFloat(double value);
 
 // Truncation toward zero into an int, clamped to the int range (NaN gives 0).
-int truncToInt(double value);
+int truncateToInt(double value);
 
 } // namespace nuvrel

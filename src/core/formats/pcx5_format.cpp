@@ -20,7 +20,7 @@ constexpr const char* kRouteHeader =
 int roundedAltitude(double metres) {
     if (!(metres == metres))
         return 0;
-    return truncToInt(metres < 0 ? metres - 0.5 : metres + 0.5);
+    return truncateToInt(metres < 0 ? metres - 0.5 : metres + 0.5);
 }
 
 // A record line; a line that does not fit 1023 bytes is written empty.

@@ -184,7 +184,7 @@ std::string POT::trackPointLine() const {
     const int n = std::snprintf(buf, sizeof buf,
                                 "ORD=POI/tex=/ido=%s/kei=%s/altitude=%05d/pdate=%02d-%3.3s-%02d/ptime=%02d:%02d:%02d"
                                 "/col=14/lev=8/adr=%d",
-                                formatAngle(latitude).c_str(), formatAngle(longitude).c_str(), truncToInt(altitude),
+                                formatAngle(latitude).c_str(), formatAngle(longitude).c_str(), truncateToInt(altitude),
                                 t.day, monthAbbreviation(t.month), centuryYear(t.year), t.hour, t.minute, t.second,
                                 address);
     return finishLine(buf, n);
@@ -194,7 +194,7 @@ std::string POT::waypointLine() const {
     char buf[512];
     const int n = std::snprintf(buf, sizeof buf, "ORD=POI/tex=%s/ido=%s/kei=%s/altitude=%05d/col=14/lev=8",
                                 cut(text, kTextLimit).c_str(), formatAngle(latitude).c_str(),
-                                formatAngle(longitude).c_str(), truncToInt(altitude));
+                                formatAngle(longitude).c_str(), truncateToInt(altitude));
     return finishLine(buf, n);
 }
 
@@ -202,7 +202,7 @@ std::string POT::routePointLine() const {
     char buf[512];
     const int n = std::snprintf(buf, sizeof buf, "ORD=POI/tex=%s/ido=%s/kei=%s/altitude=%05d/col=14/lev=8/adr=%d",
                                 cut(text, kTextLimit).c_str(), formatAngle(latitude).c_str(),
-                                formatAngle(longitude).c_str(), truncToInt(altitude), address);
+                                formatAngle(longitude).c_str(), truncateToInt(altitude), address);
     return finishLine(buf, n);
 }
 

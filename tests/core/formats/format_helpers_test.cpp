@@ -38,8 +38,8 @@ TEST(CNumber, ReadsLikeTheCLibrary) {
     EXPECT_EQ(parseLong("-99999999999999999999"), INT64_MIN);
     EXPECT_EQ(parseDigits("123519", 2, 2), 35);
     EXPECT_EQ(parseDigits("1", 2, 2), 0);
-    EXPECT_EQ(truncToInt(-12.9), -12);
-    EXPECT_EQ(truncToInt(1e20), INT32_MAX);
+    EXPECT_EQ(truncateToInt(-12.9), -12);
+    EXPECT_EQ(truncateToInt(1e20), INT32_MAX);
     EXPECT_EQ(toFloat(1e300), 3.4028234663852886e38f);
 }
 

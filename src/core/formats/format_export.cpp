@@ -1,0 +1,79 @@
+#include "core/formats/format_export.h"
+
+#include "core/formats/pcx5_format.h"
+#include "core/formats/plain_text_format.h"
+#include "core/formats/pot_format.h"
+#include "core/formats/pro_atlas_format.h"
+
+namespace nuvrel {
+
+namespace {
+
+bool hasSource(const ExportSource& source, DataKind kind) {
+    switch (kind) {
+    case DataKind::Track:
+        return source.data && source.data->track();
+    case DataKind::Waypoints:
+        return source.data && source.data->waypoints();
+    case DataKind::Routes:
+        return source.routes != nullptr;
+    }
+    return false;
+}
+
+} // namespace
+
+ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind kind, const ExportSource& source,
+                      const ExportSettings& settings) {
+    if (!format.writes(kind))
+        return ExportResult::NotSupported;
+    if (!hasSource(source, kind))
+        return ExportResult::NothingToWrite;
+    const std::string_view name = format.name;
+    if (kind == DataKind::Track) {
+        const auto points = source.data->track()->points();
+        const std::int32_t offset = source.data->timeOffset();
+        if (name == "text")
+            writeTextTrack(out, points, offset, settings.dms);
+        else if (name == "pot")
+            writePotTrack(out, points, settings.datum);
+        else if (name == "proatlas")
+            writeProAtlasTrack(out, points);
+        else if (name == "pcx5")
+            PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
+    } else if (kind == DataKind::Waypoints) {
+        const auto waypoints = source.data->waypoints()->records();
+        if (name == "text")
+            writeTextWaypoints(out, waypoints, settings.dms);
+        else if (name == "pot")
+            writePotWaypoints(out, waypoints, settings.datum);
+        else if (name == "proatlas")
+            writeProAtlasWaypoints(out, waypoints);
+        else if (name == "pcx5")
+            PCX5(settings.datum, settings.now).writeWaypoints(out, waypoints);
+    } else {
+        const auto routes = source.routes->routes();
+        if (name == "pot")
+            writePotRoutes(out, routes, settings.datum);
+        else if (name == "pcx5")
+            PCX5(settings.datum, settings.now).writeRoutes(out, routes);
+    }
+    return ExportResult::Written;
+}
+
+ExportResult exportFile(const std::string& path, const FormatDescriptor& format, DataKind kind,
+                        const ExportSource& source, const ExportSettings& settings) {
+    if (!format.writes(kind))
+        return ExportResult::NotSupported;
+    if (!hasSource(source, kind))
+        return ExportResult::NothingToWrite;
+    TextSink out(path);
+    if (!out.isOpen())
+        return ExportResult::CantCreate;
+    const ExportResult r = exportTo(out, format, kind, source, settings);
+    if (!out.finish())
+        return ExportResult::CantCreate;
+    return r;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,139 @@
+#include "core/formats/plain_text_format.h"
+
+#include "core/codepage.h"
+#include "core/formats/c_number.h"
+#include "core/formats/field_splitter.h"
+#include "core/geo/angle_text.h"
+
+#include <cinttypes>
+
+namespace nuvrel {
+
+namespace {
+
+constexpr std::size_t kLineLimit = 1024;
+constexpr const char* kDelimiters = ",\t";
+
+// A coordinate as degrees-minutes-seconds text (at most 15 characters).
+std::string dmsText(double degrees) {
+    char buf[16];
+    formatDMS(roundMicro(degrees), buf, sizeof buf);
+    return buf;
+}
+
+// True for "-ddd.ddd"-style text: parseAngle reads it as plain decimal degrees.
+bool isPlainDecimal(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && s[i] == '-')
+        ++i;
+    bool digits = false;
+    bool point = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9')
+            digits = true;
+        else if (c == '.' && !point && digits)
+            point = true;
+        else
+            return false;
+    }
+    return digits;
+}
+
+std::int16_t toInt16(std::int64_t v) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(v)); }
+
+} // namespace
+
+double readCoordinate(std::string_view field) {
+    const std::size_t start = field.find_first_not_of(' ');
+    if (start != std::string_view::npos && isPlainDecimal(field.substr(start)))
+        return parseDouble(field.substr(start));
+    return parseAngle(field);
+}
+
+void writeTextTrack(TextSink& out, std::span<const TrackPoint> points, std::int32_t timeOffset, bool dms) {
+    for (const TrackPoint& p : points) {
+        const long segment = p.segment;
+        const long shown = static_cast<long>(std::int64_t{p.time} + kReceiverEpochOffset - timeOffset);
+        if (dms)
+            out.format(kLineLimit, "%s,%s,%7.2f,%ld,%ld\r\n", dmsText(p.latitude).c_str(),
+                       dmsText(p.longitude).c_str(), static_cast<double>(p.altitude), segment, shown);
+        else
+            out.format(kLineLimit, "%10.6f,%10.6f,%7.2f,%ld,%ld\r\n", p.latitude, p.longitude,
+                       static_cast<double>(p.altitude), segment, shown);
+    }
+}
+
+void writeTextWaypoints(TextSink& out, std::span<const WaypointRecord> waypoints, bool dms) {
+    for (const WaypointRecord& w : waypoints) {
+        const std::string ident = fieldText(w.ident, sizeof w.ident);
+        const std::string comment = fieldText(w.comment, sizeof w.comment);
+        if (dms)
+            out.format(kLineLimit, "%s,%s,%s,%s,%d,%f,%d,%f\r\n", ident.c_str(), dmsText(w.latitude).c_str(),
+                       dmsText(w.longitude).c_str(), comment.c_str(), w.symbol, static_cast<double>(w.proximity),
+                       w.display, static_cast<double>(w.altitude));
+        else
+            out.format(kLineLimit, "%s,%10.6f,%10.6f,%s,%d,%f,%d,%f\r\n", ident.c_str(), w.latitude, w.longitude,
+                       comment.c_str(), w.symbol, static_cast<double>(w.proximity), w.display,
+                       static_cast<double>(w.altitude));
+    }
+}
+
+bool TextTrackReader::line(std::string_view text) {
+    TrackPoint p{};
+    p.segment = 1;
+    p.time = static_cast<std::uint32_t>(kReceiverEpochOffset);
+    FieldSplitter fields(text, kDelimiters);
+    std::string_view f;
+    if (fields.next(f)) {
+        p.latitude = readCoordinate(f);
+        if (fields.next(f)) {
+            p.longitude = readCoordinate(f);
+            if (fields.next(f)) {
+                p.altitude = toFloat(parseDouble(f));
+                if (fields.next(f)) {
+                    p.segment = toInt16(parseLong(f));
+                    if (fields.next(f))
+                        p.time = static_cast<std::uint32_t>(static_cast<std::uint64_t>(parseLong(f)) +
+                                                        static_cast<std::uint64_t>(zoneOffset_ - kReceiverEpochOffset));
+                }
+            }
+        }
+    }
+    points_.push_back(p);
+    return true;
+}
+
+bool TextWaypointReader::line(std::string_view text) {
+    WaypointRecord w{};
+    w.display = display_;
+    FieldSplitter fields(text, kDelimiters);
+    std::string_view f;
+    if (fields.next(f)) {
+        copyToField(w.ident, sizeof w.ident, f);
+        if (fields.next(f)) {
+            w.latitude = readCoordinate(f);
+            if (fields.next(f)) {
+                w.longitude = readCoordinate(f);
+                if (fields.next(f)) {
+                    copyToField(w.comment, sizeof w.comment, f);
+                    if (fields.next(f)) {
+                        w.symbol = toInt16(parseLong(f));
+                        if (fields.next(f)) {
+                            w.proximity = toFloat(parseDouble(f));
+                            if (fields.next(f)) {
+                                w.display = toInt16(parseLong(f));
+                                if (fields.next(f))
+                                    w.altitude = toFloat(parseDouble(f));
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    waypoints_.push_back(w);
+    return true;
+}
+
+} // namespace nuvrel
