@@ -1,9 +1,12 @@
 // Interchange formats: import speed of large NMEA, POT (and plain-text) track
 // files beside a plain line-feed count with memchr over the same file, and
 // export speed of a 1,000,000-point track. Files are made once in a temporary
-// folder (sizes: NUVREL_BENCH_MB, default 200 for NMEA and 100 for the others).
+// folder (NUVREL_BENCH_MB sets every size; by default 200 MB of NMEA and
+// 100 MB of POT and of plain text).
 #include "core/formats/nmea_format.h"
 #include "core/formats/pcx5_format.h"
+#include "core/formats/plain_text_format.h"
+#include "core/formats/pro_atlas_format.h"
 #include "core/formats/pot_format.h"
 #include "core/formats/text_lines.h"
 
@@ -91,6 +94,16 @@ std::string potFile() {
     });
 }
 
+std::string textFile() {
+    return makeFile("track.txt", megabytes(100) << 20, [](long i, std::string& out) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "%10.6f,%10.6f,%7.2f,%ld,%ld\r\n", 35.0 + static_cast<double>(i % 100000) * 1e-6,
+                      139.0 + static_cast<double>(i % 77777) * 1e-6, static_cast<double>(i % 3000) + 0.25,
+                      1 + i / 100000, 983761200 + i);
+        out += buf;
+    });
+}
+
 // The reference: read the file in blocks and count its line feeds.
 void countLineFeeds(benchmark::State& state, const std::string& path) {
     std::vector<char> block(1 << 20);
@@ -134,12 +147,15 @@ void importTrack(benchmark::State& state, const std::string& path, Reader make()
 }
 
 NmeaTrackReader makeNmea() { return {}; }
+TextTrackReader makeText() { return TextTrackReader(-32400); }
 PotTrackReader makePot() { return {}; }
 
 void BM_NmeaLineFeeds(benchmark::State& state) { countLineFeeds(state, nmeaFile()); }
 void BM_NmeaImport(benchmark::State& state) { importTrack<NmeaTrackReader>(state, nmeaFile(), makeNmea); }
 void BM_PotLineFeeds(benchmark::State& state) { countLineFeeds(state, potFile()); }
 void BM_PotImport(benchmark::State& state) { importTrack<PotTrackReader>(state, potFile(), makePot); }
+void BM_TextLineFeeds(benchmark::State& state) { countLineFeeds(state, textFile()); }
+void BM_TextImport(benchmark::State& state) { importTrack<TextTrackReader>(state, textFile(), makeText); }
 
 std::vector<TrackPoint> bigTrack() {
     std::vector<TrackPoint> points(1000000);
@@ -171,6 +187,15 @@ void exportTrack(benchmark::State& state, Write write) {
 void BM_ExportPot(benchmark::State& state) {
     exportTrack(state, [](TextSink& out, const std::vector<TrackPoint>& p) { writePotTrack(out, p, DatumInfo{}); });
 }
+void BM_ExportText(benchmark::State& state) {
+    exportTrack(state, [](TextSink& out, const std::vector<TrackPoint>& p) { writeTextTrack(out, p, -32400, false); });
+}
+void BM_ExportTextDms(benchmark::State& state) {
+    exportTrack(state, [](TextSink& out, const std::vector<TrackPoint>& p) { writeTextTrack(out, p, -32400, true); });
+}
+void BM_ExportProAtlas(benchmark::State& state) {
+    exportTrack(state, [](TextSink& out, const std::vector<TrackPoint>& p) { writeProAtlasTrack(out, p); });
+}
 void BM_ExportPcx5(benchmark::State& state) {
     exportTrack(state, [](TextSink& out, const std::vector<TrackPoint>& p) {
         PCX5(DatumInfo{}, 0).writeTrack(out, p, -32400);
@@ -183,6 +208,11 @@ BENCHMARK(BM_NmeaLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NmeaImport)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PotLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PotImport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextImport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ExportText)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ExportTextDms)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ExportProAtlas)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportPot)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportPcx5)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -12,6 +12,7 @@
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
 #include "core/formats/format_registry.h"
+#include "core/gps/gps_model.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -22,7 +23,15 @@ namespace nuvrel::cli {
 
 namespace {
 
-DataContext contextFor(Context& ctx) { return DataContext{ctx.prompts, ctx.timeZone, [] { return std::int16_t{0}; }}; }
+// Waypoints read from files get the display option of the receiver selected
+// in the settings: 3 for one with D104 waypoints, else 0.
+DataContext contextFor(Context& ctx) {
+    const IFTOption options(ctx.settings);
+    const bool d104 =
+        GPSModel::WaypointFormatFor(options.GPSModelID(), options.GPSSoftwareVersion()) == WaypointFormat::D104;
+    const std::int16_t display = d104 ? 3 : 0;
+    return DataContext{ctx.prompts, ctx.timeZone, [display] { return display; }};
+}
 
 const FormatDescriptor& formatArg(const std::string& name) {
     if (const FormatDescriptor* f = findFormat(name))
