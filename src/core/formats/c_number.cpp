@@ -41,36 +41,51 @@ double parseDouble(std::string_view text) {
     // rounded, as strtod would give.
     const char* const start = p;
     std::uint64_t mantissa = 0;
-    int digits = 0;
-    int fraction = 0;
-    while (p != end && isDigit(*p)) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-        ++digits;
-        ++p;
-        if (digits > 19)
-            return slowDouble(start, end, negative);
-    }
+    while (p != end && isDigit(*p))
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const std::size_t intDigits = static_cast<std::size_t>(p - start);
+    std::size_t fraction = 0;
     if (p != end && *p == '.') {
-        ++p;
-        while (p != end && isDigit(*p)) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-            ++digits;
-            ++fraction;
-            ++p;
-            if (digits > 19)
-                return slowDouble(start, end, negative);
-        }
+        const char* const f = ++p;
+        while (p != end && isDigit(*p))
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
     }
-    if (digits == 0) {
-        // ".", "inf", "nan" and the like; from_chars decides.
-        return slowDouble(start, end, negative);
-    }
-    if (p != end && (*p == 'e' || *p == 'E'))
-        return slowDouble(start, end, negative);
-    if (mantissa > (std::uint64_t{1} << 53) || fraction > 22)
+    const std::size_t digits = intDigits + fraction;
+    // ".", "inf", "nan", exponents, long or large numbers: from_chars decides.
+    if (digits == 0 || digits > 19 || fraction > 22 || (p != end && (*p == 'e' || *p == 'E')) ||
+        mantissa > (std::uint64_t{1} << 53))
         return slowDouble(start, end, negative);
     const double value = static_cast<double>(mantissa) / kPow10[fraction];
     return negative ? -value : value;
+}
+
+bool parsePlainDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p != end && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    const char* const start = p;
+    std::uint64_t mantissa = 0;
+    while (p != end && isDigit(*p))
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const std::size_t intDigits = static_cast<std::size_t>(p - start);
+    std::size_t fraction = 0;
+    if (intDigits > 0 && p != end && *p == '.') {
+        const char* const f = ++p;
+        while (p != end && isDigit(*p))
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
+    }
+    if (p != end || intDigits == 0 || intDigits + fraction > 19 || mantissa > (std::uint64_t{1} << 53))
+        return false;
+    value = static_cast<double>(mantissa) / kPow10[fraction];
+    if (negative)
+        value = -value;
+    return true;
 }
 
 std::int64_t parseLong(std::string_view text) {

@@ -13,6 +13,10 @@ namespace nuvrel {
 // and 0 for infinities, NaN and values beyond the double range.
 double parseDouble(std::string_view text);
 
+// The whole text as "-ddd.ddd" (optional sign and point, at most 19
+// digits); false, with value untouched, for anything else.
+bool parsePlainDecimal(std::string_view text, double& value);
+
 // An integer as atol reads it (decimal, optional sign); 0 when there is none.
 // Values beyond the 64-bit range are clamped.
 std::int64_t parseLong(std::string_view text);

@@ -12,7 +12,11 @@ namespace nuvrel {
 
 class FieldSplitter {
 public:
-    FieldSplitter(std::string_view text, std::string_view delimiters) : text_(text), delimiters_(delimiters) {}
+    FieldSplitter(std::string_view text, std::string_view delimiters) : text_(text), delimiters_(delimiters) {
+        // Up to four delimiters are compared directly (the rest repeat the first).
+        for (std::size_t i = 0; i < 4; ++i)
+            set_[i] = delimiters.empty() ? '\0' : delimiters[i < delimiters.size() ? i : 0];
+    }
 
     // The next field; false when the rest of the text is empty.
     bool next(std::string_view& field) {
@@ -20,10 +24,15 @@ public:
             return false;
         // Fields are short: a plain loop beats a library search call here.
         std::size_t end = pos_;
-        if (delimiters_.size() == 1) {
-            const char d = delimiters_[0];
-            while (end < text_.size() && text_[end] != d)
+        if (delimiters_.empty()) {
+            end = text_.size();
+        } else if (delimiters_.size() <= 4) {
+            while (end < text_.size()) {
+                const char c = text_[end];
+                if (c == set_[0] || c == set_[1] || c == set_[2] || c == set_[3])
+                    break;
                 ++end;
+            }
         } else {
             while (end < text_.size() && delimiters_.find(text_[end]) == std::string_view::npos)
                 ++end;
@@ -39,6 +48,7 @@ public:
 private:
     std::string_view text_;
     std::string_view delimiters_;
+    char set_[4];
     std::size_t pos_ = 0;
 };
 

@@ -21,33 +21,18 @@ std::string dmsText(double degrees) {
     return buf;
 }
 
-// True for "-ddd.ddd"-style text: parseAngle reads it as plain decimal degrees.
-bool isPlainDecimal(std::string_view s) {
-    std::size_t i = 0;
-    if (i < s.size() && s[i] == '-')
-        ++i;
-    bool digits = false;
-    bool point = false;
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c >= '0' && c <= '9')
-            digits = true;
-        else if (c == '.' && !point && digits)
-            point = true;
-        else
-            return false;
-    }
-    return digits;
-}
-
 std::int16_t toInt16(std::int64_t v) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(v)); }
 
 } // namespace
 
 double readCoordinate(std::string_view field) {
-    const std::size_t start = field.find_first_not_of(' ');
-    if (start != std::string_view::npos && isPlainDecimal(field.substr(start)))
-        return parseDouble(field.substr(start));
+    // Plain decimal degrees (the usual case) read as parseAngle would, in one pass.
+    std::size_t start = 0;
+    while (start < field.size() && field[start] == ' ')
+        ++start;
+    double value;
+    if (parsePlainDecimal(field.substr(start), value))
+        return value;
     return parseAngle(field);
 }
 
