@@ -29,34 +29,56 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
         return ExportResult::NotSupported;
     if (!hasSource(source, kind))
         return ExportResult::NothingToWrite;
-    const std::string_view name = format.name;
+    const FormatId id = format.id;
     if (kind == DataKind::Track) {
         const auto points = source.data->track()->points();
         const std::int32_t offset = source.data->timeOffset();
-        if (name == "text")
+        switch (id) {
+        case FormatId::Text:
             writeTextTrack(out, points, offset, settings.dms);
-        else if (name == "pot")
+            break;
+        case FormatId::Pot:
             writePotTrack(out, points, settings.datum);
-        else if (name == "proatlas")
+            break;
+        case FormatId::ProAtlas:
             writeProAtlasTrack(out, points);
-        else if (name == "pcx5")
+            break;
+        case FormatId::Pcx5:
             PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
+            break;
+        case FormatId::Nmea:
+            return ExportResult::NotSupported;
+        }
     } else if (kind == DataKind::Waypoints) {
         const auto waypoints = source.data->waypoints()->records();
-        if (name == "text")
+        switch (id) {
+        case FormatId::Text:
             writeTextWaypoints(out, waypoints, settings.dms);
-        else if (name == "pot")
+            break;
+        case FormatId::Pot:
             writePotWaypoints(out, waypoints, settings.datum);
-        else if (name == "proatlas")
+            break;
+        case FormatId::ProAtlas:
             writeProAtlasWaypoints(out, waypoints);
-        else if (name == "pcx5")
+            break;
+        case FormatId::Pcx5:
             PCX5(settings.datum, settings.now).writeWaypoints(out, waypoints);
+            break;
+        case FormatId::Nmea:
+            return ExportResult::NotSupported;
+        }
     } else {
         const auto routes = source.routes->routes();
-        if (name == "pot")
+        switch (id) {
+        case FormatId::Pot:
             writePotRoutes(out, routes, settings.datum);
-        else if (name == "pcx5")
+            break;
+        case FormatId::Pcx5:
             PCX5(settings.datum, settings.now).writeRoutes(out, routes);
+            break;
+        default:
+            return ExportResult::NotSupported;
+        }
     }
     return ExportResult::Written;
 }

@@ -13,7 +13,10 @@ enum class DataKind { Track, Waypoints, Routes };
 enum TrackFileKind : int { kTrackFilePot = 1, kTrackFileText = 2, kTrackFileProAtlas = 3, kTrackFileNmea = 4 };
 enum WaypointFileKind : int { kWaypointFilePot = 1, kWaypointFileText = 2, kWaypointFileProAtlas = 3 };
 
+enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea };
+
 struct FormatDescriptor {
+    FormatId id;
     std::string_view name;        // as the command line names it
     std::string_view description;
     int trackKind;                // import dispatch kind of the track log; 0: tracks are not read
@@ -35,16 +38,16 @@ struct FormatDescriptor {
 };
 
 inline constexpr FormatDescriptor kFormats[] = {
-    // name, description, track kind, waypoint kind, routes in, track/waypoints/routes out, dms, datum, zone
-    {"text", "plain comma-separated text (.txt)", kTrackFileText, kWaypointFileText, false, true, true, false, true,
+    // id, name, description, track kind, waypoint kind, routes in, track/waypoints/routes out, dms, datum, zone
+    {FormatId::Text, "text", "plain comma-separated text (.txt)", kTrackFileText, kWaypointFileText, false, true, true, false, true,
      false, true},
-    {"pot", "POT points of interest (.pot)", kTrackFilePot, kWaypointFilePot, true, true, true, true, false, true,
+    {FormatId::Pot, "pot", "POT points of interest (.pot)", kTrackFilePot, kWaypointFilePot, true, true, true, true, false, true,
      true},
-    {"proatlas", "Pro Atlas track log (.log) and waypoint CSV (.csv)", kTrackFileProAtlas, kWaypointFileProAtlas,
+    {FormatId::ProAtlas, "proatlas", "Pro Atlas track log (.log) and waypoint CSV (.csv)", kTrackFileProAtlas, kWaypointFileProAtlas,
      false, true, true, false, false, false, true},
-    {"pcx5", "PCX5 track (.trk), waypoints (.wpt) and routes (.rte)", 0, 0, false, true, true, true, false, true,
+    {FormatId::Pcx5, "pcx5", "PCX5 track (.trk), waypoints (.wpt) and routes (.rte)", 0, 0, false, true, true, true, false, true,
      false},
-    {"nmea", "NMEA 0183 log (.nme), RMC and GGA sentences", kTrackFileNmea, 0, false, false, false, false, false,
+    {FormatId::Nmea, "nmea", "NMEA 0183 log (.nme), RMC and GGA sentences", kTrackFileNmea, 0, false, false, false, false, false,
      false, false},
 };
 
