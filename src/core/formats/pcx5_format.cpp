@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/formats/c_number.h"
 #include "core/formats/calendar.h"
+#include "core/formats/number_text.h"
 
 #include <cmath>
 
@@ -22,6 +23,34 @@ int roundedAltitude(double metres) {
         return 0;
     return truncateToInt(metres < 0 ? metres - 0.5 : metres + 0.5);
 }
+
+// A record line ends with CR LF; one that does not fit 1023 bytes is
+// written empty.
+void putRecord(TextSink& out, const std::string& line) {
+    if (line.size() < kLineLimit)
+        out.put(line);
+    out.put("\r\n");
+}
+
+// "%02d-%3.3s-%02d %02d:%02d:%02d" of a calendar time.
+std::string dateTime(const CalendarTime& t) {
+    std::string s;
+    appendInteger(s, t.day, {2, false, true});
+    s += '-';
+    s += monthAbbreviation(t.month);
+    s += '-';
+    appendInteger(s, centuryYear(t.year), {2, false, true});
+    s += ' ';
+    appendInteger(s, t.hour, {2, false, true});
+    s += ':';
+    appendInteger(s, t.minute, {2, false, true});
+    s += ':';
+    appendInteger(s, t.second, {2, false, true});
+    return s;
+}
+
+// The proximity column: always 0 ("%9.5e").
+constexpr const char* kZeroProximity = "0.00000e+00";
 
 // A record line; a line that does not fit 1023 bytes is written empty.
 template <typename... Args>
@@ -85,12 +114,19 @@ void PCX5::writeTrack(TextSink& out, std::span<const TrackPoint> points, std::in
             from = static_cast<std::size_t>(last) + 1;
         }
         out.put("\r\nH  LATITUDE    LONGITUDE    DATE      TIME     ALT    ;track\r\n");
+        std::string line;
         for (int i = first; i <= last; ++i) {
             const TrackPoint& p = points[static_cast<std::size_t>(i)];
-            const CalendarTime t = utcFields(std::int64_t{p.time} + kReceiverEpochOffset - timeOffset);
-            recordLine(out, "T  %+10.7f %+11.7f %02d-%3.3s-%02d %02d:%02d:%02d %05d", p.latitude, p.longitude, t.day,
-                       monthAbbreviation(t.month), centuryYear(t.year), t.hour, t.minute, t.second,
-                       roundedAltitude(p.altitude));
+            // "T  %+10.7f %+11.7f %02d-%3.3s-%02d %02d:%02d:%02d %05d"
+            line.assign("T  ");
+            appendFixed(line, p.latitude, 7, {10, true});
+            line += ' ';
+            appendFixed(line, p.longitude, 7, {11, true});
+            line += ' ';
+            line += dateTime(utcFields(std::int64_t{p.time} + kReceiverEpochOffset - timeOffset));
+            line += ' ';
+            appendInteger(line, roundedAltitude(p.altitude), {5, false, true});
+            putRecord(out, line);
         }
     }
 }
@@ -98,19 +134,34 @@ void PCX5::writeTrack(TextSink& out, std::span<const TrackPoint> points, std::in
 void PCX5::writeWaypoints(TextSink& out, std::span<const WaypointRecord> waypoints) const {
     writeHeader(out);
     out.put(kWaypointHeader);
-    const CalendarTime t = utcFields(now_);
+    const std::string stamp = dateTime(utcFields(now_));
+    std::string line;
     for (const WaypointRecord& w : waypoints) {
-        recordLine(out, "W  %s %+010.7f %+011.7f %02d-%3.3s-%02d %02d:%02d:%02d %05d %s %9.5e %6d",
-                   column(fieldText(w.ident, sizeof w.ident), 6).c_str(), w.latitude, w.longitude, t.day,
-                   monthAbbreviation(t.month), centuryYear(t.year), t.hour, t.minute, t.second,
-                   roundedAltitude(w.altitude), column(fieldText(w.comment, sizeof w.comment), 40).c_str(), 0.0,
-                   static_cast<int>(w.symbol));
+        // "W  %-6.6s %+010.7f %+011.7f <date time> %05d %-40.40s %9.5e %6d"
+        line.assign("W  ");
+        line += column(fieldText(w.ident, sizeof w.ident), 6);
+        line += ' ';
+        appendFixed(line, w.latitude, 7, {10, true, true});
+        line += ' ';
+        appendFixed(line, w.longitude, 7, {11, true, true});
+        line += ' ';
+        line += stamp;
+        line += ' ';
+        appendInteger(line, roundedAltitude(w.altitude), {5, false, true});
+        line += ' ';
+        line += column(fieldText(w.comment, sizeof w.comment), 40);
+        line += ' ';
+        line += kZeroProximity;
+        line += ' ';
+        appendInteger(line, w.symbol, {6});
+        putRecord(out, line);
     }
 }
 
 void PCX5::writeRoutes(TextSink& out, std::span<const CRouteField::Route> routes) const {
     writeHeader(out);
-    const CalendarTime t = utcFields(now_);
+    const std::string stamp = dateTime(utcFields(now_));
+    std::string line;
     for (std::size_t r = 0; r < routes.size(); ++r) {
         const CRouteField::Route& route = routes[r];
         if (route.entries.empty())
@@ -122,10 +173,22 @@ void PCX5::writeRoutes(TextSink& out, std::span<const CRouteField::Route> routes
             out.put("\r\n");
         out.put(kRouteHeader);
         for (const RouteEntry& e : route.entries) {
-            recordLine(out, "W  %s %+10.7f %+11.7f %02d-%3.3s-%02d %02d:%02d:%02d %05d %s %9.5e",
-                       column(fieldText(e.ident, sizeof e.ident), 6).c_str(), e.latitude, e.longitude, t.day,
-                       monthAbbreviation(t.month), centuryYear(t.year), t.hour, t.minute, t.second,
-                       roundedAltitude(e.altitude), column(fieldText(e.comment, sizeof e.comment), 40).c_str(), 0.0);
+            // "W  %-6.6s %+10.7f %+11.7f <date time> %05d %-40.40s %9.5e"
+            line.assign("W  ");
+            line += column(fieldText(e.ident, sizeof e.ident), 6);
+            line += ' ';
+            appendFixed(line, e.latitude, 7, {10, true});
+            line += ' ';
+            appendFixed(line, e.longitude, 7, {11, true});
+            line += ' ';
+            line += stamp;
+            line += ' ';
+            appendInteger(line, roundedAltitude(e.altitude), {5, false, true});
+            line += ' ';
+            line += column(fieldText(e.comment, sizeof e.comment), 40);
+            line += ' ';
+            line += kZeroProximity;
+            putRecord(out, line);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/formats/c_number.h"
 #include "core/formats/field_splitter.h"
+#include "core/formats/number_text.h"
 #include "core/geo/angle_text.h"
 
 #include <cinttypes>
@@ -37,15 +38,27 @@ double readCoordinate(std::string_view field) {
 }
 
 void writeTextTrack(TextSink& out, std::span<const TrackPoint> points, std::int32_t timeOffset, bool dms) {
+    // "%10.6f,%10.6f,%7.2f,%ld,%ld" or "%s,%s,%7.2f,%ld,%ld" with the coordinates as text.
+    std::string line;
     for (const TrackPoint& p : points) {
-        const long segment = p.segment;
-        const long shown = static_cast<long>(std::int64_t{p.time} + kReceiverEpochOffset - timeOffset);
-        if (dms)
-            out.format(kLineLimit, "%s,%s,%7.2f,%ld,%ld\r\n", dmsText(p.latitude).c_str(),
-                       dmsText(p.longitude).c_str(), static_cast<double>(p.altitude), segment, shown);
-        else
-            out.format(kLineLimit, "%10.6f,%10.6f,%7.2f,%ld,%ld\r\n", p.latitude, p.longitude,
-                       static_cast<double>(p.altitude), segment, shown);
+        line.clear();
+        if (dms) {
+            line += dmsText(p.latitude);
+            line += ',';
+            line += dmsText(p.longitude);
+        } else {
+            appendFixed(line, p.latitude, 6, {10});
+            line += ',';
+            appendFixed(line, p.longitude, 6, {10});
+        }
+        line += ',';
+        appendFixed(line, p.altitude, 2, {7});
+        line += ',';
+        appendInteger(line, p.segment);
+        line += ',';
+        appendInteger(line, std::int64_t{p.time} + kReceiverEpochOffset - timeOffset);
+        line += "\r\n";
+        out.put(line);
     }
 }
 

@@ -142,3 +142,48 @@ TEST(TextSink, WritesFilesAndReportsFailure) {
 
 } // namespace
 } // namespace nuvrel
+
+#include "core/formats/number_text.h"
+
+#include <cstdio>
+#include <random>
+
+namespace nuvrel {
+namespace {
+
+// The fast number fields agree with printf, digit for digit.
+TEST(NumberText, SameAsPrintf) {
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> wide(-200, 200);
+    std::uniform_int_distribution<int> exponent(-12, 12);
+    auto check = [](double v, int precision, NumberField f, const char* pattern) {
+        std::string fast;
+        appendFixed(fast, v, precision, f);
+        char ref[512];
+        std::snprintf(ref, sizeof ref, pattern, v);
+        ASSERT_EQ(fast, ref) << pattern << " " << v;
+    };
+    std::vector<double> values = {0.0, -0.0, 5.25, -5.25, 12.5, -12.5, 0.5, 2.5, 1e-7, -1e-7, 0.0000005, 0.00000049999,
+                                  1e300, -1e300, 123456789.123456789, 35.658083333333336, 139.77};
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(wide(random) * std::pow(10.0, exponent(random)));
+    for (double v : values) {
+        check(v, 6, {10}, "%10.6f");
+        check(v, 2, {7}, "%7.2f");
+        check(v, 7, {10, true}, "%+10.7f");
+        check(v, 7, {11, true}, "%+11.7f");
+        check(v, 7, {10, true, true}, "%+010.7f");
+        check(v, 7, {11, true, true}, "%+011.7f");
+        check(v, 6, {}, "%f");
+    }
+    std::string s;
+    appendInteger(s, -12, {5, false, true});
+    appendInteger(s, 13, {5, false, true});
+    appendInteger(s, 7, {2, false, true});
+    appendInteger(s, -7, {6});
+    appendInteger(s, INT64_MIN);
+    EXPECT_EQ(s, "-00120001307    -7-9223372036854775808");
+}
+
+} // namespace
+} // namespace nuvrel
