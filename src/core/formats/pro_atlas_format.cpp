@@ -32,8 +32,18 @@ std::string_view dropFirst(std::string_view s) { return s.empty() ? s : s.substr
 
 void writeProAtlasTrack(TextSink& out, std::span<const TrackPoint> points) {
     tzset(); // the zone may have changed since start-up
+    // Zones change their offset only at whole minutes: one local-time
+    // conversion per minute of the log is enough.
+    std::int64_t cachedMinute = INT64_MIN;
+    std::int64_t localOffset = 0;
     for (const TrackPoint& p : points) {
-        const CalendarTime t = localFields(std::int64_t{p.time} + kReceiverEpochOffset);
+        const std::int64_t unixTime = std::int64_t{p.time} + kReceiverEpochOffset;
+        const std::int64_t minute = unixTime >= 0 ? unixTime / 60 : (unixTime - 59) / 60;
+        if (minute != cachedMinute) {
+            cachedMinute = minute;
+            localOffset = utcSeconds(localFields(unixTime)) - unixTime;
+        }
+        const CalendarTime t = utcFields(unixTime + localOffset);
         out.format(kLineLimit, "%02d/%02d/%02d %02d:%02d:%02d %s %s\r\n", t.year % 100, t.month, t.day, t.hour,
                    t.minute, t.second, hemisphere(p.latitude, AngleAxis::Latitude).c_str(),
                    hemisphere(p.longitude, AngleAxis::Longitude).c_str());
