@@ -76,5 +76,7 @@ int runPosition(Context& ctx);
 int parsePort(const std::string& text);
 int runMeasures(Context& ctx);
 int runRender(Context& ctx);
+int runImport(Context& ctx);
+int runExport(Context& ctx);
 
 } // namespace nuvrel::cli

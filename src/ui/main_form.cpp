@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include "ui/file_dialogs.h"
+#include "ui/import_export_commands.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_monitor.h"
@@ -47,6 +48,7 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     frmMonitor_ = new TfrmMonitor(*options_, prompts_, this);
 
     buildMenus();
+    InstallImportExportCommands(*this);
     setAcceptDrops(true);
     resize(1024, 720);
 
