@@ -254,7 +254,7 @@ TEST(TransferLink, PacketCountFaults) {
         EXPECT_EQ(h.data.track()->segmentCount(), 2u);
         EXPECT_EQ(h.progress.labels.back(), "100%(3/3)");
         EXPECT_TRUE(h.prompts.entries.empty());
-        // 3 packets announced as -1: none kept.
+        // 3 packets announced as none: none kept.
         ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim)));
         EXPECT_EQ(h.data.waypoints()->count(), 0u);
         EXPECT_TRUE(h.prompts.entries.empty());
@@ -559,6 +559,22 @@ TEST(TransferLink, MonitorTextsOfAKnownPositionAndClock) {
 
     ReceiverDateTime bad; // month 0: shown as recorded
     EXPECT_EQ(MonitorTimeText(bad), "0/0/0 0:0:0");
+}
+
+} // namespace
+} // namespace nuvrel
+
+namespace nuvrel {
+namespace {
+
+// The Records count is an unsigned word: 40000 announced points are not a
+// negative count.
+TEST(TransferLink, LargeAnnouncedCount) {
+    SimProcess sim({"--product-id", "130", "--track-points", "3", "--records-overcount", "39996"});
+    Harness h(130);
+    ASSERT_TRUE(DownloadTrack(h.data, 1, h.transfer(sim))); // Xfer_Cmplt comes early
+    EXPECT_EQ(h.data.track()->count(), 3u);
+    EXPECT_EQ(h.progress.labels.back(), "0%(3/40000)");
 }
 
 } // namespace

@@ -44,7 +44,9 @@ int startDownload(IFTRS232C& port, std::int16_t command) {
     if (buffer[1] != Pid_Records && port.ReadPacket(buffer) == 0)
         return -1;
     port.Acknowledge(buffer[1]);
-    return std::max(0, int(GetI16(buffer + 3)));
+    // The count is an unsigned 16-bit word: a log of more than 32767
+    // points is not read as a negative count.
+    return int(GetU16(buffer + 3));
 }
 
 // Ends a failed download: port closed, progress hidden, error 2.
