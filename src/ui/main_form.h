@@ -8,6 +8,7 @@
 #include "core/platform.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@ namespace nuvrel::ui {
 
 class MapWindow;
 class TfrmSeldatum;
+class TfrmPreference;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -50,6 +52,9 @@ public slots:
     void ZoomOut1Click();
     void KeepAspect1Click();
     void Rfresh1Click();
+    void Preference1Click();
+    void Help2Click();
+    void About1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +76,7 @@ private:
     CRouteField routes_{1};
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
+    QPointer<TfrmPreference> frmPreference_;
     ZoneInfo zone_;
 };
 
