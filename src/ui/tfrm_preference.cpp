@@ -8,7 +8,6 @@
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"
 #include "render/code_page_text.h"
-#include "render/marker_frames.h"
 #include "ui/color_swatch.h"
 #include "ui/tfrm_autodetect.h"
 #include "ui/up_down.h"
@@ -17,6 +16,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +49,17 @@ protected:
 private:
     const SerialPorts& ports_;
 };
+
+// Frame 0 of a playback marker, as compiled into the program (":/marker/KAYAK0");
+// null when the marker has no frames.
+QImage markerFrame0(const QString& traceMark) {
+    const QString name = QStringLiteral(":/marker/") + traceMark + QLatin1Char('0');
+    if (traceMark.isEmpty() || !QFile::exists(name))
+        return {};
+    return QImage(name, "XPM");
+}
+
+constexpr int kMarkerSize = 31;
 
 QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
@@ -115,7 +126,7 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     Image1 = new QLabel(view);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setFixedSize(render::kMarkerSize, render::kMarkerSize);
+    Image1->setFixedSize(kMarkerSize, kMarkerSize);
     auto* width = new QHBoxLayout;
     width->setSpacing(0);
     width->addWidget(Edit1);
@@ -229,7 +240,7 @@ void TfrmPreference::showDevicePath() {
 }
 
 void TfrmPreference::showMarker(const QString& name) {
-    const QImage frame = render::LoadMarkerFrame(name, 0);
+    const QImage frame = markerFrame0(name);
     if (frame.isNull())
         Image1->clear();
     else

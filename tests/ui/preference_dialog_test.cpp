@@ -260,6 +260,11 @@ void PreferenceDialogTest::traceMarkIsStoredAtOnceAndSurvivesTheCloseBox() {
     d->ComboBox1->setCurrentText(QStringLiteral("BICYCLE"));
     QCOMPARE(f.options.TraceMark(), std::string("BICYCLE"));
     QCOMPARE(changed.count(), 1);
+    // The picture is frame 0 of the chosen marker, when the program has it.
+    const bool hasFrames = QFile::exists(QStringLiteral(":/marker/BICYCLE0"));
+    QCOMPARE(!d->Image1->pixmap().isNull(), hasFrames);
+    if (hasFrames)
+        QCOMPARE(d->Image1->pixmap().size(), QSize(31, 31));
     d->close(); // the close box
     QTRY_VERIFY(d.isNull());
     QCOMPARE(f.options.TraceMark(), std::string("BICYCLE"));
