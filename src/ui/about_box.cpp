@@ -25,6 +25,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
     lblNotice = new QLabel(QStringLiteral("Copyright (C) 2001 Ostrel. Fly safely."), this);
     lblNotice->setObjectName(QStringLiteral("lblNotice"));
     lblNotice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblNotice->setMinimumWidth(lblNotice->sizeHint().width() + 60);
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);

@@ -12,6 +12,7 @@
 #include "ui/tfrm_autodetect.h"
 #include "ui/up_down.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace nuvrel::ui {
@@ -201,8 +203,15 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
 }
 
 void TfrmPreference::FormCreate() {
-    for (int port = kFirstPort; port <= kLastPort; ++port)
-        cbCommPort->addItem(QString::fromStdString(PortName(port)));
+    int listWidth = 0;
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        const QString name = QString::fromStdString(PortName(port));
+        cbCommPort->addItem(name);
+        const QString shown = name + QStringLiteral("   ") + QString::fromStdString(ports_.DevicePath(port));
+        listWidth = std::max(listWidth, cbCommPort->fontMetrics().horizontalAdvance(shown));
+    }
+    // The drop-down list is wide enough for the device paths.
+    cbCommPort->view()->setMinimumWidth(listWidth + 32);
     {
         const GPSModel table;
         for (int i = 0; i < GPSModel::NumberOfModels; ++i)

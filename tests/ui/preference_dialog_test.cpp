@@ -7,6 +7,7 @@
 #include "ui/about_box.h"
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
+#include "ui/map_window.h"
 #include "ui/tfrm_autodetect.h"
 #include "ui/tfrm_preference.h"
 #include "ui/tfrm_selsmbl.h"
@@ -93,6 +94,7 @@ private slots:
     void opensFromTheMenuOnceAndWithoutBlocking();
     void showsTheSettings();
     void okStoresEverything();
+    void newPenRedrawsTheMap();
     void okKeepsPortAndFixesBadWidth();
     void badTimeOffsetKeepsTheDialogOpen();
     void traceMarkIsStoredAtOnceAndSurvivesTheCloseBox();
@@ -214,6 +216,39 @@ void PreferenceDialogTest::okStoresEverything() {
     QCOMPARE(f.data.timeOffset(), -32400); // -9 shown, -9 confirmed
     QCOMPARE(pen.count(), 1);
     QTRY_VERIFY(d.isNull());
+}
+
+void PreferenceDialogTest::newPenRedrawsTheMap() {
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.resize(400, 300);
+    std::vector<TrackPoint> pts;
+    for (int i = 0; i < 20; ++i)
+        pts.push_back(TrackPoint{35.0 + i * 0.01, 135.0 + i * 0.01, static_cast<std::uint32_t>(i), 1, 0, 0, 0});
+    form.data().setTrack(std::make_unique<IFTGarminTrack>(std::move(pts)));
+    form.command(QStringLiteral("Rfresh1"))->trigger();
+
+    const auto countColour = [&form](QRgb colour) {
+        const QImage& image = form.mapWindow().mapImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+        return n;
+    };
+    QVERIFY(countColour(qRgb(255, 0, 0)) > 0);
+
+    form.command(QStringLiteral("Preference1"))->trigger();
+    auto* d = form.findChild<ui::TfrmPreference*>();
+    QVERIFY(d);
+    d->Shape1->setColor(QColor(0, 0, 255));
+    QTest::mouseClick(d->btnOK, Qt::LeftButton);
+    QCOMPARE(form.options().PenColor(), 0xff0000);
+    // The track is drawn again in the new colour over a rebuilt picture.
+    QVERIFY(countColour(qRgb(0, 0, 255)) > 0);
+    QCOMPARE(countColour(qRgb(255, 0, 0)), 0);
 }
 
 void PreferenceDialogTest::okKeepsPortAndFixesBadWidth() {
