@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include "ui/file_dialogs.h"
+#include "ui/import_export_commands.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_seldatum.h"
 #include "ui/about_box.h"
@@ -37,6 +38,7 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
 
     buildMenus();
+    InstallImportExportCommands(*this);
     setAcceptDrops(true);
     resize(1024, 720);
 
