@@ -1,13 +1,13 @@
 #include "ui/main_form.h"
 
+#include "core/app/help_command.h"
+#include "platform/desktop_help.h"
+#include "ui/about_box.h"
+#include "ui/tfrm_preference.h"
 #include "ui/file_dialogs.h"
 #include "ui/import_export_commands.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_seldatum.h"
-#include "ui/about_box.h"
-#include "ui/tfrm_preference.h"
-#include "core/app/help_command.h"
-#include "platform/desktop_help.h"
 
 #include <QAction>
 #include <QApplication>

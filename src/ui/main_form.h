@@ -18,9 +18,9 @@ class QMenu;
 
 namespace nuvrel::ui {
 
+class TfrmPreference;
 class MapWindow;
 class TfrmSeldatum;
-class TfrmPreference;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -46,15 +46,15 @@ public slots:
     void Exit1Click();
     void Waypoint4Click();
     void Mapdatum1Click();
+    void Preference1Click();
+    void Help2Click();
+    void About1Click();
     void OpenMap1Click();
     void CreateMapInfo1Click();
     void ZoomIn1Click();
     void ZoomOut1Click();
     void KeepAspect1Click();
     void Rfresh1Click();
-    void Preference1Click();
-    void Help2Click();
-    void About1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,9 +74,9 @@ private:
     std::unique_ptr<IFTOption> options_;
     std::unique_ptr<IFTGarminData> data_;
     CRouteField routes_{1};
+    QPointer<TfrmPreference> frmPreference_;
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
-    QPointer<TfrmPreference> frmPreference_;
     ZoneInfo zone_;
 };
 
