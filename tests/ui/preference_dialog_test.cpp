@@ -142,6 +142,11 @@ void PreferenceDialogTest::opensFromTheMenuOnceAndWithoutBlocking() {
     QTRY_VERIFY(dialog.isNull());
     form.command(QStringLiteral("Preference1"))->trigger();
     QCOMPARE(form.findChildren<ui::TfrmPreference*>().size(), 1);
+
+    // Escape closes it like the close box: discarded too.
+    dialog = form.findChild<ui::TfrmPreference*>();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(dialog.isNull());
 }
 
 void PreferenceDialogTest::showsTheSettings() {
