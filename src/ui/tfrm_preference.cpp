@@ -30,6 +30,10 @@
 #include <algorithm>
 #include <limits>
 
+// The marker pictures live in the program's compiled-in resources (a static
+// library's resources are registered on first use).
+static void initMarkerResources() { Q_INIT_RESOURCE(nuvrel); }
+
 namespace nuvrel::ui {
 
 namespace {
@@ -55,6 +59,8 @@ private:
 // Frame 0 of a playback marker, as compiled into the program (":/marker/KAYAK0");
 // null when the marker has no frames.
 QImage markerFrame0(const QString& traceMark) {
+    static const bool registered = (initMarkerResources(), true);
+    (void)registered;
     const QString name = QStringLiteral(":/marker/") + traceMark + QLatin1Char('0');
     if (traceMark.isEmpty() || !QFile::exists(name))
         return {};
