@@ -233,7 +233,7 @@ void TMainForm::Exit1Click() { close(); }
 
 void TMainForm::Preference1Click() {
     if (!frmPreference_) {
-        frmPreference_ = new TfrmPreference(*options_, *data_, prompts_, SerialPorts::System(&options_->store()), this);
+        frmPreference_ = new TfrmPreference(*options_, *data_, prompts_, ports_, this);
         connect(frmPreference_, &TfrmPreference::penChanged, map_, &MapWindow::Refresh);
     }
     frmPreference_->show();
