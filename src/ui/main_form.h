@@ -65,6 +65,7 @@ public slots:
     void Route1Click();
     void Route4Click();
     void Monitor1Click();
+    void EditWaypoint1Click();
 
 public:
     // The progress window of the transfers and printing, and the data monitor.
