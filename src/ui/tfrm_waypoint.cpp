@@ -91,7 +91,7 @@ int WaypointGridModel::addRow() {
     return row;
 }
 
-bool WaypointGridModel::removeRows(int first, int last) {
+bool WaypointGridModel::deleteRows(int first, int last) {
     if (first < 0 || last < first || first >= rowCount())
         return false;
     beginResetModel();
@@ -275,7 +275,7 @@ void TfrmWaypoint::Add1Click() {
 void TfrmWaypoint::Delete1Click() {
     grdWaypoint->commitEdit();
     int first = 0, last = 0;
-    if (!selectedRows(first, last) || !model_->removeRows(first, last))
+    if (!selectedRows(first, last) || !model_->deleteRows(first, last))
         return;
     const int row = std::min(first, model_->rowCount() - 1);
     grdWaypoint->setCurrentIndex(model_->index(row, 0));

@@ -43,7 +43,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int addRow();
-    bool removeRows(int first, int last);
+    bool deleteRows(int first, int last);
     QString copyText(int first, int last) const;
     // Returns the first row filled, or rowCount() when the text held no line.
     int paste(const QString& text);

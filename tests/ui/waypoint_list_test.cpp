@@ -182,6 +182,10 @@ void WaypointListTest::editModeAddAndDelete() {
     QCOMPARE(frm.model().rowCount(), 1);
     QCOMPARE(rowTexts(frm, 0), QStringList(8, QString()));
 
+    // Escape never closes the list with its edits.
+    QTest::keyClick(frm.grdWaypoint, Qt::Key_Escape);
+    QVERIFY(frm.isVisible());
+
     // Closing without "&Update" leaves the store as it was.
     frm.Exit1->trigger();
     QVERIFY(!frm.written());
