@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -183,9 +184,16 @@ TfrmWaypoint::TfrmWaypoint(IFTGarminData& data, const IFTOption& options, UserPr
     rowsHeader->setMinimumSectionSize(kRowHeight);
     rowsHeader->setDefaultSectionSize(std::max(kRowHeight, fontMetrics().height() + 4));
     rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    // The columns' own widths, widened where the font would cut a title or
+    // a position.
+    const QFontMetrics metrics = grdWaypoint->fontMetrics();
+    const int positionWidth = metrics.horizontalAdvance(QStringLiteral("-179^59'59.99\"")) + 8;
     int width = WaypointRows::kNumberColumnWidth + 2;
     for (int c = 0; c < WaypointRows::kColumns; ++c) {
-        const int w = WaypointRows::kColumnInfo[static_cast<std::size_t>(c)].width;
+        int w = WaypointRows::kColumnInfo[static_cast<std::size_t>(c)].width;
+        w = std::max(w, grdWaypoint->horizontalHeader()->sectionSizeHint(c));
+        if (c == 1 || c == 2)
+            w = std::max(w, positionWidth);
         grdWaypoint->setColumnWidth(c, w);
         width += w + 2;
     }

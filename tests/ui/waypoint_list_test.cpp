@@ -116,8 +116,15 @@ void WaypointListTest::showsTheStore() {
         widths << frm.grdWaypoint->columnWidth(c);
     }
     QCOMPARE(titles, (QStringList{"Waypoint", "Latitude", "Longitude", "Comment", "Symbol", "dspl", "dst", "height"}));
-    QCOMPARE(widths, (QList<int>{64, 90, 90, 120, 136, 40, 40, 80}));
-    QCOMPARE(frm.width(), 734);
+    // The columns' widths, or wider where the font needs it; the window fits them all.
+    const QList<int> least{64, 90, 90, 120, 136, 40, 40, 80};
+    int sum = 40 + 2 + 16;
+    for (int c = 0; c < 8; ++c) {
+        QVERIFY2(widths[c] >= least[c], qPrintable(titles[c]));
+        sum += widths[c] + 2;
+    }
+    QCOMPARE(frm.width(), sum);
+    QVERIFY(frm.fontMetrics().horizontalAdvance(QStringLiteral("-179^59'59.99\"")) < widths[1]);
 
     QCOMPARE(frm.model().rowCount(), 2);
     QCOMPARE(frm.model().headerData(1, Qt::Vertical).toString(), QStringLiteral("2"));
