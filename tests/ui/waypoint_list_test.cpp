@@ -5,6 +5,7 @@
 #include "core/data/ift_garmin_data.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
+#include "ui/map_window.h"
 #include "ui/tfrm_selsmbl.h"
 #include "ui/tfrm_waypoint.h"
 
@@ -320,6 +321,11 @@ void WaypointListTest::mainWindowOpensTheListAndRedraws() {
     form.data().setWaypoints(twoWaypoints());
     QAction* edit = form.command(QStringLiteral("EditWaypoint1"));
     QVERIFY(edit && edit->isEnabled());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.mapWindow().Refresh();
+    const QImage before = form.mapWindow().mapImage().copy();
+    QVERIFY(!before.isNull());
 
     // Each opening is a new window showing the store as it is; Exit keeps the store.
     bool seen = false;
@@ -335,6 +341,7 @@ void WaypointListTest::mainWindowOpensTheListAndRedraws() {
     QVERIFY(seen);
     QCOMPARE(form.data().waypoints()->count(), 2u);
     QVERIFY(!form.findChild<ui::TfrmWaypoint*>());
+    QCOMPARE(form.mapWindow().mapImage(), before); // nothing written, nothing redrawn
 
     seen = false;
     QTimer::singleShot(50, [&] {
@@ -350,6 +357,7 @@ void WaypointListTest::mainWindowOpensTheListAndRedraws() {
     QVERIFY(seen);
     QCOMPARE(form.data().waypoints()->count(), 1u);
     QCOMPARE(form.data().waypoints()->ident(0), std::string("LZ"));
+    QVERIFY(form.mapWindow().mapImage() != before); // drawn anew without the deleted waypoint
 }
 
 QTEST_MAIN(WaypointListTest)
