@@ -70,5 +70,7 @@ int runAngle(Context& ctx);
 int runIdentify(Context& ctx);
 int runMeasures(Context& ctx);
 int runRender(Context& ctx);
+int runImport(Context& ctx);
+int runExport(Context& ctx);
 
 } // namespace nuvrel::cli

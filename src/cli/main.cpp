@@ -21,6 +21,8 @@ const std::vector<Command>& commands() {
         {"identify", "identify [--port N]", runIdentify},
         {"measures", "measures DATA.nvl", runMeasures},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
+        {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]", runImport},
+        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]", runExport},
     };
     return table;
 }

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -15,28 +13,10 @@ struct CliResult {
     std::string out;
 };
 
-// Runs nuvrel-cli with the arguments (quoted for the shell) and a private
-// settings folder; stderr is dropped unless mergeErr.
+// Runs nuvrel-cli with a private settings folder; stderr is dropped unless mergeErr.
 CliResult cli(const std::vector<std::string>& args, const std::string& configHome, bool mergeErr = false) {
-    std::string cmd = "XDG_CONFIG_HOME='" + configHome + "' '" NUVREL_CLI "'";
-    for (const auto& a : args) {
-        std::string q;
-        for (char c : a)
-            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        cmd += " '" + q + "'";
-    }
-    cmd += mergeErr ? " 2>&1" : " 2>/dev/null";
-    CliResult r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    const auto run = nuvrel::test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + configHome});
+    return {run.status, mergeErr ? run.out + run.err : run.out};
 }
 
 std::vector<std::string> lines(const std::string& text) {

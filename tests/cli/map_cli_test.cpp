@@ -5,51 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
-
-extern char** environ;
 
 namespace nuvrel {
 namespace {
 
 using test::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::ProgramRun;
 
-CliRun runCli(const TempDir& dir, std::vector<std::string> args) {
-    args.insert(args.begin(), NUVREL_CLI);
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    // Default settings: a fresh configuration folder.
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    const std::string outPath = (dir / "stdout.txt").string();
-    const std::string errPath = (dir / "stderr.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    CliRun run;
-    pid_t pid;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = test::readFileBytes(outPath);
-    run.err = test::readFileBytes(errPath);
-    return run;
+// Default settings: a fresh configuration folder.
+CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
+    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
 }
 
 // A 24-bit bitmap, read and written without Qt.

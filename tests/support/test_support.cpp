@@ -1,9 +1,17 @@
 #include "support/test_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+extern char** environ;
 
 namespace nuvrel::test {
 
@@ -91,6 +99,52 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env) {
+    std::vector<std::string> argStore{program};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envStore(env);
+    for (char** e = environ; *e; ++e) {
+        const char* eq = std::strchr(*e, '=');
+        const std::size_t nameLen = eq ? static_cast<std::size_t>(eq - *e) + 1 : std::strlen(*e);
+        bool replaced = false;
+        for (const auto& o : env)
+            replaced |= o.compare(0, nameLen, *e, nameLen) == 0;
+        if (!replaced)
+            envStore.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (auto& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    TempDir dir;
+    const std::string outPath = (dir / "stdout").string();
+    const std::string errPath = (dir / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ProgramRun run;
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = readFileBytes(outPath);
+    run.err = readFileBytes(errPath);
+    return run;
 }
 
 std::string readFileBytes(const std::filesystem::path& path) {

@@ -71,6 +71,18 @@ private:
     std::filesystem::path path_;
 };
 
+// Runs a program to its end with the given arguments, the environment of the
+// test plus `env` ("NAME=value" entries replace or add variables), and no
+// standard input; collects its exit status (-1 when it did not exit) and
+// both output streams.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env = {});
+
 std::string readFileBytes(const std::filesystem::path& path);
 void writeFileBytes(const std::filesystem::path& path, const std::string& bytes);
 

@@ -1,0 +1,161 @@
+// import and export: the interchange formats from the command line.
+//   nuvrel-cli import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]
+//   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
+//                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
+// An import replaces the track log or the waypoint store of DATA.nvl (or adds
+// routes to it), creating the file when it does not exist.
+#include "cli/cli.h"
+
+#include "core/app/ift_option.h"
+#include "core/data/ift_garmin_data.h"
+#include "core/formats/datum_info.h"
+#include "core/formats/format_export.h"
+#include "core/formats/format_import.h"
+#include "core/formats/format_registry.h"
+#include "core/gps/gps_model.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <ostream>
+
+namespace nuvrel::cli {
+
+namespace {
+
+// Waypoints read from files get the display option of the receiver selected
+// in the settings: 3 for one with D104 waypoints, else 0.
+DataContext contextFor(Context& ctx) {
+    const IFTOption options(ctx.settings);
+    const bool d104 =
+        GPSModel::WaypointFormatFor(options.GPSModelID(), options.GPSSoftwareVersion()) == WaypointFormat::D104;
+    const std::int16_t display = d104 ? 3 : 0;
+    return DataContext{ctx.prompts, ctx.timeZone, [display] { return display; }};
+}
+
+const FormatDescriptor& formatArg(const std::string& name) {
+    if (const FormatDescriptor* f = findFormat(name))
+        return *f;
+    std::string known;
+    for (const FormatDescriptor& f : kFormats)
+        known += (known.empty() ? "" : ", ") + std::string(f.name);
+    throw UsageError{"unknown format " + name + " (formats: " + known + ")"};
+}
+
+// --track, --waypoints or --routes; without one, the first kind the format
+// handles in that direction.
+DataKind kindArg(Context& ctx, const FormatDescriptor& format, bool reading) {
+    const bool track = ctx.takeFlag("--track");
+    const bool waypoints = ctx.takeFlag("--waypoints");
+    const bool routes = ctx.takeFlag("--routes");
+    if (track + waypoints + routes > 1)
+        throw UsageError{"give only one of --track, --waypoints, --routes"};
+    DataKind kind = DataKind::Track;
+    if (waypoints)
+        kind = DataKind::Waypoints;
+    else if (routes)
+        kind = DataKind::Routes;
+    else if (!track) {
+        for (DataKind k : {DataKind::Track, DataKind::Waypoints, DataKind::Routes})
+            if (reading ? format.reads(k) : format.writes(k)) {
+                kind = k;
+                break;
+            }
+    }
+    if (reading ? !format.reads(kind) : !format.writes(kind))
+        throw UsageError{std::string(format.name) + " does not " + (reading ? "read " : "write ") +
+                         std::string(dataKindName(kind))};
+    return kind;
+}
+
+// --tz ZONE: the time zone of the local-time rules and the time offset.
+void zoneArg(Context& ctx) {
+    const std::string zone = ctx.takeOption("--tz");
+    if (!zone.empty()) {
+        setenv("TZ", zone.c_str(), 1);
+        tzset();
+    }
+}
+
+void printSummary(std::ostream& out, const IFTGarminData& data, DataKind kind) {
+    if (kind == DataKind::Track && data.track())
+        out << "track: " << data.track()->count() << " points, last segment " << data.track()->segmentCount()
+            << '\n';
+    else if (kind == DataKind::Waypoints && data.waypoints())
+        out << "waypoints: " << data.waypoints()->count() << '\n';
+}
+
+} // namespace
+
+int runImport(Context& ctx) {
+    const std::string output = ctx.takeOption("-o");
+    zoneArg(ctx);
+    if (ctx.args.empty())
+        throw UsageError{"usage: import FORMAT FILE -o DATA.nvl"};
+    const FormatDescriptor& format = formatArg(ctx.args[0]);
+    const DataKind kind = kindArg(ctx, format, true);
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 2 || output.empty())
+        throw UsageError{"usage: import FORMAT FILE -o DATA.nvl"};
+    const std::string& input = ctx.args[1];
+
+    IFTGarminData data(contextFor(ctx));
+    CRouteField routes(1); // as the program starts: one empty route
+    if (std::filesystem::exists(output) && data.load(output, routes) != 1) {
+        ctx.err << "import: cannot read " << output << '\n';
+        return 1;
+    }
+    ReadProblem problem = ReadProblem::None;
+    int added = 0;
+    if (kind == DataKind::Track)
+        ImportTrack(data, format.trackKind, input, &problem);
+    else if (kind == DataKind::Waypoints)
+        ImportWaypoints(data, format.waypointKind, input, &problem);
+    else
+        added = ImportPotRoutes(routes, input, ctx.prompts, &problem);
+    if (problem != ReadProblem::None)
+        return 1; // reported; the data file is left as it was
+    if (kind == DataKind::Routes)
+        ctx.out << "routes: " << added << " added, " << routes.RouteCount() << " in all\n";
+    printSummary(ctx.out, data, kind);
+    return data.save(output, &routes) ? 0 : 1;
+}
+
+int runExport(Context& ctx) {
+    const std::string output = ctx.takeOption("-o");
+    zoneArg(ctx);
+    IFTOption options(ctx.settings);
+    ExportSettings settings;
+    settings.dms = ctx.takeFlag("--dms") || options.TextCoordinateFormat() == 3;
+    settings.datum = datumInfoFor(ctx.takeOption("--datum", options.DatumName()));
+    const std::string now = ctx.takeOption("--now");
+    settings.now = now.empty() ? static_cast<std::int64_t>(std::time(nullptr)) : std::atoll(now.c_str());
+    if (ctx.args.empty())
+        throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
+    const FormatDescriptor& format = formatArg(ctx.args[0]);
+    const DataKind kind = kindArg(ctx, format, false);
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 2 || output.empty())
+        throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
+
+    IFTGarminData data(contextFor(ctx));
+    CRouteField routes(0);
+    if (data.load(ctx.args[1], routes) != 1)
+        return 1;
+    switch (exportFile(output, format, kind, ExportSource{&data, &routes}, settings)) {
+    case ExportResult::Written:
+        ctx.out << "wrote " << output << '\n';
+        return 0;
+    case ExportResult::NothingToWrite:
+        ctx.err << "export: " << ctx.args[1] << " holds no " << dataKindName(kind) << '\n';
+        return 1;
+    case ExportResult::NotSupported:
+        return 2;
+    case ExportResult::CantCreate:
+        ctx.err << "export: cannot write " << output << '\n';
+        return 1;
+    }
+    return 1;
+}
+
+} // namespace nuvrel::cli

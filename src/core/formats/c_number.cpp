@@ -1,0 +1,140 @@
+#include "core/formats/c_number.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace nuvrel {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The general case: from_chars reads what strtod reads (bar hexadecimal).
+double slowDouble(const char* p, const char* end, bool negative) {
+    double value = 0;
+    const auto r = std::from_chars(p, end, value, std::chars_format::general);
+    if (r.ec != std::errc() || !std::isfinite(value))
+        return 0;
+    return negative ? -value : value;
+}
+
+} // namespace
+
+double parseDouble(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && isBlank(*p))
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Fast path: at most 19 digits with an optional point and no exponent.
+    // A mantissa below 2^53 divided by an exact power of ten is correctly
+    // rounded, as strtod would give.
+    const char* const start = p;
+    std::uint64_t mantissa = 0;
+    while (p != end && isDigit(*p))
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const std::size_t intDigits = static_cast<std::size_t>(p - start);
+    std::size_t fraction = 0;
+    if (p != end && *p == '.') {
+        const char* const f = ++p;
+        while (p != end && isDigit(*p))
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
+    }
+    const std::size_t digits = intDigits + fraction;
+    // ".", "inf", "nan", exponents, long or large numbers: from_chars decides.
+    if (digits == 0 || digits > 19 || fraction > 22 || (p != end && (*p == 'e' || *p == 'E')) ||
+        mantissa > (std::uint64_t{1} << 53))
+        return slowDouble(start, end, negative);
+    const double value = static_cast<double>(mantissa) / kPow10[fraction];
+    return negative ? -value : value;
+}
+
+bool parsePlainDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p != end && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    const char* const start = p;
+    std::uint64_t mantissa = 0;
+    while (p != end && isDigit(*p))
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const std::size_t intDigits = static_cast<std::size_t>(p - start);
+    std::size_t fraction = 0;
+    if (intDigits > 0 && p != end && *p == '.') {
+        const char* const f = ++p;
+        while (p != end && isDigit(*p))
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
+    }
+    if (p != end || intDigits == 0 || intDigits + fraction > 19 || mantissa > (std::uint64_t{1} << 53))
+        return false;
+    value = static_cast<double>(mantissa) / kPow10[fraction];
+    if (negative)
+        value = -value;
+    return true;
+}
+
+std::int64_t parseLong(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr std::uint64_t kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        const unsigned d = static_cast<unsigned>(text[i] - '0');
+        if (value > (kMax + 1 - d) / 10)
+            overflow = true;
+        else
+            value = value * 10 + d;
+    }
+    if (overflow || value > kMax + (negative ? 1 : 0))
+        return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+    return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+}
+
+int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {
+    if (pos >= text.size())
+        return 0;
+    return static_cast<int>(parseLong(text.substr(pos, count)));
+}
+
+float toFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax)
+        return std::numeric_limits<float>::max();
+    if (value < -kMax)
+        return -std::numeric_limits<float>::max();
+    return static_cast<float>(value);
+}
+
+int truncateToInt(double value) {
+    if (!(value == value))
+        return 0;
+    if (value >= 2147483647.0)
+        return std::numeric_limits<int>::max();
+    if (value <= -2147483648.0)
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+} // namespace nuvrel

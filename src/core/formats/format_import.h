@@ -1,0 +1,34 @@
+// Imports into the data set and the route store: the store of the imported
+// kind is released first and replaced by what the file holds (empty when the
+// read fails), and the failure is reported through the data set's prompts.
+#pragma once
+
+#include "core/data/ift_garmin_data.h"
+#include "core/data/route_store.h"
+#include "core/formats/format_read.h"
+#include "core/platform.h"
+
+#include <string>
+
+namespace nuvrel {
+
+// Shows the message for a failed read (nothing for ReadProblem::None).
+void reportReadProblem(UserPrompts& prompts, ReadProblem problem);
+
+// Replaces the track log from a file of the given kind (1 POT, 2 text,
+// 3 Pro Atlas log, 4 NMEA) and resets the time offset from the computer's
+// zone. Returns true: a new (possibly empty) log exists afterwards; problem
+// (when given) tells why it is empty.
+bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
+
+// Replaces the waypoint store (1 POT, 2 text, 3 Pro Atlas CSV) and resets the
+// time offset. Returns true: a new (possibly empty) store exists afterwards.
+bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
+
+// Appends the routes of a POT route file to the store, each named
+// "first TO last"; a file whose last record is not a route point adds
+// nothing. Returns the number of routes added.
+int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts,
+                    ReadProblem* problem = nullptr);
+
+} // namespace nuvrel

@@ -1,0 +1,367 @@
+#include "core/formats/pot_format.h"
+
+#include "core/codepage.h"
+#include "core/formats/c_number.h"
+#include "core/formats/calendar.h"
+#include "core/formats/field_splitter.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace nuvrel {
+
+namespace {
+
+constexpr std::size_t kLineLimit = 255;
+constexpr std::size_t kTextLimit = 63;    // identifier ":" comment on export
+constexpr std::size_t kRouteTextLimit = 31;
+
+// True when key starts with name, ASCII letters compared in any case.
+bool keyIs(std::string_view key, std::string_view name) {
+    if (key.size() < name.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = key[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != name[i])
+            return false;
+    }
+    return true;
+}
+
+std::string cut(std::string_view text, std::size_t maxBytes) {
+    return std::string(text.substr(0, fitLength(text, maxBytes)));
+}
+
+std::string joinText(std::string_view ident, std::string_view comment) {
+    std::string text(ident);
+    text += ':';
+    text += comment;
+    return cut(text, kTextLimit);
+}
+
+std::string finishLine(const char* text, int n) {
+    if (n < 0)
+        return {};
+    std::string_view line(text, static_cast<std::size_t>(n));
+    return cut(line, kLineLimit);
+}
+
+} // namespace
+
+// --- parsing --------------------------------------------------------------
+
+double POT::parseAngle(std::string_view value) {
+    FieldSplitter parts(value, "'");
+    double field[4] = {0, 0, 0, 0};
+    bool negative = false;
+    std::string_view part;
+    for (int i = 0; i < 4 && parts.next(part); ++i) {
+        field[i] = parseDouble(part);
+        if (i == 0) {
+            const std::size_t first = part.find_first_not_of(" \t");
+            negative = field[0] < 0 || (first != std::string_view::npos && part[first] == '-');
+        }
+    }
+    const double s = negative ? -1.0 : 1.0;
+    double degrees = field[0];
+    if (negative && degrees == 0)
+        degrees = -0.0;
+    return degrees + s * field[1] / 60 + s * (field[2] + field[3] * 0.1) / 3600;
+}
+
+std::int64_t POT::localMidnight(int year, int month, int day) {
+    if (year != dateCache_.year || month != dateCache_.month || day != dateCache_.day) {
+        CalendarTime t;
+        t.year = year;
+        t.month = month;
+        t.day = day;
+        dateCache_ = {year, month, day, localSeconds(t)};
+    }
+    return dateCache_.seconds;
+}
+
+int POT::parse(std::string_view line) {
+    latitude = longitude = altitude = direction = 0;
+    time = 0;
+    text.clear();
+    address = kNoAddress;
+    kind = kNone;
+    if (line.size() <= 9)
+        return kind;
+
+    std::int64_t dateSeconds = 0;
+    std::int64_t daySeconds = 0;
+    FieldSplitter items(line, "/");
+    std::string_view item;
+    while (items.next(item)) {
+        std::size_t eq = 0;
+        while (eq < item.size() && item[eq] != '=')
+            ++eq;
+        if (eq + 1 >= item.size())
+            continue; // no value
+        const std::string_view key = item.substr(0, eq);
+        const std::string_view value = item.substr(eq + 1);
+        // Keys are told apart by their first letter, then matched in full.
+        char first = key.empty() ? '\0' : key[0];
+        if (first >= 'a' && first <= 'z')
+            first = static_cast<char>(first - 'a' + 'A');
+        switch (first) {
+        case 'I':
+            if (keyIs(key, "IDO"))
+                latitude = parseAngle(value);
+            break;
+        case 'K':
+            if (keyIs(key, "KEI"))
+                longitude = parseAngle(value);
+            break;
+        case 'D':
+            if (keyIs(key, "DEG"))
+                direction = parseAngle(value);
+            break;
+        case 'A':
+            if (keyIs(key, "ALTITUDE")) {
+                altitude = parseDouble(value);
+            } else if (keyIs(key, "ADR")) {
+                const std::int64_t a = parseLong(value);
+                address = static_cast<std::int32_t>(a < INT32_MIN ? INT32_MIN : a > INT32_MAX ? INT32_MAX : a);
+            }
+            break;
+        case 'P':
+            if (keyIs(key, "PDATE")) {
+                const int day = parseDigits(value, 0, 2);
+                const int month =
+                    value.size() > 3 ? monthFromAbbreviation(value.data() + 3, value.size() - 3) : 1;
+                const int year = fullYear(parseDigits(value, 7, 2));
+                dateSeconds = localMidnight(year, month, day);
+            } else if (keyIs(key, "PTIME")) {
+                daySeconds = std::int64_t{parseDigits(value, 0, 2)} * 3600 + parseDigits(value, 3, 2) * 60 +
+                             parseDigits(value, 6, 2);
+            }
+            break;
+        case 'T':
+            if (keyIs(key, "TEX"))
+                text.assign(value);
+            break;
+        default:
+            break;
+        }
+    }
+    time = dateSeconds + daySeconds;
+    const bool hasText = !text.empty();
+    const bool hasAddress = address != kNoAddress;
+    kind = hasText ? (hasAddress ? kRoutePoint : kWaypoint) : (hasAddress ? kTrackPoint : kNone);
+    return kind;
+}
+
+// --- writing --------------------------------------------------------------
+
+std::string POT::formatAngle(double degrees) {
+    double a = std::fabs(degrees);
+    if (!(a == a))
+        a = 0;
+    if (a > 99999)
+        a = 99999;
+    // Tenths of a second, with a hair of slack so that values that are
+    // exact in decimal (29.1") do not lose a tenth to binary rounding.
+    const auto total = static_cast<long long>(a * 36000.0 + 1e-6);
+    const long long d = total / 36000;
+    const long long m = total / 600 % 60;
+    const long long s = total / 10 % 60;
+    const long long t = total % 10;
+    char buf[48];
+    if (degrees < 0 && total > 0)
+        std::snprintf(buf, sizeof buf, "-%02lld'%02lld'%02lld'%1lld", d, m, s, t);
+    else
+        std::snprintf(buf, sizeof buf, "%03lld'%02lld'%02lld'%1lld", d, m, s, t);
+    return buf;
+}
+
+std::string POT::trackPointLine() const {
+    const CalendarTime t = utcFields(time);
+    char buf[512];
+    const int n = std::snprintf(buf, sizeof buf,
+                                "ORD=POI/tex=/ido=%s/kei=%s/altitude=%05d/pdate=%02d-%3.3s-%02d/ptime=%02d:%02d:%02d"
+                                "/col=14/lev=8/adr=%d",
+                                formatAngle(latitude).c_str(), formatAngle(longitude).c_str(), truncateToInt(altitude),
+                                t.day, monthAbbreviation(t.month), centuryYear(t.year), t.hour, t.minute, t.second,
+                                address);
+    return finishLine(buf, n);
+}
+
+std::string POT::waypointLine() const {
+    char buf[512];
+    const int n = std::snprintf(buf, sizeof buf, "ORD=POI/tex=%s/ido=%s/kei=%s/altitude=%05d/col=14/lev=8",
+                                cut(text, kTextLimit).c_str(), formatAngle(latitude).c_str(),
+                                formatAngle(longitude).c_str(), truncateToInt(altitude));
+    return finishLine(buf, n);
+}
+
+std::string POT::routePointLine() const {
+    char buf[512];
+    const int n = std::snprintf(buf, sizeof buf, "ORD=POI/tex=%s/ido=%s/kei=%s/altitude=%05d/col=14/lev=8/adr=%d",
+                                cut(text, kTextLimit).c_str(), formatAngle(latitude).c_str(),
+                                formatAngle(longitude).c_str(), truncateToInt(altitude), address);
+    return finishLine(buf, n);
+}
+
+std::string potDatumLine(const DatumInfo& datum) {
+    char da[32], df[32], dx[32], dy[32], dz[32];
+    std::snprintf(da, sizeof da, "%.15g", datum.da);
+    std::snprintf(df, sizeof df, "%.15g", datum.df * 10000);
+    std::snprintf(dx, sizeof dx, "%.15g", datum.dx);
+    std::snprintf(dy, sizeof dy, "%.15g", datum.dy);
+    std::snprintf(dz, sizeof dz, "%.15g", datum.dz);
+    std::string line = "Dat=";
+    line += cut(datum.name, 63);
+    line += '/';
+    line += cut(datum.ellipsoid, 63);
+    for (const char* v : {da, df, dx, dy, dz}) {
+        line += '/';
+        line += v;
+    }
+    line += '/';
+    return line;
+}
+
+namespace {
+void putLine(TextSink& out, const std::string& line) {
+    out.put(line);
+    out.put("\r\n");
+}
+} // namespace
+
+void writePotTrack(TextSink& out, std::span<const TrackPoint> points, const DatumInfo& datum) {
+    putLine(out, potDatumLine(datum));
+    POT record;
+    record.kind = POT::kTrackPoint;
+    for (const TrackPoint& p : points) {
+        record.latitude = p.latitude;
+        record.longitude = p.longitude;
+        record.altitude = p.altitude;
+        record.address = p.segment;
+        record.time = std::int64_t{p.time} + kReceiverEpochOffset;
+        putLine(out, record.trackPointLine());
+    }
+}
+
+void writePotWaypoints(TextSink& out, std::span<const WaypointRecord> waypoints, const DatumInfo& datum) {
+    putLine(out, potDatumLine(datum));
+    POT record;
+    record.kind = POT::kWaypoint;
+    for (const WaypointRecord& w : waypoints) {
+        record.text = joinText(fieldText(w.ident, sizeof w.ident), fieldText(w.comment, sizeof w.comment));
+        record.latitude = w.latitude;
+        record.longitude = w.longitude;
+        record.altitude = w.altitude;
+        putLine(out, record.waypointLine());
+    }
+}
+
+void writePotRoutes(TextSink& out, std::span<const CRouteField::Route> routes, const DatumInfo& datum) {
+    putLine(out, potDatumLine(datum));
+    POT record;
+    record.kind = POT::kRoutePoint;
+    std::int32_t number = 0;
+    for (const CRouteField::Route& route : routes) {
+        if (route.entries.empty())
+            continue;
+        ++number;
+        for (const RouteEntry& e : route.entries) {
+            record.text = joinText(fieldText(e.ident, sizeof e.ident), fieldText(e.comment, sizeof e.comment));
+            record.latitude = e.latitude;
+            record.longitude = e.longitude;
+            record.altitude = e.altitude;
+            record.address = number;
+            putLine(out, record.routePointLine());
+        }
+    }
+}
+
+// --- readers --------------------------------------------------------------
+
+bool PotTrackReader::line(std::string_view text) {
+    if (record_.parse(text) != POT::kTrackPoint)
+        return true;
+    if (segment_ == 0 || record_.address != lastAddress_)
+        ++segment_;
+    lastAddress_ = record_.address;
+    TrackPoint p{};
+    p.latitude = record_.latitude;
+    p.longitude = record_.longitude;
+    p.altitude = toFloat(record_.altitude);
+    p.segment = static_cast<std::int16_t>(segment_);
+    p.time = static_cast<std::uint32_t>(record_.time - kReceiverEpochOffset);
+    points_.push_back(p);
+    return true;
+}
+
+void PotWaypointReader::splitText(std::string_view text, std::string& ident, std::string& comment) {
+    const std::size_t colon = text.find(':');
+    if (colon != std::string_view::npos && colon < 6) {
+        ident.assign(text.substr(0, colon));
+        comment.assign(text.substr(colon + 1));
+    } else {
+        const std::size_t n = fitLength(text, 6);
+        ident.assign(text.substr(0, n));
+        comment.assign(text.substr(n));
+    }
+}
+
+bool PotWaypointReader::line(std::string_view text) {
+    if (record_.parse(text) != POT::kWaypoint)
+        return true;
+    std::string ident, comment;
+    splitText(record_.text, ident, comment);
+    WaypointRecord w{};
+    w.latitude = record_.latitude;
+    w.longitude = record_.longitude;
+    w.altitude = toFloat(record_.altitude);
+    w.display = display_;
+    copyToField(w.ident, sizeof w.ident, ident);
+    copyToField(w.comment, sizeof w.comment, comment);
+    waypoints_.push_back(w);
+    return true;
+}
+
+bool PotRouteReader::line(std::string_view text) {
+    if (record_.parse(text) == POT::kNone)
+        return true;
+    kept_.push_back({cut(record_.text, kRouteTextLimit), record_.latitude, record_.longitude, record_.altitude,
+                     record_.address, record_.kind});
+    return true;
+}
+
+std::vector<PotRoute> PotRouteReader::take() {
+    std::vector<PotRoute> routes;
+    if (kept_.empty() || kept_.back().kind != POT::kRoutePoint)
+        return routes;
+    std::size_t first = 0;
+    while (first < kept_.size()) {
+        std::size_t last = first;
+        while (last + 1 < kept_.size() && kept_[last + 1].address == kept_[first].address)
+            ++last;
+        PotRoute route;
+        route.name = cut(kept_[first].text + " TO " + kept_[last].text, 63);
+        for (std::size_t i = first; i <= last; ++i) {
+            const Kept& k = kept_[i];
+            PotRouteEntry e;
+            const std::size_t colon = k.text.find(':');
+            const std::string_view before = std::string_view(k.text).substr(0, colon);
+            e.ident = cut(before, 6);
+            if (colon != std::string::npos)
+                e.comment = cut(std::string_view(k.text).substr(colon + 1), 40);
+            e.latitude = k.latitude;
+            e.longitude = k.longitude;
+            e.altitude = toFloat(k.altitude);
+            route.entries.push_back(std::move(e));
+        }
+        routes.push_back(std::move(route));
+        first = last + 1;
+    }
+    kept_.clear();
+    return routes;
+}
+
+} // namespace nuvrel

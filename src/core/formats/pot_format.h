@@ -1,0 +1,134 @@
+// POT: one point per line as key=value items separated by "/", for example
+//   ORD=POI/tex=TOKYO:station/ido=035'40'52'3/kei=139'46'00'0/altitude=00010/col=14/lev=8
+// A line with a text and no "adr" is a waypoint, one with an "adr" and no
+// text a track point (adr = segment), one with both a route point (adr =
+// route number). Coordinates are written and read as held, in the selected
+// datum, which the "Dat=" header line names.
+#pragma once
+
+#include "core/data/records.h"
+#include "core/data/route_store.h"
+#include "core/formats/datum_info.h"
+#include "core/formats/text_sink.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvrel {
+
+// One parsed or to-be-written POT line.
+class POT {
+public:
+    enum Kind { kNone = 0, kTrackPoint = 1, kWaypoint = 2, kRoutePoint = 3 };
+    static constexpr std::int32_t kNoAddress = -9999;
+
+    double latitude = 0;  // "ido"
+    double longitude = 0; // "kei"
+    double altitude = 0;  // "altitude"
+    double direction = 0; // "deg": read, never written
+    std::int64_t time = 0; // seconds since 1970 from "pdate" (local midnight) and "ptime"
+    std::string text;      // "tex"; empty when absent
+    std::int32_t address = kNoAddress; // "adr"
+    int kind = kNone;
+
+    // Parses one line into this record (every field is reset first) and
+    // returns its kind. Keys are matched by their leading letters in any
+    // case (TEXT is TEX); items of unknown keys, such as the "Dat=" header
+    // and "ORD", "col" and "lev", are skipped.
+    int parse(std::string_view line);
+
+    // The three line forms, without the line end, cut to 255 bytes.
+    std::string trackPointLine() const;
+    std::string waypointLine() const;
+    std::string routePointLine() const;
+
+    // "ddd'mm'ss't": signed degrees, minutes, seconds, tenths of a second. An
+    // angle between -1 and 0 degrees keeps its sign as "-00".
+    static std::string formatAngle(double degrees);
+    // Reads that form; missing parts are 0, a leading "-" makes it negative.
+    static double parseAngle(std::string_view value);
+
+private:
+    // The last local midnight converted, for files of many points a day.
+    struct DateCache {
+        int year = 0, month = 0, day = 0;
+        std::int64_t seconds = 0;
+    } dateCache_;
+    std::int64_t localMidnight(int year, int month, int day);
+};
+
+// The first line of every POT file: "Dat=name/ellipsoid/da/df*10000/dx/dy/dz/".
+std::string potDatumLine(const DatumInfo& datum);
+
+// Writers: the header and one line per point, each ending in CR LF.
+void writePotTrack(TextSink& out, std::span<const TrackPoint> points, const DatumInfo& datum);
+void writePotWaypoints(TextSink& out, std::span<const WaypointRecord> waypoints, const DatumInfo& datum);
+
+// A route as the route writer and reader see it.
+struct PotRouteEntry {
+    std::string ident;
+    std::string comment;
+    double latitude = 0;
+    double longitude = 0;
+    float altitude = 0;
+};
+struct PotRoute {
+    std::string name;
+    std::vector<PotRouteEntry> entries;
+};
+// Routes without entries are left out; the others are numbered from 1.
+void writePotRoutes(TextSink& out, std::span<const CRouteField::Route> routes, const DatumInfo& datum);
+
+// Readers, fed line by line. Each keeps only the records of its kind.
+class PotTrackReader {
+public:
+    bool line(std::string_view text);
+    std::vector<TrackPoint> take() { return std::move(points_); }
+
+private:
+    POT record_;
+    std::vector<TrackPoint> points_;
+    std::int32_t lastAddress_ = 0;
+    int segment_ = 0;
+};
+
+class PotWaypointReader {
+public:
+    explicit PotWaypointReader(std::int16_t displayDefault) : display_(displayDefault) {}
+    bool line(std::string_view text);
+    std::vector<WaypointRecord> take() { return std::move(waypoints_); }
+
+    // Splits a waypoint text into identifier and comment: at a colon among the
+    // first 6 characters, else after the first 6 characters.
+    static void splitText(std::string_view text, std::string& ident, std::string& comment);
+
+private:
+    POT record_;
+    std::int16_t display_;
+    std::vector<WaypointRecord> waypoints_;
+};
+
+// Collects the records of a route file. Consecutive records with the same
+// address form one route; the file counts as a route file only when its last
+// record is a route point.
+class PotRouteReader {
+public:
+    bool line(std::string_view text);
+    // The routes found (empty when the file is not a route file).
+    std::vector<PotRoute> take();
+
+private:
+    struct Kept {
+        std::string text;
+        double latitude, longitude, altitude;
+        std::int32_t address;
+        int kind;
+    };
+    POT record_;
+    std::vector<Kept> kept_;
+};
+
+} // namespace nuvrel

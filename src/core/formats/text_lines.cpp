@@ -1,0 +1,124 @@
+#include "core/formats/text_lines.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nuvrel {
+
+namespace {
+
+int openForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reads up to count bytes; -1 on an error.
+long readSome(int fd, char* into, std::size_t count) {
+    for (;;) {
+        const ssize_t n = ::read(fd, into, count);
+        if (n >= 0 || errno != EINTR)
+            return static_cast<long>(n);
+    }
+}
+
+} // namespace
+
+LineFileReader::LineFileReader(const std::string& path) {
+    fd_ = openForReading(path);
+    if (fd_ >= 0)
+        buffer_.resize(kBlockSize);
+}
+
+LineFileReader::~LineFileReader() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool LineFileReader::refill() {
+    if (eof_ || failed_)
+        return false;
+    // Keep the unread rest at the front, and make room for a block behind it.
+    if (pos_ > 0) {
+        buffer_.erase(0, pos_);
+        fill_ -= pos_;
+        pos_ = 0;
+        buffer_.resize(std::max(buffer_.size(), fill_ + kBlockSize));
+    }
+    if (buffer_.size() - fill_ < kBlockSize / 2)
+        buffer_.resize(buffer_.size() * 2);
+    const long n = readSome(fd_, buffer_.data() + fill_, buffer_.size() - fill_);
+    if (n < 0) {
+        failed_ = true;
+        return false;
+    }
+    if (n == 0) {
+        eof_ = true;
+        return false;
+    }
+    fill_ += static_cast<std::size_t>(n);
+    return true;
+}
+
+bool LineFileReader::next(std::string_view& line) {
+    if (fd_ < 0)
+        return false;
+    std::size_t scanned = 0; // bytes after pos_ known to hold no line feed
+    for (;;) {
+        const char* base = buffer_.data();
+        const void* lf = std::memchr(base + pos_ + scanned, '\n', fill_ - pos_ - scanned);
+        if (lf) {
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            line = detail::trimCarriageReturn(std::string_view(base + pos_, end - pos_));
+            pos_ = end + 1;
+            ++lineFeeds_;
+            return true;
+        }
+        scanned = fill_ - pos_;
+        if (!refill()) { // refill keeps the unread rest at pos_
+            if (failed_ || fill_ == pos_)
+                return false;
+            // The last line, without a line feed.
+            line = detail::trimCarriageReturn(std::string_view(buffer_.data() + pos_, fill_ - pos_));
+            pos_ = fill_;
+            return true;
+        }
+    }
+}
+
+bool readWholeFile(const std::string& path, std::string& contents) {
+    contents.clear();
+    const int fd = openForReading(path);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        contents.reserve(static_cast<std::size_t>(st.st_size));
+    char block[65536];
+    bool ok = true;
+    for (;;) {
+        const long n = readSome(fd, block, sizeof block);
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        contents.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!ok)
+        contents.clear();
+    return ok;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,99 @@
+// Splitting text into lines for the importers: lines end at a line feed, a
+// carriage return just before it is dropped, and a last line without a line
+// feed is a line too (an empty remainder after the last line feed is not).
+// Files are read in blocks, so memory stays bounded by the longest line.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace nuvrel {
+
+// How reading a file went.
+struct LineScan {
+    bool opened = false;        // false: the file could not be opened or read
+    std::uint64_t lineFeeds = 0; // line feed bytes seen
+    std::uint64_t lines = 0;     // lines handed out
+};
+
+namespace detail {
+inline std::string_view trimCarriageReturn(std::string_view line) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+} // namespace detail
+
+// Calls onLine(std::string_view) for every line of data; onLine returns false
+// to stop early. Counts the line feeds of the part read.
+template <typename OnLine>
+LineScan forEachLine(std::string_view data, OnLine&& onLine) {
+    LineScan scan;
+    scan.opened = true;
+    const char* p = data.data();
+    const char* const end = p + data.size();
+    while (p < end) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = lf ? lf : end;
+        if (lf)
+            ++scan.lineFeeds;
+        ++scan.lines;
+        if (!onLine(detail::trimCarriageReturn(std::string_view(p, static_cast<std::size_t>(lineEnd - p)))))
+            return scan;
+        p = lf ? lf + 1 : end;
+    }
+    return scan;
+}
+
+// Reads a file block by block and hands out its lines as forEachLine does.
+class LineFileReader {
+public:
+    static constexpr std::size_t kBlockSize = 1 << 20;
+
+    explicit LineFileReader(const std::string& path);
+    ~LineFileReader();
+    LineFileReader(const LineFileReader&) = delete;
+    LineFileReader& operator=(const LineFileReader&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    // The next line; false at the end of the file or after a read error.
+    bool next(std::string_view& line);
+    bool failed() const { return failed_; }
+    std::uint64_t lineFeeds() const { return lineFeeds_; }
+
+private:
+    // Reads more of the file behind the unread rest; false at the end.
+    bool refill();
+
+    int fd_ = -1;
+    std::string buffer_;
+    std::size_t pos_ = 0;  // start of the unread rest
+    std::size_t fill_ = 0; // bytes of the buffer in use
+    bool eof_ = false;
+    bool failed_ = false;
+    std::uint64_t lineFeeds_ = 0;
+};
+
+template <typename OnLine>
+LineScan forEachFileLine(const std::string& path, OnLine&& onLine) {
+    LineScan scan;
+    LineFileReader reader(path);
+    if (!reader.isOpen())
+        return scan;
+    std::string_view line;
+    while (reader.next(line)) {
+        ++scan.lines;
+        if (!onLine(line))
+            break;
+    }
+    scan.opened = !reader.failed();
+    scan.lineFeeds = reader.lineFeeds();
+    return scan;
+}
+
+// The whole file, or false when it cannot be opened or read.
+bool readWholeFile(const std::string& path, std::string& contents);
+
+} // namespace nuvrel

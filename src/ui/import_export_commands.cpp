@@ -1,0 +1,149 @@
+#include "ui/import_export_commands.h"
+
+#include "core/app/ift_option.h"
+#include "core/formats/datum_info.h"
+#include "core/formats/format_export.h"
+#include "core/formats/format_import.h"
+#include "core/formats/plain_text_format.h"
+#include "ui/file_dialogs.h"
+#include "ui/main_form.h"
+#include "ui/map_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+
+#include <ctime>
+#include <exception>
+#include <iterator>
+
+namespace nuvrel::ui {
+
+namespace {
+
+constexpr ImportExportCommand kCommands[] = {
+    {"Textfile1", false, "text", DataKind::Track, "Read Track from Text file", "*.txt", "TXT file|*.txt|All files|*.*"},
+    {"POTfile1", false, "pot", DataKind::Track, "Read Track from POT file", "*.pot", "POT file|*.pot|All files|*.*"},
+    {"fromLogfile1", false, "proatlas", DataKind::Track, "Read Track from Pro Atlas Log file", "*.log",
+     "Log file|*.log|All files|*.*"},
+    {"fromNMEAfile1", false, "nmea", DataKind::Track, "Read Track from NMEA file", "*.nme",
+     "NMEA file|*.nme|All files|*.*"},
+    {"Textfile2", false, "text", DataKind::Waypoints, "Read Waypoint from Text file", "*.txt",
+     "Text file|*.txt|All files|*.*"},
+    {"POTfile2", false, "pot", DataKind::Waypoints, "Read Waypoint from POT file", "*.pot",
+     "POT file|*.pot|All files|*.*"},
+    {"fromProAtlasfile1", false, "proatlas", DataKind::Waypoints, "Read Waypoint from Pro Atlas file", "*.csv",
+     "CSV file|*.csv|All files|*.*"},
+    {"fromPOTfile1", false, "pot", DataKind::Routes, "Read Route from POT file", "*.pot",
+     "POT file|*.pot|All files|*.*"},
+    {"Textfile3", true, "text", DataKind::Track, "Save As Text", "*.txt", "Text file|*.txt|All files|*.*"},
+    {"toPOTfile1", true, "pot", DataKind::Track, "Save As POT", "*.pot", "POT file|*.pot|All files|*.*|"},
+    {"toProAtlasfile1", true, "proatlas", DataKind::Track, "Save Track for Pro Atlas", "*.log",
+     "Log file|*.log|All files|*.*"},
+    {"toPCX5file1", true, "pcx5", DataKind::Track, "Save As trk", "*.trk", "TRK file|*.trk|All files|*.*|"},
+    {"Textfile4", true, "text", DataKind::Waypoints, "Save As Text", "*.txt", "Text file|*.txt|All files|*.*"},
+    {"toPOTfile2", true, "pot", DataKind::Waypoints, "Save As POT", "*.pot", "POT file|*.pot|All files|*.*|"},
+    {"toProAtlasfile2", true, "proatlas", DataKind::Waypoints, "Save Waypoint for Pro Atlas", "*.csv",
+     "CSV file|*.csv|All files|*.*"},
+    {"toPCX5file2", true, "pcx5", DataKind::Waypoints, "Save As WPT", "*.wpt", "WPT file|*.wpt|All files|*.*|"},
+    {"toPOTfile3", true, "pot", DataKind::Routes, "Save As POT", "*.pot", "POT file|*.pot|All files|*.*|"},
+    {"toPCX5file3", true, "pcx5", DataKind::Routes, "Save As RTE", "*.rte", "RTE file|*.rte|All files|*.*|"},
+};
+
+// The default suffix of a save dialog: the extension of its initial name.
+QString suffixOf(const char* fileName) {
+    const QString name = QString::fromLatin1(fileName);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+bool hasSomethingToExport(TMainForm& form, DataKind kind) {
+    switch (kind) {
+    case DataKind::Track:
+        return form.data().track() != nullptr;
+    case DataKind::Waypoints:
+        return form.data().waypoints() != nullptr;
+    case DataKind::Routes:
+        return true; // the route store lives for the whole run
+    }
+    return false;
+}
+
+// Shows the imported data: a view fitted to it when no map is loaded.
+void showImported(TMainForm& form) {
+    MapWindow& map = form.mapWindow();
+    if (!map.HasValidMap()) {
+        map.FillBackground();
+        map.FitViewToData();
+    }
+    map.RedrawAll();
+    map.Refresh();
+}
+
+void runCommand(TMainForm& form, const ImportExportCommand& command) {
+    if (command.isExport && !hasSomethingToExport(form, command.kind))
+        return;
+    FileDialogSpec spec;
+    spec.title = QString::fromLatin1(command.title);
+    spec.fileName = QString::fromLatin1(command.fileName);
+    spec.filter = QString::fromLatin1(command.filter);
+    spec.folderValue = QString::fromLatin1(kDataFolderValue);
+    spec.save = command.isExport;
+    if (command.isExport)
+        spec.defaultSuffix = suffixOf(command.fileName);
+    const QString path = chooseFile(&form, form.options(), spec);
+    RunImportExport(form, command, path);
+}
+
+} // namespace
+
+const ImportExportCommand* importExportCommands(int& count) {
+    count = static_cast<int>(std::size(kCommands));
+    return kCommands;
+}
+
+void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path) {
+    if (path.isEmpty())
+        return;
+    const FormatDescriptor* format = findFormat(command.format);
+    if (!format)
+        return;
+    const std::string file = path.toStdString();
+    UserPrompts& prompts = form.data().context().prompts;
+    if (!command.isExport) {
+        if (command.kind == DataKind::Track)
+            ImportTrack(form.data(), format->trackKind, file);
+        else if (command.kind == DataKind::Waypoints)
+            ImportWaypoints(form.data(), format->waypointKind, file);
+        else
+            ImportPotRoutes(form.routes(), file, prompts);
+        showImported(form);
+        return;
+    }
+    ExportSettings settings;
+    settings.dms = form.options().TextCoordinateFormat() == kTextFormatDMS;
+    settings.datum = datumInfoFor(form.options().DatumName());
+    settings.now = static_cast<std::int64_t>(std::time(nullptr));
+    const ExportResult result =
+        exportFile(file, *format, command.kind, ExportSource{&form.data(), &form.routes()}, settings);
+    if (result == ExportResult::CantCreate)
+        prompts.showMessage("Error", "Cannot write " + file);
+}
+
+void InstallImportExportCommands(TMainForm& form) {
+    for (const ImportExportCommand& command : kCommands) {
+        QAction* action = form.command(QString::fromLatin1(command.objectName));
+        if (!action)
+            continue;
+        action->setEnabled(true);
+        QObject::connect(action, &QAction::triggered, &form, [&form, &command] {
+            try {
+                runCommand(form, command);
+            } catch (const std::exception& e) {
+                QMessageBox::critical(&form, QApplication::applicationName(), QString::fromLocal8Bit(e.what()));
+            }
+        });
+    }
+}
+
+} // namespace nuvrel::ui

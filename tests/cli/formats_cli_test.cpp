@@ -1,0 +1,119 @@
+// nuvrel-cli import and export, run as the real program.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+extern char** environ;
+
+namespace nuvrel {
+namespace {
+
+using test::readFileBytes;
+using test::TempDir;
+using test::writeFileBytes;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the tool with its settings in dir (never the user's own).
+CliRun run(const TempDir& dir, std::vector<std::string> args) {
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    args.insert(args.begin(), NUVREL_CLI);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string outPath = (dir / "stdout.txt").string();
+    const std::string errPath = (dir / "stderr.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    CliRun r;
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.out = readFileBytes(outPath);
+    r.err = readFileBytes(errPath);
+    return r;
+}
+
+std::string golden(const std::string& name) {
+    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "core" / "formats" / "golden" / name)
+        .string();
+}
+
+TEST(FormatsCli, TextTrackRoundTripsThroughADataFile) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string();
+    CliRun r = run(dir, {"import", "text", golden("track_decimal.txt"), "-o", nvl, "--tz", "JST-9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("track: 3 points, last segment 2"), std::string::npos) << r.out;
+    const std::string out = (dir / "out.txt").string();
+    r = run(dir, {"export", "text", nvl, "-o", out, "--tz", "JST-9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFileBytes(out), readFileBytes(golden("track_decimal.txt")));
+    r = run(dir, {"export", "text", nvl, "-o", out, "--dms"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFileBytes(out), readFileBytes(golden("track_dms.txt")));
+}
+
+TEST(FormatsCli, WaypointsAndRoutesKeepTheOtherSections) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string();
+    ASSERT_EQ(run(dir, {"import", "pot", golden("track.pot"), "-o", nvl}).status, 0);
+    ASSERT_EQ(run(dir, {"import", "proatlas", golden("waypoints.csv"), "-o", nvl, "--waypoints"}).status, 0);
+    CliRun r = run(dir, {"import", "pot", golden("routes.pot"), "-o", nvl, "--routes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("routes: 2 added, 3 in all"), std::string::npos) << r.out;
+    r = run(dir, {"info", nvl});
+    EXPECT_NE(r.out.find("points: 3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("waypoints: 2"), std::string::npos) << r.out;
+
+    const std::string rte = (dir / "out.rte").string();
+    r = run(dir, {"export", "pcx5", nvl, "-o", rte, "--routes", "--now", "1700000000", "--datum", "WGS 84"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = readFileBytes(rte);
+    EXPECT_NE(text.find("M  G WGS 84               121 "), std::string::npos) << text;
+    EXPECT_NE(text.find("R  01  HOME:start TO AWAY:e\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("14-NOV-23 22:13:20"), std::string::npos);
+}
+
+TEST(FormatsCli, NmeaImportAndErrors) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string();
+    writeFileBytes(dir / "log.nme", "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
+                                    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+    CliRun r = run(dir, {"import", "nmea", (dir / "log.nme").string(), "-o", nvl});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("track: 1 points"), std::string::npos);
+
+    r = run(dir, {"import", "nmea", (dir / "missing.nme").string(), "-o", nvl});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("error 8: File open error"), std::string::npos) << r.err;
+    r = run(dir, {"info", nvl}); // the data file was left as it was
+    EXPECT_NE(r.out.find("points: 1"), std::string::npos);
+
+    EXPECT_EQ(run(dir, {"import", "gpx", "x", "-o", nvl}).status, 2);
+    EXPECT_EQ(run(dir, {"import", "nmea", "x", "-o", nvl, "--waypoints"}).status, 2);
+    EXPECT_EQ(run(dir, {"export", "nmea", nvl, "-o", "x"}).status, 2);
+    EXPECT_EQ(run(dir, {"export", "text", nvl, "-o", "x", "--routes"}).status, 2);
+    EXPECT_EQ(run(dir, {"export", "pot", nvl, "-o", (dir / "no" / "such.pot").string()}).status, 1);
+}
+
+} // namespace
+} // namespace nuvrel

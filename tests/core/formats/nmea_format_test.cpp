@@ -1,0 +1,100 @@
+#include "core/formats/nmea_format.h"
+#include "core/formats/text_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace nuvrel {
+namespace {
+
+constexpr const char* kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+constexpr const char* kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+
+std::vector<TrackPoint> read(std::string_view text, bool* sawRmc = nullptr) {
+    NmeaTrackReader reader;
+    forEachLine(text, [&](std::string_view l) { return reader.line(l); });
+    if (sawRmc)
+        *sawRmc = reader.sawRmc();
+    return reader.take();
+}
+
+TEST(Nmea0183, RmcGivesPositionAndUtcTime) {
+    NMEA0183 s;
+    EXPECT_EQ(s.parse(kRmc), NMEA0183::kRmc);
+    EXPECT_EQ(s.valid, 1);
+    EXPECT_NEAR(s.latitude, 48.1173, 1e-9);
+    EXPECT_NEAR(s.longitude, 11.516666667, 1e-8);
+    EXPECT_EQ(s.time, 764426119); // 1994-03-23 12:35:19 UTC
+}
+
+TEST(Nmea0183, RmcTimeStaysUtcInDaylightZones) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    NMEA0183 s;
+    s.parse(kRmc);
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(s.time, 764426119);
+}
+
+TEST(Nmea0183, SouthWestTalkersAndShortSentences) {
+    NMEA0183 s;
+    EXPECT_EQ(s.parse("$GNRMC,000000,A,3330.000,S,07015.000,W,0,0,010170"), NMEA0183::kRmc);
+    EXPECT_DOUBLE_EQ(s.latitude, -33.5);
+    EXPECT_DOUBLE_EQ(s.longitude, -70.25);
+    EXPECT_EQ(s.time, 0);
+    EXPECT_EQ(s.parse("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4"), NMEA0183::kOther);
+    EXPECT_EQ(s.parse("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,"), NMEA0183::kOther);
+    EXPECT_EQ(s.parse("$GPRMC,1"), NMEA0183::kOther);
+    EXPECT_EQ(s.parse("$GPRMC,,V,,,,,,,,,"), NMEA0183::kRmc);
+    EXPECT_EQ(s.valid, 0);
+    EXPECT_EQ(s.parse("$gprmc,123519,A"), NMEA0183::kOther); // compared case-sensitively
+    EXPECT_EQ(s.parse("GPRMC,123519,A"), NMEA0183::kOther);
+    EXPECT_EQ(s.parse(kGga), NMEA0183::kGga);
+    EXPECT_DOUBLE_EQ(s.altitude, 545.4);
+    EXPECT_EQ(s.parse("$GPGGA,1,2,3,4,5,6,7,8"), NMEA0183::kOther);
+    EXPECT_EQ(s.parse("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74"), NMEA0183::kOther);
+}
+
+TEST(NmeaTrack, GgaSetsTheAltitudeOfThePointBeforeIt) {
+    const std::string log = std::string("$GPGGA,1,2,3,4,5,6,7,8,99.0\r\n") + kRmc + "\r\n" +
+                            "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n" + kGga + "\r\n" +
+                            "$GPGGA,1,2,3,4,5,6,7,8,600.5,M\r\nsome text\r\n";
+    bool sawRmc = false;
+    const auto points = read(log, &sawRmc);
+    EXPECT_TRUE(sawRmc);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_FLOAT_EQ(points[0].altitude, 600.5f);
+    EXPECT_EQ(points[0].segment, 1);
+    EXPECT_EQ(points[0].time, 764426119u - 631065600u);
+}
+
+TEST(NmeaTrack, VoidFixesAddNoPoint) {
+    const std::string log = std::string(kRmc) + "\n$GPRMC,123520,V,,,,,,,230394,,\n" + kGga + "\n" + kRmc;
+    bool sawRmc = false;
+    const auto points = read(log, &sawRmc);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0].altitude, 0.0f); // the GGA belonged to the void fix
+    EXPECT_NEAR(points[1].latitude, 48.1173, 1e-9);
+}
+
+TEST(NmeaTrack, LogsWithoutRmc) {
+    bool sawRmc = true;
+    EXPECT_TRUE(read("", &sawRmc).empty());
+    EXPECT_FALSE(sawRmc);
+    EXPECT_TRUE(read(std::string(kGga) + "\n", &sawRmc).empty());
+    EXPECT_FALSE(sawRmc);
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>(i * 31);
+    EXPECT_TRUE(read(binary, &sawRmc).empty());
+}
+
+TEST(NmeaTrack, LastLineWithoutLineFeedCounts) {
+    EXPECT_EQ(read(std::string(kRmc) + "\n" + kRmc).size(), 2u);
+}
+
+} // namespace
+} // namespace nuvrel

@@ -1,0 +1,167 @@
+// File > Import and File > Export through Qt Test, offscreen: the dialogs'
+// titles and filters, the stores replaced by an import, the files written by
+// an export, and the commands that do nothing.
+#include "core/data/ift_garmin_data.h"
+#include "support/test_support.h"
+#include "ui/file_dialogs.h"
+#include "ui/import_export_commands.h"
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace nuvrel;
+
+namespace {
+
+std::string golden(const std::string& name) {
+    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "core" / "formats" / "golden" / name)
+        .string();
+}
+
+// Answers the next file dialog with path (or cancels it when empty) and
+// records its title and name filters.
+void answerFileDialog(const QString& path, QString* title, QStringList* filters) {
+    QTimer::singleShot(50, [path, title, filters] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        *title = dialog->windowTitle();
+        *filters = dialog->nameFilters();
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+}
+
+const ui::ImportExportCommand& commandNamed(const char* name) {
+    int count = 0;
+    const ui::ImportExportCommand* table = ui::importExportCommands(count);
+    for (int i = 0; i < count; ++i)
+        if (QByteArray(table[i].objectName) == name)
+            return table[i];
+    qFatal("no command %s", name);
+}
+
+struct Window {
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone{ZoneInfo{-32400, false}};
+    ui::TMainForm form{store, prompts, zone};
+    Window() { ui::InstallImportExportCommands(form); }
+};
+
+} // namespace
+
+class ImportExportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        static test::TempDir configHome;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
+        qputenv("TZ", "UTC");
+    }
+
+    void everyMenuItemIsEnabled() {
+        Window w;
+        int count = 0;
+        const ui::ImportExportCommand* table = ui::importExportCommands(count);
+        QCOMPARE(count, 18);
+        for (int i = 0; i < count; ++i) {
+            QAction* action = w.form.command(QString::fromLatin1(table[i].objectName));
+            QVERIFY2(action, table[i].objectName);
+            QVERIFY2(action->isEnabled(), table[i].objectName);
+        }
+    }
+
+    void importThroughTheDialog() {
+        Window w;
+        QString title;
+        QStringList filters;
+        answerFileDialog(QString::fromStdString(golden("track.pot")), &title, &filters);
+        w.form.command(QStringLiteral("POTfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Read Track from POT file"));
+        QCOMPARE(filters, (QStringList{"POT file (*.pot)", "All files (*)"}));
+        QVERIFY(w.form.data().track());
+        QCOMPARE(w.form.data().track()->count(), 3u);
+        QCOMPARE(w.form.data().timeOffset(), -32400);
+
+        answerFileDialog(QString(), &title, &filters); // cancelled: nothing changes
+        w.form.command(QStringLiteral("fromNMEAfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Read Track from NMEA file"));
+        QCOMPARE(w.form.data().track()->count(), 3u);
+        QVERIFY(w.prompts.entries.empty());
+    }
+
+    void importsReplaceTheirStoreOnly() {
+        Window w;
+        ui::RunImportExport(w.form, commandNamed("Textfile1"), QString::fromStdString(golden("track_decimal.txt")));
+        ui::RunImportExport(w.form, commandNamed("fromProAtlasfile1"),
+                            QString::fromStdString(golden("waypoints.csv")));
+        QCOMPARE(w.form.data().track()->count(), 3u);
+        QCOMPARE(w.form.data().waypoints()->count(), 2u);
+        ui::RunImportExport(w.form, commandNamed("fromPOTfile1"), QString::fromStdString(golden("routes.pot")));
+        QCOMPARE(w.form.routes().RouteCount(), 3u);
+        QCOMPARE(w.form.routes().GetRouteName(2), std::string("SOLO: TO SOLO:"));
+        ui::RunImportExport(w.form, commandNamed("Textfile2"), QStringLiteral("/nonexistent/file.txt"));
+        QCOMPARE(w.prompts.errors(), std::vector<int>{8});
+        QCOMPARE(w.form.data().waypoints()->count(), 0u);
+        QCOMPARE(w.form.data().track()->count(), 3u);
+    }
+
+    void exportThroughTheDialog() {
+        Window w;
+        test::TempDir dir;
+        QString title;
+        QStringList filters;
+        // Nothing to export: no dialog opens.
+        w.form.command(QStringLiteral("toPCX5file1"))->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+
+        ui::RunImportExport(w.form, commandNamed("POTfile1"), QString::fromStdString(golden("track.pot")));
+        w.store.keys[kSettingsKeyPath]; // folders are remembered once the key exists
+        const QString path = QString::fromStdString((dir / "out.trk").string());
+        answerFileDialog(path, &title, &filters);
+        w.form.command(QStringLiteral("toPCX5file1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Save As trk"));
+        QCOMPARE(filters, (QStringList{"TRK file (*.trk)", "All files (*)"}));
+        const std::string text = test::readFileBytes(path.toStdString());
+        QVERIFY(text.rfind("H  SOFTWARE NAME & VERSION\r\n", 0) == 0);
+        QVERIFY(text.find("M  G Tokyo                116 ") != std::string::npos);
+        // The folder is remembered for the next dialog.
+        QCOMPARE(QString::fromStdString(w.form.options().folderMemory("nuvreldata")),
+                 QString::fromStdString(dir.path().string() + "/"));
+    }
+
+    void exportsFollowTheSettings() {
+        Window w;
+        test::TempDir dir;
+        w.form.data().setTrack(std::make_unique<IFTGarminTrack>());
+        ui::RunImportExport(w.form, commandNamed("Textfile1"), QString::fromStdString(golden("track_decimal.txt")));
+        w.form.data().setTimeOffset(-32400);
+        w.form.options().SetTextCoordinateFormat(3);
+        const std::string txt = (dir / "t.txt").string();
+        ui::RunImportExport(w.form, commandNamed("Textfile3"), QString::fromStdString(txt));
+        QCOMPARE(test::readFileBytes(txt), test::readFileBytes(golden("track_dms.txt")));
+        w.form.options().SetDatumName("WGS 84");
+        const std::string pot = (dir / "t.pot").string();
+        ui::RunImportExport(w.form, commandNamed("toPOTfile1"), QString::fromStdString(pot));
+        QVERIFY(test::readFileBytes(pot).rfind("Dat=WGS 84/WGS 84/0/0/0/0/0/\r\n", 0) == 0);
+        ui::RunImportExport(w.form, commandNamed("toPOTfile3"), QStringLiteral("/nonexistent/dir/r.pot"));
+        QCOMPARE(w.prompts.count("message"), 1);
+    }
+};
+
+QTEST_MAIN(ImportExportTest)
+#include "import_export_test.moc"
