@@ -3,6 +3,8 @@
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_seldatum.h"
+#include "ui/tfrm_trk_list.h"
+#include "ui/track_playback.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +33,9 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
     setCentralWidget(map_);
     connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+    playback_ = new TrackPlayback(this, *map_, *data_, *options_, prompts_);
+    frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
+                                  this);
 
     buildMenus();
     setAcceptDrops(true);
@@ -107,8 +112,8 @@ void TMainForm::buildMenus() {
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
-    addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"));
-    addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"));
+    addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"), &TMainForm::Track2Click);
+    addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"), &TMainForm::Analysis1Click);
     view->addSeparator();
     addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
     addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
@@ -236,6 +241,18 @@ void TMainForm::KeepAspect1Click() {
 }
 
 void TMainForm::Rfresh1Click() { map_->Refresh(); }
+
+void TMainForm::Track2Click() { playback_->Track2Click(); }
+
+void TMainForm::Analysis1Click() {
+    // The track summary, only for a track log with points.
+    const IFTGarminTrack* track = data_->track();
+    if (!track || track->count() == 0)
+        return;
+    frmTrkList_->hide();
+    frmTrkList_->show();
+    frmTrkList_->raise();
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool modified = false;

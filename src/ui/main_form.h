@@ -19,6 +19,8 @@ namespace nuvrel::ui {
 
 class MapWindow;
 class TfrmSeldatum;
+class TfrmTrkList;
+class TrackPlayback;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -35,6 +37,9 @@ public:
     CRouteField& routes() { return routes_; }
     IFTOption& options() { return *options_; }
     MapWindow& mapWindow() { return *map_; }
+    // Track playback, the live position and the marker, with the timer Timer1.
+    TrackPlayback& playback() { return *playback_; }
+    TfrmTrkList& frmTrkList() { return *frmTrkList_; }
     // The menu command with this object name (e.g. "OpenTrack1"), or null.
     QAction* command(const QString& objectName) const;
 
@@ -50,6 +55,8 @@ public slots:
     void ZoomOut1Click();
     void KeepAspect1Click();
     void Rfresh1Click();
+    void Track2Click();
+    void Analysis1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +78,8 @@ private:
     CRouteField routes_{1};
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
+    TrackPlayback* playback_ = nullptr;
+    TfrmTrkList* frmTrkList_ = nullptr;
     ZoneInfo zone_;
 };
 

@@ -53,6 +53,10 @@ TfrmTrkList::TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)>
     frmTrackDetail_ = new TfrmTrackDetail(data_, *this, std::move(showTrackPoint), this);
 }
 
+TfrmTrkList::~TfrmTrkList() = default;
+
+TfrmFlightAnalysis* TfrmTrkList::frmFlightAnalysis() const { return frmFlightAnalysis_.data(); }
+
 int TfrmTrkList::currentSegment() const { return grdTrkList->currentRow() + 1; }
 
 void TfrmTrkList::showEvent(QShowEvent* event) {

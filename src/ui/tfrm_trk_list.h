@@ -30,6 +30,7 @@ public:
     // showTrackPoint shows a point of the log on the map (the detail
     // window's row clicks).
     TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)> showTrackPoint, QWidget* parent = nullptr);
+    ~TfrmTrkList() override;
 
     QTableWidget* grdTrkList;
     QAction* FlightAnalysis1;
@@ -39,7 +40,7 @@ public:
     int currentSegment() const;
     TfrmTrackDetail& frmTrackDetail() { return *frmTrackDetail_; }
     // The flight analysis window while it is open, else null.
-    TfrmFlightAnalysis* frmFlightAnalysis() const { return frmFlightAnalysis_.data(); }
+    TfrmFlightAnalysis* frmFlightAnalysis() const;
     // Analyses `range` of the track log in the flight analysis window.
     void showFlightAnalysis(FlightRange range);
 

@@ -10,6 +10,10 @@
 #include <QTimer>
 #include <QWidget>
 
+// The marker frames live in the program's resources, which a static
+// library must register by hand.
+static void initMarkerResources() { Q_INIT_RESOURCE(nuvrel); }
+
 namespace nuvrel::ui {
 
 TrackPlayback::TrackPlayback(QWidget* mainWindow, MapWindow& map, IFTGarminData& data, IFTOption& option,
@@ -19,11 +23,16 @@ TrackPlayback::TrackPlayback(QWidget* mainWindow, MapWindow& map, IFTGarminData&
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(50);
     connect(timer_, &QTimer::timeout, this, &TrackPlayback::Timer1Timer);
+    initMarkerResources();
     marker_.Create(QString::fromStdString(option_.TraceMark()));
     // A rebuilt picture (map load, zoom step, refitted view) holds nothing
     // of the marker any more: it must not paint its old background back.
     connect(&map_, &MapWindow::pictureChanged, this, [this] { marker_.Forget(); });
 }
+
+TrackPlayback::~TrackPlayback() = default;
+
+TfrmPlaying* TrackPlayback::frmPlaying() const { return frmPlaying_.data(); }
 
 void TrackPlayback::ReplaceMarker() {
     marker_.Hide(map_.mapImage());

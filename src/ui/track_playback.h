@@ -43,6 +43,7 @@ public:
     enum TimerMode { kIdle = 0, kPlayback = 1, kLivePosition = 2 };
 
     TrackPlayback(QWidget* mainWindow, MapWindow& map, IFTGarminData& data, IFTOption& option, UserPrompts& prompts);
+    ~TrackPlayback() override;
 
     // How the live position is asked for (the receiver on the selected port).
     void setPositionRequest(PositionRequest request) { requestPosition_ = std::move(request); }
@@ -66,7 +67,7 @@ public:
     std::uint32_t playbackIndex() const { return cursor_.index(); }
     render::IFTPositionMark& marker() { return marker_; }
     // The stop window while it is open, else null.
-    TfrmPlaying* frmPlaying() const { return frmPlaying_.data(); }
+    TfrmPlaying* frmPlaying() const;
 
 signals:
     // The stop window is about to run modally (tests drive it from here).
