@@ -68,6 +68,7 @@ void IFTPositionMark::Draw(QImage& map, int x, int y, int degrees) {
 
     const QImage& frame = frames_[static_cast<std::size_t>(sequence_[static_cast<std::size_t>(position_)])];
     const FrameTurn turn(degrees);
+    bool set[kMarkSize][kMarkSize] = {};
     for (int j = 0; j < kMarkSize; ++j) {
         const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(j));
         for (int i = 0; i < kMarkSize; ++i) {
@@ -75,7 +76,21 @@ void IFTPositionMark::Draw(QImage& map, int x, int y, int degrees) {
                 continue;
             const FrameTurn::Target t = turn(i, j);
             reinterpret_cast<QRgb*>(composed_.scanLine(t.v))[t.u] = line[i];
+            set[t.v][t.u] = true;
         }
+    }
+    // The pixels no source pixel reached (holes of the turn) show the frame
+    // pixel they turn back to, unless it is transparent.
+    if (degrees % 90 != 0) {
+        for (int v = 0; v < kMarkSize; ++v)
+            for (int u = 0; u < kMarkSize; ++u) {
+                int i = 0, j = 0;
+                if (set[v][u] || !turn.source(u, v, i, j))
+                    continue;
+                const QRgb pixel = reinterpret_cast<const QRgb*>(frame.constScanLine(j))[i];
+                if ((pixel & 0xFFFFFF) != kTransparent)
+                    reinterpret_cast<QRgb*>(composed_.scanLine(v))[u] = pixel;
+            }
     }
     blit(map, composed_, x - kMarkCentre, y - kMarkCentre);
     shown_ = true;

@@ -117,6 +117,31 @@ private slots:
         QCOMPARE(map, original);
     }
 
+    void turnedFramesHaveNoHoles() {
+        // A solid 15 x 15 block: turned by any angle, every pixel within 7
+        // of the centre is covered.
+        IFTPositionMark mark;
+        mark.Create(QStringLiteral("BLOCK"), [](const QString& name) {
+            if (name != QLatin1String("BLOCK0"))
+                return QImage();
+            QImage f(31, 31, QImage::Format_RGB32);
+            f.fill(Qt::white);
+            for (int y = 8; y <= 22; ++y)
+                for (int x = 8; x <= 22; ++x)
+                    f.setPixel(x, y, qRgb(0, 0, 128));
+            return f;
+        });
+        for (int a : {0, 17, 30, 45, 61, 90, 133, 200, 315}) {
+            QImage map = grey();
+            mark.Draw(map, 50, 40, a);
+            for (int dy = -7; dy <= 7; ++dy)
+                for (int dx = -7; dx <= 7; ++dx)
+                    if (dx * dx + dy * dy <= 49)
+                        QVERIFY2(map.pixel(50 + dx, 40 + dy) == qRgb(0, 0, 128),
+                                 qPrintable(QStringLiteral("hole at %1,%2 for %3 degrees").arg(dx).arg(dy).arg(a)));
+        }
+    }
+
     void partlyOutsideTheMap() {
         IFTPositionMark mark;
         mark.Create(QStringLiteral("HANGGLIDER"));

@@ -34,6 +34,16 @@ FrameTurn::Target FrameTurn::operator()(int i, int j) const {
     return {std::clamp(u, 0, max_), std::clamp(v, 0, max_)};
 }
 
+bool FrameTurn::source(int u, int v, int& i, int& j) const {
+    const double du = u - centre_, dv = v - centre_;
+    const double si = c_ * du + s_ * dv + centre_, sj = -s_ * du + c_ * dv + centre_;
+    if (si < -0.5 || sj < -0.5 || si >= max_ + 0.5 || sj >= max_ + 0.5)
+        return false;
+    i = std::clamp(static_cast<int>(std::floor(si + 0.5)), 0, max_);
+    j = std::clamp(static_cast<int>(std::floor(sj + 0.5)), 0, max_);
+    return true;
+}
+
 int markHeading(std::span<const TrackPoint> points, std::uint32_t i) {
     const double b = bearing(points, i, i + 1);
     return std::isfinite(b) ? static_cast<int>(b) : 0;

@@ -29,6 +29,8 @@ std::vector<int> frameSequence(int count);
 // Turning a frame clockwise by a heading in whole degrees (on the screen,
 // with rows growing downwards). Each source pixel (i, j) goes to the target
 // pixel at that pixel's turned position, rounded, and clamped to the frame.
+// Mapped this way a turned frame has single-pixel holes; source() maps a
+// target pixel back, so that the holes can be filled from the frame.
 class FrameTurn {
 public:
     explicit FrameTurn(int degrees, int size = kMarkSize);
@@ -37,6 +39,9 @@ public:
         int v;
     };
     Target operator()(int i, int j) const;
+    // The source pixel that target pixel (u, v) shows, or false when it
+    // falls outside the frame.
+    bool source(int u, int v, int& i, int& j) const;
 
 private:
     double s_, c_;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -51,6 +52,22 @@ TEST(FrameTurn, CornersAreClampedIntoTheFrame) {
         }
     // At 45 degrees the corner (30, 0) lands beyond the right edge: clamped to 30.
     EXPECT_EQ(t(30, 0).u, 30);
+}
+
+TEST(FrameTurn, SourceTurnsBack) {
+    for (int a : {0, 30, 45, 90, 123, 270}) {
+        const FrameTurn t(a);
+        for (int j = 5; j <= 25; j += 5)
+            for (int i = 5; i <= 25; i += 5) {
+                const auto p = t(i, j);
+                int si = -1, sj = -1;
+                ASSERT_TRUE(t.source(p.u, p.v, si, sj));
+                EXPECT_LE(std::abs(si - i), 1) << a;
+                EXPECT_LE(std::abs(sj - j), 1) << a;
+            }
+    }
+    int i = 0, j = 0;
+    EXPECT_FALSE(FrameTurn(45).source(0, 0, i, j)); // a corner of the target turns back outside the frame
 }
 
 TEST(MarkHeading, BearingOfTheNextLegTruncated) {
