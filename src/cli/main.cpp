@@ -20,6 +20,7 @@ const std::vector<Command>& commands() {
         {"angle", "angle LAT|LON VALUE", runAngle},
         {"identify", "identify [--port N]", runIdentify},
         {"measures", "measures DATA.nvl", runMeasures},
+        {"analyse", "analyse DATA.nvl [--segment N | --segments TOP-BOTTOM] [--detail N [--total-time]]", runAnalyse},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]", runImport},
         {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]", runExport},
