@@ -227,7 +227,10 @@ void TMainForm::Waypoint4Click() {
     map_->Refresh();
 }
 
-void TMainForm::OpenMap1Click() { map_->OpenMap(); }
+void TMainForm::OpenMap1Click() {
+    playback_->HideMarker(); // before the picture is replaced
+    map_->OpenMap();
+}
 
 void TMainForm::CreateMapInfo1Click() { map_->CreateMapInfo(); }
 

@@ -182,6 +182,20 @@ private slots:
         QVERIFY(!form.playback().marker().shown());
     }
 
+    void loadMapTakesTheMarkerOffFirst() {
+        ui::TMainForm form(store, prompts, zone);
+        form.data().setTrack(trackOf(20));
+        showFitted(form);
+        const QImage clean = form.mapWindow().mapImage().copy();
+        form.playback().ShowTrackPoint(5);
+        QVERIFY(form.mapWindow().mapImage() != clean);
+        // The map dialog is cancelled: the picture stays, without the marker.
+        form.mapWindow().chooseMapFile = [](const QString&) { return QString(); };
+        form.command(QStringLiteral("OpenMap1"))->trigger();
+        QVERIFY(!form.playback().marker().shown());
+        QCOMPARE(form.mapWindow().mapImage(), clean);
+    }
+
     void livePositionNeedsAMap() {
         ui::TMainForm form(store, prompts, zone);
         int requests = 0;
