@@ -68,6 +68,12 @@ int runDatums(Context& ctx);
 int runDatumConvert(Context& ctx);
 int runAngle(Context& ctx);
 int runIdentify(Context& ctx);
+int runDownload(Context& ctx);
+int runUpload(Context& ctx);
+int runPosition(Context& ctx);
+
+// The number of a --port value, 1 to 8; a UsageError for anything else.
+int parsePort(const std::string& text);
 int runMeasures(Context& ctx);
 int runRender(Context& ctx);
 int runImport(Context& ctx);

@@ -11,23 +11,28 @@
 
 namespace nuvrel::cli {
 
-int runIdentify(Context& ctx) {
-    IFTOption option(ctx.settings);
-    const std::string portText = ctx.takeOption("--port", std::to_string(option.CommPort()));
-    ctx.rejectUnknownOptions();
-    if (!ctx.args.empty())
-        throw UsageError{"unexpected argument " + ctx.args.front()};
+int parsePort(const std::string& text) {
     int port = 0;
     try {
         std::size_t used = 0;
-        port = std::stoi(portText, &used);
-        if (used != portText.size())
+        port = std::stoi(text, &used);
+        if (used != text.size())
             throw UsageError{"--port wants a number from 1 to 8"};
     } catch (const std::logic_error&) {
         throw UsageError{"--port wants a number from 1 to 8"};
     }
     if (port < kFirstPort || port > kLastPort)
         throw UsageError{"--port wants a number from 1 to 8"};
+    return port;
+}
+
+int runIdentify(Context& ctx) {
+    IFTOption option(ctx.settings);
+    const std::string portText = ctx.takeOption("--port", std::to_string(option.CommPort()));
+    ctx.rejectUnknownOptions();
+    if (!ctx.args.empty())
+        throw UsageError{"unexpected argument " + ctx.args.front()};
+    const int port = parsePort(portText);
 
     const SerialPorts ports = SerialPorts::System(&ctx.settings);
     const ProductData p = RequestProductData(ports, port);

@@ -1,6 +1,7 @@
 // nuvrel-gpssim: a handheld receiver on a pseudo-terminal, for trying and
 // testing every receiver command without a receiver.
 #include "receiver.h"
+#include "sim_datafile.h"
 #include "sim_data.h"
 #include "sim_models.h"
 #include "sim_nvl.h"
@@ -48,6 +49,17 @@ Data:
   --utc YYYY-MM-DDTHH:MM:SS
                          the receiver clock (UTC) reported by the time
                          request (default: the computer's clock)
+  --data-text FILE       the receiver's waypoints, tracks, routes and position
+                         from a text file, one item a line, fields separated
+                         by "|", \xNN for any byte in a text:
+                           wpt|IDENT|LAT|LON|ALT|SYMBOL|DISPLAY|PROXIMITY|COMMENT
+                           track|NAME
+                           trkpt|LAT|LON|TIME|ALT|NEWTRACK
+                           route|NUMBER|NAME
+                           rtept|IDENT|LAT|LON|ALT|SYMBOL|DISPLAY|PROXIMITY|COMMENT
+                           position|LAT|LON
+                         (idents as the receiver stores them; TIME in receiver
+                         seconds since 1989-12-31)
   (without data options the receiver holds a built-in sample: 5 waypoints,
    2 tracks, 2 routes numbered 0 and 5)
 
@@ -99,7 +111,7 @@ int main(int argc, char** argv) {
     int productId = 59, version = 300, trackPoints = -1, waypointCount = -1;
     double timeoutSeconds = 0;
     std::time_t clock = 0;
-    std::string pathFile, linkPath, recordPath, dataPath;
+    std::string pathFile, linkPath, recordPath, dataPath, dataTextPath;
     Faults faults;
 
     for (int i = 1; i < argc; ++i) {
@@ -132,8 +144,8 @@ int main(int argc, char** argv) {
             productId = number();
         } else if (a == "--software-version") {
             version = number();
-        } else if (a == "--data") {
-            dataPath = value();
+        } else if (a == "--data-text") {
+            dataTextPath = value();
         } else if (a == "--waypoints") {
             waypointCount = number();
         } else if (a == "--track-points") {
@@ -141,6 +153,8 @@ int main(int argc, char** argv) {
         } else if (a == "--utc") {
             if (!parseUtc(value(), clock))
                 return fail("--utc wants YYYY-MM-DDTHH:MM:SS");
+        } else if (a == "--data") {
+            dataPath = value();
         } else if (a == "--path-file") {
             pathFile = value();
         } else if (a == "--link") {
@@ -179,6 +193,11 @@ int main(int argc, char** argv) {
         if (!LoadNativeFile(dataPath, model, data, error))
             return fail(error);
     }
+    if (!dataTextPath.empty()) {
+        std::string error;
+        if (!ReadDataFile(dataTextPath, data, error))
+            return fail(error);
+    }
     if (waypointCount >= 0)
         data.waypoints = GenerateWaypoints(model, waypointCount);
     if (trackPoints >= 0) {
@@ -186,7 +205,7 @@ int main(int argc, char** argv) {
         if (trackPoints > 0)
             data.tracks.push_back(GenerateFlight(trackPoints));
     }
-    if (dataPath.empty() && !data.tracks.empty() && !data.tracks.back().points.empty()) {
+    if (dataPath.empty() && dataTextPath.empty() && !data.tracks.empty() && !data.tracks.back().points.empty()) {
         data.lat = data.tracks.back().points.back().lat;
         data.lon = data.tracks.back().points.back().lon;
     }

@@ -1,7 +1,10 @@
 #include "ui/main_form.h"
 
 #include "ui/file_dialogs.h"
+#include "ui/import_export_commands.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_message.h"
+#include "ui/tfrm_monitor.h"
 #include "ui/tfrm_seldatum.h"
 #include "ui/tfrm_trk_list.h"
 #include "ui/track_playback.h"
@@ -17,6 +20,9 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "core/gps/gps_model.h"
+#include "core/gps/position_request.h"
+
 #include <exception>
 
 namespace nuvrel::ui {
@@ -27,7 +33,13 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     setWindowTitle(QStringLiteral("Nuvrel Win"));
 
     options_ = std::make_unique<IFTOption>(settings);
-    DataContext context{prompts_, timeZone_};
+    DataContext context{prompts_, timeZone_, [this] {
+                            return std::int16_t(GPSModel::WaypointFormatFor(options_->GPSModelID(),
+                                                                            options_->GPSSoftwareVersion()) ==
+                                                        WaypointFormat::D104
+                                                    ? 3
+                                                    : 0);
+                        }};
     data_ = std::make_unique<IFTGarminData>(std::move(context));
 
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
@@ -37,7 +49,16 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
                                   this);
 
+    ports_ = SerialPorts::System(&options_->store());
+    playback_->setPositionRequest([this] {
+        const PositionResult r = RequestPosition(ports_, options_->CommPort(), options_->DatumName());
+        return LivePosition{r.ok, r.latitude, r.longitude};
+    });
+    frmMessage_ = new TfrmMessage(this);
+    frmMonitor_ = new TfrmMonitor(*options_, prompts_, this);
+
     buildMenus();
+    InstallImportExportCommands(*this);
     setAcceptDrops(true);
     resize(1024, 720);
 
@@ -133,15 +154,16 @@ void TMainForm::buildMenus() {
     gps->setObjectName(QStringLiteral("GPS1"));
     QMenu* download = gps->addMenu(QStringLiteral("&Download"));
     download->setObjectName(QStringLiteral("Download1"));
-    addCommand(download, QStringLiteral("&Track"), QStringLiteral("Track3"));
-    addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"));
-    addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"));
-    addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"));
-    addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"));
+    addCommand(download, QStringLiteral("&Track"), QStringLiteral("Track3"), &TMainForm::Track3Click);
+    addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"), &TMainForm::Waypoint2Click);
+    addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"), &TMainForm::Route1Click);
+    addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"), &TMainForm::Monitor1Click);
+    addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"),
+               &TMainForm::CurrentPosition1Click);
     QMenu* upload = gps->addMenu(QStringLiteral("&Upload"));
     upload->setObjectName(QStringLiteral("Upload1"));
-    addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"));
-    addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"));
+    addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"), &TMainForm::UploadWaypoint1Click);
+    addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"), &TMainForm::Route4Click);
     gps->addSeparator();
     addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"));
     addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"));
@@ -247,6 +269,8 @@ void TMainForm::Rfresh1Click() { map_->Refresh(); }
 
 void TMainForm::Track2Click() { playback_->Track2Click(); }
 
+void TMainForm::CurrentPosition1Click() { playback_->CurrentPosition1Click(); }
+
 void TMainForm::Analysis1Click() {
     // The track summary, only for a track log with points.
     const IFTGarminTrack* track = data_->track();
@@ -289,6 +313,50 @@ void TMainForm::openDroppedFiles(const QStringList& paths) {
         if (data_->load(paths.first().toStdString(), routes_) == 1)
             showData(true);
     });
+}
+
+} // namespace nuvrel::ui
+
+namespace nuvrel::ui {
+
+void TMainForm::setSerialPorts(SerialPorts ports) {
+    ports_ = ports;
+    frmMonitor_->setSerialPorts(std::move(ports));
+}
+
+GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, *options_, prompts_, *frmMessage_}; }
+
+void TMainForm::Track3Click() {
+    if (DownloadTrackCommand(*data_, gpsServices()))
+        showData(false);
+}
+
+void TMainForm::Waypoint2Click() {
+    if (DownloadWaypointsCommand(*data_, gpsServices()))
+        showData(false);
+}
+
+void TMainForm::UploadWaypoint1Click() { UploadWaypointsCommand(*data_, gpsServices()); }
+
+void TMainForm::Route1Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ran = false;
+    try {
+        ran = DownloadRoutesCommand(routes_, gpsServices());
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    if (ran)
+        showData(false);
+}
+
+void TMainForm::Route4Click() { UploadRoutesCommand(routes_, gpsServices()); }
+
+void TMainForm::Monitor1Click() {
+    frmMonitor_->show();
+    frmMonitor_->raise();
 }
 
 } // namespace nuvrel::ui

@@ -2,9 +2,11 @@
 // the map window for the whole run, and maps every menu command to its work.
 #pragma once
 
+#include "core/app/gps_commands.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
+#include "core/gps/serial_ports.h"
 #include "core/platform.h"
 
 #include <QMainWindow>
@@ -18,6 +20,8 @@ class QMenu;
 namespace nuvrel::ui {
 
 class MapWindow;
+class TfrmMessage;
+class TfrmMonitor;
 class TfrmSeldatum;
 class TfrmTrkList;
 class TrackPlayback;
@@ -57,6 +61,20 @@ public slots:
     void Rfresh1Click();
     void Track2Click();
     void Analysis1Click();
+    void CurrentPosition1Click();
+    void Track3Click();
+    void Waypoint2Click();
+    void UploadWaypoint1Click();
+    void Route1Click();
+    void Route4Click();
+    void Monitor1Click();
+
+public:
+    // The progress window of the transfers and printing, and the data monitor.
+    TfrmMessage& frmMessage() { return *frmMessage_; }
+    TfrmMonitor& frmMonitor() { return *frmMonitor_; }
+    // Where the numbered serial ports lead (the system's by default).
+    void setSerialPorts(SerialPorts ports);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +98,10 @@ private:
     TfrmSeldatum* frmSeldatum_ = nullptr;
     TrackPlayback* playback_ = nullptr;
     TfrmTrkList* frmTrkList_ = nullptr;
+    TfrmMessage* frmMessage_ = nullptr;
+    TfrmMonitor* frmMonitor_ = nullptr;
+    SerialPorts ports_;
+    GpsCommandServices gpsServices();
     ZoneInfo zone_;
 };
 

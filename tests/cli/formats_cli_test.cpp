@@ -3,14 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-
-extern char** environ;
 
 namespace nuvrel {
 namespace {
@@ -19,37 +13,11 @@ using test::readFileBytes;
 using test::TempDir;
 using test::writeFileBytes;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::ProgramRun;
 
 // Runs the tool with its settings in dir (never the user's own).
-CliRun run(const TempDir& dir, std::vector<std::string> args) {
-    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-    args.insert(args.begin(), NUVREL_CLI);
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const std::string outPath = (dir / "stdout.txt").string();
-    const std::string errPath = (dir / "stderr.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    CliRun r;
-    pid_t pid;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = readFileBytes(outPath);
-    r.err = readFileBytes(errPath);
-    return r;
+CliRun run(const TempDir& dir, const std::vector<std::string>& args) {
+    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + dir.path().string()});
 }
 
 std::string golden(const std::string& name) {

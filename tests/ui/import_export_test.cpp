@@ -58,7 +58,6 @@ struct Window {
     test::RecordingPrompts prompts;
     test::FixedTimeZone zone{ZoneInfo{-32400, false}};
     ui::TMainForm form{store, prompts, zone};
-    Window() { ui::InstallImportExportCommands(form); }
 };
 
 } // namespace

@@ -1,0 +1,212 @@
+// The track download against the receiver simulator on a pseudo-terminal:
+// a 10,000-point D301 log at the real line speed (wall time beside the time
+// the exchanged bytes take on a 9600-baud line, and the host's CPU time),
+// and the same download without pacing (points per second).
+#include "core/app/ift_option.h"
+#include "core/data/ift_garmin_data.h"
+#include "core/gps/posix_serial_device.h"
+#include "core/gps/serial_ports.h"
+#include "core/gps/transfers.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+#ifndef NUVREL_GPSSIM
+#define NUVREL_GPSSIM "nuvrel-gpssim"
+#endif
+
+constexpr int kPoints = 10000;
+
+class Sim {
+public:
+    explicit Sim(std::vector<std::string> args) {
+        char dirTemplate[] = "/tmp/nuvrel-bench-XXXXXX";
+        dir_ = mkdtemp(dirTemplate) ? dirTemplate : "/tmp";
+        const std::string pathFile = dir_ + "/path";
+        args.insert(args.begin(), {NUVREL_GPSSIM, "--timeout", "900", "--path-file", pathFile});
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, NUVREL_GPSSIM, &fa, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&fa);
+        for (int i = 0; pid_ > 0 && i < 500 && path.empty(); ++i) {
+            std::ifstream in(pathFile);
+            if (!(in && std::getline(in, path)))
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::unlink(pathFile.c_str());
+        ::rmdir(dir_.c_str());
+    }
+    ~Sim() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status;
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+    std::string path;
+
+private:
+    std::string dir_;
+    pid_t pid_ = -1;
+};
+
+// Counts the bytes that cross the line in each direction.
+struct LineCount {
+    long read = 0, written = 0;
+};
+
+class CountingDevice final : public nuvrel::SerialDevice {
+public:
+    explicit CountingDevice(LineCount& count) : count_(count) {}
+    bool open(const std::string& path) override { return inner_.open(path); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    int bytesWaiting() override { return inner_.bytesWaiting(); }
+    int readByte(int timeoutMs) override {
+        const int b = inner_.readByte(timeoutMs);
+        if (b >= 0)
+            ++count_.read;
+        return b;
+    }
+    long write(const std::uint8_t* bytes, std::size_t n) override {
+        const long w = inner_.write(bytes, n);
+        if (w > 0)
+            count_.written += w;
+        return w;
+    }
+
+private:
+    nuvrel::PosixSerialDevice inner_;
+    LineCount& count_;
+};
+
+class QuietPrompts final : public nuvrel::UserPrompts {
+public:
+    int errors = 0;
+    void showError(int, const std::string&) override { ++errors; }
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    void showMessage(const std::string&, const std::string&) override {}
+    void beep() override {}
+};
+
+class MemoryStore final : public nuvrel::SettingsStore {
+public:
+    std::unique_ptr<nuvrel::SettingsKey> openKey(const std::string&, bool) override { return nullptr; }
+};
+
+class UtcZone final : public nuvrel::TimeZoneSource {
+public:
+    nuvrel::ZoneInfo read() override { return {}; }
+};
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// One download of the simulator's log; false when it did not complete.
+bool download(const std::string& device, LineCount& count, std::uint32_t& points) {
+    auto ports = nuvrel::SerialPorts::System(nullptr);
+    ports.environment = [device](const std::string& name) -> std::optional<std::string> {
+        if (name == "NUVREL_COM1")
+            return device;
+        return std::nullopt;
+    };
+    ports.makeDevice = [&count] { return std::make_unique<CountingDevice>(count); };
+    MemoryStore store;
+    nuvrel::IFTOption option(store);
+    option.SetGPSModelID(130);
+    option.SetDatumName("Tokyo");
+    QuietPrompts prompts;
+    UtcZone zone;
+    nuvrel::NullProgress progress;
+    nuvrel::IFTGarminData data(nuvrel::DataContext{prompts, zone});
+    const bool ok = nuvrel::DownloadTrack(data, 1, nuvrel::TransferServices{ports, option, prompts, progress});
+    points = data.track() ? data.track()->count() : 0;
+    return ok && prompts.errors == 0;
+}
+
+void BM_PacedTrackDownload(benchmark::State& state) {
+    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints), "--pace"});
+    if (sim.path.empty()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    for (auto _ : state) {
+        LineCount count;
+        std::uint32_t points = 0;
+        const double c0 = cpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool ok = download(sim.path, count, points);
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double cpu = cpuSeconds() - c0;
+        if (!ok || points != kPoints) {
+            state.SkipWithError("download failed");
+            break;
+        }
+        const double line = double(count.read + count.written) * 10.0 / 9600.0;
+        const double receiverLine = double(count.read) * 10.0 / 9600.0;
+        state.counters["points"] = points;
+        state.counters["wall_s"] = wall;
+        state.counters["line_s"] = line;
+        state.counters["receiver_line_s"] = receiverLine;
+        state.counters["wall_over_line_pct"] = (wall / line - 1.0) * 100.0;
+        state.counters["wall_over_receiver_line_pct"] = (wall / receiverLine - 1.0) * 100.0;
+        state.counters["cpu_s"] = cpu;
+        state.counters["cpu_pct_of_wall"] = cpu / wall * 100.0;
+    }
+}
+BENCHMARK(BM_PacedTrackDownload)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_UnpacedTrackDownload(benchmark::State& state) {
+    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints)});
+    if (sim.path.empty()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    double wall = 0, cpu = 0;
+    std::uint64_t total = 0;
+    for (auto _ : state) {
+        LineCount count;
+        std::uint32_t points = 0;
+        const double c0 = cpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        if (!download(sim.path, count, points) || points != kPoints) {
+            state.SkipWithError("download failed");
+            break;
+        }
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cpu += cpuSeconds() - c0;
+        total += points;
+    }
+    state.counters["points_per_s"] = wall > 0 ? double(total) / wall : 0;
+    state.counters["host_cpu_pct_of_wall"] = wall > 0 ? cpu / wall * 100 : 0;
+}
+BENCHMARK(BM_UnpacedTrackDownload)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,212 @@
+// download, upload and position: the receiver transfers for scripts.
+#include "cli/cli.h"
+
+#include "core/app/errors.h"
+#include "core/app/gps_commands.h"
+#include "core/app/ift_option.h"
+#include "core/app/monitor_text.h"
+#include "core/data/native_file.h"
+#include "core/geo/map_datum.h"
+#include "core/gps/gps_model.h"
+#include "core/gps/model_check.h"
+#include "core/gps/position_request.h"
+#include "core/gps/serial_ports.h"
+#include "core/gps/transfers.h"
+
+#include <chrono>
+#include <filesystem>
+#include <ostream>
+#include <thread>
+#include <unistd.h>
+
+namespace nuvrel::cli {
+
+namespace {
+
+// One progress line on a terminal, rewritten in place.
+class TerminalProgress final : public Progress {
+public:
+    explicit TerminalProgress(std::ostream& err) : err_(err) {}
+    void setTitle(const std::string& title) override { title_ = title; }
+    void setLabel(const std::string& text) override { label_ = text; }
+    void show() override {}
+    void repaint() override {
+        err_ << '\r' << title_ << (title_.empty() ? "" : " ") << label_ << "\x1b[K" << std::flush;
+        written_ = true;
+    }
+    void hide() override {
+        if (written_)
+            err_ << '\n' << std::flush;
+        written_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    std::string title_, label_;
+    bool written_ = false;
+};
+
+int numberOption(const std::string& name, const std::string& text) {
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(text, &used);
+        if (used == text.size())
+            return v;
+    } catch (const std::logic_error&) {
+    }
+    throw UsageError{name + " wants a number"};
+}
+
+// The settings with the receiver and datum options of the command line on top
+// (in memory only: nothing is written back).
+struct Session {
+    explicit Session(Context& ctx)
+        : option(ctx.settings), ports(SerialPorts::System(&ctx.settings)),
+          progress(isatty(2) ? static_cast<Progress*>(&terminal) : static_cast<Progress*>(&quiet)),
+          terminal(ctx.err), data(DataContext{ctx.prompts, ctx.timeZone, [this] {
+                                      return std::int16_t(GPSModel::WaypointFormatFor(option.GPSModelID(),
+                                                                                      option.GPSSoftwareVersion()) ==
+                                                                  WaypointFormat::D104
+                                                              ? 3
+                                                              : 0);
+                                  }}),
+          prompts(ctx.prompts) {
+        port = parsePort(ctx.takeOption("--port", std::to_string(option.CommPort())));
+        const std::string id = ctx.takeOption("--model-id");
+        if (!id.empty()) {
+            option.SetGPSModelID(numberOption("--model-id", id));
+            option.SetGPSCharSet(GPSModel().CharSetForId(option.GPSModelID()));
+        }
+        const std::string version = ctx.takeOption("--software-version");
+        if (!version.empty())
+            option.SetGPSSoftwareVersion(numberOption("--software-version", version));
+        const std::string datum = ctx.takeOption("--datum");
+        if (!datum.empty()) {
+            const MapDatum table(datum);
+            if (table.name() != datum)
+                throw UsageError{"unknown datum \"" + datum + "\" (see: nuvrel-cli datums)"};
+            option.SetDatumName(datum);
+        }
+        option.SetCommPort(port);
+    }
+    GpsCommandServices services() { return GpsCommandServices{ports, option, prompts, *progress}; }
+    TransferServices transfer() { return TransferServices{ports, option, prompts, *progress}; }
+
+    IFTOption option;
+    SerialPorts ports;
+    Progress* progress;
+    TerminalProgress terminal;
+    NullProgress quiet;
+    IFTGarminData data;
+    CRouteField routes{1};
+    UserPrompts& prompts;
+    int port = 1;
+};
+
+enum class Kind { Track, Waypoints, Routes };
+
+Kind kindOf(const std::string& word, bool trackAllowed) {
+    if (word == "track" && trackAllowed)
+        return Kind::Track;
+    if (word == "waypoints")
+        return Kind::Waypoints;
+    if (word == "routes")
+        return Kind::Routes;
+    throw UsageError{std::string("what to transfer: ") + (trackAllowed ? "track, " : "") + "waypoints or routes"};
+}
+
+} // namespace
+
+int runDownload(Context& ctx) {
+    Session s(ctx);
+    const std::string path = ctx.takeOption("-o");
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 1 || path.empty())
+        throw UsageError{"usage: download track|waypoints|routes [--port N] -o FILE.nvl"};
+    const Kind kind = kindOf(ctx.args[0], true);
+
+    // The file is added to: its other contents stay.
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !NativeFile::load(path, s.data, s.routes).ok)
+        return 1;
+    if (!RunModelCheck(s.ports, s.option, s.prompts))
+        return 1;
+    switch (kind) {
+    case Kind::Track:
+        if (!DownloadTrack(s.data, s.port, s.transfer()))
+            return 1;
+        ctx.out << "track: " << s.data.track()->count() << " points, " << s.data.track()->segmentCount()
+                << " segments\n";
+        break;
+    case Kind::Waypoints:
+        if (!DownloadWaypoints(s.data, s.port, s.transfer()))
+            return 1;
+        ctx.out << "waypoints: " << s.data.waypoints()->count() << '\n';
+        break;
+    case Kind::Routes: {
+        if (!ReceiveRoutes(s.routes, s.services()))
+            return 1;
+        std::uint32_t entries = 0;
+        for (const auto& r : s.routes.routes())
+            entries += std::uint32_t(r.entries.size());
+        ctx.out << "routes: " << s.routes.RouteCount() << ", " << entries << " entries\n";
+        break;
+    }
+    }
+    if (!NativeFile::save(path, s.data, &s.routes))
+        return 1;
+    ctx.out << "saved: " << path << '\n';
+    return 0;
+}
+
+int runUpload(Context& ctx) {
+    Session s(ctx);
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 2)
+        throw UsageError{"usage: upload waypoints|routes FILE.nvl [--port N]"};
+    const Kind kind = kindOf(ctx.args[0], false);
+    if (!NativeFile::load(ctx.args[1], s.data, s.routes).ok)
+        return 1;
+    if (kind == Kind::Waypoints && (!s.data.waypoints() || s.data.waypoints()->count() == 0)) {
+        ctx.err << "nuvrel-cli upload: " << ctx.args[1] << " holds no waypoints\n";
+        return 1;
+    }
+    if (!RunModelCheck(s.ports, s.option, s.prompts))
+        return 1;
+    if (kind == Kind::Waypoints) {
+        if (!UploadWaypoints(*s.data.waypoints(), s.port, s.transfer()))
+            return 1;
+        ctx.out << "waypoints sent: " << s.data.waypoints()->count() << '\n';
+        return 0;
+    }
+    const int before = ctx.prompts.errorCount;
+    const int sent = SendRoutes(s.routes, s.services());
+    ctx.out << "routes sent: " << sent << '\n';
+    return ctx.prompts.errorCount == before ? 0 : 1;
+}
+
+int runPosition(Context& ctx) {
+    Session s(ctx);
+    const int count = numberOption("--count", ctx.takeOption("--count", "1"));
+    ctx.rejectUnknownOptions();
+    if (!ctx.args.empty())
+        throw UsageError{"unexpected argument " + ctx.args.front()};
+    if (count < 1)
+        throw UsageError{"--count wants a number of 1 or more"};
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const PositionResult r = RequestPosition(s.ports, s.port, s.option.DatumName());
+        if (!r.ok) {
+            ShowError(s.prompts, kErrGpsDoesntRespond);
+            return 1;
+        }
+        ctx.out << MonitorCoordinateText(r.latitude, MonitorFormat::Degree) << ' '
+                << MonitorCoordinateText(r.longitude, MonitorFormat::Degree) << ' ' << MonitorTimeText(r.time)
+                << '\n'
+                << std::flush;
+    }
+    return 0;
+}
+
+} // namespace nuvrel::cli

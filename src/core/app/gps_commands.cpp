@@ -1,0 +1,141 @@
+#include "core/app/gps_commands.h"
+
+#include "core/app/errors.h"
+#include "core/geo/map_datum.h"
+#include "core/gps/garmin_record.h"
+#include "core/gps/gps_model.h"
+#include "core/gps/model_check.h"
+#include "core/gps/packet.h"
+#include "core/gps/route_transfer.h"
+#include "core/gps/transfers.h"
+
+#include <algorithm>
+
+namespace nuvrel {
+
+namespace {
+
+TransferServices transferServices(const GpsCommandServices& s) {
+    return TransferServices{s.ports, s.option, s.prompts, s.progress};
+}
+
+} // namespace
+
+bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services) {
+    if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return false;
+    DownloadTrack(data, services.option.CommPort(), transferServices(services));
+    return true;
+}
+
+bool DownloadWaypointsCommand(IFTGarminData& data, const GpsCommandServices& services) {
+    if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return false;
+    DownloadWaypoints(data, services.option.CommPort(), transferServices(services));
+    return true;
+}
+
+int UploadWaypointsCommand(const IFTGarminData& data, const GpsCommandServices& services) {
+    if (!data.waypoints())
+        return 0;
+    if (!services.prompts.askYesNo("Question", kUploadWaypointQuestion))
+        return 0;
+    if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return 0;
+    return UploadWaypoints(*data.waypoints(), services.option.CommPort(), transferServices(services));
+}
+
+CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option) {
+    std::uint32_t size = 0;
+    for (const auto& r : routes)
+        size = std::max<std::uint32_t>(size, std::uint32_t(r.number()) + 1);
+    size = std::max<std::uint32_t>(size, std::uint32_t(routes.size()));
+    CRouteField store(size);
+    const MapDatum datum(option.DatumName());
+    for (const auto& r : routes) {
+        const std::uint32_t number = r.number();
+        store.SetRouteName(number, r.name());
+        for (const Waypoint& w : r.entries) {
+            double lat, lon, height;
+            datum.toLocal(SemicirclesToDegrees(w.LatitudeSemicircles()), SemicirclesToDegrees(w.LongitudeSemicircles()),
+                          w.AltitudeValue(), lat, lon, height);
+            store.AddRouteEntry(number, w.NameText(), lat, lon, w.CommentText(), w.SymbolValue(), w.DisplayValue(),
+                                w.ProximityValue(), float(height));
+        }
+    }
+    return store;
+}
+
+bool DownloadRoutesCommand(CRouteField& routes, const GpsCommandServices& services) {
+    if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return false;
+    ReceiveRoutes(routes, services);
+    return true;
+}
+
+bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services) {
+    std::vector<TransferRoute> received;
+    {
+        GarminRecord link(services.ports, std::uint16_t(services.option.CommPort()));
+        received = DownloadRoutes(link, services.option.GPSModelID(), services.option.GPSSoftwareVersion(),
+                                  services.progress);
+    }
+    if (received.empty()) {
+        services.prompts.showMessage("error", kDownloadRouteError);
+        return false;
+    }
+    routes = RouteStoreFrom(received, services.option);
+    return true;
+}
+
+RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
+                                      const GpsCommandServices& services) {
+    if (routes.EntryCount(index) == 0)
+        return RouteUploadResult::Empty;
+    const std::int32_t model = services.option.GPSModelID();
+    const std::int32_t version = services.option.GPSSoftwareVersion();
+    std::vector<TransferRoute> transfer(1);
+    const Route header(number, routes.GetRouteName(index));
+    std::copy(header.Bytes(), header.Bytes() + Route::kLength, transfer[0].header.begin());
+    const MapDatum datum(services.option.DatumName());
+    const CRouteField::Route& route = routes.routes()[index];
+    transfer[0].entries.reserve(route.entries.size());
+    for (const RouteEntry& e : route.entries) {
+        double lat, lon, height;
+        datum.toWgs84(e.latitude, e.longitude, e.altitude, lat, lon, height);
+        transfer[0].entries.emplace_back(Pid_Rte_Wpt_Data, lat, lon, e.ident, e.comment, model, version, e.symbol,
+                                         std::uint8_t(e.display), e.proximity, float(height));
+    }
+    GarminRecord link(services.ports, std::uint16_t(services.option.CommPort()));
+    if (!link.opened())
+        return RouteUploadResult::PortFailed;
+    return UploadRoutes(link, transfer, model, services.progress) ? RouteUploadResult::Sent
+                                                                   : RouteUploadResult::Failed;
+}
+
+int UploadRoute(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
+                const GpsCommandServices& services) {
+    return UploadRouteTransfer(routes, index, number, services) == RouteUploadResult::Sent ? 1 : 0;
+}
+
+int UploadRoutesCommand(const CRouteField& routes, const GpsCommandServices& services) {
+    if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return 0;
+    return SendRoutes(routes, services);
+}
+
+int SendRoutes(const CRouteField& routes, const GpsCommandServices& services) {
+    int sent = 0;
+    const std::uint32_t last = std::min<std::uint32_t>(routes.RouteCount(), 20);
+    for (std::uint32_t i = 0; i < last; ++i) {
+        switch (UploadRouteTransfer(routes, i, std::uint8_t(i), services)) {
+        case RouteUploadResult::Sent: ++sent; break;
+        case RouteUploadResult::Empty: break;
+        case RouteUploadResult::PortFailed: ShowError(services.prompts, kErrCantOpenSerialPort); return sent;
+        case RouteUploadResult::Failed: ShowError(services.prompts, kErrGpsDoesntRespond); return sent;
+        }
+    }
+    return sent;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,65 @@
+// The receiver commands of the main window's GPS menu, without the window:
+// each runs the model check first, then its transfer. The window redraws
+// the data when a command says so.
+#pragma once
+
+#include "core/app/ift_option.h"
+#include "core/data/ift_garmin_data.h"
+#include "core/data/route_store.h"
+#include "core/gps/serial_ports.h"
+#include "core/platform.h"
+
+#include <cstdint>
+
+namespace nuvrel {
+
+inline constexpr const char* kUploadWaypointQuestion =
+    "This operation may replace current Waypoint data.\nDo you wish to continue?";
+inline constexpr const char* kDownloadRouteError = "download route error";
+
+struct GpsCommandServices {
+    const SerialPorts& ports;
+    const IFTOption& option;
+    UserPrompts& prompts;
+    Progress& progress;
+};
+
+// GPS > Download > Track. True when the download ran (whatever its outcome),
+// so the view is to be fitted and redrawn.
+bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services);
+// GPS > Download > Waypoint; as above.
+bool DownloadWaypointsCommand(IFTGarminData& data, const GpsCommandServices& services);
+// GPS > Upload > Waypoint: asks first ("Question"); 1 when the upload succeeded.
+int UploadWaypointsCommand(const IFTGarminData& data, const GpsCommandServices& services);
+
+// GPS > Download > Route: replaces the route store only when the download
+// succeeds ("download route error" otherwise). True when the model check
+// passed, so the view is to be redrawn.
+bool DownloadRoutesCommand(CRouteField& routes, const GpsCommandServices& services);
+// The download after the model check: true when the store was replaced,
+// else "download route error" was shown.
+bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services);
+// The store built from downloaded routes (D201 at their own numbers, D202 in
+// arrival order), converted into the datum of the settings.
+struct TransferRoute;
+CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option);
+
+// Uploads route `index` of the store under route number `number` in a
+// transfer of its own. 1 on success; 0 when the route has no entries (nothing
+// is sent) or the upload failed (nothing is shown).
+int UploadRoute(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
+                const GpsCommandServices& services);
+
+enum class RouteUploadResult { Sent, Empty, PortFailed, Failed };
+RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
+                                      const GpsCommandServices& services);
+
+// GPS > Upload > Route: routes 0 to 19, each under its own number, each in a
+// transfer of its own; routes without entries are skipped. When a transfer
+// fails the rest are not sent and the failure is shown (error 1 or 2).
+// Returns the number of routes sent.
+int UploadRoutesCommand(const CRouteField& routes, const GpsCommandServices& services);
+// The uploads after the model check.
+int SendRoutes(const CRouteField& routes, const GpsCommandServices& services);
+
+} // namespace nuvrel

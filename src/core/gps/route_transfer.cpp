@@ -1,0 +1,198 @@
+#include "core/gps/route_transfer.h"
+
+#include "core/codepage.h"
+#include "core/gps/control_packet.h"
+#include "core/gps/gps_model.h"
+#include "core/gps/packet.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace nuvrel {
+
+Route::Route(std::uint8_t number, std::string_view name) {
+    bytes_[0] = kDLE;
+    bytes_[1] = Pid_Rte_Hdr;
+    bytes_[2] = 21;
+    bytes_[3] = number;
+    std::memset(bytes_.data() + 4, ' ', kNameWidth);
+    name = name.substr(0, name.find('\0'));
+    const std::size_t n = std::min(fitLength(name, kNameWidth), kNameWidth);
+    std::memcpy(bytes_.data() + 4, name.data(), n);
+    bytes_[24] = 255;
+    bytes_[25] = kDLE;
+    bytes_[26] = kETX;
+}
+
+std::string TransferRoute::name() const {
+    std::size_t n = 0;
+    while (n < 20 && header[4 + n])
+        ++n;
+    return std::string(reinterpret_cast<const char*>(header.data() + 4), n);
+}
+
+std::array<std::uint8_t, 27> RouteLinkPacket() {
+    std::array<std::uint8_t, 27> p{};
+    p[0] = kDLE;
+    p[1] = Pid_Rte_Link_Data;
+    p[2] = 21;
+    p[3] = 3; // class 3, 16-bit
+    p[4] = 0;
+    std::memset(p.data() + 11, 255, 12); // bytes 5-10 zero, then the 18-byte subclass ends in 12 bytes of 255
+    p[23] = 0;                           // empty identifier
+    p[24] = 255;
+    p[25] = kDLE;
+    p[26] = kETX;
+    return p;
+}
+
+std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t productId, std::int32_t softwareVersion,
+                                          Progress& progress) {
+    if (!link.opened())
+        return {};
+    Request request(Cmnd_Transfer_Rte);
+    if (!link.SendPacket(request.Bytes(), request.Length()))
+        return {};
+    if (link.ReceiveId() != Pid_Ack)
+        return {};
+    std::uint8_t records[kMaxPacketLength];
+    if (link.ReceivePacket(records, sizeof records) == 0)
+        return {};
+    link.SendAck(records[1]);
+    const std::size_t announced = GetU16(records + 3);
+
+    using Slot = std::vector<std::uint8_t>;
+    std::vector<Slot> packets;
+    try {
+        packets.reserve(announced);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    progress.setTitle("Downloading Route");
+    progress.show();
+    progress.repaint();
+    bool early = false;
+    std::uint8_t buffer[kMaxPacketLength];
+    for (std::size_t k = 0; k < announced; ++k) {
+        const int n = link.ReceivePacket(buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        progress.setLabel(std::to_string(k) + "/" + std::to_string(announced));
+        progress.repaint();
+        link.SendAck(buffer[1]);
+        if (buffer[1] == Pid_Xfer_Cmplt) {
+            early = true;
+            break;
+        }
+        packets.emplace_back(buffer, buffer + n);
+    }
+    progress.hide();
+    if (early || packets.size() < announced)
+        return {};
+    // The closing Xfer_Cmplt; packets the receiver sends beyond the announced
+    // count are acknowledged and dropped on the way to it.
+    for (;;) {
+        const int n = link.ReceivePacket(buffer, sizeof buffer);
+        if (n == 0)
+            return {};
+        link.SendAck(buffer[1]);
+        if (buffer[1] == Pid_Xfer_Cmplt)
+            break;
+    }
+
+    const bool newFormat = GPSModel::UsesNewFormats(productId);
+    std::vector<TransferRoute> routes;
+    std::size_t c = 0;
+    // The receiver sends each header followed by its entries (and links).
+    while (c < packets.size() && packets[c][1] != Pid_Rte_Hdr)
+        ++c; // anything before the first header belongs to no route
+    while (c < packets.size()) {
+        TransferRoute route;
+        const Slot& h = packets[c];
+        if (newFormat) {
+            route.header[3] = std::uint8_t(routes.size());
+            const std::size_t n = std::min<std::size_t>(20, h.size() > 6 ? h.size() - 6 : 0);
+            std::memcpy(route.header.data() + 4, h.data() + 3, n);
+        } else {
+            std::memcpy(route.header.data(), h.data(), std::min<std::size_t>(28, h.size()));
+        }
+        ++c;
+        for (; c < packets.size() && packets[c][1] != Pid_Rte_Hdr; ++c)
+            if (packets[c][1] == Pid_Rte_Wpt_Data)
+                route.entries.emplace_back(packets[c].data(), packets[c].size(), productId, softwareVersion);
+        routes.push_back(std::move(route));
+    }
+    return routes;
+}
+
+int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, std::int32_t productId,
+                 Progress& progress) {
+    if (!link.opened())
+        return 0;
+    const bool newFormat = GPSModel::UsesNewFormats(productId);
+    std::uint32_t total = 0;
+    for (const auto& r : routes)
+        total += 1 + std::uint32_t(r.entries.size()) * (newFormat ? 2 : 1);
+    BeginTransfer begin(std::int16_t(total & 0xFFFF));
+    if (!link.SendPacket(begin.Bytes(), begin.Length()) || link.ReceiveId() != Pid_Ack)
+        return 0;
+    progress.show();
+    progress.setLabel("Uploading");
+    progress.repaint();
+    bool stopped = false;
+    for (const auto& r : routes) {
+        if (newFormat) {
+            // The D202 identifier: the first 13 characters of the space-filled name field.
+            std::uint8_t packet[6 + 14];
+            packet[0] = kDLE;
+            packet[1] = Pid_Rte_Hdr;
+            std::size_t n = 0;
+            while (n < 13 && r.header[4 + n])
+                ++n;
+            packet[2] = std::uint8_t(n + 1);
+            std::memcpy(packet + 3, r.header.data() + 4, n);
+            packet[3 + n] = 0;
+            packet[4 + n] = 255;
+            packet[5 + n] = kDLE;
+            packet[6 + n] = kETX;
+            if (!link.SendPacket(packet, int(n + 7)) || link.ReceiveId() != Pid_Ack) {
+                stopped = true;
+                break;
+            }
+        } else {
+            std::uint8_t packet[Route::kLength];
+            std::memcpy(packet, r.header.data(), sizeof packet);
+            if (!link.SendPacket(packet, int(sizeof packet)) || link.ReceiveId() != Pid_Ack) {
+                stopped = true;
+                break;
+            }
+        }
+        for (const Waypoint& w : r.entries) {
+            std::vector<std::uint8_t> packet(w.PacketBytes(), w.PacketBytes() + w.PacketLength());
+            if (!link.SendPacket(packet.data(), int(packet.size())) || link.ReceiveId() != Pid_Ack) {
+                stopped = true;
+                break;
+            }
+            if (newFormat) {
+                auto linkPacket = RouteLinkPacket();
+                if (!link.SendPacket(linkPacket.data(), int(linkPacket.size())) || link.ReceiveId() != Pid_Ack) {
+                    stopped = true;
+                    break;
+                }
+            }
+        }
+        if (stopped)
+            break;
+    }
+    progress.hide();
+    if (stopped)
+        return 0;
+    EndTransfer end(Cmnd_Transfer_Rte);
+    if (!link.SendPacket(end.Bytes(), end.Length()))
+        return 0;
+    return link.ReceiveId() == Pid_Ack ? 1 : 0;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,305 @@
+#include "core/gps/transfers.h"
+
+#include "core/app/errors.h"
+#include "core/geo/map_datum.h"
+#include "core/gps/control_packet.h"
+#include "core/gps/garmin_record.h"
+#include "core/gps/gps_model.h"
+#include "core/gps/ift_rs232c.h"
+#include "core/gps/packet.h"
+#include "core/gps/receiver_text.h"
+#include "core/gps/waypoint.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace nuvrel {
+
+namespace {
+
+float floatAt(const std::uint8_t* p) {
+    float f;
+    std::memcpy(&f, p, 4);
+    return f;
+}
+
+int percentOf(std::uint32_t count, int announced) {
+    return announced > 0 ? int(std::uint64_t(count) * 100 / std::uint64_t(announced)) : int(count);
+}
+
+// The start of a download: the command, the receiver's acknowledgement and
+// the Records packet (acknowledged). The announced count, or -1 on a time-out.
+int startDownload(IFTRS232C& port, std::int16_t command) {
+    Request request(command);
+    if (port.WritePacket(request.Bytes(), request.Length()) <= 0)
+        return -1;
+    std::uint8_t buffer[kMaxPacketLength];
+    if (port.ReadPacket(buffer) == 0)
+        return -1;
+    // The acknowledgement is not examined; a receiver that sends none and
+    // starts with its Records packet is served as well.
+    if (buffer[1] != Pid_Records && port.ReadPacket(buffer) == 0)
+        return -1;
+    port.Acknowledge(buffer[1]);
+    // The count is an unsigned 16-bit word: a log of more than 32767
+    // points is not read as a negative count.
+    return int(GetU16(buffer + 3));
+}
+
+// Ends a failed download: port closed, progress hidden, error 2.
+void failDownload(IFTRS232C& port, const TransferServices& services) {
+    port.ClosePort();
+    services.progress.hide();
+    ShowError(services.prompts, kErrGpsDoesntRespond);
+}
+
+void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::size_t maxChars, bool japanese) {
+    std::size_t n = 0;
+    while (n < width && n < maxChars && field[n]) {
+        ident[n] = char(japanese ? ReceiverCodeToChar(field[n]) : field[n]);
+        ++n;
+    }
+}
+
+} // namespace
+
+std::string TrackProgressLabel(std::uint32_t count, int announced) {
+    return std::to_string(percentOf(count, announced)) + "%(" + std::to_string(count) + "/" +
+           std::to_string(announced) + ")";
+}
+
+std::string WaypointProgressLabel(std::uint32_t count, int announced) {
+    return std::to_string(percentOf(count, announced)) + "%";
+}
+
+bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& services) {
+    data.setTrack(std::make_unique<IFTGarminTrack>());
+    struct ResetOffset {
+        IFTGarminData& data;
+        ~ResetOffset() { data.resetTimeOffset(); }
+    } resetOffset{data};
+
+    IFTRS232C link(services.ports);
+    if (!link.OpenPort(port)) {
+        ShowError(services.prompts, kErrCantOpenSerialPort);
+        return false;
+    }
+    services.progress.setTitle("Downloading Track");
+    services.progress.show();
+    services.progress.repaint();
+
+    const int announced = startDownload(link, Cmnd_Transfer_Trk);
+    if (announced < 0) {
+        failDownload(link, services);
+        return false;
+    }
+    std::vector<TrackPoint> points;
+    try {
+        points.reserve(std::size_t(announced));
+    } catch (const std::bad_alloc&) {
+        failDownload(link, services);
+        return false;
+    }
+    const MapDatum datum(services.option.DatumName());
+    const bool d301 = GPSModel::UsesNewFormats(services.option.GPSModelID());
+    std::uint16_t segment = 0;
+    std::uint8_t buffer[kMaxPacketLength];
+    for (;;) {
+        const int n = link.ReadPacket(buffer);
+        if (n == 0) {
+            failDownload(link, services);
+            return false;
+        }
+        const std::uint8_t id = buffer[1];
+        // The record's bytes beyond what came are read as zeros.
+        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
+        const std::uint8_t* d = buffer + 3;
+        // Points beyond the announced count are not kept.
+        if (id == Pid_Trk_Data && points.size() < std::size_t(announced)) {
+            TrackPoint p{};
+            float altitude = 0;
+            if (d301) {
+                segment = std::uint16_t(segment + d[20]);
+                altitude = ReceiverAltitude(floatAt(d + 12));
+                std::memcpy(&p.depth, d + 16, 4);
+            } else {
+                segment = std::uint16_t(segment + d[12]);
+            }
+            double lat, lon, height;
+            datum.toLocal(SemicirclesToDegrees(GetI32(d)), SemicirclesToDegrees(GetI32(d + 4)), altitude, lat, lon,
+                          height);
+            p.latitude = lat;
+            p.longitude = lon;
+            p.altitude = float(height);
+            p.time = GetU32(d + 8);
+            p.segment = std::int16_t(segment);
+            points.push_back(p);
+        }
+        services.progress.setLabel(TrackProgressLabel(std::uint32_t(points.size()), announced));
+        services.progress.repaint();
+        link.Acknowledge(id);
+        if (id == Pid_Xfer_Cmplt)
+            break;
+    }
+    link.ClosePort();
+    auto track = std::make_unique<IFTGarminTrack>(std::move(points));
+    track->setModified(1);
+    data.setTrack(std::move(track));
+    services.progress.hide();
+    return true;
+}
+
+bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& services) {
+    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
+    IFTRS232C link(services.ports);
+    if (!link.OpenPort(port)) {
+        ShowError(services.prompts, kErrCantOpenSerialPort);
+        return false;
+    }
+    services.progress.setTitle("Downloading Waypoint");
+    services.progress.show();
+    services.progress.repaint();
+
+    const int announced = startDownload(link, Cmnd_Transfer_Wpt);
+    if (announced < 0) {
+        failDownload(link, services);
+        return false;
+    }
+    std::vector<WaypointRecord> records;
+    try {
+        records.reserve(std::size_t(announced));
+    } catch (const std::bad_alloc&) {
+        failDownload(link, services);
+        return false;
+    }
+    const MapDatum datum(services.option.DatumName());
+    const std::int32_t model = services.option.GPSModelID();
+    const std::int32_t version = services.option.GPSSoftwareVersion();
+    const WaypointFormat format = GPSModel::WaypointFormatFor(model, version);
+    const bool japanese = services.option.GPSCharSet() == 2;
+    std::uint8_t buffer[kMaxPacketLength];
+    for (;;) {
+        const int n = link.ReadPacket(buffer);
+        if (n == 0) {
+            failDownload(link, services);
+            return false;
+        }
+        const std::uint8_t id = buffer[1];
+        // The record's bytes beyond what came are read as zeros.
+        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
+        const std::uint8_t* d = buffer + 3;
+        if (id == Pid_Wpt_Data && records.size() < std::size_t(announced)) {
+            WaypointRecord w{};
+            double lat, lon, height;
+            if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {
+                std::memset(w.ident, ' ', kIdentSize);
+                const std::size_t at = (model == 111 && version >= 270) ? 52 : 48;
+                copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese);
+                w.ident[10] = '\0';
+                const float altitude = ReceiverAltitude(floatAt(d + 32));
+                datum.toLocal(SemicirclesToDegrees(GetI32(d + 24)), SemicirclesToDegrees(GetI32(d + 28)), altitude,
+                              lat, lon, height);
+                w.altitude = float(height);
+                w.symbol = GetI16(d + 4);
+            } else {
+                copyName(w.ident, d, 6, 6, japanese);
+                // A NUL inside the name ends it; the rest stays as received.
+                std::memcpy(w.comment, d + 18, 40);
+                w.comment[40] = '\0';
+                datum.toLocal(SemicirclesToDegrees(GetI32(d + 6)), SemicirclesToDegrees(GetI32(d + 10)), 0, lat,
+                              lon, height);
+                if (format == WaypointFormat::D103) {
+                    w.symbol = d[58];
+                    w.display = d[59];
+                } else if (format == WaypointFormat::D104) {
+                    std::memcpy(&w.proximity, d + 58, 4);
+                    w.symbol = GetI16(d + 62);
+                    w.display = d[64];
+                }
+            }
+            w.latitude = lat;
+            w.longitude = lon;
+            records.push_back(w);
+        }
+        services.progress.setLabel(WaypointProgressLabel(std::uint32_t(records.size()), announced));
+        services.progress.repaint();
+        link.Acknowledge(id);
+        if (id == Pid_Xfer_Cmplt)
+            break;
+    }
+    link.ClosePort();
+    auto store = std::make_unique<IFTGarminWaypoint>(std::move(records));
+    store->setModified(1);
+    data.setWaypoints(std::move(store));
+    services.progress.hide();
+    return true;
+}
+
+int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const TransferServices& services) {
+    IFTRS232C link(services.ports);
+    if (!link.OpenPort(port)) {
+        ShowError(services.prompts, kErrCantOpenSerialPort);
+        return 0;
+    }
+    services.progress.show();
+    services.progress.setLabel("Uploading");
+    services.progress.repaint();
+    auto fail = [&] {
+        link.ClosePort();
+        services.progress.hide();
+        ShowError(services.prompts, kErrGpsDoesntRespond);
+        return 0;
+    };
+    std::uint8_t reply[256];
+    BeginTransfer records(std::int16_t(waypoints.count() & 0xFFFF));
+    if (link.WritePacket(records.Bytes(), records.Length()) <= 0 || link.ReadPacket(reply) == 0)
+        return fail();
+
+    const MapDatum datum(services.option.DatumName());
+    const std::int32_t model = services.option.GPSModelID();
+    const std::int32_t version = services.option.GPSSoftwareVersion();
+    const bool newFormat = GPSModel::UsesNewFormats(model);
+    for (const WaypointRecord& w : waypoints.records()) {
+        char name[kIdentSize];
+        std::memset(name, newFormat ? 0 : ' ', sizeof name);
+        const std::size_t limit = newFormat ? 10 : 6;
+        for (std::size_t i = 0; i < limit && i < kIdentSize - 1 && w.ident[i]; ++i) {
+            const unsigned char c = static_cast<unsigned char>(w.ident[i]);
+            name[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
+        }
+        if (!newFormat) {
+            name[limit] = '\0';
+        } else {
+            // Downloaded names are padded with spaces to 10 characters; the
+            // receiver's names end at their NUL, so the padding stays here.
+            for (std::size_t i = limit; i > 0 && name[i - 1] == ' '; --i)
+                name[i - 1] = '\0';
+        }
+        char comment[kCommentSize];
+        std::memset(comment, ' ', sizeof comment);
+        const std::size_t commentLength = strnlen(w.comment, kCommentSize - 1);
+        std::memcpy(comment, w.comment, commentLength);
+        comment[commentLength] = '\0';
+
+        double lat, lon, height;
+        datum.toWgs84(w.latitude, w.longitude, w.altitude, lat, lon, height);
+        Waypoint packet(Pid_Wpt_Data, lat, lon, name, comment, model, version, w.symbol,
+                        std::uint8_t(w.display), w.proximity, float(height));
+        if (link.WritePacket(packet.PacketBytes(), packet.PacketLength()) <= 0)
+            return fail();
+        std::memset(reply, 0, sizeof reply);
+        if (link.ReadPacket(reply) == 0)
+            return fail();
+    }
+    EndTransfer end(Cmnd_Transfer_Wpt);
+    if (link.WritePacket(end.Bytes(), end.Length()) <= 0 || link.ReadPacket(reply) == 0)
+        return fail();
+    link.ClosePort();
+    services.progress.hide();
+    return 1;
+}
+
+} // namespace nuvrel

@@ -1,0 +1,197 @@
+#include "core/gps/waypoint.h"
+
+#include "core/gps/packet.h"
+#include "core/gps/receiver_text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nuvrel {
+
+namespace {
+
+std::size_t textLength(const char* text, std::size_t limit) {
+    if (!text)
+        return 0;
+    std::size_t n = 0;
+    while (n < limit && text[n])
+        ++n;
+    return n;
+}
+
+void copyText(std::uint8_t* field, const char* text, std::size_t limit) {
+    const std::size_t n = textLength(text, limit);
+    if (n)
+        std::memcpy(field, text, n);
+}
+
+void cutText(const std::uint8_t* field, std::size_t width, char* buffer, std::size_t size) {
+    if (!buffer || size == 0)
+        return;
+    std::size_t n = 0;
+    while (n < width && n + 1 < size && field[n])
+        ++n;
+    std::memcpy(buffer, field, n);
+    buffer[n] = '\0';
+}
+
+bool isNewFormat(WaypointFormat f) { return f == WaypointFormat::D108 || f == WaypointFormat::D109; }
+
+} // namespace
+
+int Waypoint::PacketLengthFor(WaypointFormat format) {
+    switch (format) {
+    case WaypointFormat::D100: return 64;
+    case WaypointFormat::D103: return 66;
+    case WaypointFormat::D104: return 71;
+    case WaypointFormat::D108: return 70;
+    case WaypointFormat::D109: return 74;
+    }
+    return 64;
+}
+
+std::size_t Waypoint::nameOffset() const {
+    switch (format_) {
+    case WaypointFormat::D108: return 48;
+    case WaypointFormat::D109: return 52;
+    default: return 0;
+    }
+}
+
+std::size_t Waypoint::nameWidth() const {
+    switch (format_) {
+    case WaypointFormat::D108: return 11;
+    case WaypointFormat::D109: return 12;
+    default: return 6;
+    }
+}
+
+float Waypoint::floatAt(std::size_t offset) const {
+    float f;
+    std::memcpy(&f, data() + offset, 4);
+    return f;
+}
+
+void Waypoint::putFloat(std::size_t offset, float value) { std::memcpy(data() + offset, &value, 4); }
+
+Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, const char* name, const char* comment,
+                   std::int32_t productId, std::int32_t softwareVersion, std::int16_t symbol, std::uint8_t display,
+                   float proximity, float altitude)
+    : productId_(productId), softwareVersion_(softwareVersion),
+      format_(GPSModel::WaypointFormatFor(productId, softwareVersion)) {
+    const int length = PacketLengthFor(format_);
+    packet_.assign(std::size_t(length), 0);
+    packet_[0] = kDLE;
+    packet_[1] = packetId;
+    packet_[2] = std::uint8_t(length - 6);
+    packet_[std::size_t(length) - 3] = 255;
+    packet_[std::size_t(length) - 2] = kDLE;
+    packet_[std::size_t(length) - 1] = kETX;
+    std::uint8_t* d = data();
+    const std::uint32_t lat = std::uint32_t(DegreesToSemicircles(latitude));
+    const std::uint32_t lon = std::uint32_t(DegreesToSemicircles(longitude));
+
+    if (!isNewFormat(format_)) {
+        std::memset(d, ' ', 6);
+        copyText(d, name, 6);
+        PutU32(d + 6, lat);
+        PutU32(d + 10, lon);
+        std::memset(d + 18, ' ', 40);
+        copyText(d + 18, comment, 40);
+        if (format_ == WaypointFormat::D103) {
+            d[58] = std::uint8_t(symbol);
+            d[59] = display;
+        } else if (format_ == WaypointFormat::D104) {
+            putFloat(58, proximity);
+            PutU16(d + 62, std::uint16_t(symbol));
+            d[64] = display;
+        }
+    } else {
+        d[0] = 0;
+        d[1] = 255;
+        d[2] = 0;
+        d[3] = 96;
+        PutU16(d + 4, std::uint16_t(symbol));
+        if (format_ == WaypointFormat::D109) {
+            std::memset(d + 12, 255, 12);
+            std::memset(d + 48, 255, 4);
+        }
+        PutU32(d + 24, lat);
+        PutU32(d + 28, lon);
+        putFloat(32, ReceiverAltitude(altitude));
+        copyText(d + nameOffset(), name, nameWidth() - 1);
+    }
+    if (GPSModel().CharSetForId(productId) == 2) {
+        std::uint8_t* field = d + nameOffset();
+        for (std::size_t i = 0; i < nameWidth(); ++i)
+            field[i] = CharToReceiverCode(field[i]);
+    }
+}
+
+Waypoint::Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t productId,
+                   std::int32_t softwareVersion)
+    : productId_(productId), softwareVersion_(softwareVersion),
+      format_(GPSModel::WaypointFormatFor(productId, softwareVersion)) {
+    const std::size_t full = std::size_t(PacketLengthFor(format_));
+    packet_.assign(full, 0);
+    if (packet)
+        std::memcpy(packet_.data(), packet, std::min(length, full));
+    if (isNewFormat(format_))
+        putFloat(32, ReceiverAltitude(floatAt(32)));
+    if (GPSModel().CharSetForId(productId) == 2) {
+        std::uint8_t* field = data() + nameOffset();
+        for (std::size_t i = 0; i < nameWidth(); ++i)
+            field[i] = ReceiverCodeToChar(field[i]);
+    }
+}
+
+std::int32_t Waypoint::LatitudeSemicircles() const { return GetI32(data() + (isNewFormat(format_) ? 24 : 6)); }
+std::int32_t Waypoint::LongitudeSemicircles() const { return GetI32(data() + (isNewFormat(format_) ? 28 : 10)); }
+
+void Waypoint::NameText(char* buffer, std::size_t size) const {
+    cutText(data() + nameOffset(), nameWidth(), buffer, size);
+}
+
+void Waypoint::CommentText(char* buffer, std::size_t size) const {
+    if (isNewFormat(format_)) {
+        if (buffer && size)
+            buffer[0] = '\0';
+        return;
+    }
+    cutText(data() + 18, 40, buffer, size);
+}
+
+std::string Waypoint::NameText() const {
+    char buffer[16];
+    NameText(buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string Waypoint::CommentText() const {
+    char buffer[48];
+    CommentText(buffer, sizeof buffer);
+    return buffer;
+}
+
+std::int16_t Waypoint::SymbolValue() const {
+    switch (format_) {
+    case WaypointFormat::D100: return 0;
+    case WaypointFormat::D103: return data()[58];
+    case WaypointFormat::D104: return GetI16(data() + 62);
+    default: return GetI16(data() + 4);
+    }
+}
+
+std::uint8_t Waypoint::DisplayValue() const {
+    switch (format_) {
+    case WaypointFormat::D103: return data()[59];
+    case WaypointFormat::D104: return data()[64];
+    default: return 0;
+    }
+}
+
+float Waypoint::ProximityValue() const { return format_ == WaypointFormat::D104 ? floatAt(58) : 0.0f; }
+
+float Waypoint::AltitudeValue() const { return isNewFormat(format_) ? floatAt(32) : 0.0f; }
+
+} // namespace nuvrel

@@ -1,0 +1,106 @@
+// nuvrel-cli download, upload and position against the receiver simulator.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#ifdef NUVREL_GPSSIM
+#include "sim_process.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace nuvrel {
+namespace {
+
+using test::SimProcess;
+using test::TempDir;
+
+using Args = std::vector<std::string>;
+
+// Runs nuvrel-cli; out gets both output streams.
+int runCli(const TempDir& dir, const std::string& env, const Args& args, std::string& out) {
+    std::vector<std::string> envs{"XDG_CONFIG_HOME=" + (dir / "config").string()};
+    std::size_t at = 0;
+    while (at < env.size()) { // "A=1 B=2"
+        const std::size_t end = env.find(' ', at);
+        envs.push_back(env.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        at = end == std::string::npos ? env.size() : end + 1;
+    }
+    const test::ProgramRun r = test::runProgram(NUVREL_CLI, args, envs);
+    out = r.out + r.err;
+    return r.status;
+}
+
+Args operator+(Args a, const Args& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+bool has(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
+
+TEST(CliTransfer, DownloadsAddToOneFileAndUploadFromIt) {
+    TempDir dir;
+    SimProcess sim({"--product-id", "130"});
+    ASSERT_TRUE(sim.started());
+    const std::string env = "NUVREL_COM3=" + sim.path();
+    const std::string file = (dir / "flight.nvl").string();
+    const Args model{"--port", "3", "--model-id", "130", "--software-version", "300", "--datum", "WGS 84"};
+    std::string out;
+    ASSERT_EQ(runCli(dir, env, Args{"download", "track", "-o", file} + model, out), 0) << out;
+    EXPECT_TRUE(has(out, "track: 18 points, 2 segments\n")) << out;
+    ASSERT_EQ(runCli(dir, env, Args{"download", "waypoints", "-o", file} + model, out), 0) << out;
+    EXPECT_TRUE(has(out, "waypoints: 5\n")) << out;
+    ASSERT_EQ(runCli(dir, env, Args{"download", "routes", "-o", file} + model, out), 0) << out;
+    EXPECT_TRUE(has(out, "routes: 2, 5 entries\n")) << out;
+    ASSERT_EQ(runCli(dir, "", Args{"info", file}, out), 0) << out;
+    EXPECT_TRUE(has(out, "points: 18\n")) << out;
+    EXPECT_TRUE(has(out, "waypoints: 5\n")) << out;
+
+    // Back to another receiver.
+    SimProcess target({"--product-id", "130"});
+    const std::string env2 = "NUVREL_COM3=" + target.path();
+    ASSERT_EQ(runCli(dir, env2, Args{"upload", "waypoints", file} + model, out), 0) << out;
+    EXPECT_TRUE(has(out, "waypoints sent: 5\n")) << out;
+    ASSERT_EQ(runCli(dir, env2, Args{"upload", "routes", file} + model, out), 0) << out;
+    EXPECT_TRUE(has(out, "routes sent: 2\n")) << out;
+    ASSERT_TRUE(target.waitForRecord("xfercmplt command=4"));
+    EXPECT_EQ(target.recordLines("wpt ").size(), 5u);
+    EXPECT_EQ(target.recordLines("rtehdr").size(), 2u);
+    // The waypoints went out as they came in (same datum both ways).
+    const auto sent = target.recordLines("wpt ");
+    EXPECT_TRUE(has(sent[0], "ident=\"ASAGIRI\" lat=35.385000")) << sent[0]; // no padding added
+}
+
+TEST(CliTransfer, PositionAndFailures) {
+    TempDir dir;
+    SimProcess sim({"--product-id", "130", "--utc", "2001-06-27T00:05:03"});
+    const std::string env = "TZ=JST-9 NUVREL_COM1=" + sim.path();
+    std::string out;
+    ASSERT_EQ(runCli(dir, env, Args{"position", "--count", "2", "--datum", "WGS 84"}, out), 0) << out;
+    EXPECT_TRUE(has(out, " 35.37220 138.61650 2001/6/27 9:5:3\n")) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2);
+
+    const std::string file = (dir / "kept.nvl").string();
+    ASSERT_EQ(runCli(dir, env, Args{"download", "waypoints", "-o", file, "--model-id", "130"}, out), 0) << out;
+    const std::string before = test::readFileBytes(file);
+    // No receiver: error 2, the file stays as it was.
+    EXPECT_EQ(runCli(dir, "NUVREL_COM1=/nonexistent/tty", Args{"download", "waypoints", "-o", file, "--model-id", "130"}, out),
+              1);
+    EXPECT_TRUE(has(out, "error 2: GPS doesn't respond")) << out;
+    EXPECT_EQ(test::readFileBytes(file), before);
+    // The model check's question is answered No unless --yes.
+    EXPECT_EQ(runCli(dir, env, Args{"download", "track", "-o", file, "--model-id", "87"}, out), 1);
+    EXPECT_TRUE(has(out, "Mismatch GPS Type. Do you wish to continue? -> no")) << out;
+    EXPECT_EQ(test::readFileBytes(file), before);
+
+    EXPECT_EQ(runCli(dir, env, Args{"download", "track", "-o", file, "--port", "9"}, out), 2);
+    EXPECT_EQ(runCli(dir, env, Args{"download", "track", "-o", file, "--datum", "Nowhere"}, out), 2);
+    EXPECT_TRUE(has(out, "unknown datum")) << out;
+    EXPECT_EQ(runCli(dir, env, Args{"download", "everything", "-o", file}, out), 2);
+    EXPECT_EQ(runCli(dir, env, Args{"upload", "track", file}, out), 2);
+    EXPECT_EQ(runCli(dir, env, Args{"download", "track"}, out), 2);
+}
+
+} // namespace
+} // namespace nuvrel
+#endif
