@@ -6,7 +6,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
 foreach(f bin/nuvrel bin/nuvrel-cli share/applications/nuvrel.desktop share/mime/packages/nuvrel.xml
-          share/icons/hicolor/scalable/apps/nuvrel.svg)
+          share/icons/hicolor/scalable/apps/nuvrel.svg bin/help/nuvrel.htm)
   if(NOT EXISTS ${PREFIX}/${f})
     message(FATAL_ERROR "missing after install: ${f}")
   endif()

@@ -15,6 +15,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
+        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no]", runSettings},
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},

@@ -1,5 +1,9 @@
 #include "ui/main_form.h"
 
+#include "core/app/help_command.h"
+#include "platform/desktop_help.h"
+#include "ui/about_box.h"
+#include "ui/tfrm_preference.h"
 #include "ui/file_dialogs.h"
 #include "ui/import_export_commands.h"
 #include "ui/map_window.h"
@@ -172,13 +176,13 @@ void TMainForm::buildMenus() {
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("Option1"));
     addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"), &TMainForm::Mapdatum1Click);
-    addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"));
+    addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"), &TMainForm::Preference1Click);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
-    addCommand(help, QStringLiteral("&Help"), QStringLiteral("Help2"));
+    addCommand(help, QStringLiteral("&Help"), QStringLiteral("Help2"), &TMainForm::Help2Click);
     help->addSeparator();
-    addCommand(help, QStringLiteral("&About..."), QStringLiteral("About1"));
+    addCommand(help, QStringLiteral("&About..."), QStringLiteral("About1"), &TMainForm::About1Click);
 }
 
 QAction* TMainForm::command(const QString& objectName) const { return findChild<QAction*>(objectName); }
@@ -237,6 +241,25 @@ void TMainForm::SaveTrackAs1Click() {
 }
 
 void TMainForm::Exit1Click() { close(); }
+
+void TMainForm::Preference1Click() {
+    if (!frmPreference_) {
+        frmPreference_ = new TfrmPreference(*options_, *data_, prompts_, ports_, this);
+        connect(frmPreference_, &TfrmPreference::penChanged, map_, &MapWindow::Refresh);
+    }
+    frmPreference_->show();
+    frmPreference_->raise();
+    frmPreference_->activateWindow();
+}
+
+void TMainForm::Help2Click() {
+    OpenHelp(SystemHelpEnvironment(QCoreApplication::applicationDirPath().toStdString()), prompts_);
+}
+
+void TMainForm::About1Click() {
+    TfrmAbout about(this);
+    about.exec();
+}
 
 void TMainForm::Mapdatum1Click() {
     if (!frmSeldatum_)

@@ -10,6 +10,7 @@
 #include "core/platform.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@ class QMenu;
 
 namespace nuvrel::ui {
 
+class TfrmPreference;
 class MapWindow;
 class TfrmMessage;
 class TfrmMonitor;
@@ -53,6 +55,9 @@ public slots:
     void Exit1Click();
     void Waypoint4Click();
     void Mapdatum1Click();
+    void Preference1Click();
+    void Help2Click();
+    void About1Click();
     void OpenMap1Click();
     void CreateMapInfo1Click();
     void ZoomIn1Click();
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<IFTOption> options_;
     std::unique_ptr<IFTGarminData> data_;
     CRouteField routes_{1};
+    QPointer<TfrmPreference> frmPreference_;
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
     TrackPlayback* playback_ = nullptr;

@@ -1,0 +1,151 @@
+// settings: shows the preferences, and sets them as Option > Preference does
+// (port, receiver model typed or detected, track pen, playback marker, map at
+// start, text coordinate form). Written to the settings file at once.
+#include "cli/cli.h"
+
+#include "core/app/errors.h"
+#include "core/app/ift_option.h"
+#include "core/app/preference_values.h"
+#include "core/gps/gps_model.h"
+#include "core/gps/model_check.h"
+#include "core/gps/product_request.h"
+#include "core/gps/serial_ports.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+
+namespace nuvrel::cli {
+
+namespace {
+
+const std::string kAbsent = "\x01";
+
+bool yesNo(const std::string& option, const std::string& value) {
+    if (value == "yes" || value == "on" || value == "1")
+        return true;
+    if (value == "no" || value == "off" || value == "0")
+        return false;
+    throw UsageError{option + " wants yes or no"};
+}
+
+// "#RRGGBB" or "RRGGBB" as a 0x00BBGGRR settings colour.
+std::int32_t penColor(std::string text) {
+    if (!text.empty() && text[0] == '#')
+        text.erase(0, 1);
+    if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw UsageError{"--pen-color wants RRGGBB in hexadecimal, e.g. FF0000 for red"};
+    const unsigned long rgb = std::stoul(text, nullptr, 16);
+    return ColorRefFromRgb(int(rgb >> 16 & 0xff), int(rgb >> 8 & 0xff), int(rgb & 0xff));
+}
+
+std::string colorText(std::int32_t color) {
+    int r = 0, g = 0, b = 0;
+    RgbFromColorRef(color, r, g, b);
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", r, g, b);
+    return text;
+}
+
+void print(std::ostream& out, const IFTOption& o, const SerialPorts& ports) {
+    out << "GPSModel: " << o.GPSModel() << '\n'
+        << "GPSModelID: " << o.GPSModelID() << '\n'
+        << "GPSCharSet: " << o.GPSCharSet() << '\n'
+        << "GPSSoftwareVersion: " << o.GPSSoftwareVersion() << '\n'
+        << "CommPort: " << o.CommPort() << " (" << PortName(o.CommPort()) << ' ' << ports.DevicePath(o.CommPort())
+        << ")\n"
+        << "PenColor: " << o.PenColor() << " (" << colorText(o.PenColor()) << ")\n"
+        << "PenWidth: " << o.PenWidth() << '\n'
+        << "TraceMark: " << o.TraceMark() << '\n'
+        << "DatumName: " << o.DatumName() << '\n'
+        << "MapLoadWithStart: " << o.MapLoadWithStart() << '\n'
+        << "TextCoordinateFormat: " << o.TextCoordinateFormat() << '\n'
+        << "MapScale: " << o.MapScale() << '\n'
+        << "MapWidth: " << o.MapWidth() << '\n'
+        << "MapHeight: " << o.MapHeight() << '\n';
+}
+
+} // namespace
+
+int runSettings(Context& ctx) {
+    IFTOption option(ctx.settings);
+    const std::string port = ctx.takeOption("--port", kAbsent);
+    const std::string model = ctx.takeOption("--model", kAbsent);
+    const std::string color = ctx.takeOption("--pen-color", kAbsent);
+    const std::string width = ctx.takeOption("--pen-width", kAbsent);
+    const std::string mark = ctx.takeOption("--trace-mark", kAbsent);
+    const std::string mapAtStart = ctx.takeOption("--map-at-start", kAbsent);
+    const std::string dms = ctx.takeOption("--dms", kAbsent);
+    const bool detect = ctx.takeFlag("--detect");
+    ctx.rejectUnknownOptions();
+    if (!ctx.args.empty())
+        throw UsageError{"unexpected argument " + ctx.args.front()};
+
+    // Everything is checked before anything is stored.
+    std::optional<int> newPort;
+    if (port != kAbsent && !(newPort = ParseCommPort(port)))
+        throw UsageError{"--port wants COM1 to COM8 (or 1 to 8)"};
+    std::optional<std::int32_t> newColor;
+    if (color != kAbsent)
+        newColor = penColor(color);
+    std::optional<std::int32_t> newWidth;
+    if (width != kAbsent) {
+        newWidth = ParseInteger(width);
+        if (!newWidth || *newWidth < 1 || *newWidth > kMaxPenWidth)
+            throw UsageError{"--pen-width wants a number from 1 to " + std::to_string(kMaxPenWidth)};
+    }
+    const auto& marks = TraceMarkNames();
+    if (mark != kAbsent && std::find(marks.begin(), marks.end(), mark) == marks.end())
+        throw UsageError{"--trace-mark wants HANGGLIDER, KAYAK, CAR, BICYCLE or FOOT"};
+    std::optional<bool> newMapAtStart, newDms;
+    if (mapAtStart != kAbsent)
+        newMapAtStart = yesNo("--map-at-start", mapAtStart);
+    if (dms != kAbsent)
+        newDms = yesNo("--dms", dms);
+    if (detect && model != kAbsent)
+        throw UsageError{"--model and --detect exclude each other"};
+
+    if (newPort)
+        option.SetCommPort(*newPort);
+    const SerialPorts ports = SerialPorts::System(&ctx.settings);
+    if (detect) {
+        const ProductData product = RequestProductData(ports, option.CommPort());
+        if (!product.ok) {
+            ShowError(ctx.prompts, kErrGpsDoesntRespond);
+            return 1;
+        }
+        StoreDetectedModel(option, product);
+        ctx.out << "detected: " << product.productId << ' ' << product.description << '\n';
+    }
+    if (model != kAbsent) {
+        const GPSModel table;
+        const std::int32_t id = table.IdForModelName(model);
+        option.SetGPSModel(model);
+        option.SetGPSModelID(id);
+        option.SetGPSCharSet(table.CharSetForId(id));
+        if (model != "Others" && table.ModelNameForId(id) != model && id == GPSModel::kDefaultId)
+            ctx.err << "note: \"" << model << "\" is not in the model table; it is handled as ID 59\n";
+    }
+    if (newColor)
+        option.SetPenColor(*newColor);
+    if (newWidth)
+        option.SetPenWidth(*newWidth);
+    if (mark != kAbsent)
+        option.SetTraceMark(mark);
+    if (newMapAtStart)
+        option.SetMapLoadWithStart(*newMapAtStart ? 1 : 0);
+    if (newDms)
+        option.SetTextCoordinateFormat(*newDms ? 3 : 1);
+
+    const bool changed = newPort || detect || model != kAbsent || newColor || newWidth || mark != kAbsent ||
+                         newMapAtStart || newDms;
+    if (changed && !option.save()) {
+        ctx.err << "the settings could not be written\n";
+        return 1;
+    }
+    print(ctx.out, option, ports);
+    return 0;
+}
+
+} // namespace nuvrel::cli

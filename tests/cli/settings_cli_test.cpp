@@ -1,0 +1,122 @@
+// nuvrel-cli settings: shows and sets the preferences in the settings file.
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace nuvrel {
+namespace {
+
+using test::TempDir;
+
+test::ProgramRun runCli(const TempDir& dir, const std::vector<std::string>& args,
+                        std::vector<std::string> env = {}) {
+    env.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
+    env.push_back("NUVREL_COM1=/nonexistent/tty");
+    return test::runProgram(NUVREL_CLI, args, env);
+}
+
+std::string configFile(const TempDir& dir) {
+    const auto path = dir / "config/Ostrel/NuvRel.conf";
+    return std::filesystem::exists(path) ? test::readFileBytes(path) : std::string();
+}
+
+TEST(CliSettings, ShowsTheDefaultsWithoutWritingAnything) {
+    TempDir dir;
+    const auto r = runCli(dir, {"settings"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("GPSModel: GPS II\nGPSModelID: 59\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CommPort: 1 (COM1 /nonexistent/tty)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PenColor: 255 (#FF0000)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(configFile(dir), "");
+}
+
+TEST(CliSettings, SetsWhatThePreferencesSet) {
+    TempDir dir;
+    auto r = runCli(dir, {"settings", "--port", "COM3", "--model", "GPS38J", "--pen-color", "#0000ff", "--pen-width",
+                          "3", "--trace-mark", "FOOT", "--map-at-start", "yes", "--dms", "yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string conf = configFile(dir);
+    for (const char* line : {"CommPort=3", "GPSModel=GPS38J", "GPSModelID=62", "GPSCharSet=2", "PenColor=16711680",
+                             "PenWidth=3", "TraceMark=FOOT", "MapLoadWithStart=1", "TextCoordinateFormat=3"})
+        EXPECT_NE(conf.find(line), std::string::npos) << line << "\n" << conf;
+
+    r = runCli(dir, {"settings", "--dms", "no", "--model", "Hang Glider GPS"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("TextCoordinateFormat: 1\n"), std::string::npos);
+    EXPECT_NE(r.out.find("GPSModelID: 59\n"), std::string::npos);
+    EXPECT_NE(r.err.find("not in the model table"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("CommPort: 3"), std::string::npos) << "earlier settings stay";
+}
+
+TEST(CliSettings, BadValuesChangeNothing) {
+    TempDir dir;
+    const std::vector<std::vector<std::string>> bad = {
+        {"--port", "COM12"},       {"--port", "COM0"},        {"--pen-width", "0"},      {"--pen-width", "wide"},
+        {"--pen-color", "red"},    {"--trace-mark", "GLIDER"}, {"--dms", "maybe"},        {"--bogus"},
+        {"--detect", "--model", "eTrex"}, {"extra"},
+    };
+    for (auto args : bad) {
+        args.insert(args.begin(), {"settings", "--pen-width", "4"});
+        const auto r = runCli(dir, args);
+        EXPECT_EQ(r.status, 2) << args.back(); // a usage error
+        EXPECT_EQ(configFile(dir), "") << args.back();
+    }
+}
+
+TEST(CliSettings, DetectWithoutReceiverFails) {
+    TempDir dir;
+    const auto r = runCli(dir, {"settings", "--detect", "--pen-width", "2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("GPS doesn't respond"), std::string::npos) << r.err;
+    EXPECT_EQ(configFile(dir), "");
+}
+
+#ifdef NUVREL_GPSSIM
+TEST(CliSettings, DetectStoresTheReceiver) {
+    TempDir dir;
+    const std::string pathFile = (dir / "path").string();
+    std::vector<std::string> args = {NUVREL_GPSSIM, "--timeout", "30", "--path-file", pathFile, "--product-id", "154",
+                                     "--software-version", "280"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, NUVREL_GPSSIM, &fa, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    std::string path;
+    for (int i = 0; i < 500 && path.empty(); ++i) {
+        std::ifstream in(pathFile);
+        if (!(in && std::getline(in, path)))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_FALSE(path.empty());
+
+    const auto r = test::runProgram(NUVREL_CLI, {"settings", "--port", "2", "--detect"},
+                                    {"XDG_CONFIG_HOME=" + (dir / "config").string(), "NUVREL_COM2=" + path});
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("detected: 154 "), std::string::npos) << r.out;
+    const std::string conf = configFile(dir);
+    for (const char* line : {"CommPort=2", "GPSModel=eTrex Venture", "GPSModelID=154", "GPSSoftwareVersion=280"})
+        EXPECT_NE(conf.find(line), std::string::npos) << line << "\n" << conf;
+}
+#endif
+
+} // namespace
+} // namespace nuvrel
