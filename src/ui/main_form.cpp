@@ -246,6 +246,7 @@ void TMainForm::Preference1Click() {
     if (!frmPreference_) {
         frmPreference_ = new TfrmPreference(*options_, *data_, prompts_, ports_, this);
         connect(frmPreference_, &TfrmPreference::penChanged, map_, &MapWindow::Refresh);
+        connect(frmPreference_, &TfrmPreference::traceMarkChanged, playback_, &TrackPlayback::ReplaceMarker);
     }
     frmPreference_->show();
     frmPreference_->raise();

@@ -7,10 +7,12 @@
 #include "support/test_support.h"
 #include "ui/main_form.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_preference.h"
 #include "ui/tfrm_playing.h"
 #include "ui/track_playback.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -168,6 +170,18 @@ private slots:
         form.options().SetTraceMark("FOOT");
         form.playback().ReplaceMarker();
         QCOMPARE(form.playback().marker().frameCount(), 2);
+    }
+
+    void preferenceDialogReplacesTheMarker() {
+        ui::TMainForm form(store, prompts, zone);
+        form.command(QStringLiteral("Preference1"))->trigger();
+        auto* dialog = form.findChild<ui::TfrmPreference*>();
+        QVERIFY(dialog);
+        dialog->ComboBox1->setCurrentText(QStringLiteral("KAYAK"));
+        QCOMPARE(form.playback().marker().frameCount(), 3);
+        dialog->ComboBox1->setCurrentText(QStringLiteral("FOOT"));
+        QCOMPARE(form.playback().marker().frameCount(), 2);
+        dialog->close();
     }
 
     void rebuiltPictureForgetsTheMarker() {
