@@ -1,6 +1,7 @@
 #include "ui/tfrm_flight_analysis.h"
 
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QTableWidget>
 
 namespace nuvrel::ui {
@@ -47,8 +48,10 @@ void TfrmFlightAnalysis::showEvent(QShowEvent* event) {
 
 void TfrmFlightAnalysis::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    // Hidden means gone: the next analysis opens a fresh window.
-    deleteLater();
+    // Hidden means gone: the next analysis opens a fresh window. (A window
+    // the desktop minimised is only out of sight.)
+    if (!event->spontaneous())
+        deleteLater();
 }
 
 void TfrmFlightAnalysis::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "core/analysis/flight_analysis.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/data/ift_garmin_track.h"
 #include "render/code_page_text.h"
 #include "ui/tfrm_trk_list.h"
 
@@ -21,10 +22,24 @@ namespace {
 constexpr int kRowHeight = 15;
 } // namespace
 
+TrackDetailModel::TrackDetailModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+TrackDetailModel::~TrackDetailModel() = default;
+
 void TrackDetailModel::rebuild(const IFTGarminTrack* track, int n, std::int32_t timeOffset, bool totalTime) {
     beginResetModel();
-    track_ = track;
-    range_ = track ? detailRange(*track, n) : DetailRange{};
+    points_.reset();
+    base_ = 0;
+    range_ = {};
+    const DetailRange r = track ? detailRange(*track, n) : DetailRange{};
+    if (r.count > 0) {
+        // The first row measures the leg from the point before the segment.
+        base_ = r.first > 0 ? r.first - 1 : 0;
+        const auto all = track->points();
+        points_ = std::make_unique<IFTGarminTrack>(
+            std::vector<TrackPoint>(all.begin() + base_, all.begin() + r.first + r.count));
+        range_ = {r.first - base_, r.count};
+    }
     timeOffset_ = timeOffset;
     totalTime_ = totalTime;
     cachedRow_ = -1;
@@ -41,15 +56,17 @@ int TrackDetailModel::columnCount(const QModelIndex& parent) const {
 
 TrackDetailRow TrackDetailModel::row(int r) const {
     if (r != cachedRow_) {
-        cached_ = trackDetailRow(*track_, range_.first, range_.first + static_cast<std::uint32_t>(r), timeOffset_,
+        cached_ = trackDetailRow(*points_, range_.first, range_.first + static_cast<std::uint32_t>(r), timeOffset_,
                                  totalTime_);
+        // The point number counts in the whole log.
+        cached_[0] = std::to_string(static_cast<std::uint64_t>(base_) + range_.first + static_cast<std::uint64_t>(r) + 1);
         cachedRow_ = r;
     }
     return cached_;
 }
 
 QVariant TrackDetailModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || !track_ || index.row() >= rowCount())
+    if (role != Qt::DisplayRole || !index.isValid() || !points_ || index.row() >= rowCount())
         return {};
     // The position texts may hold bytes of the data's code page.
     return render::fromCodePage(row(index.row())[static_cast<std::size_t>(index.column())]);
@@ -63,10 +80,10 @@ QVariant TrackDetailModel::headerData(int section, Qt::Orientation orientation, 
 
 std::string TrackDetailModel::copyText() const {
     std::string out;
-    if (!track_)
+    if (!points_)
         return out;
     for (std::uint32_t i = 0; i < range_.count; ++i)
-        appendTrackDetailCopyLine(out, trackDetailRow(*track_, range_.first, range_.first + i, timeOffset_,
+        appendTrackDetailCopyLine(out, trackDetailRow(*points_, range_.first, range_.first + i, timeOffset_,
                                                       totalTime_));
     return out;
 }

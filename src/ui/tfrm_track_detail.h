@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QTableView;
@@ -25,11 +26,14 @@ namespace nuvrel::ui {
 class TfrmTrkList;
 
 // The rows of one segment, formatted when they are looked at (a segment may
-// hold a million points).
+// hold a million points). It keeps its own copy of the segment's points (and
+// of the point before it), so a track log replaced while the window is open
+// leaves the rows as they were until the next show.
 class TrackDetailModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TrackDetailModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit TrackDetailModel(QObject* parent = nullptr);
+    ~TrackDetailModel() override;
     // Lists segment n of the track (nothing for a null track or a missing segment).
     void rebuild(const IFTGarminTrack* track, int n, std::int32_t timeOffset, bool totalTime);
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -42,8 +46,9 @@ public:
     std::string copyText() const;
 
 private:
-    const IFTGarminTrack* track_ = nullptr;
-    DetailRange range_;
+    std::unique_ptr<IFTGarminTrack> points_; // the point before the segment (if any) and the segment
+    std::uint32_t base_ = 0;                 // index in the whole log of points_'s first point
+    DetailRange range_;                      // into points_
     std::int32_t timeOffset_ = 0;
     bool totalTime_ = false;
     mutable int cachedRow_ = -1;

@@ -208,6 +208,33 @@ private slots:
         QCOMPARE(analysisTexts(list.frmFlightAnalysis()), expectedAnalysis(track, detectFlight(track, 2, 10.0)));
     }
 
+    void aReplacedTrackLogLeavesTheOpenDetailIntact() {
+        ui::TMainForm form(store, prompts, zone);
+        form.data().setTrack(twoFlights());
+        form.command(QStringLiteral("Analysis1"))->trigger();
+        ui::TfrmTrkList& list = form.frmTrkList();
+        list.grdTrkList->setCurrentCell(1, 0);
+        emit list.grdTrkList->cellDoubleClicked(1, 0);
+        ui::TfrmTrackDetail& detail = list.frmTrackDetail();
+        const int rows = detail.grdTrackDetail->model()->rowCount();
+        const QStringList lastRow = rowTexts(detail.grdTrackDetail, rows - 1);
+        // A download replaces the log with a tiny one while the window is open.
+        form.data().setTrack(std::make_unique<IFTGarminTrack>(
+            std::vector<TrackPoint>{TrackPoint{1, 2, 3, 1, 0, 0.f, 0.f}}));
+        QCOMPARE(detail.grdTrackDetail->model()->rowCount(), rows);
+        QCOMPARE(rowTexts(detail.grdTrackDetail, rows - 1), lastRow);
+        detail.grdTrackDetail->viewport()->repaint();
+        detail.Copy1->trigger();
+        // A click on a row beyond the new log shows nothing.
+        emit detail.grdTrackDetail->clicked(detail.grdTrackDetail->model()->index(rows - 1, 0));
+        QVERIFY(!form.playback().marker().shown());
+        // The next show lists the new log.
+        list.grdTrkList->setCurrentCell(0, 0);
+        emit list.grdTrkList->cellDoubleClicked(0, 0);
+        QCOMPARE(detail.grdTrackDetail->model()->rowCount(), 1);
+        QCOMPARE(rowTexts(detail.grdTrackDetail, 0).first(), QStringLiteral("1"));
+    }
+
     void detailRowClickShowsThePoint() {
         ui::TMainForm form(store, prompts, zone);
         form.data().setTrack(twoFlights());
