@@ -119,6 +119,7 @@ private slots:
         showFitted(form);
         ui::TrackPlayback& playback = form.playback();
         std::uint32_t pausedAt = 0, later = 0;
+        bool resumed = false;
         connect(
             &playback, &ui::TrackPlayback::playingStarted, this,
             [&](ui::TfrmPlaying* window) {
@@ -128,7 +129,10 @@ private slots:
                     pausedAt = playback.playbackIndex();
                     QTimer::singleShot(200, window, [&, window] {
                         later = playback.playbackIndex();
-                        window->btnStop->click(); // still usable for closing
+                        // Back to the front: the playback goes on from where it paused.
+                        emit window->reactivated();
+                        resumed = playback.timer().isActive();
+                        window->btnStop->click(); // usable for closing
                     });
                 });
             },
@@ -136,6 +140,8 @@ private slots:
         form.command(QStringLiteral("Track2"))->trigger();
         QVERIFY(pausedAt > 0);
         QCOMPARE(later, pausedAt);
+        QVERIFY(resumed);
+        QVERIFY(!playback.timer().isActive());
     }
 
     void nothingToPlay() {
