@@ -1,6 +1,6 @@
 #include "core/formats/nmea_format.h"
 
-#include "core/formats/c_number.h"
+#include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/field_splitter.h"
 

@@ -1,7 +1,7 @@
 #include "core/formats/plain_text_format.h"
 
 #include "core/codepage.h"
-#include "core/formats/c_number.h"
+#include "core/c_number.h"
 #include "core/formats/field_splitter.h"
 #include "core/formats/number_text.h"
 #include "core/geo/angle_text.h"

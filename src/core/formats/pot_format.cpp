@@ -1,7 +1,7 @@
 #include "core/formats/pot_format.h"
 
 #include "core/codepage.h"
-#include "core/formats/c_number.h"
+#include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/field_splitter.h"
 

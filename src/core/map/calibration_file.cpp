@@ -1,6 +1,6 @@
 #include "core/map/calibration_file.h"
 
-#include "core/map/c_number.h"
+#include "core/c_number.h"
 
 #include <array>
 #include <cstdio>
@@ -27,17 +27,17 @@ void readPiece(std::string_view piece, IFTMapParam& param) {
     value = value.substr(0, value.find('='));
     auto is = [&](std::string_view name) { return key.substr(0, name.size()) == name; };
     if (is("ido_top"))
-        param.ido_top = parseCDouble(value);
+        param.ido_top = parseDouble(value);
     else if (is("ido_bottom"))
-        param.ido_bottom = parseCDouble(value);
+        param.ido_bottom = parseDouble(value);
     else if (is("kei_left"))
-        param.kei_left = parseCDouble(value);
+        param.kei_left = parseDouble(value);
     else if (is("kei_right"))
-        param.kei_right = parseCDouble(value);
+        param.kei_right = parseDouble(value);
     else if (is("bitmap_width"))
-        param.bitmap_width = parseCInt(value);
+        param.bitmap_width = parseInt32(value);
     else if (is("bitmap_height"))
-        param.bitmap_height = parseCInt(value);
+        param.bitmap_height = parseInt32(value);
 }
 
 } // namespace

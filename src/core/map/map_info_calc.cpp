@@ -1,6 +1,6 @@
 #include "core/map/map_info_calc.h"
 
-#include "core/map/c_number.h"
+#include "core/c_number.h"
 
 #include <cerrno>
 #include <cmath>
@@ -21,7 +21,7 @@ double DmsTextToDegrees(std::string_view text) {
         const char c = end ? '\0' : text[i];
         if (!end && ((c >= '0' && c <= '9') || c == '.'))
             continue;
-        sum += parseCDouble(text.substr(fieldStart, i - fieldStart)) / divisor;
+        sum += parseDouble(text.substr(fieldStart, i - fieldStart)) / divisor;
         divisor *= 60;
         ++separators;
         fieldStart = i + 1;

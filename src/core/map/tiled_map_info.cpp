@@ -1,6 +1,6 @@
 #include "core/map/tiled_map_info.h"
 
-#include "core/map/c_number.h"
+#include "core/c_number.h"
 
 #include <cctype>
 #include <cmath>
@@ -53,14 +53,14 @@ TiledMapReadResult ReadTiledMapInfo(std::string_view text, TiledMapInfo& info) {
         return {-1, "The map description ends after " + std::to_string(lines.size()) +
                         " lines; it needs 11 (tags, tile columns and rows, four edges, tile width and height)."};
     TiledMapInfo read;
-    read.columns = parseCInt(lines[3]);
-    read.rows = parseCInt(lines[4]);
-    read.ido_top = parseCDouble(lines[5]);
-    read.kei_left = parseCDouble(lines[6]);
-    read.ido_bottom = parseCDouble(lines[7]);
-    read.kei_right = parseCDouble(lines[8]);
-    read.tileWidth = parseCInt(lines[9]);
-    read.tileHeight = parseCInt(lines[10]);
+    read.columns = parseInt32(lines[3]);
+    read.rows = parseInt32(lines[4]);
+    read.ido_top = parseDouble(lines[5]);
+    read.kei_left = parseDouble(lines[6]);
+    read.ido_bottom = parseDouble(lines[7]);
+    read.kei_right = parseDouble(lines[8]);
+    read.tileWidth = parseInt32(lines[9]);
+    read.tileHeight = parseInt32(lines[10]);
     if (read.columns < 1 || read.rows < 1 || read.tileWidth < 1 || read.tileHeight < 1)
         return {-1, "The map description gives no tiles: " + std::to_string(read.columns) + " x " +
                         std::to_string(read.rows) + " tiles of " + std::to_string(read.tileWidth) + " x " +

@@ -1,4 +1,4 @@
-#include "core/formats/c_number.h"
+#include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/field_splitter.h"
 #include "core/formats/text_lines.h"
@@ -36,6 +36,9 @@ TEST(CNumber, ReadsLikeTheCLibrary) {
     EXPECT_EQ(parseLong("x"), 0);
     EXPECT_EQ(parseLong("99999999999999999999"), INT64_MAX);
     EXPECT_EQ(parseLong("-99999999999999999999"), INT64_MIN);
+    EXPECT_EQ(parseInt32(" 1004 "), 1004);
+    EXPECT_EQ(parseInt32("5000000000"), INT32_MAX);
+    EXPECT_EQ(parseInt32("-5000000000"), INT32_MIN);
     EXPECT_EQ(parseDigits("123519", 2, 2), 35);
     EXPECT_EQ(parseDigits("1", 2, 2), 0);
     EXPECT_EQ(truncateToInt(-12.9), -12);

@@ -1,4 +1,4 @@
-#include "core/formats/c_number.h"
+#include "core/c_number.h"
 
 #include <charconv>
 #include <cmath>
@@ -110,6 +110,15 @@ std::int64_t parseLong(std::string_view text) {
     if (overflow || value > kMax + (negative ? 1 : 0))
         return negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
     return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+}
+
+std::int32_t parseInt32(std::string_view text) {
+    const std::int64_t v = parseLong(text);
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
 }
 
 int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {

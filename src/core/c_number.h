@@ -1,4 +1,4 @@
-// Number conversions with the C library's atof/atol semantics (leading blanks
+// Number conversions with the C library's atof/atol/strtod semantics (leading blanks
 // skipped, the longest number prefix read, anything else ignored), without
 // locale dependence and without copying the text. What is not a number reads
 // as 0.
@@ -20,6 +20,9 @@ bool parsePlainDecimal(std::string_view text, double& value);
 // An integer as atol reads it (decimal, optional sign); 0 when there is none.
 // Values beyond the 64-bit range are clamped.
 std::int64_t parseLong(std::string_view text);
+
+// Like parseLong, saturated to the 32-bit range.
+std::int32_t parseInt32(std::string_view text);
 
 // The two-digit field at offset pos (fewer digits when the text ends, 0 when
 // none): the "characters 1-2" of dates and times such as 230394 or 12:35:19.
