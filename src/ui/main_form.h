@@ -25,6 +25,7 @@ class MapWindow;
 class TfrmMessage;
 class TfrmMonitor;
 class TfrmSeldatum;
+class PrintSetup;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -65,6 +66,8 @@ public slots:
     void Route1Click();
     void Route4Click();
     void Monitor1Click();
+    void Print1Click();
+    void SaveImageAs1Click();
 
 public:
     // The progress window of the transfers and printing, and the data monitor.
@@ -72,6 +75,8 @@ public:
     TfrmMonitor& frmMonitor() { return *frmMonitor_; }
     // Where the numbered serial ports lead (the system's by default).
     void setSerialPorts(SerialPorts ports);
+    // The printer and the print dialog of File > "&Print...".
+    PrintSetup& printSetup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +104,7 @@ private:
     SerialPorts ports_;
     GpsCommandServices gpsServices();
     ZoneInfo zone_;
+    std::unique_ptr<PrintSetup> printSetup_;
 };
 
 } // namespace nuvrel::ui

@@ -1,0 +1,40 @@
+// The text summary under the printed map: the longest track segment and the
+// whole track log, as label and value lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nuvrel {
+
+class IFTGarminTrack;
+
+// One line of the summary: how many lines down from the line before, the
+// text of the label column and the text of the value column.
+struct PrintSummaryLine {
+    int linesDown = 1;
+    std::string label;
+    std::string value;
+    friend bool operator==(const PrintSummaryLine&, const PrintSummaryLine&) = default;
+};
+
+// "** <Longest Track> **" with take-off, landing, distance, time and average
+// speed of the longest segment (the lowest number among equally long ones),
+// then "** <Total> **" with take-off, landing, distance and time of the whole
+// log. Times are shown as UTC minus timeOffset. Empty for a log without
+// points.
+std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std::int32_t timeOffset);
+
+// The number of the longest segment 1 .. segmentCount (1 when none is longer).
+int longestSegment(const IFTGarminTrack& track);
+
+// "%02d:%02d:%02d %04d/%02d/%02d" (hour, minute, second, year, month, day)
+// of a Unix time read as UTC.
+std::string summaryTimeText(std::int64_t unixSeconds);
+
+// "%02d:%02d:%02d" of whole seconds (the fraction dropped); a negative span
+// (times that run backwards) gets a leading minus.
+std::string durationText(double seconds);
+
+} // namespace nuvrel
