@@ -1,9 +1,12 @@
 #include "render/print_page.h"
 
 #include "core/analysis/print_summary.h"
+#include "core/app/ift_option.h"
+#include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"
 #include "render/code_page_text.h"
+#include "render/map_canvas.h"
 #include "render/map_renderer.h"
 
 #include <QFile>
@@ -33,6 +36,23 @@ PrintPageGeometry printPageGeometry(int pageWidth, int dpi, int bitmapWidth, int
 }
 
 int fontPixels(int points, int dpi) { return static_cast<int>(std::lround(points * static_cast<double>(dpi) / 72)); }
+
+PrintPageContent PrintContentOf(MapCanvas& canvas, const IFTGarminData& data, const IFTOption& option,
+                                std::string& unreadable) {
+    PrintPageContent content;
+    IFTMapParam param;
+    unreadable = canvas.CleanPicture(content.map, param);
+    content.bitmapWidth = param.bitmap_width;
+    content.bitmapHeight = param.bitmap_height;
+    content.view = param.HasUsableTransform() ? ViewTransform::forCalibration(param) : ViewTransform::of(data, param);
+    content.mapFileName = param.mapFileName;
+    content.track = data.track();
+    content.waypoints = data.waypoints();
+    content.timeOffset = data.timeOffset();
+    content.penColor = colorFromOption(option.PenColor());
+    content.penWidth = option.PenWidth();
+    return content;
+}
 
 QPoint pagePoint(const PrintPageGeometry& g, const PrintPageContent& c, double latitude, double longitude) {
     const double x = (longitude - c.view.leftLongitude) * c.view.longitudeScale;

@@ -16,11 +16,15 @@
 class QPainter;
 
 namespace nuvrel {
+class IFTGarminData;
 class IFTGarminTrack;
 class IFTGarminWaypoint;
+class IFTOption;
 } // namespace nuvrel
 
 namespace nuvrel::render {
+
+class MapCanvas;
 
 // Where things go on the page, in device pixels.
 struct PrintPageGeometry {
@@ -55,6 +59,13 @@ struct PrintPageContent {
     QColor penColor{Qt::red};
     int penWidth = 1;    // in device pixels
 };
+
+// What the page shows of the canvas's map (its picture without drawings,
+// see MapCanvas::CleanPicture), the data set and the track pen of the
+// settings. `unreadable` receives why the map could not be read again (the
+// map area is then blank), or an empty text.
+PrintPageContent PrintContentOf(MapCanvas& canvas, const IFTGarminData& data, const IFTOption& option,
+                                std::string& unreadable);
 
 // The position of a map-pixel projection on the page: x = trunc(X * scale +
 // left), y = trunc((bitmapHeight - Y) * scale + top), with X and Y unrounded.

@@ -4,7 +4,6 @@
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/map_canvas.h"
-#include "render/map_renderer.h"
 #include "render/print_page.h"
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
@@ -52,22 +51,11 @@ bool PrintMap(const PrintServices& s) {
     printer.setFullPage(true);
 
     // The map without the screen's drawings, apart from the screen picture.
-    render::PrintPageContent content;
-    IFTMapParam param;
-    const std::string unreadable = canvas.CleanPicture(content.map, param);
+    std::string unreadable;
+    const render::PrintPageContent content = render::PrintContentOf(canvas, s.data, s.option, unreadable);
     if (!unreadable.empty())
         s.prompts.showMessage("Error", "The map can't be read again (" + unreadable +
                                            "): the page shows the data without it.");
-    content.bitmapWidth = param.bitmap_width;
-    content.bitmapHeight = param.bitmap_height;
-    content.view = param.HasUsableTransform() ? ViewTransform::forCalibration(param)
-                                              : ViewTransform::of(s.data, param);
-    content.mapFileName = param.mapFileName;
-    content.track = s.data.track();
-    content.waypoints = s.data.waypoints();
-    content.timeOffset = s.data.timeOffset();
-    content.penColor = render::colorFromOption(s.option.PenColor());
-    content.penWidth = s.option.PenWidth();
 
     QPainter painter;
     if (!painter.begin(&printer)) {
