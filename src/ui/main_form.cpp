@@ -12,6 +12,7 @@
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_monitor.h"
 #include "ui/tfrm_seldatum.h"
+#include "ui/tfrm_waypoint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,7 +155,7 @@ void TMainForm::buildMenus() {
     addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"), &TMainForm::UploadWaypoint1Click);
     addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"), &TMainForm::Route4Click);
     gps->addSeparator();
-    addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"));
+    addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"), &TMainForm::EditWaypoint1Click);
     addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"));
     addCommand(gps, QStringLiteral("Edit &Route..."), QStringLiteral("EditRoute1"));
 
@@ -352,6 +353,19 @@ void TMainForm::Monitor1Click() {
 
 } // namespace nuvrel::ui
 
+namespace nuvrel::ui {
+
+void TMainForm::EditWaypoint1Click() {
+    // Made per opening, so it always shows the store as it is now.
+    TfrmWaypoint frmWaypoint(*data_, *options_, prompts_, this);
+    frmWaypoint.exec();
+    if (frmWaypoint.written())
+        map_->Refresh();
+}
+
+} // namespace nuvrel::ui
+
+// File > Print and Save Image As.
 namespace nuvrel::ui {
 
 PrintSetup& TMainForm::printSetup() {

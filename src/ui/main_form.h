@@ -66,6 +66,7 @@ public slots:
     void Route1Click();
     void Route4Click();
     void Monitor1Click();
+    void EditWaypoint1Click();
     void Print1Click();
     void SaveImageAs1Click();
 
