@@ -12,9 +12,11 @@
 #include "ui/main_form.h"
 #include "ui/map_window.h"
 #include "ui/print_commands.h"
+#include "ui/tfrm_message.h"
 
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -272,6 +274,9 @@ void PrintTest::printsTheMapTrackAndSummaryToPdf() {
     QCOMPARE(p.dialogs, 1);
     QVERIFY(p.prompts.entries.empty());
     QVERIFY(QFile::exists(p.pdf));
+    // The progress window said "Printing" and is gone again.
+    QCOMPARE(p.form.frmMessage().lblMessage->text(), QStringLiteral("Printing"));
+    QVERIFY(!p.form.frmMessage().isVisible());
 
     const QImage page = rasterise(p.pdf, QString::fromStdString(p.dir.path().string()));
     QVERIFY(!page.isNull());
@@ -284,6 +289,17 @@ void PrintTest::printsTheMapTrackAndSummaryToPdf() {
     QVERIFY(near(page.pixel(raster(150, 1000)), Qt::white, 3));
     // The waypoint's square around page (736, 736).
     QVERIFY(near(page.pixel(raster(680, 680)), QColor(0, 128, 0), 30));
+    // Ink under the frame (bottom 2480): the summary's fifteen lines of 117 pixels.
+    int ink = 0;
+    for (int y = raster(0, 2481).y() + 1; y < raster(0, 2480 + 15 * 117).y(); ++y)
+        for (int x = raster(300, 0).x(); x < raster(3000, 0).x(); ++x)
+            ink += qGray(page.pixel(x, y)) < 128;
+    QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
+    int below = 0;
+    for (int y = raster(0, 2480 + 17 * 117).y(); y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            below += qGray(page.pixel(x, y)) < 250;
+    QCOMPARE(below, 0);
 
     const QString text = pdfText(p.pdf);
     QVERIFY2(text.contains(QStringLiteral("area.bmp")), qPrintable(text));
@@ -388,6 +404,8 @@ void PrintTest::saveImageWritesTheScreenPicture() {
     save->trigger();
     QCOMPARE(title, QStringLiteral("Save Image"));
     QCOMPARE(filter, QStringLiteral("Bitmap (*.bmp);;All files (*)"));
+    QVERIFY(QDir(QString::fromStdString(p.dir.path().string())).entryList({QStringLiteral("*.bmp")}) ==
+            QStringList{QStringLiteral("area.bmp")});
     // A name without extension gets ".bmp".
     const QString target = QString::fromStdString((p.dir / "shot").string());
     answerFileDialog(target, &title, &filter);
