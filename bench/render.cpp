@@ -161,7 +161,7 @@ void BM_PrintPage(benchmark::State& state) {
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&writer);
-        render::PaintPrintPage(painter, writer.pageLayout().fullRectPixels(600).width(), 600, 600, content);
+        render::PaintPrintPage(painter, render::pagedDevice(painter), content);
         painter.end();
         bytes = buffer.size();
     }

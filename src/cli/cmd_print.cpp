@@ -130,11 +130,12 @@ int runPrint(Context& ctx) {
         ctx.err << "can't write " << output << '\n';
         return 1;
     }
-    const int pageWidth = writer.pageLayout().fullRectPixels(writer.resolution()).width();
-    const bool complete = render::PaintPrintPage(painter, pageWidth, dpi, dpi, content);
+    const render::PrintDevice device = render::pagedDevice(painter);
+    const bool complete = render::PaintPrintPage(painter, device, content);
     painter.end();
-    const auto g = render::printPageGeometry(pageWidth, dpi, content.bitmapWidth, content.bitmapHeight);
-    ctx.out << "wrote " << output << " (page " << pageWidth << " pixels wide at " << dpi << " dpi, map frame "
+    const auto g = render::printPageGeometry(device, content.bitmapWidth, content.bitmapHeight);
+    ctx.out << "wrote " << output << " (page " << device.pageWidth << " x " << device.pageHeight << " pixels at "
+            << dpi << " dpi, map frame "
             << g.left << "," << g.top << " - " << g.right << "," << g.bottom << ")\n";
     if (!complete)
         ctx.err << "drawing stopped early: the page holds what was drawn\n";

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPolygon>
 
@@ -20,7 +21,9 @@
 
 namespace nuvrel::render {
 
-PrintPageGeometry printPageGeometry(int pageWidth, int dpi, int bitmapWidth, int bitmapHeight) {
+PrintPageGeometry printPageGeometry(const PrintDevice& device, int bitmapWidth, int bitmapHeight) {
+    const int pageWidth = device.pageWidth;
+    const int dpi = device.dpiX;
     PrintPageGeometry g;
     g.margin = truncToInt(dpi * 0.5);
     g.printableWidth = pageWidth - 2 * g.margin;
@@ -32,6 +35,12 @@ PrintPageGeometry printPageGeometry(int pageWidth, int dpi, int bitmapWidth, int
     g.right = g.left + g.printableWidth;
     g.bottom = g.top + height;
     g.valueColumn = truncToInt(g.left + dpi * 2.5);
+    const int lowest = device.pageHeight - g.top; // the bottom margin as wide as the top one
+    if (device.pageHeight > 0 && g.bottom > lowest && bitmapHeight > 0 && lowest > g.top) {
+        g.scale = static_cast<double>(lowest - g.top) / bitmapHeight;
+        g.right = g.left + truncToInt(bitmapWidth * g.scale);
+        g.bottom = g.top + truncToInt(bitmapHeight * g.scale);
+    }
     return g;
 }
 
@@ -160,13 +169,22 @@ void drawWaypoints(QPainter& painter, const PrintPageGeometry& g, const PrintPag
     }
 }
 
-void drawSummary(QPainter& painter, const PrintPageGeometry& g, const PrintPageContent& c, int dpiY) {
-    painter.setFont(pageFont(painter.font(), kSummaryPoints, dpiY));
-    painter.setPen(Qt::black);
-    const int line = fontPixels(kSummaryPoints, dpiY);
+void drawSummary(QPainter& painter, const PrintPageGeometry& g, const PrintPageContent& c, const PrintDevice& d) {
+    const auto lines = printSummaryLines(*c.track, c.timeOffset);
+    const int line = fontPixels(kSummaryPoints, d.dpiY);
+    int steps = 1;
+    for (const PrintSummaryLine& s : lines)
+        steps += s.linesDown;
     int y = g.bottom + line;
+    // No room under the map: the summary starts the next page.
+    auto* paged = dynamic_cast<QPagedPaintDevice*>(painter.device());
+    const int lowest = d.pageHeight - g.top;
+    if (paged && d.pageHeight > 0 && y + steps * line > lowest && g.top + steps * line <= lowest && paged->newPage())
+        y = g.top;
+    painter.setFont(pageFont(painter.font(), kSummaryPoints, d.dpiY));
+    painter.setPen(Qt::black);
     textAt(painter, g.left, y, QFile::decodeName(QByteArray::fromStdString(c.mapFileName)));
-    for (const PrintSummaryLine& s : printSummaryLines(*c.track, c.timeOffset)) {
+    for (const PrintSummaryLine& s : lines) {
         y += s.linesDown * line;
         textAt(painter, g.left, y, QString::fromStdString(s.label));
         if (!s.value.empty())
@@ -176,11 +194,30 @@ void drawSummary(QPainter& painter, const PrintPageGeometry& g, const PrintPageC
 
 } // namespace
 
-bool PaintPrintPage(QPainter& painter, int pageWidth, int dpiX, int dpiY, const PrintPageContent& c) {
+PrintDevice pagedDevice(const QPainter& painter) {
+    PrintDevice d;
+    QPaintDevice* device = painter.device();
+    if (!device)
+        return d;
+    d.dpiX = device->logicalDpiX();
+    d.dpiY = device->logicalDpiY();
+    if (auto* paged = dynamic_cast<QPagedPaintDevice*>(device)) {
+        // From the paper's own measure (A4 is 210 mm, not a rounded 595 points).
+        const QRectF mm = paged->pageLayout().fullRect(QPageLayout::Millimeter);
+        d.pageWidth = truncToInt(mm.width() / 25.4 * d.dpiX);
+        d.pageHeight = truncToInt(mm.height() / 25.4 * d.dpiY);
+    } else {
+        d.pageWidth = device->width();
+        d.pageHeight = device->height();
+    }
+    return d;
+}
+
+bool PaintPrintPage(QPainter& painter, const PrintDevice& d, const PrintPageContent& c) {
     painter.save();
     bool complete = true;
     try {
-        const PrintPageGeometry g = printPageGeometry(pageWidth, dpiX, c.bitmapWidth, c.bitmapHeight);
+        const PrintPageGeometry g = printPageGeometry(d, c.bitmapWidth, c.bitmapHeight);
         painter.setPen(QPen(Qt::black, 1));
         painter.setBrush(Qt::NoBrush);
         // The frame one pixel around the map.
@@ -193,9 +230,9 @@ bool PaintPrintPage(QPainter& painter, int pageWidth, int dpiX, int dpiY, const 
         if (hasPoints)
             drawTrack(painter, g, c);
         if (c.waypoints && c.waypoints->count() > 0)
-            drawWaypoints(painter, g, c, dpiY);
+            drawWaypoints(painter, g, c, d.dpiY);
         if (hasPoints)
-            drawSummary(painter, g, c, dpiY);
+            drawSummary(painter, g, c, d);
     } catch (const std::exception&) {
         // The page keeps what was drawn so far.
         complete = false;

@@ -35,9 +35,19 @@ struct PrintPageGeometry {
     int valueColumn = 0;    // the summary's values, 2.5 inches right of left
 };
 
-// pageWidth is the physical page width and dpi the horizontal resolution,
-// both of the device.
-PrintPageGeometry printPageGeometry(int pageWidth, int dpi, int bitmapWidth, int bitmapHeight);
+// The device painted on: its physical page size in pixels and its
+// resolution in pixels per inch.
+struct PrintDevice {
+    int pageWidth = 0;
+    int pageHeight = 0; // 0: no bottom edge to keep to
+    int dpiX = 0;
+    int dpiY = 0;
+};
+
+// The map takes the page width less the margins; a map so tall that it would
+// run past the bottom margin is scaled down to end there instead (and is
+// then narrower than the page).
+PrintPageGeometry printPageGeometry(const PrintDevice& device, int bitmapWidth, int bitmapHeight);
 
 // Font sizes of the page, in points.
 inline constexpr int kWaypointPoints = 8;
@@ -73,9 +83,14 @@ QPoint pagePoint(const PrintPageGeometry& g, const PrintPageContent& c, double l
 
 // Paints the page. The frame and the map always; the track segments (the
 // legs to and from points outside the frame left out), the waypoints inside
-// the frame, and the summary when the log holds points. pageWidth, dpiX and
-// dpiY describe the device; the painter is left as it was. Returns false when
-// drawing stopped on a failure (what was drawn stays).
-bool PaintPrintPage(QPainter& painter, int pageWidth, int dpiX, int dpiY, const PrintPageContent& content);
+// the frame, and the summary when the log holds points. A summary that would
+// run past the bottom margin of a paged device (a printer, a PDF) goes on a
+// second page. The painter is left as it was. Returns false when drawing
+// stopped on a failure (what was drawn stays).
+bool PaintPrintPage(QPainter& painter, const PrintDevice& device, const PrintPageContent& content);
+
+// The device of a painter on a printer or a PDF writer, with the painter's
+// origin at the paper's corner.
+PrintDevice pagedDevice(const QPainter& painter);
 
 } // namespace nuvrel::render

@@ -66,8 +66,7 @@ bool PrintMap(const PrintServices& s) {
                                            ".");
         return false;
     }
-    const int pageWidth = printer.paperRect(QPrinter::DevicePixel).toRect().width();
-    render::PaintPrintPage(painter, pageWidth, printer.logicalDpiX(), printer.logicalDpiY(), content);
+    render::PaintPrintPage(painter, render::pagedDevice(painter), content);
     painter.end();
     return true;
 }

@@ -87,9 +87,9 @@ struct PrintCli : ::testing::Test {
 
 TEST_F(PrintCli, PrintsTheMapTrackAndSummary) {
     NUVREL_REQUIRE_RENDERER();
-    // 200 x 100 pixels over 35 .. 36 / 139 .. 141; at 300 dpi on A4 (595
-    // points, 2479 pixels wide): margin 150, frame 150 .. 2329, 10.895 page
-    // pixels per map pixel.
+    // 200 x 100 pixels over 35 .. 36 / 139 .. 141; at 300 dpi on A4 (210 mm,
+    // 2480 pixels wide): margin 150, frame 150 .. 2330, 10.9 page pixels per
+    // map pixel.
     writeGrey(dir / "m.bmp", 200, 100);
     test::writeFileBytes(dir / "m.dat", "ido_top = 36\nido_bottom = 35\nkei_left = 139\nkei_right = 141\n"
                                         "bitmap_width = 200\nbitmap_height = 100\n");
@@ -104,7 +104,7 @@ TEST_F(PrintCli, PrintsTheMapTrackAndSummary) {
     const test::ProgramRun r = runCli(dir, {"print", path, "-o", pdf.string(), "--map", (dir / "m.dat").string(),
                                             "--dpi", "300"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("page 2479 pixels wide at 300 dpi, map frame 150,150 - 2329,1239"), std::string::npos)
+    EXPECT_NE(r.out.find("page 2480 x 3507 pixels at 300 dpi, map frame 150,150 - 2330,1240"), std::string::npos)
         << r.out;
 
     const test::ProgramRun text = test::runProgram("/usr/bin/pdftotext", {"-layout", pdf.string(), "-"});
@@ -120,12 +120,37 @@ TEST_F(PrintCli, PrintsTheMapTrackAndSummary) {
               0);
     const Ppm page = Ppm::read(dir / "page.ppm");
     ASSERT_GT(page.width, 400);
-    // The track at page row trunc(50 * 10.895 + 150) = 694, x 694 .. 1783 (1/6 at 50 dpi).
-    const std::uint32_t track = page.at(1200 / 6, 694 / 6);
+    // The track at page row trunc(50 * 10.9 + 150) = 695, x 695 .. 1785 (1/6 at 50 dpi).
+    const std::uint32_t track = page.at(1200 / 6, 695 / 6);
     EXPECT_GT(track >> 16, 0xd0u) << std::hex << track; // red
     EXPECT_LT(track >> 8 & 0xff, 0x40u) << std::hex << track;
     EXPECT_EQ(page.at(2000 / 6, 400 / 6), 0xc0c0c0u); // the map
     EXPECT_EQ(page.at(60 / 6, 400 / 6), 0xffffffu);   // the margin
+}
+
+TEST_F(PrintCli, ATallMapEndsAtTheBottomMarginAndTheSummaryTakesPageTwo) {
+    NUVREL_REQUIRE_RENDERER();
+    // 100 x 400 pixels: at the page width it would be 2904 pixels high on a
+    // page of 1169 at 100 dpi; it ends at the bottom margin instead.
+    writeGrey(dir / "tall.bmp", 100, 400);
+    test::writeFileBytes(dir / "tall.dat", "ido_top = 36\nido_bottom = 35\nkei_left = 139\nkei_right = 139.25\n"
+                                           "bitmap_width = 100\nbitmap_height = 400\n");
+    data.setTrack(std::make_unique<IFTGarminTrack>(
+        std::vector<TrackPoint>{pt(35.5, 139.1, 100), pt(35.6, 139.2, 700)}));
+    const std::string path = save();
+    const auto pdf = dir / "tall.pdf";
+    const test::ProgramRun r = runCli(dir, {"print", path, "-o", pdf.string(), "--map", (dir / "tall.dat").string(),
+                                            "--dpi", "100"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("map frame 50,50 - 317,1119"), std::string::npos) << r.out;
+    const auto page = [&](const char* n) {
+        return test::runProgram("/usr/bin/pdftotext", {"-f", n, "-l", n, "-layout", pdf.string(), "-"}).out;
+    };
+    EXPECT_EQ(page("1").find("<Longest Track>"), std::string::npos);
+    const std::string second = page("2");
+    EXPECT_NE(second.find("<Longest Track>"), std::string::npos) << second;
+    EXPECT_NE(second.find("tall.bmp"), std::string::npos) << second;
+    EXPECT_NE(second.find("00:10:00"), std::string::npos) << second;
 }
 
 TEST_F(PrintCli, NothingToPrintWithoutAView) {

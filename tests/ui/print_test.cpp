@@ -146,7 +146,7 @@ private slots:
 
 void PrintTest::pageGeometry() {
     // A map 1000 pixels wide on a page 4960 pixels wide at 600 dpi.
-    const auto g = render::printPageGeometry(4960, 600, 1000, 632);
+    const auto g = render::printPageGeometry({4960, 0, 600, 600}, 1000, 632);
     QCOMPARE(g.margin, 300);
     QCOMPARE(g.printableWidth, 4360);
     QCOMPARE(g.scale, 4.36);
@@ -157,8 +157,14 @@ void PrintTest::pageGeometry() {
     QCOMPARE(g.valueColumn, 1800);
     QCOMPARE(render::fontPixels(14, 600), 117);
     QCOMPARE(render::fontPixels(8, 300), 33);
+    // A map taller than the page ends at the bottom margin: A4 (7016 high).
+    const auto tall = render::printPageGeometry({4960, 7016, 600, 600}, 500, 1000);
+    QCOMPARE(tall.scale, 6.416);
+    QCOMPARE(tall.right, 300 + 3208);
+    QCOMPARE(tall.bottom, 300 + 6416);
+    QCOMPARE(render::printPageGeometry({4960, 7016, 600, 600}, 1000, 632).bottom, 300 + 2755);
     // A map without width takes no room.
-    QCOMPARE(render::printPageGeometry(1000, 100, 0, 50).bottom, 50);
+    QCOMPARE(render::printPageGeometry({1000, 0, 100, 100}, 0, 50).bottom, 50);
 }
 
 namespace {
@@ -192,7 +198,7 @@ QImage paintPage(const render::PrintPageContent& c) {
     QImage page(1000, 1400, QImage::Format_RGB32);
     page.fill(Qt::white);
     QPainter painter(&page);
-    [&] { QVERIFY(render::PaintPrintPage(painter, 1000, 100, 100, c)); }();
+    [&] { QVERIFY(render::PaintPrintPage(painter, {1000, 1400, 100, 100}, c)); }();
     painter.end();
     return page;
 }
@@ -210,7 +216,7 @@ void PrintTest::segmentsLeaveOutLegsOutsideTheFrame() {
                                 pt(36.5, 139.625, kT0, 2), pt(35.75, 139.625, kT0, 2)});
     const render::PrintPageContent c = testContent(&track, nullptr);
     const QImage page = paintPage(c);
-    const auto g = render::printPageGeometry(1000, 100, 200, 100);
+    const auto g = render::printPageGeometry({1000, 1400, 100, 100}, 200, 100);
     QCOMPARE(render::pagePoint(g, c, 35.5, 139.25), QPoint(162, 275));
     QCOMPARE(render::pagePoint(g, c, 35.5, 140.375), QPoint(668, 275));
     QCOMPARE(render::pagePoint(g, c, 36.5, 139.625), QPoint(331, -175));
