@@ -80,5 +80,6 @@ int runRender(Context& ctx);
 int runPrint(Context& ctx);
 int runImport(Context& ctx);
 int runExport(Context& ctx);
+int runAnalyse(Context& ctx);
 
 } // namespace nuvrel::cli
