@@ -1,8 +1,8 @@
 #include "core/analysis/print_summary.h"
 
+#include "core/analysis/track_listing.h"
 #include "core/analysis/track_measures.h"
 #include "core/data/ift_garmin_track.h"
-#include "core/formats/calendar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,14 +66,6 @@ int longestSegment(const IFTGarminTrack& track) {
     return best;
 }
 
-std::string summaryTimeText(std::int64_t unixSeconds) {
-    const CalendarTime t = utcFields(unixSeconds);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d %04d/%02d/%02d", t.hour, t.minute, t.second, t.year, t.month,
-                  t.day);
-    return buf;
-}
-
 std::string durationText(double seconds) {
     if (!std::isfinite(seconds))
         return "-";
@@ -94,7 +86,7 @@ std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std
         // A segment that does not occur has no points to show.
         if (k < 0 || static_cast<std::uint32_t>(k) >= track.count())
             return std::string("-");
-        return summaryTimeText(track.unixTime(static_cast<std::size_t>(k)) - timeOffset);
+        return pointTimeText(track.unixTime(static_cast<std::size_t>(k)) - timeOffset);
     };
     const int best = longestSegment(track);
     int first = -1, last = -1;

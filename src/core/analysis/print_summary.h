@@ -22,16 +22,12 @@ struct PrintSummaryLine {
 // "** <Longest Track> **" with take-off, landing, distance, time and average
 // speed of the longest segment (the lowest number among equally long ones),
 // then "** <Total> **" with take-off, landing, distance and time of the whole
-// log. Times are shown as UTC minus timeOffset. Empty for a log without
-// points.
+// log. Times are shown as UTC minus timeOffset, as the track windows show
+// them. Empty for a log without points.
 std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std::int32_t timeOffset);
 
 // The number of the longest segment 1 .. segmentCount (1 when none is longer).
 int longestSegment(const IFTGarminTrack& track);
-
-// "%02d:%02d:%02d %04d/%02d/%02d" (hour, minute, second, year, month, day)
-// of a Unix time read as UTC.
-std::string summaryTimeText(std::int64_t unixSeconds);
 
 // "%02d:%02d:%02d" of whole seconds (the fraction dropped); a negative span
 // (times that run backwards) gets a leading minus.
