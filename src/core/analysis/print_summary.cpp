@@ -1,5 +1,6 @@
 #include "core/analysis/print_summary.h"
 
+#include "core/analysis/flight_analysis.h"
 #include "core/analysis/track_listing.h"
 #include "core/analysis/track_measures.h"
 #include "core/data/ift_garmin_track.h"
@@ -7,15 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
 
 namespace nuvrel {
 
 namespace {
-
-// No point can carry a segment number above the 16-bit range.
-constexpr std::uint32_t kHighestSegment = 32767;
 
 std::string fixed2(double v) {
     char buf[64];
@@ -33,7 +29,7 @@ bool nonDecreasing(std::span<const TrackPoint> points) {
 } // namespace
 
 int longestSegment(const IFTGarminTrack& track) {
-    const std::uint32_t count = std::min(track.segmentCount(), kHighestSegment);
+    const std::uint32_t count = std::min(track.segmentCount(), kMaxSegmentNumber);
     const auto points = track.points();
     int best = 1;
     double bestDistance = segmentDistance(track, 1);
@@ -66,18 +62,6 @@ int longestSegment(const IFTGarminTrack& track) {
     return best;
 }
 
-std::string durationText(double seconds) {
-    if (!std::isfinite(seconds))
-        return "-";
-    const double whole = std::trunc(seconds);
-    const double limit = static_cast<double>(std::numeric_limits<std::int64_t>::max());
-    const std::int64_t s = static_cast<std::int64_t>(std::clamp(std::fabs(whole), 0.0, limit));
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", whole < 0 ? "-" : "", static_cast<long long>(s / 3600),
-                  static_cast<long long>(s % 3600 / 60), static_cast<long long>(s % 60));
-    return buf;
-}
-
 std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std::int32_t timeOffset) {
     std::vector<PrintSummaryLine> lines;
     if (track.count() == 0)
@@ -99,7 +83,7 @@ std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std
     lines.push_back({1, "Take Off :", time(first)});
     lines.push_back({1, "Landing :", time(last)});
     lines.push_back({1, "Distance[km] :", fixed2(bestDistance)});
-    lines.push_back({1, "Time :", durationText(bestTime)});
+    lines.push_back({1, "Time :", airTimeText(bestTime)});
     // A segment without duration has no speed.
     lines.push_back({1, "Average Speed[km/h] :", bestTime != 0 ? fixed2(bestDistance * 3600 / bestTime) : "-"});
     const std::uint32_t n = track.count();
@@ -107,7 +91,7 @@ std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std
     lines.push_back({1, "Take Off :", time(0)});
     lines.push_back({1, "Landing :", time(static_cast<int>(n - 1))});
     lines.push_back({1, "Distance[km] :", fixed2(distance(track.points(), 0, n))});
-    lines.push_back({1, "Time :", durationText(timeSpan(track.points(), 0, n))});
+    lines.push_back({1, "Time :", airTimeText(timeSpan(track.points(), 0, n))});
     return lines;
 }
 

@@ -29,8 +29,4 @@ std::vector<PrintSummaryLine> printSummaryLines(const IFTGarminTrack& track, std
 // The number of the longest segment 1 .. segmentCount (1 when none is longer).
 int longestSegment(const IFTGarminTrack& track);
 
-// "%02d:%02d:%02d" of whole seconds (the fraction dropped); a negative span
-// (times that run backwards) gets a leading minus.
-std::string durationText(double seconds);
-
 } // namespace nuvrel

@@ -23,13 +23,6 @@ std::vector<std::string> texts(const std::vector<PrintSummaryLine>& lines) {
     return out;
 }
 
-TEST(PrintSummary, DurationTexts) {
-    EXPECT_EQ(durationText(0), "00:00:00");
-    EXPECT_EQ(durationText(3725.9), "01:02:05"); // truncated
-    EXPECT_EQ(durationText(360000), "100:00:00");
-    EXPECT_EQ(durationText(-61), "-00:01:01");
-}
-
 TEST(PrintSummary, OneSegmentShowsTheSameValuesTwice) {
     const IFTGarminTrack track({pt(35, 139, kT0, 1), pt(35.1, 139, kT0 + 1800, 1), pt(35.2, 139, kT0 + 3600, 1)});
     // Shown as UTC minus the offset: -9 h is Japan.
@@ -87,6 +80,9 @@ TEST(PrintSummary, NoDurationNoSpeedAndMissingSegments) {
     const auto lines = printSummaryLines(still, 0);
     EXPECT_EQ(lines[4].value, "00:00:00");
     EXPECT_EQ(lines[5].value, "-");
+    // Times that run backwards: a negative duration.
+    const IFTGarminTrack back({pt(35, 139, kT0 + 3725, 1), pt(35.1, 139, kT0, 1)});
+    EXPECT_EQ(printSummaryLines(back, 0)[4].value, "-01:02:05");
     // Points numbered 0 only: segment 1 does not occur.
     const IFTGarminTrack zero({pt(35, 139, kT0, 0), pt(35.1, 139, kT0 + 60, 0)});
     const auto z = printSummaryLines(zero, 0);
