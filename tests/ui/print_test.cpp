@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QtTest>
@@ -140,6 +141,7 @@ private slots:
     void printWithoutTrackHasNoSummary();
     void printNeedsAMapOrAFittedView();
     void cancelledPrintDialogPrintsNothing();
+    void thePrintDialogIsShown();
     void printLeavesTheScreenPictureAsItWas();
     void saveImageWritesTheScreenPicture();
 };
@@ -374,6 +376,21 @@ void PrintTest::cancelledPrintDialogPrintsNothing() {
     p.form.printSetup().askPrinter = [](QWidget*, QPrinter&) { return false; };
     p.form.command(QStringLiteral("Print1"))->trigger();
     QVERIFY(!QFile::exists(p.pdf));
+    QVERIFY(p.prompts.entries.empty());
+}
+
+void PrintTest::thePrintDialogIsShown() {
+    Printing p;
+    p.form.printSetup().askPrinter = nullptr;
+    bool seen = false;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        seen = dialog != nullptr;
+        if (QWidget* w = QApplication::activeModalWidget())
+            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    });
+    p.form.command(QStringLiteral("Print1"))->trigger();
+    QVERIFY(seen);
     QVERIFY(p.prompts.entries.empty());
 }
 

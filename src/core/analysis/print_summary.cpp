@@ -6,7 +6,6 @@
 #include "core/data/ift_garmin_track.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace nuvrel {
