@@ -18,7 +18,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -165,6 +167,20 @@ void PrintTest::pageGeometry() {
     QCOMPARE(tall.right, 300 + 3208);
     QCOMPARE(tall.bottom, 300 + 6416);
     QCOMPARE(render::printPageGeometry({4960, 7016, 600, 600}, 1000, 632).bottom, 300 + 2755);
+    // The device of a PDF page, in either orientation.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(QPageLayout::Landscape);
+    QPainter painter(&writer);
+    const render::PrintDevice device = render::pagedDevice(painter);
+    painter.end();
+    QCOMPARE(device.pageWidth, 7015); // 297 mm
+    QCOMPARE(device.pageHeight, 4960);
+    QCOMPARE(device.dpiX, 600);
+    QCOMPARE(device.dpiY, 600);
     // A map without width takes no room.
     QCOMPARE(render::printPageGeometry({1000, 0, 100, 100}, 0, 50).bottom, 50);
 }
@@ -309,6 +325,7 @@ void PrintTest::printsTheMapTrackAndSummaryToPdf() {
             below += qGray(page.pixel(x, y)) < 250;
     QCOMPARE(below, 0);
 
+    QVERIFY(run(QStringLiteral("pdfinfo"), {p.pdf}).contains(QRegularExpression(QStringLiteral("Title: +NUVREL\n"))));
     const QString text = pdfText(p.pdf);
     QVERIFY2(text.contains(QStringLiteral("area.bmp")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("TAKEOFF")));
