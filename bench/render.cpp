@@ -3,11 +3,16 @@
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/map_canvas.h"
+#include "render/print_page.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 
 #include <cmath>
 #include <filesystem>
@@ -130,6 +135,40 @@ void BM_TiledZoom(benchmark::State& state) {
     state.SetLabel(in ? "40 tiles 1000 x 1000, zoom in to 8000 x 5000" : "40 tiles, zoom out to 4000 x 2500");
 }
 BENCHMARK(BM_TiledZoom)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The printed page of the long flight over a 4000 x 3000 map: A4 at 600 dpi
+// into a PDF in memory.
+void BM_PrintPage(benchmark::State& state) {
+    World w;
+    w.data.setTrack(longTrack());
+    IFTMapParam& p = w.canvas.param();
+    p.ido_top = 35.55;
+    p.ido_bottom = 34.95;
+    p.kei_left = 138.95;
+    p.kei_right = 139.65;
+    p.bitmap_width = 4000;
+    p.bitmap_height = 3000;
+    SetViewTransform(p, w.data);
+    w.canvas.FillBackground(4000, 3000);
+    std::string unreadable;
+    const render::PrintPageContent content = render::PrintContentOf(w.canvas, w.data, w.option, unreadable);
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(600);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter(&writer);
+        render::PaintPrintPage(painter, render::pagedDevice(painter), content);
+        painter.end();
+        bytes = buffer.size();
+    }
+    state.SetLabel("1,000,000 points, 100 segments, map 4000 x 3000, A4 at 600 dpi, " +
+                   std::to_string(bytes / 1024) + " KiB of PDF");
+}
+BENCHMARK(BM_PrintPage)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

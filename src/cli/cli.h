@@ -77,6 +77,7 @@ int runPosition(Context& ctx);
 int parsePort(const std::string& text);
 int runMeasures(Context& ctx);
 int runRender(Context& ctx);
+int runPrint(Context& ctx);
 int runImport(Context& ctx);
 int runExport(Context& ctx);
 int runAnalyse(Context& ctx);

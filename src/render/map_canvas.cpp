@@ -217,6 +217,38 @@ std::string MapCanvas::Zoom(bool in) {
     return {};
 }
 
+std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
+    param = param_;
+    const auto blank = [&] {
+        out = blankImage(std::max(param_.bitmap_width, 1), std::max(param_.bitmap_height, 1));
+    };
+    if (picture_ == Picture::PlainMap) {
+        // The natural size, whatever the zoom: the sharpest picture there is.
+        IFTMapParam natural = param_;
+        const PlainMapPaths paths = plainMapPaths(pictureSource_);
+        if (!ReadCalibrationFile(paths.calibration, natural) || !natural.HasUsableTransform() ||
+            !CheckMapSize(natural.bitmap_width, natural.bitmap_height).empty())
+            natural = param_;
+        if (composePlain(pictureSource_, natural.bitmap_width, natural.bitmap_height, out)) {
+            param = natural;
+            return {};
+        }
+        blank();
+        return "can't read the map bitmap " + pictureSource_;
+    }
+    if (picture_ == Picture::TiledMap) {
+        IFTMapParam next = param_;
+        if (const Failure f = composeTiled(pictureSource_, zoomLevel_, out, next); f.failed()) {
+            blank();
+            return f.text;
+        }
+        param = next;
+        return {};
+    }
+    blank();
+    return {};
+}
+
 void MapCanvas::RedrawAll(bool showWaypoints) {
     render::RedrawAll(image_, data_, &routes_, param_, option_, showWaypoints, labelFont_);
 }

@@ -63,6 +63,15 @@ public:
     // Track log, waypoints when showWaypoints, routes.
     void RedrawAll(bool showWaypoints);
 
+    // The picture without the drawings, built apart from the screen's (the
+    // picture, the calibration and the view stay as they are): a plain map
+    // read again at the size its calibration file gives, a tiled map at the
+    // current zoom level, a fitted or blank view blank at its size. `param`
+    // receives the calibration that goes with it. Returns an empty text, or
+    // why the map could not be read again; `out` then holds a blank picture
+    // of the current size and `param` the current calibration.
+    std::string CleanPicture(QImage& out, IFTMapParam& param);
+
 private:
     bool reportFailure(const std::string& text);
     // A failure: a number of the error table (or 0) and a text.

@@ -9,6 +9,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/import_export_commands.h"
 #include "ui/map_window.h"
+#include "ui/print_commands.h"
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_monitor.h"
 #include "ui/tfrm_seldatum.h"
@@ -94,7 +95,7 @@ void TMainForm::buildMenus() {
     addCommand(file, QStringLiteral("Load &Map..."), QStringLiteral("OpenMap1"), &TMainForm::OpenMap1Click);
     addCommand(file, QStringLiteral("&Create Map Info..."), QStringLiteral("CreateMapInfo1"),
                &TMainForm::CreateMapInfo1Click);
-    addCommand(file, QStringLiteral("Sa&ve Image As..."), QStringLiteral("SaveImageAs1"));
+    addCommand(file, QStringLiteral("Sa&ve Image As..."), QStringLiteral("SaveImageAs1"), &TMainForm::SaveImageAs1Click);
     file->addSeparator();
 
     QMenu* import = file->addMenu(QStringLiteral("&Import"));
@@ -127,7 +128,7 @@ void TMainForm::buildMenus() {
     addCommand(exportRoute, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile3"));
     addCommand(exportRoute, QStringLiteral("to P&CX5 file..."), QStringLiteral("toPCX5file3"));
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"));
+    addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"), &TMainForm::Print1Click);
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), &TMainForm::Exit1Click);
 
@@ -389,6 +390,27 @@ void TMainForm::EditWaypoint1Click() {
     frmWaypoint.exec();
     if (frmWaypoint.written())
         map_->Refresh();
+}
+
+} // namespace nuvrel::ui
+
+// File > Print and Save Image As.
+namespace nuvrel::ui {
+
+PrintSetup& TMainForm::printSetup() {
+    if (!printSetup_)
+        printSetup_ = std::make_unique<PrintSetup>();
+    return *printSetup_;
+}
+
+void TMainForm::Print1Click() {
+    PrintMap(PrintServices{this, *map_, *data_, *options_, prompts_, *frmMessage_, printSetup()});
+}
+
+void TMainForm::SaveImageAs1Click() {
+    const QString path = chooseImageFile(this, *options_);
+    if (!path.isEmpty() && !SaveMapImage(map_->mapImage(), path))
+        prompts_.showMessage("Error", "Can't write the image " + path.toStdString() + ".");
 }
 
 } // namespace nuvrel::ui

@@ -27,6 +27,7 @@ class TfrmMonitor;
 class TfrmSeldatum;
 class TfrmTrkList;
 class TrackPlayback;
+class PrintSetup;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -74,6 +75,8 @@ public slots:
     void Route4Click();
     void Monitor1Click();
     void EditWaypoint1Click();
+    void Print1Click();
+    void SaveImageAs1Click();
 
 public:
     // The progress window of the transfers and printing, and the data monitor.
@@ -81,6 +84,8 @@ public:
     TfrmMonitor& frmMonitor() { return *frmMonitor_; }
     // Where the numbered serial ports lead (the system's by default).
     void setSerialPorts(SerialPorts ports);
+    // The printer and the print dialog of File > "&Print...".
+    PrintSetup& printSetup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +115,7 @@ private:
     SerialPorts ports_;
     GpsCommandServices gpsServices();
     ZoneInfo zone_;
+    std::unique_ptr<PrintSetup> printSetup_;
 };
 
 } // namespace nuvrel::ui
