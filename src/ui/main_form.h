@@ -25,6 +25,9 @@ class MapWindow;
 class TfrmMessage;
 class TfrmMonitor;
 class TfrmSeldatum;
+class TfrmRoute;
+class TfrmRtnoIn;
+class TfrmSelRouteNo;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -65,11 +68,17 @@ public slots:
     void Route1Click();
     void Route4Click();
     void Monitor1Click();
+    void CreateRoute1Click();
+    void EditRoute1Click();
 
 public:
     // The progress window of the transfers and printing, and the data monitor.
     TfrmMessage& frmMessage() { return *frmMessage_; }
     TfrmMonitor& frmMonitor() { return *frmMonitor_; }
+    // The route editor and its two number dialogs (made when first needed).
+    TfrmRoute& frmRoute();
+    TfrmRtnoIn& frmRtnoIn();
+    TfrmSelRouteNo& frmSelRouteNo();
     // Where the numbered serial ports lead (the system's by default).
     void setSerialPorts(SerialPorts ports);
 
@@ -96,6 +105,9 @@ private:
     TfrmSeldatum* frmSeldatum_ = nullptr;
     TfrmMessage* frmMessage_ = nullptr;
     TfrmMonitor* frmMonitor_ = nullptr;
+    TfrmRoute* frmRoute_ = nullptr;
+    TfrmRtnoIn* frmRtnoIn_ = nullptr;
+    TfrmSelRouteNo* frmSelRouteNo_ = nullptr;
     SerialPorts ports_;
     GpsCommandServices gpsServices();
     ZoneInfo zone_;
