@@ -27,9 +27,7 @@ namespace {
 // in the settings: 3 for one with D104 waypoints, else 0.
 DataContext contextFor(Context& ctx) {
     const IFTOption options(ctx.settings);
-    const bool d104 =
-        GPSModel::WaypointFormatFor(options.GPSModelID(), options.GPSSoftwareVersion()) == WaypointFormat::D104;
-    const std::int16_t display = d104 ? 3 : 0;
+    const std::int16_t display = GPSModel::DisplayDefaultFor(options.GPSModelID(), options.GPSSoftwareVersion());
     return DataContext{ctx.prompts, ctx.timeZone, [display] { return display; }};
 }
 

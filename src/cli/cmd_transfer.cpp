@@ -64,11 +64,8 @@ struct Session {
         : option(ctx.settings), ports(SerialPorts::System(&ctx.settings)),
           progress(isatty(2) ? static_cast<Progress*>(&terminal) : static_cast<Progress*>(&quiet)),
           terminal(ctx.err), data(DataContext{ctx.prompts, ctx.timeZone, [this] {
-                                      return std::int16_t(GPSModel::WaypointFormatFor(option.GPSModelID(),
-                                                                                      option.GPSSoftwareVersion()) ==
-                                                                  WaypointFormat::D104
-                                                              ? 3
-                                                              : 0);
+                                      return GPSModel::DisplayDefaultFor(option.GPSModelID(),
+                                                                         option.GPSSoftwareVersion());
                                   }}),
           prompts(ctx.prompts) {
         port = parsePort(ctx.takeOption("--port", std::to_string(option.CommPort())));

@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include "core/app/help_command.h"
+#include "core/gps/gps_model.h"
 #include "platform/desktop_help.h"
 #include "ui/about_box.h"
 #include "ui/tfrm_preference.h"
@@ -27,8 +28,6 @@
 #include <QStatusBar>
 #include <QUrl>
 
-#include "core/gps/gps_model.h"
-
 #include <exception>
 
 namespace nuvrel::ui {
@@ -40,11 +39,7 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
 
     options_ = std::make_unique<IFTOption>(settings);
     DataContext context{prompts_, timeZone_, [this] {
-                            return std::int16_t(GPSModel::WaypointFormatFor(options_->GPSModelID(),
-                                                                            options_->GPSSoftwareVersion()) ==
-                                                        WaypointFormat::D104
-                                                    ? 3
-                                                    : 0);
+                            return GPSModel::DisplayDefaultFor(options_->GPSModelID(), options_->GPSSoftwareVersion());
                         }};
     data_ = std::make_unique<IFTGarminData>(std::move(context));
 

@@ -40,6 +40,11 @@ public:
     std::int32_t IdForModelName(const std::string& name) const;
 
     static WaypointFormat WaypointFormatFor(std::int32_t productId, std::int32_t softwareVersion);
+    // The display option of a waypoint created without one: 3 for receivers
+    // with D104 waypoints, else 0.
+    static std::int16_t DisplayDefaultFor(std::int32_t productId, std::int32_t softwareVersion) {
+        return WaypointFormatFor(productId, softwareVersion) == WaypointFormat::D104 ? 3 : 0;
+    }
     // Receivers with D108/D109 waypoints, D301 track points, D202 route
     // headers and route links.
     static bool UsesNewFormats(std::int32_t productId);

@@ -46,6 +46,7 @@ TEST(GPSModelFormats, WaypointFormatByIdAndVersion) {
             want = F::D108;
         EXPECT_EQ(GPSModel::WaypointFormatFor(id, 0), want) << id;
         EXPECT_EQ(GPSModel::UsesNewFormats(id), want == F::D108) << id;
+        EXPECT_EQ(GPSModel::DisplayDefaultFor(id, 0), want == F::D104 ? 3 : 0) << id;
     }
     EXPECT_EQ(GPSModel::WaypointFormatFor(111, 269), F::D108);
     EXPECT_EQ(GPSModel::WaypointFormatFor(111, 270), F::D109);
