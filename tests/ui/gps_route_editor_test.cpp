@@ -7,6 +7,7 @@
 #include "support/test_support.h"
 #include "ui/main_form.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_message.h"
 #include "ui/tfrm_route.h"
 #include "ui/tfrm_rtnoin.h"
 #include "ui/tfrm_selrouteno.h"
@@ -428,7 +429,8 @@ void GpsRouteEditorTest::editRouteUploadsUnderTheChosenNumber() {
     QVERIFY(QString::fromStdString(headers[0]).contains(QStringLiteral("ROUTE-01")));
     const auto entries = sim.recordLines("rtewpt ");
     QCOMPARE(entries.size(), std::size_t(2));
-    QVERIFY(QString::fromStdString(entries[0]).contains(QStringLiteral("lat=35.500000000")));
+    QVERIFY2(QString::fromStdString(entries[0]).contains(QStringLiteral("ident=\"START \" lat=35.49999998")),
+             entries[0].c_str());
     QCOMPARE(sim.recordLines("records count=3").size(), std::size_t(1));
     QVERIFY(!form.frmMessage().isVisible());
 

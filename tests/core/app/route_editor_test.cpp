@@ -42,7 +42,7 @@ TEST_F(EditorFixture, LoadShowsEveryEntryAndTheName) {
     EXPECT_EQ(editor.name(), "FLIGHT");
     ASSERT_EQ(editor.grid().rowCount(), 4u);
     EXPECT_EQ(editor.grid().cell(1, RouteGrid::Ident), "START");
-    EXPECT_EQ(editor.grid().cell(1, RouteGrid::Latitude), " 35^07'24.44\"");
+    EXPECT_EQ(editor.grid().cell(1, RouteGrid::Latitude), " 35^07'24.45\"");
     EXPECT_EQ(editor.grid().cell(1, RouteGrid::Symbol), "car");
     EXPECT_EQ(editor.grid().cell(3, RouteGrid::No), "3");
 
@@ -91,7 +91,7 @@ TEST_F(EditorFixture, EditedRowsAreReadBackAndUntouchedRowsKeepTheirEntries) {
 
 TEST_F(EditorFixture, NewFormatReceiversKeepTenLetters) {
     option.SetGPSModelID(130);
-    editor.LoadRouteIntoGrid(1);
+    ASSERT_TRUE(editor.ChangeRoute("1", false));
     editor.grid().setCell(1, RouteGrid::Ident, "ABCDEFGH");
     ASSERT_TRUE(editor.ChangeRoute("0", true));
     EXPECT_EQ(idents(1), (Texts{"ABCDEFGH"}));
@@ -108,7 +108,7 @@ TEST_F(EditorFixture, RowOperationsThenSave) {
 }
 
 TEST_F(EditorFixture, RowsWithoutANameAreSavedButBlankRowsAreNot) {
-    editor.LoadRouteIntoGrid(1);
+    ASSERT_TRUE(editor.ChangeRoute("1", false));
     editor.grid().setCell(1, RouteGrid::Latitude, "35.5");
     editor.grid().addRow();
     editor.grid().addRow();
