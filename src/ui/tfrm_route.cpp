@@ -78,9 +78,16 @@ TfrmRoute::TfrmRoute(CRouteField& routes, const IFTGarminData& data, const IFTOp
     grdRoute = new RouteTable(0, int(RouteGrid::kColumns), this);
     grdRoute->setObjectName(QStringLiteral("grdRoute"));
     QStringList headers;
+    int totalWidth = 0;
     for (std::size_t c = 0; c < RouteGrid::kColumns; ++c) {
         headers << QString::fromLatin1(RouteGrid::header(c));
-        grdRoute->setColumnWidth(int(c), RouteGrid::columnWidth(c));
+        int width = RouteGrid::columnWidth(c);
+        if (c == RouteGrid::Latitude || c == RouteGrid::Longitude) { // wide enough for the widest angle
+            const int widest = grdRoute->fontMetrics().horizontalAdvance(QStringLiteral("-179^59'59.99\""));
+            width = std::max(width, widest + 12);
+        }
+        grdRoute->setColumnWidth(int(c), width);
+        totalWidth += width;
     }
     grdRoute->setHorizontalHeaderLabels(headers);
     grdRoute->verticalHeader()->hide();
@@ -111,7 +118,7 @@ TfrmRoute::TfrmRoute(CRouteField& routes, const IFTGarminData& data, const IFTOp
 
     frmSelRtWpt = new TfrmSelRtWpt(this);
     writeTable();
-    const int gridWidth = RouteGrid::totalWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 3 +
+    const int gridWidth = totalWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 3 +
                           2 * grdRoute->frameWidth();
     grdRoute->setMinimumWidth(gridWidth);
     resize(gridWidth + layout->contentsMargins().left() + layout->contentsMargins().right(), 320);
