@@ -16,6 +16,7 @@
 #include "ui/tfrm_selrouteno.h"
 #include "ui/up_down.h"
 #include "render/code_page_text.h"
+#include "ui/tfrm_waypoint.h"
 
 #include <QAction>
 #include <QApplication>
@@ -158,7 +159,7 @@ void TMainForm::buildMenus() {
     addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"), &TMainForm::UploadWaypoint1Click);
     addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"), &TMainForm::Route4Click);
     gps->addSeparator();
-    addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"));
+    addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"), &TMainForm::EditWaypoint1Click);
     addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"), &TMainForm::CreateRoute1Click)->setCheckable(true);
     addCommand(gps, QStringLiteral("Edit &Route..."), QStringLiteral("EditRoute1"), &TMainForm::EditRoute1Click);
 
@@ -422,6 +423,14 @@ void TMainForm::EditRoute1Click() {
         }
     }
     map_->Refresh();
+}
+
+void TMainForm::EditWaypoint1Click() {
+    // Made per opening, so it always shows the store as it is now.
+    TfrmWaypoint frmWaypoint(*data_, *options_, prompts_, this);
+    frmWaypoint.exec();
+    if (frmWaypoint.written())
+        map_->Refresh();
 }
 
 } // namespace nuvrel::ui

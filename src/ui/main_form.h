@@ -68,6 +68,7 @@ public slots:
     void Route1Click();
     void Route4Click();
     void Monitor1Click();
+    void EditWaypoint1Click();
     void CreateRoute1Click();
     void EditRoute1Click();
 
