@@ -20,10 +20,10 @@ int addEntry(CRouteField& routes, std::uint32_t route, const RouteEntry& e) {
 
 RouteEditor::RouteEditor(CRouteField& routes, const IFTOption& option) : routes_(routes), option_(option) {}
 
-RouteReceiver RouteEditor::receiver() const { return {option_.GPSModelID(), option_.GPSSoftwareVersion()}; }
+SymbolModel RouteEditor::receiver() const { return {option_.GPSModelID(), option_.GPSSoftwareVersion()}; }
 
 void RouteEditor::LoadRouteIntoGrid(std::uint32_t r) {
-    const RouteReceiver rx = receiver();
+    const SymbolModel rx = receiver();
     const std::uint32_t n = routes_.EntryCount(r);
     name_ = routes_.GetRouteName(r);
     kept_.clear();
@@ -49,7 +49,7 @@ bool RouteEditor::SaveGridToRoute() {
     EnsureRoute(routes_, current_);
     if (current_ >= routes_.RouteCount())
         return false;
-    const RouteReceiver rx = receiver();
+    const SymbolModel rx = receiver();
     std::vector<Kept> written;
     for (std::size_t r = 1; r < grid_.rowCount(); ++r) {
         const RouteGrid::Row& row = grid_.row(r);

@@ -29,7 +29,7 @@ public:
     const RouteGrid& grid() const { return grid_; }
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
-    RouteReceiver receiver() const;
+    SymbolModel receiver() const;
 
     // Shows route r: its name and one row per entry (one empty row for a
     // route without entries or beyond the store).

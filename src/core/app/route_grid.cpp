@@ -7,7 +7,6 @@
 #include "core/gps/gps_model.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 namespace nuvrel {
@@ -33,22 +32,6 @@ RouteGrid::Row headerRow() {
 void emptyEntryColumns(RouteGrid::Row& row) {
     for (std::size_t c = 1; c < RouteGrid::kColumns; ++c)
         row[c].clear();
-}
-
-std::string angleText(double degrees) { return formatDMS(roundMicro(degrees)); }
-
-RouteGrid::Row entryRow(std::string_view ident, double latitude, double longitude, std::string_view comment,
-                        int symbol, int display, float proximity, float altitude, const RouteReceiver& receiver) {
-    RouteGrid::Row row;
-    row[RouteGrid::Ident] = ident;
-    row[RouteGrid::Latitude] = angleText(latitude);
-    row[RouteGrid::Longitude] = angleText(longitude);
-    row[RouteGrid::Comment] = comment;
-    row[RouteGrid::Symbol] = GPSModel::SymbolName(receiver.modelId, receiver.softwareVersion, symbol);
-    row[RouteGrid::Display] = std::to_string(display);
-    row[RouteGrid::Proximity] = DecimalText(proximity);
-    row[RouteGrid::Altitude] = DecimalText(altitude);
-    return row;
 }
 
 std::string_view cut(std::string_view text, std::size_t maxBytes) { return text.substr(0, fitLength(text, maxBytes)); }
@@ -118,40 +101,45 @@ bool RouteGrid::isBlank(const Row& row) {
 
 bool RouteGrid::sameEntry(const Row& a, const Row& b) { return std::equal(a.begin() + 1, a.end(), b.begin() + 1); }
 
-RouteGrid::Row RouteEntryRow(const RouteEntry& e, const RouteReceiver& receiver) {
-    return entryRow(fieldText(e.ident, sizeof e.ident), e.latitude, e.longitude, fieldText(e.comment, sizeof e.comment),
-                    e.symbol, e.display, e.proximity, e.altitude, receiver);
+RouteGrid::Row RouteEntryRow(const RouteEntry& e, const SymbolModel& receiver) {
+    RouteGrid::Row row;
+    row[RouteGrid::Ident] = fieldText(e.ident, sizeof e.ident);
+    row[RouteGrid::Latitude] = formatDMS(roundMicro(e.latitude));
+    row[RouteGrid::Longitude] = formatDMS(roundMicro(e.longitude));
+    row[RouteGrid::Comment] = fieldText(e.comment, sizeof e.comment);
+    row[RouteGrid::Symbol] = GPSModel::SymbolName(receiver.productId, receiver.softwareVersion, e.symbol);
+    row[RouteGrid::Display] = std::to_string(e.display);
+    row[RouteGrid::Proximity] = WaypointRows::numberText(e.proximity);
+    row[RouteGrid::Altitude] = WaypointRows::numberText(e.altitude);
+    return row;
 }
 
-RouteGrid::Row WaypointRow(const IFTGarminWaypoint& waypoints, std::size_t i, const RouteReceiver& receiver) {
-    const WaypointRecord& w = waypoints.record(i);
-    return entryRow(waypoints.ident(i), w.latitude, w.longitude, waypoints.comment(i), w.symbol, w.display,
-                    w.proximity, w.altitude, receiver);
+RouteGrid::Row WaypointRow(const IFTGarminWaypoint& waypoints, std::size_t i, const SymbolModel& receiver) {
+    // The waypoint list's texts, after the row-number column.
+    WaypointRows::Row texts = WaypointRows::rowTexts(waypoints, i, receiver);
+    RouteGrid::Row row;
+    for (std::size_t c = 1; c < RouteGrid::kColumns && c - 1 < texts.size(); ++c)
+        row[c] = std::move(texts[c - 1]);
+    return row;
 }
 
-RouteEntry RouteEntryFromRow(const RouteGrid::Row& row, const RouteReceiver& receiver) {
+RouteEntry RouteEntryFromRow(const RouteGrid::Row& row, const SymbolModel& receiver) {
     RouteEntry e;
     std::memset(&e, 0, sizeof e);
     const std::size_t nameLength =
-        GPSModel::UsesNewFormats(receiver.modelId) ? kNewFormatNameLength : kNameLength;
+        GPSModel::UsesNewFormats(receiver.productId) ? kNewFormatNameLength : kNameLength;
     copyToField(e.ident, sizeof e.ident, cut(cut(row[RouteGrid::Ident], kTypedNameLimit), nameLength));
     copyToField(e.comment, sizeof e.comment, cut(row[RouteGrid::Comment], kCommentLength));
     e.latitude = parseAngle(row[RouteGrid::Latitude]);
     e.longitude = parseAngle(row[RouteGrid::Longitude]);
     e.symbol = static_cast<std::int16_t>(
-        GPSModel::SymbolCode(receiver.modelId, receiver.softwareVersion, row[RouteGrid::Symbol]));
+        GPSModel::SymbolCode(receiver.productId, receiver.softwareVersion, row[RouteGrid::Symbol]));
     long long display = 0;
     if (IFTGarminWaypoint::parseInteger(row[RouteGrid::Display], display))
         e.display = static_cast<std::int16_t>(static_cast<std::uint16_t>(display));
     e.proximity = decimalCell(row[RouteGrid::Proximity]);
     e.altitude = decimalCell(row[RouteGrid::Altitude]);
     return e;
-}
-
-std::string DecimalText(float value) {
-    char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return ec == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
 } // namespace nuvrel

@@ -5,6 +5,7 @@
 // Texts are bytes in the program's code page.
 #pragma once
 
+#include "core/app/waypoint_rows.h"
 #include "core/data/records.h"
 
 #include <array>
@@ -17,12 +18,6 @@
 namespace nuvrel {
 
 class IFTGarminWaypoint;
-
-// The receiver whose symbol names and name length the table follows.
-struct RouteReceiver {
-    std::int32_t modelId = 0;
-    std::int32_t softwareVersion = 0;
-};
 
 class RouteGrid {
 public:
@@ -70,20 +65,18 @@ private:
     std::vector<Row> rows_;
 };
 
-// Columns 1 to 8 of a route entry's row (column 0 empty): the name, the
-// position in the degree-minute-second form, the comment, the symbol's name
-// for the receiver, the display option and the two decimal numbers.
-RouteGrid::Row RouteEntryRow(const RouteEntry& entry, const RouteReceiver& receiver);
+// Columns 1 to 8 of a route entry's row (column 0 empty), as the waypoint
+// list shows a waypoint: the name, the position in the degree-minute-second
+// form, the comment, the symbol's name for the receiver (the receiver's
+// product ID decides the name length too), the display option and the two
+// decimal numbers.
+RouteGrid::Row RouteEntryRow(const RouteEntry& entry, const SymbolModel& receiver);
 // The same for waypoint i of the store.
-RouteGrid::Row WaypointRow(const IFTGarminWaypoint& waypoints, std::size_t i, const RouteReceiver& receiver);
+RouteGrid::Row WaypointRow(const IFTGarminWaypoint& waypoints, std::size_t i, const SymbolModel& receiver);
 // The entry a row stands for: the name cut to what the receiver holds (10
 // characters for new-format receivers, 6 for the others), the comment to 40
 // characters, the symbol by name; a display that is not a whole number, and
 // a distance or height that is not a number, read as 0.
-RouteEntry RouteEntryFromRow(const RouteGrid::Row& row, const RouteReceiver& receiver);
-
-// A decimal number as the table shows it: the shortest text that reads back
-// as the same single-precision value ("0", "12.5", "1234.56").
-std::string DecimalText(float value);
+RouteEntry RouteEntryFromRow(const RouteGrid::Row& row, const SymbolModel& receiver);
 
 } // namespace nuvrel

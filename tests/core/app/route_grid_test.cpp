@@ -10,9 +10,9 @@ using namespace nuvrel;
 
 namespace {
 
-constexpr RouteReceiver kD103{77, 0};  // GPS12XL
-constexpr RouteReceiver kETrex{130, 0}; // new formats
-constexpr RouteReceiver kD100{59, 0};  // GPS II
+constexpr SymbolModel kD103{77, 0};  // GPS12XL
+constexpr SymbolModel kETrex{130, 0}; // new formats
+constexpr SymbolModel kD100{59, 0};  // GPS II
 
 RouteGrid::Row named(const std::string& ident, const std::string& comment = {}) {
     RouteGrid::Row row;
