@@ -7,6 +7,7 @@
 #include "ui/tfrm_selsmbl.h"
 #include "ui/up_down.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -224,6 +225,8 @@ void TfrmRoute::edtRouteNoChange() {
         readTable();
     if (editor_.ChangeRoute(render::toCodePage(edtRouteNo->text()), shown))
         writeTable();
+    else if (shown && !edtRouteNo->text().trimmed().isEmpty())
+        QApplication::beep(); // no such route: the one shown stays
 }
 
 void TfrmRoute::grdRouteClick(int row, int column) {
