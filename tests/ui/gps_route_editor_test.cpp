@@ -375,6 +375,27 @@ void GpsRouteEditorTest::createRouteCommandFillsARouteByMapClicks() {
     QCOMPARE(form.routes().GetEntryLatitude(3, 0), 35.5);
     QCOMPARE(form.routes().GetEntryLongitude(3, 0), 139.5);
 
+    // The second entry draws the route's first leg at once, in blue.
+    const auto bluePixels = [&form] {
+        const QImage image = form.mapWindow().mapImage().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == qRgb(0, 0, 255);
+        return n;
+    };
+    QCOMPARE(bluePixels(), 0);
+    whenModal([](QWidget* modal) {
+        auto* input = qobject_cast<ui::TfrmWptin*>(modal);
+        input->edtWaypointID->setText(QStringLiteral("P2"));
+        input->edtLatitude->setText(QStringLiteral("35.8"));
+        input->edtLongitude->setText(QStringLiteral("139.8"));
+        input->btnOK->click();
+    });
+    form.mapWindow().MapImageMouseDown(Qt::LeftButton, Qt::ControlModifier, QPoint(40, 40));
+    QCOMPARE(form.routes().EntryCount(3), 2u);
+    QVERIFY(bluePixels() > 20);
+
     // Switched off: clicks make waypoints only.
     create->trigger();
     QVERIFY(!create->isChecked());
@@ -385,8 +406,8 @@ void GpsRouteEditorTest::createRouteCommandFillsARouteByMapClicks() {
     });
     form.mapWindow().MapImageMouseDown(Qt::RightButton, Qt::ControlModifier, QPoint(30, 30));
     QCOMPARE(caption, QStringLiteral("Input Waypoint"));
-    QCOMPARE(form.data().waypoints()->count(), 4u);
-    QCOMPARE(form.routes().EntryCount(3), 1u);
+    QCOMPARE(form.data().waypoints()->count(), 5u);
+    QCOMPARE(form.routes().EntryCount(3), 2u);
     QVERIFY(prompts.entries.empty());
 }
 
