@@ -101,7 +101,8 @@ TEST(RouteGrid, EntryRowShowsEveryFieldForTheReceiver) {
     e.altitude = 1234.5f;
     const RouteGrid::Row row = RouteEntryRow(e, kETrex);
     EXPECT_EQ(Texts(row.begin() + 1, row.end()),
-              (Texts{"TAKEOFF", " 35^30'00.00\"", "-139^46'12.00\"", "launch", "white Gas Station", "2", "12.5", "1234.5"}));
+              (Texts{"TAKEOFF", " 35^30'00.00\"", "-139^46'12.00\"", "launch", "white Gas Station", "2", "12.5",
+                     "1234.5"}));
     EXPECT_EQ(RouteEntryRow(e, kD103)[RouteGrid::Symbol], "exit");
     EXPECT_EQ(RouteEntryRow(e, kD100)[RouteGrid::Symbol], "");
 
