@@ -79,5 +79,6 @@ int runMeasures(Context& ctx);
 int runRender(Context& ctx);
 int runImport(Context& ctx);
 int runExport(Context& ctx);
+int runAnalyse(Context& ctx);
 
 } // namespace nuvrel::cli

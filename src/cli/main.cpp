@@ -24,6 +24,7 @@ const std::vector<Command>& commands() {
         {"upload", "upload waypoints|routes FILE.nvl [--port N] [--datum NAME] [--model-id N] [--software-version N]", runUpload},
         {"position", "position [--port N] [--count K] [--datum NAME]", runPosition},
         {"measures", "measures DATA.nvl", runMeasures},
+        {"analyse", "analyse DATA.nvl [--segment N | --segments TOP-BOTTOM] [--detail N [--total-time]]", runAnalyse},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]", runImport},
         {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]", runExport},

@@ -2,6 +2,7 @@
 
 #include "core/app/help_command.h"
 #include "core/gps/gps_model.h"
+#include "core/gps/position_request.h"
 #include "platform/desktop_help.h"
 #include "ui/about_box.h"
 #include "ui/tfrm_preference.h"
@@ -17,6 +18,8 @@
 #include "ui/up_down.h"
 #include "render/code_page_text.h"
 #include "ui/tfrm_waypoint.h"
+#include "ui/tfrm_trk_list.h"
+#include "ui/track_playback.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,8 +50,15 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
     setCentralWidget(map_);
     connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+    playback_ = new TrackPlayback(this, *map_, *data_, *options_, prompts_);
+    frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
+                                  this);
 
     ports_ = SerialPorts::System(&options_->store());
+    playback_->setPositionRequest([this] {
+        const PositionResult r = RequestPosition(ports_, options_->CommPort(), options_->DatumName());
+        return LivePosition{r.ok, r.latitude, r.longitude};
+    });
     frmMessage_ = new TfrmMessage(this);
     frmMonitor_ = new TfrmMonitor(*options_, prompts_, this);
 
@@ -128,8 +138,8 @@ void TMainForm::buildMenus() {
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
-    addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"));
-    addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"));
+    addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"), &TMainForm::Track2Click);
+    addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"), &TMainForm::Analysis1Click);
     view->addSeparator();
     addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
     addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
@@ -153,7 +163,8 @@ void TMainForm::buildMenus() {
     addCommand(download, QStringLiteral("&Waypoint"), QStringLiteral("Waypoint2"), &TMainForm::Waypoint2Click);
     addCommand(download, QStringLiteral("&Route"), QStringLiteral("Route1"), &TMainForm::Route1Click);
     addCommand(gps, QStringLiteral("&Monitor"), QStringLiteral("Monitor1"), &TMainForm::Monitor1Click);
-    addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"));
+    addCommand(gps, QStringLiteral("&Current Position"), QStringLiteral("CurrentPosition1"),
+               &TMainForm::CurrentPosition1Click);
     QMenu* upload = gps->addMenu(QStringLiteral("&Upload"));
     upload->setObjectName(QStringLiteral("Upload1"));
     addCommand(upload, QStringLiteral("&Waypoint"), QStringLiteral("UploadWaypoint1"), &TMainForm::UploadWaypoint1Click);
@@ -236,6 +247,7 @@ void TMainForm::Preference1Click() {
     if (!frmPreference_) {
         frmPreference_ = new TfrmPreference(*options_, *data_, prompts_, ports_, this);
         connect(frmPreference_, &TfrmPreference::penChanged, map_, &MapWindow::Refresh);
+        connect(frmPreference_, &TfrmPreference::traceMarkChanged, playback_, &TrackPlayback::ReplaceMarker);
     }
     frmPreference_->show();
     frmPreference_->raise();
@@ -262,7 +274,10 @@ void TMainForm::Waypoint4Click() {
     map_->Refresh();
 }
 
-void TMainForm::OpenMap1Click() { map_->OpenMap(); }
+void TMainForm::OpenMap1Click() {
+    playback_->HideMarker(); // before the picture is replaced
+    map_->OpenMap();
+}
 
 void TMainForm::CreateMapInfo1Click() { map_->CreateMapInfo(); }
 
@@ -276,6 +291,20 @@ void TMainForm::KeepAspect1Click() {
 }
 
 void TMainForm::Rfresh1Click() { map_->Refresh(); }
+
+void TMainForm::Track2Click() { playback_->Track2Click(); }
+
+void TMainForm::CurrentPosition1Click() { playback_->CurrentPosition1Click(); }
+
+void TMainForm::Analysis1Click() {
+    // The track summary, only for a track log with points.
+    const IFTGarminTrack* track = data_->track();
+    if (!track || track->count() == 0)
+        return;
+    frmTrkList_->hide();
+    frmTrkList_->show();
+    frmTrkList_->raise();
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool modified = false;

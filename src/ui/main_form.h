@@ -25,6 +25,8 @@ class MapWindow;
 class TfrmMessage;
 class TfrmMonitor;
 class TfrmSeldatum;
+class TfrmTrkList;
+class TrackPlayback;
 class TfrmRoute;
 class TfrmRtnoIn;
 class TfrmSelRouteNo;
@@ -44,6 +46,9 @@ public:
     CRouteField& routes() { return routes_; }
     IFTOption& options() { return *options_; }
     MapWindow& mapWindow() { return *map_; }
+    // Track playback, the live position and the marker, with the timer Timer1.
+    TrackPlayback& playback() { return *playback_; }
+    TfrmTrkList& frmTrkList() { return *frmTrkList_; }
     // The menu command with this object name (e.g. "OpenTrack1"), or null.
     QAction* command(const QString& objectName) const;
 
@@ -62,6 +67,9 @@ public slots:
     void ZoomOut1Click();
     void KeepAspect1Click();
     void Rfresh1Click();
+    void Track2Click();
+    void Analysis1Click();
+    void CurrentPosition1Click();
     void Track3Click();
     void Waypoint2Click();
     void UploadWaypoint1Click();
@@ -104,6 +112,8 @@ private:
     QPointer<TfrmPreference> frmPreference_;
     MapWindow* map_ = nullptr;
     TfrmSeldatum* frmSeldatum_ = nullptr;
+    TrackPlayback* playback_ = nullptr;
+    TfrmTrkList* frmTrkList_ = nullptr;
     TfrmMessage* frmMessage_ = nullptr;
     TfrmMonitor* frmMonitor_ = nullptr;
     TfrmRoute* frmRoute_ = nullptr;

@@ -1,0 +1,61 @@
+// The "Track Summary" window: one row per track segment (distance, time and
+// speed) and the total distance. Double-clicking a row shows that segment's
+// points in the track detail window; View > "&Flight Analysis" analyses the
+// selected segments.
+#pragma once
+
+#include "core/analysis/flight_analysis.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QTableWidget;
+
+namespace nuvrel {
+class IFTGarminData;
+}
+
+namespace nuvrel::ui {
+
+class TfrmTrackDetail;
+class TfrmFlightAnalysis;
+
+class TfrmTrkList : public QMainWindow {
+    Q_OBJECT
+public:
+    // showTrackPoint shows a point of the log on the map (the detail
+    // window's row clicks).
+    TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)> showTrackPoint, QWidget* parent = nullptr);
+    ~TfrmTrkList() override;
+
+    QTableWidget* grdTrkList;
+    QAction* FlightAnalysis1;
+
+    // The segment number of the grid's current row (rows show segments 1..N,
+    // then the total).
+    int currentSegment() const;
+    TfrmTrackDetail& frmTrackDetail() { return *frmTrackDetail_; }
+    // The flight analysis window while it is open, else null.
+    TfrmFlightAnalysis* frmFlightAnalysis() const;
+    // Analyses `range` of the track log in the flight analysis window.
+    void showFlightAnalysis(FlightRange range);
+
+public slots:
+    void FormShow();
+    void FlightAnalysis1Click();
+    void grdTrkListDblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    IFTGarminData& data_;
+    TfrmTrackDetail* frmTrackDetail_;
+    QPointer<TfrmFlightAnalysis> frmFlightAnalysis_;
+};
+
+} // namespace nuvrel::ui
