@@ -13,6 +13,11 @@
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_monitor.h"
 #include "ui/tfrm_seldatum.h"
+#include "ui/tfrm_route.h"
+#include "ui/tfrm_rtnoin.h"
+#include "ui/tfrm_selrouteno.h"
+#include "ui/up_down.h"
+#include "render/code_page_text.h"
 #include "ui/tfrm_waypoint.h"
 #include "ui/tfrm_trk_list.h"
 #include "ui/track_playback.h"
@@ -167,8 +172,8 @@ void TMainForm::buildMenus() {
     addCommand(upload, QStringLiteral("&Route"), QStringLiteral("Route4"), &TMainForm::Route4Click);
     gps->addSeparator();
     addCommand(gps, QStringLiteral("Edit &Waypoint..."), QStringLiteral("EditWaypoint1"), &TMainForm::EditWaypoint1Click);
-    addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"));
-    addCommand(gps, QStringLiteral("Edit &Route..."), QStringLiteral("EditRoute1"));
+    addCommand(gps, QStringLiteral("Create R&oute"), QStringLiteral("CreateRoute1"), &TMainForm::CreateRoute1Click)->setCheckable(true);
+    addCommand(gps, QStringLiteral("Edit &Route..."), QStringLiteral("EditRoute1"), &TMainForm::EditRoute1Click);
 
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("Option1"));
@@ -383,6 +388,72 @@ void TMainForm::Monitor1Click() {
 } // namespace nuvrel::ui
 
 namespace nuvrel::ui {
+
+TfrmRoute& TMainForm::frmRoute() {
+    if (!frmRoute_) {
+        frmRoute_ = new TfrmRoute(routes_, *data_, *options_, this);
+        // Route creation mode: a waypoint placed on the map also ends the
+        // route shown in the editor.
+        connect(map_, &MapWindow::routeWaypointClicked, frmRoute_,
+                [this](const QString& ident, double latitude, double longitude, const QString& comment) {
+                    AddRouteWaypoint(routes_, frmRoute_->currentRoute(), render::toCodePage(ident), latitude,
+                                     longitude, render::toCodePage(comment));
+                    map_->DrawRoutes();
+                });
+    }
+    return *frmRoute_;
+}
+
+TfrmRtnoIn& TMainForm::frmRtnoIn() {
+    if (!frmRtnoIn_)
+        frmRtnoIn_ = new TfrmRtnoIn(prompts_, this);
+    return *frmRtnoIn_;
+}
+
+TfrmSelRouteNo& TMainForm::frmSelRouteNo() {
+    if (!frmSelRouteNo_)
+        frmSelRouteNo_ = new TfrmSelRouteNo(prompts_, this);
+    return *frmSelRouteNo_;
+}
+
+void TMainForm::CreateRoute1Click() {
+    // The item's check mark has already turned: checked means switching on.
+    QAction* item = command(QStringLiteral("CreateRoute1"));
+    TfrmSelRouteNo& select = frmSelRouteNo();
+    TfrmRoute& editor = frmRoute();
+    if (item->isChecked() && select.exec() != QDialog::Accepted) {
+        item->setChecked(false);
+        map_->setCreateRoute(false);
+        return;
+    }
+    map_->setCreateRoute(item->isChecked());
+    if (const auto n = select.routeNumber()) {
+        EnsureRoute(routes_, *n);
+        editor.setRouteNumber(*n);
+    }
+}
+
+void TMainForm::EditRoute1Click() {
+    TfrmRoute& editor = frmRoute();
+    editor.udRouteNo->setMaximum(int(routes_.RouteCount()) - 1);
+    if (editor.exec() == QDialog::Accepted) {
+        TfrmRtnoIn& confirm = frmRtnoIn();
+        confirm.udUploadNo->setPosition(int(editor.currentRoute()));
+        if (confirm.exec() == QDialog::Accepted) {
+            if (const auto number = confirm.uploadNumber()) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                try {
+                    UploadRouteCommand(routes_, editor.currentRoute(), *number, gpsServices());
+                } catch (...) {
+                    QApplication::restoreOverrideCursor();
+                    throw;
+                }
+                QApplication::restoreOverrideCursor();
+            }
+        }
+    }
+    map_->Refresh();
+}
 
 void TMainForm::EditWaypoint1Click() {
     // Made per opening, so it always shows the store as it is now.

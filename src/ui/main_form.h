@@ -28,6 +28,9 @@ class TfrmSeldatum;
 class TfrmTrkList;
 class TrackPlayback;
 class PrintSetup;
+class TfrmRoute;
+class TfrmRtnoIn;
+class TfrmSelRouteNo;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -77,11 +80,17 @@ public slots:
     void EditWaypoint1Click();
     void Print1Click();
     void SaveImageAs1Click();
+    void CreateRoute1Click();
+    void EditRoute1Click();
 
 public:
     // The progress window of the transfers and printing, and the data monitor.
     TfrmMessage& frmMessage() { return *frmMessage_; }
     TfrmMonitor& frmMonitor() { return *frmMonitor_; }
+    // The route editor and its two number dialogs (made when first needed).
+    TfrmRoute& frmRoute();
+    TfrmRtnoIn& frmRtnoIn();
+    TfrmSelRouteNo& frmSelRouteNo();
     // Where the numbered serial ports lead (the system's by default).
     void setSerialPorts(SerialPorts ports);
     // The printer and the print dialog of File > "&Print...".
@@ -112,6 +121,9 @@ private:
     TfrmTrkList* frmTrkList_ = nullptr;
     TfrmMessage* frmMessage_ = nullptr;
     TfrmMonitor* frmMonitor_ = nullptr;
+    TfrmRoute* frmRoute_ = nullptr;
+    TfrmRtnoIn* frmRtnoIn_ = nullptr;
+    TfrmSelRouteNo* frmSelRouteNo_ = nullptr;
     SerialPorts ports_;
     GpsCommandServices gpsServices();
     ZoneInfo zone_;

@@ -145,6 +145,11 @@ void MapWindow::DrawWaypoints() {
     image_->update();
 }
 
+void MapWindow::DrawRoutes() {
+    render::DrawRoutes(canvas_.image(), &routes_, ViewTransform::of(data_, canvas_.param()));
+    image_->update();
+}
+
 bool MapWindow::LoadMap(bool ask) {
     IFTMapParam& param = canvas_.param();
     if (ask) {

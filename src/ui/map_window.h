@@ -42,6 +42,8 @@ public:
     void FitViewToData();
     // Track log, then waypoints when showWaypoints(), then routes.
     void RedrawAll();
+    // The route pass alone, over what the picture shows.
+    void DrawRoutes();
     // View > "R&efresh": reload the map, or refit the blank view, then draw.
     void Refresh();
     // File > "Load &Map...": asks for a map, loads it, then draws.

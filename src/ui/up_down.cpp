@@ -36,6 +36,11 @@ void UpDown::setPosition(int position) {
     edit_->setText(QString::number(position_));
 }
 
+void UpDown::setMaximum(int max) {
+    max_ = std::max(max, min_);
+    position_ = std::clamp(position_, min_, max_);
+}
+
 void UpDown::step(int delta) {
     bool ok = false;
     const int typed = edit_->text().trimmed().toInt(&ok);

@@ -21,6 +21,8 @@ public:
     void setPosition(int position);
     int minimum() const { return min_; }
     int maximum() const { return max_; }
+    // A new upper limit (never below the lower one); the field is left as it is.
+    void setMaximum(int max);
     // One step up (+1) or down (-1) from the number in the field.
     void step(int delta);
 
