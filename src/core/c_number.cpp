@@ -124,6 +124,15 @@ std::int32_t parseInt32(std::string_view text) {
 int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {
     if (pos >= text.size())
         return 0;
+    // The usual case, count plain digits, without the general reading.
+    if (count <= 9 && text.size() - pos >= count) {
+        int value = 0;
+        std::size_t i = 0;
+        for (; i < count && isDigit(text[pos + i]); ++i)
+            value = value * 10 + (text[pos + i] - '0');
+        if (i == count)
+            return value;
+    }
     return static_cast<int>(parseLong(text.substr(pos, count)));
 }
 

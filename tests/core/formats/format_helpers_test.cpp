@@ -190,3 +190,51 @@ TEST(NumberText, SameAsPrintf) {
 
 } // namespace
 } // namespace nuvrel
+
+namespace nuvrel {
+namespace {
+
+// The word-wide delimiter search against a byte-by-byte reference, for
+// texts of every length around the 8-byte steps and delimiter sets of one
+// to five bytes (five takes the general path), NUL included.
+TEST(FieldSplitter, MatchesByteByByteSplittingOnRandomTexts) {
+    const std::string alphabet("ab,\t/ '\0\x80\xFF", 10);
+    const std::string_view sets[] = {",", "/", ",\t", std::string_view("\0,", 2), ",\t ", ",\t /", ",\t /="};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 40, 'x');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        for (std::string_view delims : sets) {
+            std::vector<std::string> expected;
+            std::size_t start = 0;
+            while (start < text.size()) {
+                std::size_t end = start;
+                while (end < text.size() && delims.find(text[end]) == std::string_view::npos)
+                    ++end;
+                expected.push_back(text.substr(start, end - start));
+                start = end + 1;
+            }
+            std::vector<std::string> got;
+            FieldSplitter s(text, delims);
+            std::string_view f;
+            while (s.next(f))
+                got.emplace_back(f);
+            ASSERT_EQ(got, expected) << "delimiters of size " << delims.size();
+        }
+    }
+}
+
+TEST(CNumber, ParseDigitsMatchesParseLongOfTheField) {
+    const std::string texts[] = {"123519", "12:35:19", "230394", " 12", "-5", "1", "", "9x", "+7", "0000000000"};
+    for (const std::string& t : texts)
+        for (std::size_t pos = 0; pos <= t.size() + 1; ++pos)
+            for (std::size_t count = 0; count <= 10; ++count) {
+                const int expected =
+                    pos >= t.size() ? 0 : static_cast<int>(parseLong(std::string_view(t).substr(pos, count)));
+                EXPECT_EQ(parseDigits(t, pos, count), expected) << t << " " << pos << " " << count;
+            }
+}
+
+} // namespace
+} // namespace nuvrel
