@@ -225,6 +225,26 @@ TEST(FieldSplitter, MatchesByteByByteSplittingOnRandomTexts) {
     }
 }
 
+TEST(FieldSplitter, SkipFieldsFindsTheNthDelimiter) {
+    const std::string alphabet("ab,,\0\xAC\x80", 7);
+    std::mt19937 rng(11);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 40, 'x');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        for (int n = 1; n <= 12; ++n) {
+            std::size_t expected = text.size() + 1;
+            int seen = 0;
+            for (std::size_t i = 0; i < text.size(); ++i)
+                if (text[i] == ',' && ++seen == n) {
+                    expected = i + 1;
+                    break;
+                }
+            ASSERT_EQ(skipFields(text, ',', n), expected) << n;
+        }
+    }
+}
+
 TEST(CNumber, ParseDigitsMatchesParseLongOfTheField) {
     const std::string texts[] = {"123519", "12:35:19", "230394", " 12", "-5", "1", "", "9x", "+7", "0000000000"};
     for (const std::string& t : texts)
