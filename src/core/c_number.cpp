@@ -17,6 +17,9 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 
 // The general case: from_chars reads what strtod reads (bar hexadecimal).
 double slowDouble(const char* p, const char* end, bool negative) {
+    // from_chars would take a second sign ("--5"), which atof does not.
+    if (p != end && *p == '-')
+        return 0;
     double value = 0;
     const auto r = std::from_chars(p, end, value, std::chars_format::general);
     if (r.ec != std::errc() || !std::isfinite(value))

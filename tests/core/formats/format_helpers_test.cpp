@@ -25,6 +25,7 @@ TEST(CNumber, ReadsLikeTheCLibrary) {
     EXPECT_EQ(parseDouble("abc"), 0);
     EXPECT_EQ(parseDouble(""), 0);
     EXPECT_EQ(parseDouble("-"), 0);
+    EXPECT_EQ(parseDouble("--5"), 0); // one sign only, as atof
     EXPECT_EQ(parseDouble("nan"), 0);
     EXPECT_EQ(parseDouble("1e999"), 0);
     // The fast path rounds exactly as strtod does.
@@ -241,6 +242,38 @@ TEST(FieldSplitter, SkipFieldsFindsTheNthDelimiter) {
                     break;
                 }
             ASSERT_EQ(skipFields(text, ',', n), expected) << n;
+        }
+    }
+}
+
+// The eight-digit steps of the number reading against strtod, for runs of
+// digits of every length at every place of texts up to 40 bytes.
+TEST(CNumber, ParseDoubleAgreesWithStrtodOnRandomDigitRuns) {
+    const std::string alphabet = "0123456789012345678901234567890123456789.- ,";
+    std::mt19937 rng(5);
+    for (int round = 0; round < 100000; ++round) {
+        std::string text(rng() % 41, '0');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(parseDouble(text), expected) << '"' << text << '"';
+        double plain = -1;
+        const bool isPlain = parsePlainDecimal(text, plain);
+        // Plain: an optional "-", digits, then optionally "." and digits, nothing else.
+        std::size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+        const std::size_t digitsFrom = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        bool shape = i > digitsFrom;
+        if (shape && i < text.size() && text[i] == '.')
+            for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9';)
+                ++i;
+        const auto digitCount = std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (isPlain) {
+            ASSERT_EQ(plain, expected) << '"' << text << '"';
+        } else {
+            // Only texts of another shape, or with mantissas beyond 2^53, are refused.
+            ASSERT_FALSE(shape && i == text.size() && digitCount <= 15) << '"' << text << '"';
         }
     }
 }
