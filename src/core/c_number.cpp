@@ -59,7 +59,9 @@ double parseDouble(std::string_view text) {
     if (digits == 0 || digits > 19 || fraction > 22 || (p != end && (*p == 'e' || *p == 'E')) ||
         mantissa > (std::uint64_t{1} << 53))
         return slowDouble(start, end, negative);
-    const double value = static_cast<double>(mantissa) / kPow10[fraction];
+    // (Whole numbers skip the division by 1, which is exact anyway.)
+    const double whole = static_cast<double>(mantissa);
+    const double value = fraction == 0 ? whole : whole / kPow10[fraction];
     return negative ? -value : value;
 }
 
