@@ -1,5 +1,6 @@
 #include "core/c_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -105,6 +106,9 @@ std::int64_t parseLong(std::string_view text) {
     constexpr std::uint64_t kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     std::uint64_t value = 0;
     bool overflow = false;
+    // Eighteen digits cannot overflow: they need no checks.
+    for (const std::size_t plain = std::min(text.size(), i + 18); i < plain && isDigit(text[i]); ++i)
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
     for (; i < text.size() && isDigit(text[i]); ++i) {
         const unsigned d = static_cast<unsigned>(text[i] - '0');
         if (value > (kMax + 1 - d) / 10)
