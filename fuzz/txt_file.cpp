@@ -70,6 +70,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (count > tok.tokenCount())
                 __builtin_trap();
+            // The word-wide and short-text paths against plain byte splitting
+            // (UTF-8 never holds an ASCII byte inside a character).
+            {
+                const int mode = read & 1;
+                IFStrToken fast(line, ",\t", CodePage::Utf8);
+                std::size_t start = 0;
+                int delimiters = 0;
+                for (const char* t = fast.firstToken(mode); t; t = fast.nextToken(mode)) {
+                    std::size_t end = start;
+                    while (end < line.size() && line[end] != ',' && line[end] != '\t')
+                        ++end;
+                    delimiters += end < line.size();
+                    const std::size_t length = end - start + (mode == 1 && end < line.size() ? 1 : 0);
+                    if (fast.token() != line.substr(start, length) || t[length] != '\0')
+                        __builtin_trap();
+                    start = end + 1;
+                }
+                if (start < line.size() || fast.tokenCount() != 1 + delimiters)
+                    __builtin_trap();
+            }
             IFString s(line, page);
             const int last = s.findLast("\\");
             if (last >= s.length())

@@ -1,5 +1,6 @@
 #include "core/c_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -17,6 +18,9 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 
 // The general case: from_chars reads what strtod reads (bar hexadecimal).
 double slowDouble(const char* p, const char* end, bool negative) {
+    // from_chars would take a second sign ("--5"), which atof does not.
+    if (p != end && *p == '-')
+        return 0;
     double value = 0;
     const auto r = std::from_chars(p, end, value, std::chars_format::general);
     if (r.ec != std::errc() || !std::isfinite(value))
@@ -56,7 +60,9 @@ double parseDouble(std::string_view text) {
     if (digits == 0 || digits > 19 || fraction > 22 || (p != end && (*p == 'e' || *p == 'E')) ||
         mantissa > (std::uint64_t{1} << 53))
         return slowDouble(start, end, negative);
-    const double value = static_cast<double>(mantissa) / kPow10[fraction];
+    // (Whole numbers skip the division by 1, which is exact anyway.)
+    const double whole = static_cast<double>(mantissa);
+    const double value = fraction == 0 ? whole : whole / kPow10[fraction];
     return negative ? -value : value;
 }
 
@@ -100,6 +106,9 @@ std::int64_t parseLong(std::string_view text) {
     constexpr std::uint64_t kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     std::uint64_t value = 0;
     bool overflow = false;
+    // Eighteen digits cannot overflow: they need no checks.
+    for (const std::size_t plain = std::min(text.size(), i + 18); i < plain && isDigit(text[i]); ++i)
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
     for (; i < text.size() && isDigit(text[i]); ++i) {
         const unsigned d = static_cast<unsigned>(text[i] - '0');
         if (value > (kMax + 1 - d) / 10)
@@ -124,6 +133,15 @@ std::int32_t parseInt32(std::string_view text) {
 int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {
     if (pos >= text.size())
         return 0;
+    // The usual case, count plain digits, without the general reading.
+    if (count <= 9 && text.size() - pos >= count) {
+        int value = 0;
+        std::size_t i = 0;
+        for (; i < count && isDigit(text[pos + i]); ++i)
+            value = value * 10 + (text[pos + i] - '0');
+        if (i == count)
+            return value;
+    }
     return static_cast<int>(parseLong(text.substr(pos, count)));
 }
 

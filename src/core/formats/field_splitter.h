@@ -6,6 +6,10 @@
 // scan never splits a character.
 #pragma once
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace nuvrel {
@@ -13,30 +17,23 @@ namespace nuvrel {
 class FieldSplitter {
 public:
     FieldSplitter(std::string_view text, std::string_view delimiters) : text_(text), delimiters_(delimiters) {
-        // Up to four delimiters are compared directly (the rest repeat the first).
-        for (std::size_t i = 0; i < 4; ++i)
-            set_[i] = delimiters.empty() ? '\0' : delimiters[i < delimiters.size() ? i : 0];
+        // Up to four delimiters are compared directly.
+        count_ = static_cast<int>(std::min<std::size_t>(delimiters.size(), 4));
+        for (int i = 0; i < count_; ++i)
+            words_[i] = kOnes * static_cast<unsigned char>(delimiters[static_cast<std::size_t>(i)]);
     }
 
     // The next field; false when the rest of the text is empty.
     bool next(std::string_view& field) {
         if (pos_ >= text_.size())
             return false;
-        // Fields are short: a plain loop beats a library search call here.
-        std::size_t end = pos_;
-        if (delimiters_.empty()) {
+        std::size_t end;
+        if (delimiters_.empty())
             end = text_.size();
-        } else if (delimiters_.size() <= 4) {
-            while (end < text_.size()) {
-                const char c = text_[end];
-                if (c == set_[0] || c == set_[1] || c == set_[2] || c == set_[3])
-                    break;
-                ++end;
-            }
-        } else {
-            while (end < text_.size() && delimiters_.find(text_[end]) == std::string_view::npos)
-                ++end;
-        }
+        else if (delimiters_.size() <= 4)
+            end = findDelimiter(pos_);
+        else
+            end = std::min(text_.find_first_of(delimiters_, pos_), text_.size());
         field = text_.substr(pos_, end - pos_);
         pos_ = end + 1;
         return true;
@@ -45,11 +42,93 @@ public:
     // The unread rest of the text (after the last delimiter handed out).
     std::string_view rest() const { return pos_ >= text_.size() ? std::string_view() : text_.substr(pos_); }
 
+    // The first of up to four delimiters at or after from, or the text's
+    // size. Fields are short, so eight bytes are tested at a time (SWAR):
+    // per delimiter, a byte equal to it becomes zero after the XOR and the
+    // zero-byte test marks its high bit. Bytes after the first true match
+    // may be marked falsely, but only the lowest mark is used.
+    std::size_t findDelimiter(std::size_t from) const {
+        const std::size_t size = text_.size();
+        const char* const data = text_.data();
+        if constexpr (std::endian::native != std::endian::little) {
+            while (from < size && delimiters_.find(data[from]) == std::string_view::npos)
+                ++from;
+            return from;
+        }
+        while (from < size) {
+            std::uint64_t w;
+            std::uint64_t valid = ~std::uint64_t{0};
+            if (size - from >= 8) {
+                std::memcpy(&w, data + from, 8);
+            } else if (size >= 8) {
+                // The last eight bytes of the text, moved down so that the
+                // byte at from comes first; the bytes beyond the end are masked off.
+                std::memcpy(&w, data + size - 8, 8);
+                const unsigned skip = static_cast<unsigned>(8 - (size - from)) * 8;
+                w >>= skip;
+                valid >>= skip;
+            } else {
+                w = 0;
+                std::memcpy(&w, data + from, size - from);
+                valid >>= static_cast<unsigned>(8 - (size - from)) * 8;
+            }
+            std::uint64_t hits = 0;
+            for (int i = 0; i < count_; ++i) {
+                const std::uint64_t x = w ^ words_[i];
+                hits |= (x - kOnes) & ~x & kHighs;
+            }
+            hits &= valid;
+            if (hits)
+                return from + static_cast<std::size_t>(std::countr_zero(hits) >> 3);
+            from += 8;
+        }
+        return size;
+    }
+
 private:
+    static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    static constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
     std::string_view text_;
     std::string_view delimiters_;
-    char set_[4];
+    std::uint64_t words_[4] = {0, 0, 0, 0};
+    int count_ = 0;
     std::size_t pos_ = 0;
 };
+
+// The offset just after the n-th (n >= 1) delimiter byte of text, or
+// text.size() + 1 when it holds fewer: skips n fields without handing them
+// out. Eight bytes at a time, counting exact matches (no false marks here:
+// the high bit of each byte is tested apart from the rest).
+inline std::size_t skipFields(std::string_view text, char delimiter, int n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(delimiter);
+    const std::size_t size = text.size();
+    const char* const data = text.data();
+    std::size_t from = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (size - from >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, data + from, 8);
+            const std::uint64_t x = w ^ pattern;
+            std::uint64_t hits = ~(((x & kLows) + kLows) | x | kLows);
+            // Marks only in bit 7 of bytes: their count by one multiplication
+            // (std::popcount may be a library call without POPCNT).
+            const int count = static_cast<int>(((hits >> 7) * kOnes) >> 56);
+            if (count >= n) {
+                for (int i = 1; i < n; ++i)
+                    hits &= hits - 1;
+                return from + static_cast<std::size_t>(std::countr_zero(hits) >> 3) + 1;
+            }
+            n -= count;
+            from += 8;
+        }
+    }
+    for (; from < size; ++from)
+        if (data[from] == delimiter && --n == 0)
+            return from + 1;
+    return size + 1;
+}
 
 } // namespace nuvrel

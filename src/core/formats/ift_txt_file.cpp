@@ -1,5 +1,6 @@
 #include "core/formats/ift_txt_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,7 +14,7 @@ constexpr const char* kCaption = "IFTxtFile";
 } // namespace
 
 IFTxtFile::IFTxtFile(UserPrompts& prompts, int lineEnd)
-    : prompts_(prompts), buffer_(new char[kBufferSize]()), lineEnd_(lineEnd & 0xFF) {}
+    : prompts_(prompts), buffer_(new char[kStoreSize]), lineEnd_(lineEnd & 0xFF) {}
 
 IFTxtFile::~IFTxtFile() { close(); }
 
@@ -26,7 +27,10 @@ bool IFTxtFile::open(const std::string& fileName) {
     fd_ = fd;
     readFailed_ = false;
     pos_ = 0;
-    fill_ = fill(0, kBufferSize);
+    base_ = 0;
+    stored_ = 0;
+    atEnd_ = false;
+    fill_ = fillWindow();
     lineCount_ = -1;
     if (readFailed_) { // a folder, or unreadable
         close();
@@ -35,34 +39,50 @@ bool IFTxtFile::open(const std::string& fileName) {
     return true;
 }
 
-int IFTxtFile::fill(int offset, int count) {
-    int done = 0;
-    while (done < count) {
-        const ssize_t n = ::read(fd_, buffer_.get() + offset + done, static_cast<std::size_t>(count - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+int IFTxtFile::readSome(char* into, int count) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, into, static_cast<std::size_t>(count));
+        if (n >= 0)
+            return static_cast<int>(n);
+        if (errno != EINTR) {
             readFailed_ = true;
-            break;
+            return 0;
         }
-        if (n == 0)
-            break;
-        done += static_cast<int>(n);
     }
-    return done;
+}
+
+int IFTxtFile::fillWindow() {
+    if (stored_ - base_ < kBufferSize && !atEnd_) {
+        char* const buf = buffer_.get();
+        if (base_ + kBufferSize > kStoreSize) {
+            // No room behind the window: its data moves to the front.
+            std::memmove(buf, buf + base_, static_cast<std::size_t>(stored_ - base_));
+            stored_ -= base_;
+            base_ = 0;
+        }
+        while (stored_ - base_ < kBufferSize && !atEnd_) {
+            const int n = readSome(buf + stored_, kStoreSize - stored_);
+            stored_ += n;
+            atEnd_ = n == 0; // the end, or a failed read
+        }
+    }
+    return std::min(stored_ - base_, kBufferSize);
 }
 
 void IFTxtFile::reload() {
     if (::lseek(fd_, 0, SEEK_SET) < 0)
         readFailed_ = true;
     pos_ = 0;
-    fill_ = readFailed_ ? 0 : fill(0, kBufferSize);
+    base_ = 0;
+    stored_ = 0;
+    atEnd_ = readFailed_;
+    fill_ = readFailed_ ? 0 : fillWindow();
 }
 
 int IFTxtFile::locateLine(int& length) {
     if (fill_ < kBufferSize && pos_ >= fill_)
         return -1; // end of file
-    const char* const buf = buffer_.get();
+    const char* const buf = buffer_.get() + base_;
     const void* hit = std::memchr(buf + pos_, lineEnd_, static_cast<std::size_t>(fill_ - pos_));
     const int end = hit ? static_cast<int>(static_cast<const char*>(hit) - buf) : fill_;
     if (end == kBufferSize) {
@@ -80,10 +100,11 @@ int IFTxtFile::locateLine(int& length) {
 void IFTxtFile::consumeLine(int end) {
     pos_ = end + 1;
     if (fill_ == kBufferSize && pos_ > kHalf) {
-        char* const buf = buffer_.get();
-        std::memcpy(buf, buf + kHalf, kHalf);
+        // The window slides on by half its size (its bytes stay in place:
+        // the store behind it is read ahead in large blocks).
+        base_ += kHalf;
         pos_ -= kHalf;
-        fill_ = kHalf + fill(kHalf, kHalf);
+        fill_ = fillWindow();
     }
 }
 
@@ -109,7 +130,7 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
         clear();
         return -1;
     }
-    std::memcpy(dest, buffer_.get() + pos_, static_cast<std::size_t>(length));
+    std::memcpy(dest, buffer_.get() + base_ + pos_, static_cast<std::size_t>(length));
     dest[length] = '\0';
     consumeLine(end);
     return length;
@@ -123,7 +144,7 @@ int IFTxtFile::readLine(std::string& line) {
     const int end = locateLine(length);
     if (end < 0 || length >= kHalf - 1)
         return -1;
-    line.assign(buffer_.get() + pos_, static_cast<std::size_t>(length));
+    line.assign(buffer_.get() + base_ + pos_, static_cast<std::size_t>(length));
     consumeLine(end);
     return length;
 }
@@ -137,7 +158,7 @@ int IFTxtFile::countLines() {
     if (::lseek(fd_, 0, SEEK_SET) < 0)
         readFailed_ = true;
     while (!readFailed_) {
-        const int n = fill(0, kBufferSize);
+        const int n = readSome(buffer_.get(), kStoreSize);
         if (n <= 0)
             break;
         const char* p = buffer_.get();
@@ -165,6 +186,8 @@ void IFTxtFile::close() {
     fd_ = -1;
     pos_ = 0;
     fill_ = 0;
+    base_ = 0;
+    stored_ = 0;
     lineCount_ = -1;
 }
 

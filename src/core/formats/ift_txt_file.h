@@ -49,8 +49,13 @@ public:
     bool readFailed() const { return readFailed_; }
 
 private:
-    // Reads up to count bytes at buffer_ + offset; the number read.
-    int fill(int offset, int count);
+    // One read of up to count bytes; 0 at the end of the file or on an
+    // error (readFailed_ set).
+    int readSome(char* into, int count);
+    // Makes the window hold the file's next bytes (up to kBufferSize, fewer
+    // only at the end of the file), reading ahead into the store; returns
+    // the number of bytes it holds.
+    int fillWindow();
     // Returns to the start of the file and reads the first window.
     void reload();
     // Finds the line at the read position: the offset of its end (its line
@@ -61,10 +66,17 @@ private:
     void consumeLine(int end);
 
     UserPrompts& prompts_;
-    std::unique_ptr<char[]> buffer_;
+    // The window of kBufferSize bytes is a part of a larger store, so that
+    // the file is read in large blocks and sliding the window moves no
+    // bytes. Lines are found, and limited, within the window alone.
+    static constexpr int kStoreSize = 32 * kBufferSize;
+    std::unique_ptr<char[]> buffer_; // the store, kStoreSize bytes
     int fd_ = -1;
-    int pos_ = 0;
-    int fill_ = 0;
+    int base_ = 0;   // start of the window in the store
+    int stored_ = 0; // bytes of the file in the store
+    bool atEnd_ = false; // no more bytes to read (end of file or error)
+    int pos_ = 0;  // read position, from the window's start
+    int fill_ = 0; // bytes of the file in the window
     int lineEnd_;
     int lineCount_ = -1;
     bool readFailed_ = false;

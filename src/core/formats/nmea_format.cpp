@@ -30,35 +30,37 @@ int NMEA0183::parse(std::string_view line) {
 int NMEA0183::parseRmc(std::string_view line) {
     latitude = kUnset;
     longitude = kUnset;
+    // Fields: 0 "$GPRMC", 1 time, 2 status, 3-4 latitude, 5-6 longitude,
+    // 7 speed, 8 course, 9 date. Read one after the other (no array of
+    // fields to clear for every sentence).
     FieldSplitter fields(line, ",");
-    std::string_view f[10];
-    int n = 0;
-    while (n < 10 && fields.next(f[n]))
-        ++n;
-    if (n < 3)
+    std::string_view talker, hms, status;
+    if (!fields.next(talker) || !fields.next(hms) || !fields.next(status))
         return kOther;
-    if (f[2] != "A") {
+    if (status != "A") {
         time = 0;
         latitude = 0;
         longitude = 0;
         valid = 0;
         return kRmc;
     }
-    if (n < 10)
+    std::string_view latText, north, lonText, east, speed, course, date;
+    if (!fields.next(latText) || !fields.next(north) || !fields.next(lonText) || !fields.next(east) ||
+        !fields.next(speed) || !fields.next(course) || !fields.next(date))
         return kOther;
-    double lat = degreesMinutes(f[3]);
-    if (f[4] == "S")
+    double lat = degreesMinutes(latText);
+    if (north == "S")
         lat = -lat;
-    double lon = degreesMinutes(f[5]);
-    if (f[6] == "W")
+    double lon = degreesMinutes(lonText);
+    if (east == "W")
         lon = -lon;
     CalendarTime t;
-    t.hour = parseDigits(f[1], 0, 2);
-    t.minute = parseDigits(f[1], 2, 2);
-    t.second = parseDigits(f[1], 4, 2);
-    t.day = parseDigits(f[9], 0, 2);
-    t.month = parseDigits(f[9], 2, 2);
-    t.year = fullYear(parseDigits(f[9], 4, 2));
+    t.hour = parseDigits(hms, 0, 2);
+    t.minute = parseDigits(hms, 2, 2);
+    t.second = parseDigits(hms, 4, 2);
+    t.day = parseDigits(date, 0, 2);
+    t.month = parseDigits(date, 2, 2);
+    t.year = fullYear(parseDigits(date, 4, 2));
     // The sentence carries UTC; the time stays UTC whatever the zone.
     time = utcSeconds(t);
     latitude = lat;
@@ -69,11 +71,13 @@ int NMEA0183::parseRmc(std::string_view line) {
 
 int NMEA0183::parseGga(std::string_view line) {
     altitude = kUnset;
-    FieldSplitter fields(line, ",");
-    std::string_view f;
-    for (int i = 0; i <= 9; ++i)
-        if (!fields.next(f))
-            return kOther;
+    // The altitude is field 9; the ones before need not be handed out. The
+    // sentence ends early when no text follows the ninth comma.
+    const std::size_t start = skipFields(line, ',', 9);
+    if (start >= line.size())
+        return kOther;
+    std::string_view f = line.substr(start);
+    f = f.substr(0, std::min(f.find(','), f.size()));
     altitude = parseDouble(f);
     return kGga;
 }

@@ -48,14 +48,15 @@ bool LineFileReader::refill() {
     if (eof_ || failed_)
         return false;
     // Keep the unread rest at the front, and make room for a block behind it.
+    // (Only the unread rest moves; the buffer keeps its size, so no byte is
+    // cleared or copied needlessly.)
     if (pos_ > 0) {
-        buffer_.erase(0, pos_);
+        std::memmove(buffer_.data(), buffer_.data() + pos_, fill_ - pos_);
         fill_ -= pos_;
         pos_ = 0;
-        buffer_.resize(std::max(buffer_.size(), fill_ + kBlockSize));
     }
     if (buffer_.size() - fill_ < kBlockSize / 2)
-        buffer_.resize(buffer_.size() * 2);
+        buffer_.resize(std::max(buffer_.size() * 2, fill_ + kBlockSize));
     const long n = readSome(fd_, buffer_.data() + fill_, buffer_.size() - fill_);
     if (n < 0) {
         failed_ = true;

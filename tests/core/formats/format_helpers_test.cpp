@@ -25,6 +25,7 @@ TEST(CNumber, ReadsLikeTheCLibrary) {
     EXPECT_EQ(parseDouble("abc"), 0);
     EXPECT_EQ(parseDouble(""), 0);
     EXPECT_EQ(parseDouble("-"), 0);
+    EXPECT_EQ(parseDouble("--5"), 0); // one sign only, as atof
     EXPECT_EQ(parseDouble("nan"), 0);
     EXPECT_EQ(parseDouble("1e999"), 0);
     // The fast path rounds exactly as strtod does.
@@ -36,6 +37,12 @@ TEST(CNumber, ReadsLikeTheCLibrary) {
     EXPECT_EQ(parseLong("x"), 0);
     EXPECT_EQ(parseLong("99999999999999999999"), INT64_MAX);
     EXPECT_EQ(parseLong("-99999999999999999999"), INT64_MIN);
+    EXPECT_EQ(parseLong("9223372036854775807"), INT64_MAX);
+    EXPECT_EQ(parseLong("9223372036854775808"), INT64_MAX);
+    EXPECT_EQ(parseLong("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(parseLong("-9223372036854775807"), -INT64_MAX);
+    EXPECT_EQ(parseLong("000000000000000000000000042"), 42);
+    EXPECT_EQ(parseLong("999999999999999999"), 999999999999999999);
     EXPECT_EQ(parseInt32(" 1004 "), 1004);
     EXPECT_EQ(parseInt32("5000000000"), INT32_MAX);
     EXPECT_EQ(parseInt32("-5000000000"), INT32_MIN);
@@ -186,6 +193,106 @@ TEST(NumberText, SameAsPrintf) {
     appendInteger(s, -7, {6});
     appendInteger(s, INT64_MIN);
     EXPECT_EQ(s, "-00120001307    -7-9223372036854775808");
+}
+
+} // namespace
+} // namespace nuvrel
+
+namespace nuvrel {
+namespace {
+
+// The word-wide delimiter search against a byte-by-byte reference, for
+// texts of every length around the 8-byte steps and delimiter sets of one
+// to five bytes (five takes the general path), NUL included.
+TEST(FieldSplitter, MatchesByteByByteSplittingOnRandomTexts) {
+    const std::string alphabet("ab,\t/ '\0\x80\xFF", 10);
+    const std::string_view sets[] = {",", "/", ",\t", std::string_view("\0,", 2), ",\t ", ",\t /", ",\t /="};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 40, 'x');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        for (std::string_view delims : sets) {
+            std::vector<std::string> expected;
+            std::size_t start = 0;
+            while (start < text.size()) {
+                std::size_t end = start;
+                while (end < text.size() && delims.find(text[end]) == std::string_view::npos)
+                    ++end;
+                expected.push_back(text.substr(start, end - start));
+                start = end + 1;
+            }
+            std::vector<std::string> got;
+            FieldSplitter s(text, delims);
+            std::string_view f;
+            while (s.next(f))
+                got.emplace_back(f);
+            ASSERT_EQ(got, expected) << "delimiters of size " << delims.size();
+        }
+    }
+}
+
+TEST(FieldSplitter, SkipFieldsFindsTheNthDelimiter) {
+    const std::string alphabet("ab,,\0\xAC\x80", 7);
+    std::mt19937 rng(11);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 40, 'x');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        for (int n = 1; n <= 12; ++n) {
+            std::size_t expected = text.size() + 1;
+            int seen = 0;
+            for (std::size_t i = 0; i < text.size(); ++i)
+                if (text[i] == ',' && ++seen == n) {
+                    expected = i + 1;
+                    break;
+                }
+            ASSERT_EQ(skipFields(text, ',', n), expected) << n;
+        }
+    }
+}
+
+// The eight-digit steps of the number reading against strtod, for runs of
+// digits of every length at every place of texts up to 40 bytes.
+TEST(CNumber, ParseDoubleAgreesWithStrtodOnRandomDigitRuns) {
+    const std::string alphabet = "0123456789012345678901234567890123456789.- ,";
+    std::mt19937 rng(5);
+    for (int round = 0; round < 100000; ++round) {
+        std::string text(rng() % 41, '0');
+        for (char& c : text)
+            c = alphabet[rng() % alphabet.size()];
+        const double expected = std::strtod(text.c_str(), nullptr);
+        ASSERT_EQ(parseDouble(text), expected) << '"' << text << '"';
+        double plain = -1;
+        const bool isPlain = parsePlainDecimal(text, plain);
+        // Plain: an optional "-", digits, then optionally "." and digits, nothing else.
+        std::size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+        const std::size_t digitsFrom = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        bool shape = i > digitsFrom;
+        if (shape && i < text.size() && text[i] == '.')
+            for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9';)
+                ++i;
+        const auto digitCount = std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (isPlain) {
+            ASSERT_EQ(plain, expected) << '"' << text << '"';
+        } else {
+            // Only texts of another shape, or with mantissas beyond 2^53, are refused.
+            ASSERT_FALSE(shape && i == text.size() && digitCount <= 15) << '"' << text << '"';
+        }
+    }
+}
+
+TEST(CNumber, ParseDigitsMatchesParseLongOfTheField) {
+    const std::string texts[] = {"123519", "12:35:19", "230394", " 12", "-5", "1", "", "9x", "+7", "0000000000"};
+    for (const std::string& t : texts)
+        for (std::size_t pos = 0; pos <= t.size() + 1; ++pos)
+            for (std::size_t count = 0; count <= 10; ++count) {
+                const int expected =
+                    pos >= t.size() ? 0 : static_cast<int>(parseLong(std::string_view(t).substr(pos, count)));
+                EXPECT_EQ(parseDigits(t, pos, count), expected) << t << " " << pos << " " << count;
+            }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,80 @@ TEST_F(TxtFileTest, LongLinesAroundTheHalfWindow) {
     EXPECT_TRUE(prompts.entries.empty());
     f.rewind();
     EXPECT_EQ(readAll(f, 16383), expected);
+}
+
+// The reader against a plain model of its 32 KB window sliding by halves,
+// over files of several megabytes (well past the read-ahead store) whose
+// lines reach to the window's limit, so that some of them overflow it.
+TEST_F(TxtFileTest, BigFilesReadAsThroughTheSlidingWindow) {
+    struct Model {
+        const std::string& data;
+        std::size_t next = 0; // next file byte to read
+        std::string window;
+        int pos = 0;
+        void fill(std::size_t count) {
+            const std::size_t n = std::min(count, data.size() - next);
+            window.append(data, next, n);
+            next += n;
+        }
+        // Returns the line length, -1 at the end, -2 on an overflow.
+        int readLine(std::string& line) {
+            const int filled = static_cast<int>(window.size());
+            if (filled < 32768 && pos >= filled)
+                return -1;
+            const std::size_t hit = window.find('\n', static_cast<std::size_t>(pos));
+            const int end = hit == std::string::npos ? filled : static_cast<int>(hit);
+            if (end == 32768)
+                return -2;
+            int length = end - pos;
+            if (hit != std::string::npos && length > 0 && window[static_cast<std::size_t>(end) - 1] == '\r')
+                --length;
+            if (length >= 16383)
+                return -3;
+            line = window.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(length));
+            pos = end + 1;
+            if (filled == 32768 && pos > 16384) {
+                window.erase(0, 16384);
+                pos -= 16384;
+                fill(16384);
+            }
+            return length;
+        }
+    };
+    unsigned seed = 99;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int round = 0; round < 3; ++round) {
+        std::string bytes;
+        while (bytes.size() < 3000000) {
+            const unsigned kind = next() % 100;
+            const std::size_t length = kind < 90 ? next() % 80 : next() % 16383;
+            bytes.append(length, static_cast<char>('a' + next() % 26));
+            bytes += (next() % 3 == 0) ? "\r\n" : "\n";
+        }
+        if (round == 1)
+            bytes += "last line without a line feed";
+        if (round == 2) // a line longer than the window, far into the file
+            bytes += std::string(40000, 'x') + "\nafter\n";
+        Model model{bytes, 0, {}, 0};
+        model.fill(32768);
+        IFTxtFile f(prompts);
+        ASSERT_TRUE(f.open(write(bytes, "big" + std::to_string(round) + ".txt")));
+        std::vector<char> buf(16383);
+        std::string expected;
+        int lines = 0;
+        for (;;) {
+            const int want = model.readLine(expected);
+            const int got = f.readLine(buf.data(), buf.size());
+            if (want < 0) {
+                EXPECT_EQ(got, -1) << "line " << lines;
+                break;
+            }
+            ASSERT_EQ(got, want) << "line " << lines;
+            ASSERT_EQ(std::string(buf.data(), static_cast<std::size_t>(got)), expected) << "line " << lines;
+            ++lines;
+        }
+        EXPECT_GT(lines, 1000);
+    }
 }
 
 TEST_F(TxtFileTest, LineLongerThanTheWindowOverflows) {
