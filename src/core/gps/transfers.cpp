@@ -64,6 +64,58 @@ void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::si
     }
 }
 
+// The script every download follows: open the port, show the progress window,
+// send the transfer command, take the announced count, then read packets up to
+// Xfer_Cmplt, acknowledging each. `take(id, record)` sees every packet with the
+// record's bytes beyond what came read as zeros; `label()` gives the progress
+// text after it. False (with the error shown) when the port or the receiver fails.
+template <class Begin, class Take, class Label>
+bool receiveDownload(IFTRS232C& link, int port, const char* title, std::int16_t command,
+                     const TransferServices& services, Begin begin, Take take, Label label) {
+    if (!link.OpenPort(port)) {
+        ShowError(services.prompts, kErrCantOpenSerialPort);
+        return false;
+    }
+    services.progress.setTitle(title);
+    services.progress.show();
+    services.progress.repaint();
+
+    const int announced = startDownload(link, command);
+    if (announced < 0 || !begin(announced)) {
+        failDownload(link, services);
+        return false;
+    }
+    std::uint8_t buffer[kMaxPacketLength];
+    for (;;) {
+        const int n = link.ReadPacket(buffer);
+        if (n == 0) {
+            failDownload(link, services);
+            return false;
+        }
+        const std::uint8_t id = buffer[1];
+        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
+        take(id, buffer + 3);
+        services.progress.setLabel(label());
+        services.progress.repaint();
+        link.Acknowledge(id);
+        if (id == Pid_Xfer_Cmplt)
+            break;
+    }
+    link.ClosePort();
+    return true;
+}
+
+// Reserves room for the announced records; false when there is no memory.
+template <class T>
+bool reserveFor(std::vector<T>& records, int announced) {
+    try {
+        records.reserve(std::size_t(announced));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 } // namespace
 
 std::string TrackProgressLabel(std::uint32_t count, int announced) {
@@ -82,43 +134,19 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
         ~ResetOffset() { data.resetTimeOffset(); }
     } resetOffset{data};
 
-    IFTRS232C link(services.ports);
-    if (!link.OpenPort(port)) {
-        ShowError(services.prompts, kErrCantOpenSerialPort);
-        return false;
-    }
-    services.progress.setTitle("Downloading Track");
-    services.progress.show();
-    services.progress.repaint();
-
-    const int announced = startDownload(link, Cmnd_Transfer_Trk);
-    if (announced < 0) {
-        failDownload(link, services);
-        return false;
-    }
     std::vector<TrackPoint> points;
-    try {
-        points.reserve(std::size_t(announced));
-    } catch (const std::bad_alloc&) {
-        failDownload(link, services);
-        return false;
-    }
+    int announced = 0;
     const MapDatum datum(services.option.DatumName());
     const bool d301 = GPSModel::UsesNewFormats(services.option.GPSModelID());
     std::uint16_t segment = 0;
-    std::uint8_t buffer[kMaxPacketLength];
-    for (;;) {
-        const int n = link.ReadPacket(buffer);
-        if (n == 0) {
-            failDownload(link, services);
-            return false;
-        }
-        const std::uint8_t id = buffer[1];
-        // The record's bytes beyond what came are read as zeros.
-        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
-        const std::uint8_t* d = buffer + 3;
-        // Points beyond the announced count are not kept.
-        if (id == Pid_Trk_Data && points.size() < std::size_t(announced)) {
+    IFTRS232C link(services.ports);
+    const bool ok = receiveDownload(
+        link, port, "Downloading Track", Cmnd_Transfer_Trk, services,
+        [&](int count) { return reserveFor(points, announced = count); },
+        [&](std::uint8_t id, const std::uint8_t* d) {
+            // Points beyond the announced count are not kept.
+            if (id != Pid_Trk_Data || points.size() >= std::size_t(announced))
+                return;
             TrackPoint p{};
             float altitude = 0;
             if (d301) {
@@ -137,14 +165,10 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
             p.time = GetU32(d + 8);
             p.segment = std::int16_t(segment);
             points.push_back(p);
-        }
-        services.progress.setLabel(TrackProgressLabel(std::uint32_t(points.size()), announced));
-        services.progress.repaint();
-        link.Acknowledge(id);
-        if (id == Pid_Xfer_Cmplt)
-            break;
-    }
-    link.ClosePort();
+        },
+        [&] { return TrackProgressLabel(std::uint32_t(points.size()), announced); });
+    if (!ok)
+        return false;
     auto track = std::make_unique<IFTGarminTrack>(std::move(points));
     track->setModified(1);
     data.setTrack(std::move(track));
@@ -154,44 +178,20 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
 
 bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& services) {
     data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
-    IFTRS232C link(services.ports);
-    if (!link.OpenPort(port)) {
-        ShowError(services.prompts, kErrCantOpenSerialPort);
-        return false;
-    }
-    services.progress.setTitle("Downloading Waypoint");
-    services.progress.show();
-    services.progress.repaint();
-
-    const int announced = startDownload(link, Cmnd_Transfer_Wpt);
-    if (announced < 0) {
-        failDownload(link, services);
-        return false;
-    }
     std::vector<WaypointRecord> records;
-    try {
-        records.reserve(std::size_t(announced));
-    } catch (const std::bad_alloc&) {
-        failDownload(link, services);
-        return false;
-    }
+    int announced = 0;
     const MapDatum datum(services.option.DatumName());
     const std::int32_t model = services.option.GPSModelID();
     const std::int32_t version = services.option.GPSSoftwareVersion();
     const WaypointFormat format = GPSModel::WaypointFormatFor(model, version);
     const bool japanese = services.option.GPSCharSet() == 2;
-    std::uint8_t buffer[kMaxPacketLength];
-    for (;;) {
-        const int n = link.ReadPacket(buffer);
-        if (n == 0) {
-            failDownload(link, services);
-            return false;
-        }
-        const std::uint8_t id = buffer[1];
-        // The record's bytes beyond what came are read as zeros.
-        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
-        const std::uint8_t* d = buffer + 3;
-        if (id == Pid_Wpt_Data && records.size() < std::size_t(announced)) {
+    IFTRS232C link(services.ports);
+    const bool ok = receiveDownload(
+        link, port, "Downloading Waypoint", Cmnd_Transfer_Wpt, services,
+        [&](int count) { return reserveFor(records, announced = count); },
+        [&](std::uint8_t id, const std::uint8_t* d) {
+            if (id != Pid_Wpt_Data || records.size() >= std::size_t(announced))
+                return;
             WaypointRecord w{};
             double lat, lon, height;
             if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {
@@ -223,14 +223,10 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
             w.latitude = lat;
             w.longitude = lon;
             records.push_back(w);
-        }
-        services.progress.setLabel(WaypointProgressLabel(std::uint32_t(records.size()), announced));
-        services.progress.repaint();
-        link.Acknowledge(id);
-        if (id == Pid_Xfer_Cmplt)
-            break;
-    }
-    link.ClosePort();
+        },
+        [&] { return WaypointProgressLabel(std::uint32_t(records.size()), announced); });
+    if (!ok)
+        return false;
     auto store = std::make_unique<IFTGarminWaypoint>(std::move(records));
     store->setModified(1);
     data.setWaypoints(std::move(store));
