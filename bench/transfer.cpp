@@ -8,69 +8,20 @@
 #include "core/gps/serial_ports.h"
 #include "core/gps/transfers.h"
 
+#include "bench_sim.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <fstream>
 #include <map>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
-#ifndef NUVREL_GPSSIM
-#define NUVREL_GPSSIM "nuvrel-gpssim"
-#endif
+using bench::cpuSeconds;
+using bench::Sim;
 
 constexpr int kPoints = 10000;
-
-class Sim {
-public:
-    explicit Sim(std::vector<std::string> args) {
-        char dirTemplate[] = "/tmp/nuvrel-bench-XXXXXX";
-        dir_ = mkdtemp(dirTemplate) ? dirTemplate : "/tmp";
-        const std::string pathFile = dir_ + "/path";
-        args.insert(args.begin(), {NUVREL_GPSSIM, "--timeout", "900", "--path-file", pathFile});
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, NUVREL_GPSSIM, &fa, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        for (int i = 0; pid_ > 0 && i < 500 && path.empty(); ++i) {
-            std::ifstream in(pathFile);
-            if (!(in && std::getline(in, path)))
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::unlink(pathFile.c_str());
-        ::rmdir(dir_.c_str());
-    }
-    ~Sim() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    std::string path;
-
-private:
-    std::string dir_;
-    pid_t pid_ = -1;
-};
 
 // Counts the bytes that cross the line in each direction.
 struct LineCount {
@@ -121,12 +72,6 @@ public:
     nuvrel::ZoneInfo read() override { return {}; }
 };
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // One download of the simulator's log; false when it did not complete.
 bool download(const std::string& device, LineCount& count, std::uint32_t& points) {
     auto ports = nuvrel::SerialPorts::System(nullptr);
@@ -150,7 +95,7 @@ bool download(const std::string& device, LineCount& count, std::uint32_t& points
 }
 
 void BM_PacedTrackDownload(benchmark::State& state) {
-    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints), "--pace"});
+    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints), "--pace"}, 900);
     if (sim.path.empty()) {
         state.SkipWithError("simulator did not start");
         return;
@@ -182,7 +127,7 @@ void BM_PacedTrackDownload(benchmark::State& state) {
 BENCHMARK(BM_PacedTrackDownload)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_UnpacedTrackDownload(benchmark::State& state) {
-    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints)});
+    Sim sim({"--product-id", "130", "--track-points", std::to_string(kPoints)}, 900);
     if (sim.path.empty()) {
         state.SkipWithError("simulator did not start");
         return;

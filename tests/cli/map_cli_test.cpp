@@ -54,24 +54,6 @@ struct Bitmap {
         }
         return bmp;
     }
-    static void writeGrey(const std::filesystem::path& path, int w, int h) {
-        const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
-        const std::uint32_t size = static_cast<std::uint32_t>(54 + stride * h);
-        std::string b(size, '\0');
-        auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
-        b[0] = 'B';
-        b[1] = 'M';
-        put(2, size);
-        put(10, 54);
-        put(14, 40);
-        put(18, static_cast<std::uint32_t>(w));
-        put(22, static_cast<std::uint32_t>(h));
-        b[26] = 1;
-        b[28] = 24;
-        for (std::size_t i = 54; i < b.size(); ++i)
-            b[i] = static_cast<char>(0xc0);
-        test::writeFileBytes(path, b);
-    }
 };
 
 TrackPoint pt(double lat, double lon, std::uint32_t time, std::int16_t segment) {
@@ -138,7 +120,7 @@ TEST_F(MapCli, RendersTheFittedView) {
 
 TEST_F(MapCli, RendersOverAMapWithZoomAndWaypoints) {
     NUVREL_REQUIRE_RENDERER();
-    Bitmap::writeGrey(dir / "m.bmp", 100, 50);
+    test::writeGreyBitmap(dir / "m.bmp", 100, 50);
     test::writeFileBytes(dir / "m.dat", "ido_top = 36\nido_bottom = 35\nkei_left = 139\nkei_right = 141\n"
                                         "bitmap_width = 100\nbitmap_height = 50\n");
     data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
@@ -169,7 +151,7 @@ TEST_F(MapCli, RenderRefusesBadInput) {
     EXPECT_EQ(runCli(dir, {"render", path, "-o", out, "--fit", "0x10"}).status, 2);
 
     // A calibration without extent: a message, no picture.
-    Bitmap::writeGrey(dir / "flat.bmp", 10, 10);
+    test::writeGreyBitmap(dir / "flat.bmp", 10, 10);
     test::writeFileBytes(dir / "flat.dat", "ido_top=35\nido_bottom=35\nkei_left=1\nkei_right=2\n"
                                            "bitmap_width=10\nbitmap_height=10\n");
     CliRun r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "flat.dat").string()});

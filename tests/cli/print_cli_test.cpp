@@ -22,26 +22,6 @@ TrackPoint pt(double lat, double lon, std::uint32_t time, std::int16_t segment =
     return TrackPoint{lat, lon, time, segment, 0, 0.f, 0.f};
 }
 
-// A grey 24-bit bitmap.
-void writeGrey(const std::filesystem::path& path, int w, int h) {
-    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
-    const auto size = static_cast<std::uint32_t>(54 + stride * h);
-    std::string b(size, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
-    b[0] = 'B';
-    b[1] = 'M';
-    put(2, size);
-    put(10, 54);
-    put(14, 40);
-    put(18, static_cast<std::uint32_t>(w));
-    put(22, static_cast<std::uint32_t>(h));
-    b[26] = 1;
-    b[28] = 24;
-    for (std::size_t i = 54; i < b.size(); ++i)
-        b[i] = static_cast<char>(0xc0);
-    test::writeFileBytes(path, b);
-}
-
 // A binary PPM (P6) picture.
 struct Ppm {
     int width = 0, height = 0;
@@ -90,7 +70,7 @@ TEST_F(PrintCli, PrintsTheMapTrackAndSummary) {
     // 200 x 100 pixels over 35 .. 36 / 139 .. 141; at 300 dpi on A4 (210 mm,
     // 2480 pixels wide): margin 150, frame 150 .. 2330, 10.9 page pixels per
     // map pixel.
-    writeGrey(dir / "m.bmp", 200, 100);
+    test::writeGreyBitmap(dir / "m.bmp", 200, 100);
     test::writeFileBytes(dir / "m.dat", "ido_top = 36\nido_bottom = 35\nkei_left = 139\nkei_right = 141\n"
                                         "bitmap_width = 200\nbitmap_height = 100\n");
     const std::uint32_t t0 = 1714979289u - 631065600u; // 2024-05-06 07:08:09 UTC
@@ -132,7 +112,7 @@ TEST_F(PrintCli, ATallMapEndsAtTheBottomMarginAndTheSummaryTakesPageTwo) {
     NUVREL_REQUIRE_RENDERER();
     // 100 x 400 pixels: at the page width it would be 2904 pixels high on a
     // page of 1169 at 100 dpi; it ends at the bottom margin instead.
-    writeGrey(dir / "tall.bmp", 100, 400);
+    test::writeGreyBitmap(dir / "tall.bmp", 100, 400);
     test::writeFileBytes(dir / "tall.dat", "ido_top = 36\nido_bottom = 35\nkei_left = 139\nkei_right = 139.25\n"
                                            "bitmap_width = 100\nbitmap_height = 400\n");
     data.setTrack(std::make_unique<IFTGarminTrack>(

@@ -147,6 +147,25 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     return run;
 }
 
+void writeGreyBitmap(const std::filesystem::path& path, int w, int h) {
+    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
+    const auto size = static_cast<std::uint32_t>(54 + stride * static_cast<std::size_t>(h));
+    std::string b(size, '\0');
+    auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(b.data() + at, &v, 4); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put(2, size);
+    put(10, 54);
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(w));
+    put(22, static_cast<std::uint32_t>(h));
+    b[26] = 1;
+    b[28] = 24;
+    for (std::size_t i = 54; i < b.size(); ++i)
+        b[i] = static_cast<char>(0xc0);
+    writeFileBytes(path, b);
+}
+
 std::string readFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -84,6 +84,9 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
                       const std::vector<std::string>& env = {});
 
 std::string readFileBytes(const std::filesystem::path& path);
+
+// Writes a w x h 24-bit BMP file in one light grey (0xC0C0C0).
+void writeGreyBitmap(const std::filesystem::path& path, int w, int h);
 void writeFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
 } // namespace nuvrel::test
