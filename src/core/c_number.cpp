@@ -145,15 +145,6 @@ int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {
     return static_cast<int>(parseLong(text.substr(pos, count)));
 }
 
-float toFloat(double value) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (value > kMax)
-        return std::numeric_limits<float>::max();
-    if (value < -kMax)
-        return -std::numeric_limits<float>::max();
-    return static_cast<float>(value);
-}
-
 int truncateToInt(double value) {
     if (!(value == value))
         return 0;

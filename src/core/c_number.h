@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace nuvrel {
@@ -29,7 +30,14 @@ std::int32_t parseInt32(std::string_view text);
 int parseDigits(std::string_view text, std::size_t pos, std::size_t count);
 
 // A double as a float, clamped to the float range (NaN stays NaN).
-float toFloat(double value);
+inline float toFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax)
+        return std::numeric_limits<float>::max();
+    if (value < -kMax)
+        return -std::numeric_limits<float>::max();
+    return static_cast<float>(value);
+}
 
 // Truncation toward zero into an int, clamped to the int range (NaN gives 0).
 int truncateToInt(double value);

@@ -77,7 +77,134 @@ void writeTextWaypoints(TextSink& out, std::span<const WaypointRecord> waypoints
     }
 }
 
-bool TextTrackReader::line(std::string_view text) {
+namespace {
+
+// The usual shape of a track line, as the export writes it: numbers of the
+// form "  -ddd.ddd" separated by commas or tabs. UsualFields reads such a
+// line in one pass, splitting and converting together, and says false as
+// soon as the text takes any other shape; the line is then read the general
+// way. Where it says true the values are those of the general reading.
+class UsualFields {
+public:
+    explicit UsualFields(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+    // True when no field is left (the text ended, or ended with a delimiter).
+    bool done() const { return p_ == end_; }
+
+    // A coordinate as readCoordinate reads plain decimal degrees.
+    bool coordinate(double& value) {
+        Number n;
+        if (!number(n, true))
+            return false;
+        value = static_cast<double>(n.mantissa) / kPow10[n.fraction];
+        if (n.negative)
+            value = -value;
+        return true;
+    }
+    // A decimal number as parseDouble reads it.
+    bool decimal(double& value) { return coordinate(value); }
+    // A whole number as parseLong reads it (at most 18 digits: no overflow).
+    bool integer(std::int64_t& value) {
+        Number n;
+        if (!number(n, false))
+            return false;
+        value = n.negative ? -static_cast<std::int64_t>(n.mantissa) : static_cast<std::int64_t>(n.mantissa);
+        return true;
+    }
+
+private:
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                        1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+    struct Number {
+        std::uint64_t mantissa = 0;
+        unsigned fraction = 0;
+        bool negative = false;
+    };
+
+    static bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+    // The run of digits at p, added to m (which may wrap beyond 19 digits,
+    // where the number is refused); its length.
+    std::size_t digits(const char*& p, std::uint64_t& m) const {
+        const char* const start = p;
+        while (p != end_ && isDigit(*p))
+            m = m * 10 + static_cast<unsigned>(*p++ - '0');
+        return static_cast<std::size_t>(p - start);
+    }
+
+    // Spaces, an optional minus, at least one digit and (with point) an
+    // optional point and digits, then a delimiter or the end of the text.
+    // At most 19 digits (18 without point) and a mantissa that a double holds
+    // exactly: divided by an exact power of ten it is then correctly rounded.
+    bool number(Number& n, bool point) {
+        const char* p = p_;
+        while (p != end_ && *p == ' ')
+            ++p;
+        if (p != end_ && *p == '-') {
+            n.negative = true;
+            ++p;
+        }
+        std::uint64_t m = 0;
+        const std::size_t whole = digits(p, m);
+        std::size_t fraction = 0;
+        if (point && p != end_ && *p == '.') {
+            ++p;
+            fraction = digits(p, m);
+        }
+        if (whole == 0 || whole + fraction > (point ? 19u : 18u) || m > (std::uint64_t{1} << 53))
+            return false;
+        if (p != end_) {
+            if (*p != ',' && *p != '\t')
+                return false;
+            ++p;
+        }
+        n.mantissa = m;
+        n.fraction = static_cast<unsigned>(fraction);
+        p_ = p;
+        return true;
+    }
+
+    const char* p_;
+    const char* const end_;
+};
+
+} // namespace
+
+TrackPoint TextTrackReader::readUsual(std::string_view text, bool& ok) const {
+    TrackPoint p{};
+    p.segment = 1;
+    p.time = static_cast<std::uint32_t>(kReceiverEpochOffset);
+    UsualFields fields(text);
+    // An empty line or an empty first field is left to the general reading.
+    ok = fields.coordinate(p.latitude);
+    if (!ok || fields.done())
+        return p;
+    ok = fields.coordinate(p.longitude);
+    if (!ok || fields.done())
+        return p;
+    double altitude;
+    ok = fields.decimal(altitude);
+    if (!ok)
+        return p;
+    p.altitude = toFloat(altitude);
+    if (fields.done())
+        return p;
+    std::int64_t segment;
+    ok = fields.integer(segment);
+    if (!ok)
+        return p;
+    p.segment = toInt16(segment);
+    if (fields.done())
+        return p;
+    std::int64_t time;
+    ok = fields.integer(time);
+    if (ok)
+        p.time = static_cast<std::uint32_t>(static_cast<std::uint64_t>(time) +
+                                            static_cast<std::uint64_t>(zoneOffset_ - kReceiverEpochOffset));
+    return p;
+}
+
+TrackPoint TextTrackReader::readGeneral(std::string_view text) const {
     TrackPoint p{};
     p.segment = 1;
     p.time = static_cast<std::uint32_t>(kReceiverEpochOffset);
@@ -98,7 +225,13 @@ bool TextTrackReader::line(std::string_view text) {
             }
         }
     }
-    points_.push_back(p);
+    return p;
+}
+
+bool TextTrackReader::line(std::string_view text) {
+    bool usual;
+    const TrackPoint p = readUsual(text, usual);
+    points_.push_back(usual ? p : readGeneral(text));
     return true;
 }
 

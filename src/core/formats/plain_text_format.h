@@ -40,6 +40,12 @@ public:
     std::size_t size() const { return points_.size(); }
     void reserve(std::size_t n) { points_.reserve(n); }
 
+    // A line of the usual shape (decimal numbers, as the export writes
+    // them) read in one pass; ok is false for any other shape.
+    TrackPoint readUsual(std::string_view text, bool& ok) const;
+    // Any line, field by field.
+    TrackPoint readGeneral(std::string_view text) const;
+
 private:
     std::int32_t zoneOffset_;
     std::vector<TrackPoint> points_;

@@ -74,11 +74,19 @@ bool LineFileReader::refill() {
     return true;
 }
 
-bool LineFileReader::next(std::string_view& line) {
+bool LineFileReader::nextAfterRefill(std::string_view& line) {
     if (fd_ < 0)
         return false;
-    std::size_t scanned = 0; // bytes after pos_ known to hold no line feed
+    std::size_t scanned = fill_ - pos_; // bytes after pos_ known to hold no line feed
     for (;;) {
+        if (!refill()) { // refill keeps the unread rest at pos_
+            if (failed_ || fill_ == pos_)
+                return false;
+            // The last line, without a line feed.
+            line = detail::trimCarriageReturn(std::string_view(buffer_.data() + pos_, fill_ - pos_));
+            pos_ = fill_;
+            return true;
+        }
         const char* base = buffer_.data();
         const void* lf = std::memchr(base + pos_ + scanned, '\n', fill_ - pos_ - scanned);
         if (lf) {
@@ -89,14 +97,6 @@ bool LineFileReader::next(std::string_view& line) {
             return true;
         }
         scanned = fill_ - pos_;
-        if (!refill()) { // refill keeps the unread rest at pos_
-            if (failed_ || fill_ == pos_)
-                return false;
-            // The last line, without a line feed.
-            line = detail::trimCarriageReturn(std::string_view(buffer_.data() + pos_, fill_ - pos_));
-            pos_ = fill_;
-            return true;
-        }
     }
 }
 

@@ -59,7 +59,21 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     // The next line; false at the end of the file or after a read error.
-    bool next(std::string_view& line);
+    bool next(std::string_view& line) {
+        // The usual case, a whole line in the buffer, is kept inline.
+        if (pos_ < fill_) {
+            const char* const base = buffer_.data();
+            const void* lf = std::memchr(base + pos_, '\n', fill_ - pos_);
+            if (lf) {
+                const auto end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+                line = detail::trimCarriageReturn(std::string_view(base + pos_, end - pos_));
+                pos_ = end + 1;
+                ++lineFeeds_;
+                return true;
+            }
+        }
+        return nextAfterRefill(line);
+    }
     bool failed() const { return failed_; }
     std::uint64_t lineFeeds() const { return lineFeeds_; }
     // The file's size when it was opened, and the bytes handed out so far
@@ -70,6 +84,8 @@ public:
 private:
     // Reads more of the file behind the unread rest; false at the end.
     bool refill();
+    // The next line when the buffer holds no whole line.
+    bool nextAfterRefill(std::string_view& line);
 
     int fd_ = -1;
     std::string buffer_;

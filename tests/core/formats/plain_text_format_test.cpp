@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 namespace nuvrel {
 namespace {
 
@@ -108,4 +111,38 @@ TEST(TextReader, CoordinateFields) {
 }
 
 } // namespace
+// The one-pass reading of usual lines must give, bit for bit, what the
+// field-by-field reading gives, and leave every other shape to it.
+TEST(TextReader, UsualLinesReadAsTheGeneralReadingDoes) {
+    const char* const numbers[] = {"35.658083", " 35.000000", "  -0.500000", "-0", "0.", "7", "139.5",
+                                   "1234567890123456789", "12345678901234567890", "9007199254740993",
+                                   "9007199254740992", "0.1234567890123456789", "+5", "1e3", ".5", "-.5",
+                                   "5 ", " -", "", "- 5", "3.4.5", "1,5", "35^30'00\"", "N35:30:00", "x",
+                                   "99999999999999999999999", "1.5\t2", "-139.999999", "000000000000000000001"};
+    const TextTrackReader reader(-32400);
+    std::size_t usual = 0, compared = 0;
+    for (const char* a : numbers) {
+        for (const char* b : numbers) {
+            for (const char* tail : {"", ",", ",   1.25,2,983761200", ",-3.5\t-4,  17", ",0,0,0,1,extra",
+                                     ",1e2,1,1", ",5,99999999999999999999,1", ",5,1,-983761200"}) {
+                const std::string line = std::string(a) + "," + b + tail;
+                bool ok = false;
+                const TrackPoint fast = reader.readUsual(line, ok);
+                const TrackPoint general = reader.readGeneral(line);
+                ++compared;
+                if (!ok)
+                    continue;
+                ++usual;
+                EXPECT_EQ(std::memcmp(&fast, &general, sizeof fast), 0) << line;
+            }
+        }
+    }
+    // Both readings were exercised.
+    EXPECT_GT(usual, compared / 20);
+    EXPECT_LT(usual, compared / 2);
+    bool ok = true;
+    reader.readUsual("", ok);
+    EXPECT_FALSE(ok); // an empty line is left to the general reading
+}
+
 } // namespace nuvrel
