@@ -13,8 +13,7 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+using detail::kPow10;
 
 // The general case: from_chars reads what strtod reads (bar hexadecimal).
 double slowDouble(const char* p, const char* end, bool negative) {
@@ -64,34 +63,6 @@ double parseDouble(std::string_view text) {
     const double whole = static_cast<double>(mantissa);
     const double value = fraction == 0 ? whole : whole / kPow10[fraction];
     return negative ? -value : value;
-}
-
-bool parsePlainDecimal(std::string_view text, double& value) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    bool negative = false;
-    if (p != end && *p == '-') {
-        negative = true;
-        ++p;
-    }
-    const char* const start = p;
-    std::uint64_t mantissa = 0;
-    while (p != end && isDigit(*p))
-        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    const std::size_t intDigits = static_cast<std::size_t>(p - start);
-    std::size_t fraction = 0;
-    if (intDigits > 0 && p != end && *p == '.') {
-        const char* const f = ++p;
-        while (p != end && isDigit(*p))
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-        fraction = static_cast<std::size_t>(p - f);
-    }
-    if (p != end || intDigits == 0 || intDigits + fraction > 19 || mantissa > (std::uint64_t{1} << 53))
-        return false;
-    value = static_cast<double>(mantissa) / kPow10[fraction];
-    if (negative)
-        value = -value;
-    return true;
 }
 
 std::int64_t parseLong(std::string_view text) {

@@ -4,6 +4,7 @@
 // as 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -14,9 +15,41 @@ namespace nuvrel {
 // and 0 for infinities, NaN and values beyond the double range.
 double parseDouble(std::string_view text);
 
-// The whole text as "-ddd.ddd" (optional sign and point, at most 19
-// digits); false, with value untouched, for anything else.
-bool parsePlainDecimal(std::string_view text, double& value);
+namespace detail {
+// The powers of ten that a double holds exactly.
+inline constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+} // namespace detail
+
+// The whole text as "-ddd.ddd" (optional minus and point, at least one digit
+// before the point, at most 19 digits); false, with value untouched, for
+// anything else. The value is then the one parseDouble gives: a mantissa
+// below 2^53 divided by an exact power of ten is correctly rounded.
+inline bool parsePlainDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    const char* const start = p;
+    std::uint64_t mantissa = 0;
+    while (p != end && isDigit(*p))
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const auto intDigits = static_cast<std::size_t>(p - start);
+    std::size_t fraction = 0;
+    if (intDigits > 0 && p != end && *p == '.') {
+        const char* const f = ++p;
+        while (p != end && isDigit(*p))
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
+    }
+    if (p != end || intDigits == 0 || intDigits + fraction > 19 || mantissa > (std::uint64_t{1} << 53))
+        return false;
+    value = static_cast<double>(mantissa) / detail::kPow10[fraction];
+    if (negative)
+        value = -value;
+    return true;
+}
 
 // An integer as atol reads it (decimal, optional sign); 0 when there is none.
 // Values beyond the 64-bit range are clamped.

@@ -12,6 +12,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nuvrel {
 
 class FieldSplitter {
@@ -96,39 +100,37 @@ private:
     std::size_t pos_ = 0;
 };
 
-// The offset just after the n-th (n >= 1) delimiter byte of text, or
-// text.size() + 1 when it holds fewer: skips n fields without handing them
-// out. Eight bytes at a time, counting exact matches (no false marks here:
-// the high bit of each byte is tested apart from the rest).
-inline std::size_t skipFields(std::string_view text, char delimiter, int n) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(delimiter);
+// The offsets of the first (up to max) delimiter bytes of text, in order;
+// their number. Sixteen bytes are compared at a time where SSE2 is there.
+inline std::size_t findDelimiters(std::string_view text, char delimiter, std::uint32_t* at, std::size_t max) {
     const std::size_t size = text.size();
     const char* const data = text.data();
+    std::size_t count = 0;
     std::size_t from = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        while (size - from >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, data + from, 8);
-            const std::uint64_t x = w ^ pattern;
-            std::uint64_t hits = ~(((x & kLows) + kLows) | x | kLows);
-            // Marks only in bit 7 of bytes: their count by one multiplication
-            // (std::popcount may be a library call without POPCNT).
-            const int count = static_cast<int>(((hits >> 7) * kOnes) >> 56);
-            if (count >= n) {
-                for (int i = 1; i < n; ++i)
-                    hits &= hits - 1;
-                return from + static_cast<std::size_t>(std::countr_zero(hits) >> 3) + 1;
-            }
-            n -= count;
-            from += 8;
-        }
+#if defined(__SSE2__)
+    const __m128i pattern = _mm_set1_epi8(delimiter);
+    auto take = [&](unsigned bits, std::size_t base) {
+        for (; bits && count < max; bits &= bits - 1)
+            at[count++] = static_cast<std::uint32_t>(base + static_cast<std::size_t>(std::countr_zero(bits)));
+    };
+    for (; size - from >= 16 && count < max; from += 16)
+        take(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from)), pattern))),
+             from);
+    if (count < max && from < size && size >= 16) {
+        // The text's last sixteen bytes; those before from were seen already.
+        const auto seen = static_cast<unsigned>(16 - (size - from));
+        const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - 16)), pattern))) >>
+                              seen;
+        take(bits, from);
+        from = size;
     }
-    for (; from < size; ++from)
-        if (data[from] == delimiter && --n == 0)
-            return from + 1;
-    return size + 1;
+#endif
+    for (; from < size && count < max; ++from)
+        if (data[from] == delimiter)
+            at[count++] = static_cast<std::uint32_t>(from);
+    return count;
 }
 
 } // namespace nuvrel

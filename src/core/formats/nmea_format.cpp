@@ -12,57 +12,84 @@ namespace {
 
 // ddmm.mmmm (or dddmm.mmmm) to decimal degrees.
 double degreesMinutes(std::string_view field) {
-    const double v = parseDouble(field);
+    double v;
+    if (!parsePlainDecimal(field, v))
+        v = parseDouble(field);
     const double d = std::trunc(v / 100);
     return d + (v - 100 * d) / 60;
+}
+
+// The two-digit part at pos of a time or date field (hhmmss, ddmmyy).
+int twoDigits(std::string_view field, std::size_t pos) {
+    if (field.size() >= pos + 2) {
+        const unsigned hi = static_cast<unsigned char>(field[pos]) - '0';
+        const unsigned lo = static_cast<unsigned char>(field[pos + 1]) - '0';
+        if (hi < 10 && lo < 10)
+            return static_cast<int>(hi * 10 + lo);
+    }
+    return parseDigits(field, pos, 2);
 }
 
 } // namespace
 
 int NMEA0183::parse(std::string_view line) {
-    if (isSentence(line, "RMC"))
+    switch (typeOf(line)) {
+    case kRmc:
         return parseRmc(line);
-    if (isSentence(line, "GGA"))
+    case kGga:
         return parseGga(line);
-    return kOther;
+    default:
+        return kOther;
+    }
 }
 
 int NMEA0183::parseRmc(std::string_view line) {
     latitude = kUnset;
     longitude = kUnset;
     // Fields: 0 "$GPRMC", 1 time, 2 status, 3-4 latitude, 5-6 longitude,
-    // 7 speed, 8 course, 9 date. Read one after the other (no array of
-    // fields to clear for every sentence).
-    FieldSplitter fields(line, ",");
-    std::string_view talker, hms, status;
-    if (!fields.next(talker) || !fields.next(hms) || !fields.next(status))
+    // 7 speed, 8 course, 9 date. A field is there when text follows the
+    // comma before it (the last field before the end of the line counts).
+    std::uint32_t comma[10];
+    const std::size_t commas = findDelimiters(line, ',', comma, 10);
+    auto present = [&](std::size_t k) { return k <= commas && comma[k - 1] + 1 < line.size(); };
+    auto field = [&](std::size_t k) {
+        const std::size_t start = comma[k - 1] + 1;
+        return line.substr(start, (k < commas ? comma[k] : line.size()) - start);
+    };
+    if (line.empty() || !present(1) || !present(2))
         return kOther;
-    if (status != "A") {
+    if (field(2) != "A") {
         time = 0;
         latitude = 0;
         longitude = 0;
         valid = 0;
         return kRmc;
     }
-    std::string_view latText, north, lonText, east, speed, course, date;
-    if (!fields.next(latText) || !fields.next(north) || !fields.next(lonText) || !fields.next(east) ||
-        !fields.next(speed) || !fields.next(course) || !fields.next(date))
+    if (!present(9))
         return kOther;
-    double lat = degreesMinutes(latText);
-    if (north == "S")
+    double lat = degreesMinutes(field(3));
+    if (field(4) == "S")
         lat = -lat;
-    double lon = degreesMinutes(lonText);
-    if (east == "W")
+    double lon = degreesMinutes(field(5));
+    if (field(6) == "W")
         lon = -lon;
+    const std::string_view hms = field(1);
+    const std::string_view date = field(9);
     CalendarTime t;
-    t.hour = parseDigits(hms, 0, 2);
-    t.minute = parseDigits(hms, 2, 2);
-    t.second = parseDigits(hms, 4, 2);
-    t.day = parseDigits(date, 0, 2);
-    t.month = parseDigits(date, 2, 2);
-    t.year = fullYear(parseDigits(date, 4, 2));
-    // The sentence carries UTC; the time stays UTC whatever the zone.
-    time = utcSeconds(t);
+    t.hour = twoDigits(hms, 0);
+    t.minute = twoDigits(hms, 2);
+    t.second = twoDigits(hms, 4);
+    t.day = twoDigits(date, 0);
+    t.month = twoDigits(date, 2);
+    t.year = fullYear(twoDigits(date, 4));
+    // The sentence carries UTC; the time stays UTC whatever the zone. The
+    // date changes seldom in a log: its start is kept.
+    if (t.year != day_.year || t.month != day_.month || t.day != day_.day) {
+        CalendarTime midnight = t;
+        midnight.hour = midnight.minute = midnight.second = 0;
+        day_ = {t.year, t.month, t.day, utcSeconds(midnight)};
+    }
+    time = day_.start + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 + t.second;
     latitude = lat;
     longitude = lon;
     valid = 1;
@@ -71,18 +98,22 @@ int NMEA0183::parseRmc(std::string_view line) {
 
 int NMEA0183::parseGga(std::string_view line) {
     altitude = kUnset;
-    // The altitude is field 9; the ones before need not be handed out. The
-    // sentence ends early when no text follows the ninth comma.
-    const std::size_t start = skipFields(line, ',', 9);
-    if (start >= line.size())
+    // The altitude is field 9, there when text follows the ninth comma.
+    std::uint32_t comma[10];
+    const std::size_t commas = findDelimiters(line, ',', comma, 10);
+    if (commas < 9 || comma[8] + 1 >= line.size())
         return kOther;
-    std::string_view f = line.substr(start);
-    f = f.substr(0, std::min(f.find(','), f.size()));
-    altitude = parseDouble(f);
+    const std::size_t start = comma[8] + 1;
+    const std::string_view f = line.substr(start, (commas > 9 ? comma[9] : line.size()) - start);
+    if (!parsePlainDecimal(f, altitude))
+        altitude = parseDouble(f);
     return kGga;
 }
 
 bool NmeaTrackReader::line(std::string_view text) {
+    const int type = NMEA0183::typeOf(text);
+    if (type == NMEA0183::kOther)
+        return true;
     switch (sentence_.parse(text)) {
     case NMEA0183::kRmc:
         sawRmc_ = true;
@@ -102,7 +133,7 @@ bool NmeaTrackReader::line(std::string_view text) {
         break;
     default:
         // An RMC that ends early is no fix either.
-        if (NMEA0183::isSentence(text, "RMC")) {
+        if (type == NMEA0183::kRmc) {
             sawRmc_ = true;
             lastFixAdded_ = false;
         }

@@ -28,15 +28,29 @@ public:
     // field, kOther for anything else or an RMC that ends early.
     int parse(std::string_view line);
 
-    // True when the line is a sentence of that type from any talker
-    // ("$GPRMC", "$GNRMC", ...).
-    static bool isSentence(std::string_view line, std::string_view type) {
-        return line.size() >= 6 && line[0] == '$' && line.substr(3, 3) == type;
+    // kRmc or kGga for those sentences from any talker ("$GPRMC", "$GNRMC",
+    // ...), kOther otherwise.
+    static int typeOf(std::string_view line) {
+        if (line.size() < 6 || line[0] != '$')
+            return kOther;
+        const char* const t = line.data() + 3;
+        if (t[0] == 'R' && t[1] == 'M' && t[2] == 'C')
+            return kRmc;
+        if (t[0] == 'G' && t[1] == 'G' && t[2] == 'A')
+            return kGga;
+        return kOther;
     }
 
 private:
     int parseRmc(std::string_view line);
     int parseGga(std::string_view line);
+
+    // The date of the last RMC and the UTC seconds of its midnight.
+    struct Day {
+        int year = 0, month = 0, day = 0;
+        std::int64_t start = 0;
+    };
+    Day day_;
 };
 
 // Builds a track from the lines of a log: one point per valid RMC (segment
