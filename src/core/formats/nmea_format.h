@@ -41,6 +41,9 @@ public:
         return kOther;
     }
 
+    // A ddmm.mmmm (or dddmm.mmmm) field in decimal degrees.
+    static double degreesMinutes(std::string_view field);
+
 private:
     int parseRmc(std::string_view line);
     int parseGga(std::string_view line);

@@ -1,7 +1,13 @@
+#include "core/c_number.h"
 #include "core/formats/nmea_format.h"
 #include "core/formats/text_lines.h"
 
 #include <gtest/gtest.h>
+#include <vector>
+#include <string>
+#include <cmath>
+#include <random>
+#include <cstring>
 
 #include <cstdlib>
 #include <ctime>
@@ -97,4 +103,35 @@ TEST(NmeaTrack, LastLineWithoutLineFeedCounts) {
 }
 
 } // namespace
+// The shortcut for usual fields must give the formula's value exactly,
+// above all just below a whole degree (x99.999...), where rounding could
+// carry the minutes over.
+TEST(Nmea, DegreesMinutesFollowTheFormulaExactly) {
+    auto formula = [](std::string_view field) {
+        const double v = parseDouble(field);
+        const double d = std::trunc(v / 100);
+        return d + (v - 100 * d) / 60;
+    };
+    std::mt19937_64 rng(3);
+    std::vector<std::string> fields = {"4807.038", "01131.000", "0", "0.", "59.9999999999", "4799.999999999",
+                                       "4799.9999999999999", "17999.999999999", "1048575.5", "1048576.5",
+                                       "99.99999999", "12.5e2", "-4807.038", " 4807.038", ".5", "", "x"};
+    for (int i = 0; i < 200000; ++i) {
+        const unsigned whole = static_cast<unsigned>(rng() % 4 == 0 ? rng() % 100 * 100 + 99 : rng() % 2000000);
+        const int places = static_cast<int>(rng() % 12);
+        std::string text = std::to_string(whole);
+        if (places > 0 || rng() % 2) {
+            text += '.';
+            for (int k = 0; k < places; ++k)
+                text += rng() % 3 == 0 ? '9' : static_cast<char>('0' + rng() % 10);
+        }
+        fields.push_back(text);
+    }
+    for (const std::string& f : fields) {
+        const double expected = formula(f);
+        const double got = NMEA0183::degreesMinutes(f);
+        ASSERT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << f << " " << expected << " " << got;
+    }
+}
+
 } // namespace nuvrel
