@@ -17,6 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <map>
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -106,11 +109,27 @@ std::string textFile() {
     });
 }
 
+// CPU seconds of the process: the machine may be shared, and the passes are
+// compared with each other.
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// The fastest pass of each kind, in MB/s of CPU time, for the summary.
+std::map<std::string, double> g_bestRate;
+void noteRate(const std::string& name, double bytes, double seconds) {
+    const double rate = seconds > 0 ? bytes / seconds / 1e6 : 0;
+    g_bestRate[name] = std::max(g_bestRate[name], rate);
+}
+
 // The reference: read the file in blocks and count its line feeds.
-void countLineFeeds(benchmark::State& state, const std::string& path) {
+void countLineFeeds(benchmark::State& state, const std::string& path, const std::string& name) {
     std::vector<char> block(1 << 20);
     std::size_t bytes = 0;
     for (auto _ : state) {
+        const double start = cpuSeconds();
         const int fd = ::open(path.c_str(), O_RDONLY);
         std::size_t lines = 0;
         bytes = 0;
@@ -128,17 +147,23 @@ void countLineFeeds(benchmark::State& state, const std::string& path) {
         }
         ::close(fd);
         benchmark::DoNotOptimize(lines);
+        noteRate(name, static_cast<double>(bytes), cpuSeconds() - start);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
 }
 
 // The import as the program runs it: the file read and parsed into a track.
-void importTrack(benchmark::State& state, const std::string& path, int kind, std::int32_t zoneOffset = 0) {
+// Points of the last import of each kind.
+std::map<std::string, std::size_t> g_points;
+
+void importTrack(benchmark::State& state, const std::string& path, int kind, const std::string& name,
+                 std::int32_t zoneOffset = 0) {
     const std::size_t bytes = std::filesystem::file_size(path);
     ImportOptions options;
     options.zoneOffset = zoneOffset;
     std::size_t points = 0;
     for (auto _ : state) {
+        const double start = cpuSeconds();
         TrackRead read = readTrackFile(kind, path, options);
         if (read.problem != ReadProblem::None) {
             state.SkipWithError("the import failed");
@@ -146,18 +171,46 @@ void importTrack(benchmark::State& state, const std::string& path, int kind, std
         }
         points = read.points.size();
         benchmark::DoNotOptimize(read.points.data());
+        read = {};
+        noteRate(name, static_cast<double>(bytes), cpuSeconds() - start);
     }
+    g_points[name.substr(0, name.find(' '))] = points;
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
     state.counters["points/s"] =
         benchmark::Counter(static_cast<double>(points) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-void BM_NmeaLineFeeds(benchmark::State& state) { countLineFeeds(state, nmeaFile()); }
-void BM_NmeaImport(benchmark::State& state) { importTrack(state, nmeaFile(), kTrackFileNmea); }
-void BM_PotLineFeeds(benchmark::State& state) { countLineFeeds(state, potFile()); }
-void BM_PotImport(benchmark::State& state) { importTrack(state, potFile(), kTrackFilePot); }
-void BM_TextLineFeeds(benchmark::State& state) { countLineFeeds(state, textFile()); }
-void BM_TextImport(benchmark::State& state) { importTrack(state, textFile(), kTrackFileText, -32400); }
+void BM_NmeaLineFeeds(benchmark::State& state) { countLineFeeds(state, nmeaFile(), "nmea memchr"); }
+void BM_NmeaImport(benchmark::State& state) { importTrack(state, nmeaFile(), kTrackFileNmea, "nmea import"); }
+void BM_PotLineFeeds(benchmark::State& state) { countLineFeeds(state, potFile(), "pot memchr"); }
+void BM_PotImport(benchmark::State& state) { importTrack(state, potFile(), kTrackFilePot, "pot import"); }
+void BM_TextLineFeeds(benchmark::State& state) { countLineFeeds(state, textFile(), "text memchr"); }
+void BM_TextImport(benchmark::State& state) {
+    importTrack(state, textFile(), kTrackFileText, "text import", -32400);
+}
+
+// What an import cannot do without: storing its points in fresh memory
+// (as many as the import of that file gave), with nothing read or parsed.
+void storePointsOnly(benchmark::State& state, const std::string& kind, const std::string& path) {
+    const std::size_t n = g_points.count(kind) ? g_points[kind] : 1000000;
+    const double bytes = static_cast<double>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        const double start = cpuSeconds();
+        std::vector<TrackPoint> points;
+        points.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            TrackPoint p{};
+            p.latitude = static_cast<double>(i);
+            points.push_back(p);
+        }
+        benchmark::DoNotOptimize(points.data());
+        points = {};
+        noteRate(kind + " store", bytes, cpuSeconds() - start);
+    }
+    state.counters["points"] = static_cast<double>(n);
+}
+void BM_PotStorePointsOnly(benchmark::State& state) { storePointsOnly(state, "pot", potFile()); }
+void BM_TextStorePointsOnly(benchmark::State& state) { storePointsOnly(state, "text", textFile()); }
 
 std::vector<TrackPoint> bigTrack() {
     std::vector<TrackPoint> points(1000000);
@@ -210,8 +263,10 @@ BENCHMARK(BM_NmeaLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_NmeaImport)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PotLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PotImport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PotStorePointsOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TextLineFeeds)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TextImport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TextStorePointsOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ExportText)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportTextDms)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ExportProAtlas)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -222,6 +277,20 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    // Imports beside the line-feed count of the same file (best CPU-time
+    // passes), and what storing their points alone would allow.
+    for (const char* kind : {"nmea", "pot", "text"}) {
+        const std::string k(kind);
+        const double reference = g_bestRate[k + " memchr"];
+        if (reference <= 0)
+            continue;
+        if (g_bestRate[k + " import"] > 0)
+            std::printf("%s import %.0f MB/s, memchr line feeds %.0f MB/s: ratio %.3f (target >= 0.333)\n", kind,
+                        g_bestRate[k + " import"], reference, g_bestRate[k + " import"] / reference);
+        if (g_bestRate[k + " store"] > 0)
+            std::printf("%s: storing the points alone %.0f MB/s of the file: ratio %.3f\n", kind,
+                        g_bestRate[k + " store"], g_bestRate[k + " store"] / reference);
+    }
     std::filesystem::remove_all(folder());
     return 0;
 }
