@@ -2,12 +2,16 @@
 #include "core/app/time_zone.h"
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
+#include "core/formats/format_read.h"
+#include "core/formats/format_registry.h"
 #include "sample_data.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <ctime>
 
 namespace nuvrel {
@@ -150,6 +154,36 @@ TEST_F(ImportDispatch, ExportsNeedTheirStore) {
                          ExportSource{&data, &routes}, {}),
               ExportResult::CantCreate);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// Large files are read with room made for the points their first megabyte
+// suggests: whether the rest of the file has longer or shorter lines, every
+// point arrives, in order, and little spare room is kept.
+TEST(LargeImports, PointCountEstimatesNeverLoseOrKeepTooMuch) {
+    test::TempDir dir;
+    auto line = [](std::size_t i, bool wide) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, wide ? "%10.6f,%10.6f,%7.2f,%zu,%zu\r\n" : "%.1f,%.1f,%.0f,%zu,%zu\n",
+                      35.0 + static_cast<double>(i % 1000) * 0.001, 139.0, 1.0, std::size_t{1}, 983761200 + i);
+        return std::string(buf);
+    };
+    for (int shape = 0; shape < 3; ++shape) {
+        // 0: one width throughout; 1: short lines, then wide ones; 2: wide, then short.
+        std::string text;
+        std::size_t count = 0;
+        while (text.size() < (5u << 20)) {
+            const bool first = text.size() < (1u << 20) + (1u << 19);
+            text += line(count++, shape == 0 || (shape == 1) != first);
+        }
+        const auto path = dir / ("track" + std::to_string(shape) + ".txt");
+        test::writeFileBytes(path, text);
+        const TrackRead read = readTrackFile(kTrackFileText, path.string(), ImportOptions{});
+        ASSERT_EQ(read.problem, ReadProblem::None);
+        ASSERT_EQ(read.points.size(), count) << shape;
+        for (std::size_t i = 0; i < count; i += 9973)
+            ASSERT_EQ(read.points[i].time, 983761200 + i - kReceiverEpochOffset) << shape << " " << i;
+        EXPECT_LE(read.points.capacity() - read.points.size(), read.points.size() / 8) << shape;
+    }
 }
 
 TEST(FormatRegistry, OneTableSaysWhatEachFormatDoes) {
