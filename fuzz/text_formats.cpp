@@ -5,8 +5,12 @@
 #include "core/formats/format_registry.h"
 #include "core/formats/plain_text_format.h"
 
+#include "core/formats/text_lines.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 using namespace nuvrel;
@@ -16,6 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ImportOptions options;
     options.zoneOffset = -32400;
     const TrackRead track = readTrackText(kTrackFileText, text, options);
+    // The one-pass reading of usual lines agrees with the general one.
+    const TextTrackReader reader(options.zoneOffset);
+    forEachLine(text, [&](std::string_view line) {
+        bool usual = false;
+        const TrackPoint fast = reader.readUsual(line, usual);
+        const TrackPoint general = reader.readGeneral(line);
+        if (usual && std::memcmp(&fast, &general, sizeof fast) != 0)
+            std::abort();
+        return true;
+    });
     const WaypointRead waypoints = readWaypointText(kWaypointFileText, text, options);
     for (bool dms : {false, true}) {
         TextSink out;
