@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace nuvrel {
 
@@ -82,7 +83,136 @@ std::int64_t POT::localMidnight(int year, int month, int day) {
     return dateCache_.seconds;
 }
 
+// --- the track writer's layout ---------------------------------------------
+//
+// Nearly every line of a track file is one this program (or one like it)
+// wrote: "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/
+// pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1". Such a line is read in
+// one pass over fixed-shape fields; the numbers are combined exactly as the
+// general reading combines them, so the record comes out the same to the
+// bit. Anything else (other case, other order, other widths, signs other
+// than a leading "-", extra items) goes the general way.
+
+namespace {
+
+// A decimal digit's value, or 10 and more for any other byte.
+inline unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+// Consumes the literal text when p starts with it.
+template <std::size_t N>
+inline bool takeLiteral(const char*& p, const char* end, const char (&literal)[N]) {
+    constexpr std::size_t n = N - 1;
+    if (static_cast<std::size_t>(end - p) < n || std::memcmp(p, literal, n) != 0)
+        return false;
+    p += n;
+    return true;
+}
+
+// Consumes 1 to maxDigits digits into value.
+inline bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint32_t& value) {
+    const char* const start = p;
+    std::uint32_t v = 0;
+    unsigned d;
+    while (p != end && p - start < maxDigits && (d = digitValue(*p)) < 10) {
+        v = v * 10 + d;
+        ++p;
+    }
+    value = v;
+    return p != start && (p == end || digitValue(*p) >= 10);
+}
+
+// Consumes exactly two digits.
+inline bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value) {
+    if (end - p < 2)
+        return false;
+    const unsigned a = digitValue(p[0]), b = digitValue(p[1]);
+    if (a >= 10 || b >= 10)
+        return false;
+    value = a * 10 + b;
+    p += 2;
+    return true;
+}
+
+// "ddd'mm'ss't" with an optional leading "-" and 1 to 5 degree digits, the
+// value as parseAngle gives it.
+inline bool takeAngle(const char*& p, const char* end, double& angle) {
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint32_t d, m, s;
+    if (!takeNumber(p, end, 5, d) || p == end || *p++ != '\'' || !takeTwoDigits(p, end, m) || p == end ||
+        *p++ != '\'' || !takeTwoDigits(p, end, s) || p == end || *p++ != '\'' || p == end)
+        return false;
+    const unsigned t = digitValue(*p++);
+    if (t >= 10)
+        return false;
+    // As parseAngle: degrees + s*minutes/60 + s*(seconds + tenths*0.1)/3600.
+    const double sign = negative ? -1.0 : 1.0;
+    const double degrees = negative ? -static_cast<double>(d) : static_cast<double>(d);
+    angle = degrees + sign * static_cast<double>(m) / 60 +
+            sign * (static_cast<double>(s) + static_cast<double>(t) * 0.1) / 3600;
+    return true;
+}
+
+// An optional "-" and 1 to 9 digits.
+inline bool takeSigned(const char*& p, const char* end, bool& negative, std::uint32_t& value) {
+    negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    return takeNumber(p, end, 9, value);
+}
+
+} // namespace
+
+bool POT::parseWrittenTrackPoint(std::string_view line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    if (!takeLiteral(p, end, "ORD=POI/tex=/ido=") || !takeAngle(p, end, latitude) ||
+        !takeLiteral(p, end, "/kei=") || !takeAngle(p, end, longitude) || !takeLiteral(p, end, "/altitude="))
+        return false;
+    bool negative;
+    std::uint32_t n;
+    if (!takeSigned(p, end, negative, n))
+        return false;
+    // parseDouble gives -0.0 for "-00000", as the negation here does.
+    altitude = negative ? -static_cast<double>(n) : static_cast<double>(n);
+    if (!takeLiteral(p, end, "/pdate=") || end - p < 9)
+        return false;
+    // "dd-MMM-yy": the same nine bytes give the same midnight.
+    std::uint64_t head;
+    std::memcpy(&head, p, 8);
+    const char tail = p[8];
+    if (!lastDateKnown_ || head != lastDateHead_ || tail != lastDateTail_) {
+        const unsigned d1 = digitValue(p[0]), d2 = digitValue(p[1]), y1 = digitValue(p[7]), y2 = digitValue(tail);
+        if (d1 >= 10 || d2 >= 10 || p[2] != '-' || p[6] != '-' || y1 >= 10 || y2 >= 10)
+            return false;
+        const int month = monthFromAbbreviation(p + 3, 6);
+        lastDateSeconds_ = localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
+        lastDateHead_ = head;
+        lastDateTail_ = tail;
+        lastDateKnown_ = true;
+    }
+    p += 9;
+    std::uint32_t hh, mm, ss;
+    if (!takeLiteral(p, end, "/ptime=") || !takeTwoDigits(p, end, hh) || p == end || *p++ != ':' ||
+        !takeTwoDigits(p, end, mm) || p == end || *p++ != ':' || !takeTwoDigits(p, end, ss) ||
+        !takeLiteral(p, end, "/col=14/lev=8/adr=") || !takeSigned(p, end, negative, n) || p != end)
+        return false;
+    time = lastDateSeconds_ + std::int64_t{hh} * 3600 + std::int64_t{mm} * 60 + std::int64_t{ss};
+    address = negative ? -static_cast<std::int32_t>(n) : static_cast<std::int32_t>(n);
+    direction = 0;
+    text.clear();
+    kind = kTrackPoint;
+    return true;
+}
+
 int POT::parse(std::string_view line) {
+    if (parseWrittenTrackPoint(line))
+        return kind;
+    return parseGeneral(line);
+}
+
+int POT::parseGeneral(std::string_view line) {
     latitude = longitude = altitude = direction = 0;
     time = 0;
     text.clear();

@@ -37,8 +37,12 @@ public:
     // Parses one line into this record (every field is reset first) and
     // returns its kind. Keys are matched by their leading letters in any
     // case (TEXT is TEX); items of unknown keys, such as the "Dat=" header
-    // and "ORD", "col" and "lev", are skipped.
+    // and "ORD", "col" and "lev", are skipped. Lines in the track writer's
+    // own layout take a shortcut that gives the same record.
     int parse(std::string_view line);
+    // The item-by-item reading that parse uses for every other line (public
+    // so that the shortcut can be checked against it).
+    int parseGeneral(std::string_view line);
 
     // The three line forms, without the line end, cut to 255 bytes.
     std::string trackPointLine() const;
@@ -58,6 +62,16 @@ private:
         std::int64_t seconds = 0;
     } dateCache_;
     std::int64_t localMidnight(int year, int month, int day);
+
+    // The shortcut: true, with the record filled, for a line of exactly the
+    // track writer's layout; false, with the record unspecified, otherwise.
+    bool parseWrittenTrackPoint(std::string_view line);
+    // The "pdate" text (its nine bytes) last read by the shortcut and the
+    // local midnight it gave.
+    std::uint64_t lastDateHead_ = 0;
+    char lastDateTail_ = 0;
+    bool lastDateKnown_ = false;
+    std::int64_t lastDateSeconds_ = 0;
 };
 
 // The first line of every POT file: "Dat=name/ellipsoid/da/df*10000/dx/dy/dz/".
