@@ -3,6 +3,8 @@
 // export speed of a 1,000,000-point track. Files are made once in a temporary
 // folder (NUVREL_BENCH_MB sets every size; by default 200 MB of NMEA and
 // 100 MB of POT and of plain text).
+#include "core/formats/format_read.h"
+#include "core/formats/format_registry.h"
 #include "core/formats/nmea_format.h"
 #include "core/formats/pcx5_format.h"
 #include "core/formats/plain_text_format.h"
@@ -130,32 +132,32 @@ void countLineFeeds(benchmark::State& state, const std::string& path) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
 }
 
-template <typename Reader>
-void importTrack(benchmark::State& state, const std::string& path, Reader make()) {
-    std::size_t bytes = std::filesystem::file_size(path);
+// The import as the program runs it: the file read and parsed into a track.
+void importTrack(benchmark::State& state, const std::string& path, int kind, std::int32_t zoneOffset = 0) {
+    const std::size_t bytes = std::filesystem::file_size(path);
+    ImportOptions options;
+    options.zoneOffset = zoneOffset;
     std::size_t points = 0;
     for (auto _ : state) {
-        Reader reader = make();
-        forEachFileLine(path, [&](std::string_view l) { return reader.line(l); });
-        auto p = reader.take();
-        points = p.size();
-        benchmark::DoNotOptimize(p.data());
+        TrackRead read = readTrackFile(kind, path, options);
+        if (read.problem != ReadProblem::None) {
+            state.SkipWithError("the import failed");
+            return;
+        }
+        points = read.points.size();
+        benchmark::DoNotOptimize(read.points.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
     state.counters["points/s"] =
         benchmark::Counter(static_cast<double>(points) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-NmeaTrackReader makeNmea() { return {}; }
-TextTrackReader makeText() { return TextTrackReader(-32400); }
-PotTrackReader makePot() { return {}; }
-
 void BM_NmeaLineFeeds(benchmark::State& state) { countLineFeeds(state, nmeaFile()); }
-void BM_NmeaImport(benchmark::State& state) { importTrack<NmeaTrackReader>(state, nmeaFile(), makeNmea); }
+void BM_NmeaImport(benchmark::State& state) { importTrack(state, nmeaFile(), kTrackFileNmea); }
 void BM_PotLineFeeds(benchmark::State& state) { countLineFeeds(state, potFile()); }
-void BM_PotImport(benchmark::State& state) { importTrack<PotTrackReader>(state, potFile(), makePot); }
+void BM_PotImport(benchmark::State& state) { importTrack(state, potFile(), kTrackFilePot); }
 void BM_TextLineFeeds(benchmark::State& state) { countLineFeeds(state, textFile()); }
-void BM_TextImport(benchmark::State& state) { importTrack<TextTrackReader>(state, textFile(), makeText); }
+void BM_TextImport(benchmark::State& state) { importTrack(state, textFile(), kTrackFileText, -32400); }
 
 std::vector<TrackPoint> bigTrack() {
     std::vector<TrackPoint> points(1000000);

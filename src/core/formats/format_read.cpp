@@ -6,6 +6,8 @@
 #include "core/formats/pro_atlas_format.h"
 #include "core/formats/text_lines.h"
 
+#include <concepts>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <variant>
@@ -17,12 +19,62 @@ namespace {
 // Where the lines come from.
 using Source = std::variant<const std::string*, std::string_view>;
 
+// Readers that can make room for their records ahead.
+template <typename Reader>
+concept Reserving = requires(Reader& r, const Reader& c, std::size_t n) {
+    { c.size() } -> std::convertible_to<std::size_t>;
+    r.reserve(n);
+};
+
+// A large file's record count, estimated from its first part: the records
+// then go into one block of the right size instead of a growing one, whose
+// copies cost about as much as reading the file.
+constexpr std::uint64_t kSampleBytes = 1 << 20;
+constexpr std::uint64_t kMaxReserveBytes = std::uint64_t{1} << 32;
+
+template <typename Reader>
+void reserveForRest(Reader& reader, const LineFileReader& file) {
+    const std::uint64_t records = reader.size();
+    const std::uint64_t consumed = file.consumed();
+    if (records == 0 || consumed == 0 || file.fileSize() <= consumed)
+        return;
+    // A twentieth more than the sample's rate, for files whose lines vary.
+    const double expected = static_cast<double>(records) * static_cast<double>(file.fileSize()) /
+                            static_cast<double>(consumed) * 1.05;
+    if (expected * sizeof(TrackPoint) < static_cast<double>(kMaxReserveBytes))
+        reader.reserve(static_cast<std::size_t>(expected) + 16);
+}
+
+template <typename Reader>
+LineScan feedFile(Reader& reader, const std::string& path) {
+    LineScan scan;
+    LineFileReader file(path);
+    if (!file.isOpen())
+        return scan;
+    bool estimated = !Reserving<Reader> || file.fileSize() < 2 * kSampleBytes;
+    std::string_view line;
+    while (file.next(line)) {
+        ++scan.lines;
+        if (!reader.line(line))
+            break;
+        if constexpr (Reserving<Reader>) {
+            if (!estimated && file.consumed() >= kSampleBytes) {
+                estimated = true;
+                reserveForRest(reader, file);
+            }
+        }
+    }
+    scan.opened = !file.failed();
+    scan.lineFeeds = file.lineFeeds();
+    return scan;
+}
+
 template <typename Reader>
 LineScan feed(Reader& reader, const Source& source) {
-    auto onLine = [&reader](std::string_view line) { return reader.line(line); };
     if (const auto* path = std::get_if<const std::string*>(&source))
-        return forEachFileLine(**path, onLine);
-    return forEachLine(std::get<std::string_view>(source), onLine);
+        return feedFile(reader, **path);
+    return forEachLine(std::get<std::string_view>(source),
+                       [&reader](std::string_view line) { return reader.line(line); });
 }
 
 // Runs a reader over the source and takes its records, mapping failures.
@@ -35,7 +87,9 @@ ReadProblem run(Reader& reader, const Source& source, Result& records, bool isPo
         if (isPot && scan.lineFeeds == 0)
             return ReadProblem::NotPot;
         records = reader.take();
-        records.shrink_to_fit();
+        // Spare room beyond an eighth is given back (a copy of the records).
+        if (records.capacity() - records.size() > records.size() / 8)
+            records.shrink_to_fit();
         return ReadProblem::None;
     } catch (const std::bad_alloc&) {
         records = {};

@@ -46,6 +46,9 @@ class NmeaTrackReader {
 public:
     bool line(std::string_view text);
     std::vector<TrackPoint> take() { return std::move(points_); }
+    // Makes room for the points an import expects.
+    std::size_t size() const { return points_.size(); }
+    void reserve(std::size_t n) { points_.reserve(n); }
     // True when the log held any RMC sentence.
     bool sawRmc() const { return sawRmc_; }
 

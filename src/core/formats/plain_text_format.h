@@ -36,6 +36,9 @@ public:
     explicit TextTrackReader(std::int32_t zoneOffset) : zoneOffset_(zoneOffset) {}
     bool line(std::string_view text);
     std::vector<TrackPoint> take() { return std::move(points_); }
+    // Makes room for the points an import expects.
+    std::size_t size() const { return points_.size(); }
+    void reserve(std::size_t n) { points_.reserve(n); }
 
 private:
     std::int32_t zoneOffset_;

@@ -101,6 +101,9 @@ class PotTrackReader {
 public:
     bool line(std::string_view text);
     std::vector<TrackPoint> take() { return std::move(points_); }
+    // Makes room for the points an import expects.
+    std::size_t size() const { return points_.size(); }
+    void reserve(std::size_t n) { points_.reserve(n); }
 
 private:
     POT record_;

@@ -10,7 +10,8 @@ namespace nuvrel {
 
 namespace {
 
-int openForReading(const std::string& path) {
+// The open file and its size (0 when it has none, as a pipe).
+int openForReading(const std::string& path, std::uint64_t* size = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
@@ -19,6 +20,8 @@ int openForReading(const std::string& path) {
         ::close(fd);
         return -1;
     }
+    if (size)
+        *size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     return fd;
 }
 
@@ -34,7 +37,7 @@ long readSome(int fd, char* into, std::size_t count) {
 } // namespace
 
 LineFileReader::LineFileReader(const std::string& path) {
-    fd_ = openForReading(path);
+    fd_ = openForReading(path, &fileSize_);
     if (fd_ >= 0)
         buffer_.resize(kBlockSize);
 }
@@ -67,6 +70,7 @@ bool LineFileReader::refill() {
         return false;
     }
     fill_ += static_cast<std::size_t>(n);
+    readTotal_ += static_cast<std::uint64_t>(n);
     return true;
 }
 

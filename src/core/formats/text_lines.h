@@ -62,6 +62,10 @@ public:
     bool next(std::string_view& line);
     bool failed() const { return failed_; }
     std::uint64_t lineFeeds() const { return lineFeeds_; }
+    // The file's size when it was opened, and the bytes handed out so far
+    // (lines with their line ends).
+    std::uint64_t fileSize() const { return fileSize_; }
+    std::uint64_t consumed() const { return readTotal_ - (fill_ - pos_); }
 
 private:
     // Reads more of the file behind the unread rest; false at the end.
@@ -74,6 +78,8 @@ private:
     bool eof_ = false;
     bool failed_ = false;
     std::uint64_t lineFeeds_ = 0;
+    std::uint64_t fileSize_ = 0;
+    std::uint64_t readTotal_ = 0; // bytes read from the file
 };
 
 template <typename OnLine>
