@@ -95,21 +95,48 @@ std::int64_t POT::localMidnight(int year, int month, int day) {
 
 namespace {
 
-// A decimal digit's value, or 10 and more for any other byte.
-inline unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+#define NUVREL_INLINE inline __attribute__((always_inline))
 
-// Consumes the literal text when p starts with it.
-template <std::size_t N>
-inline bool takeLiteral(const char*& p, const char* end, const char (&literal)[N]) {
-    constexpr std::size_t n = N - 1;
-    if (static_cast<std::size_t>(end - p) < n || std::memcmp(p, literal, n) != 0)
-        return false;
-    p += n;
-    return true;
+// A decimal digit's value, or 10 and more for any other byte.
+NUVREL_INLINE unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+NUVREL_INLINE std::uint64_t load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
 }
 
-// Consumes 1 to maxDigits digits into value.
-inline bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint32_t& value) {
+NUVREL_INLINE std::uint32_t load4(const char* p) {
+    std::uint32_t w;
+    std::memcpy(&w, p, 4);
+    return w;
+}
+
+// Consumes the literal text (4 bytes or more) when p starts with it; compared
+// in words, the last one overlapping the one before.
+template <std::size_t N>
+NUVREL_INLINE bool takeLiteral(const char*& p, const char* end, const char (&literal)[N]) {
+    constexpr std::size_t n = N - 1;
+    static_assert(n >= 4);
+    if (static_cast<std::size_t>(end - p) < n)
+        return false;
+    bool same = true;
+    if constexpr (n >= 8) {
+        for (std::size_t i = 0; i + 8 <= n; i += 8)
+            same &= load8(p + i) == load8(literal + i);
+        if constexpr (n % 8 != 0)
+            same &= load8(p + n - 8) == load8(literal + n - 8);
+    } else {
+        same = load4(p) == load4(literal) && load4(p + n - 4) == load4(literal + n - 4);
+    }
+    if (same)
+        p += n;
+    return same;
+}
+
+// Consumes 1 to maxDigits digits into value, which must not be followed by
+// another digit.
+NUVREL_INLINE bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint32_t& value) {
     const char* const start = p;
     std::uint32_t v = 0;
     unsigned d;
@@ -122,7 +149,7 @@ inline bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint
 }
 
 // Consumes exactly two digits.
-inline bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value) {
+NUVREL_INLINE bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value) {
     if (end - p < 2)
         return false;
     const unsigned a = digitValue(p[0]), b = digitValue(p[1]);
@@ -133,29 +160,48 @@ inline bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value)
     return true;
 }
 
+// The angle's minute and second terms as parseAngle computes them for
+// whole minutes 0 to 99 and seconds 0 to 99 with tenths 0 to 9: m/60 and
+// (s + t*0.1)/3600. Division is correctly rounded and symmetric in sign, so
+// the negative terms are these negated.
+struct AngleTerms {
+    double minutes[100];
+    double seconds[1000];
+    AngleTerms() {
+        for (int m = 0; m < 100; ++m)
+            minutes[m] = static_cast<double>(m) / 60;
+        for (int s = 0; s < 100; ++s)
+            for (int t = 0; t < 10; ++t)
+                seconds[s * 10 + t] = (static_cast<double>(s) + static_cast<double>(t) * 0.1) / 3600;
+    }
+};
+
 // "ddd'mm'ss't" with an optional leading "-" and 1 to 5 degree digits, the
 // value as parseAngle gives it.
-inline bool takeAngle(const char*& p, const char* end, double& angle) {
+NUVREL_INLINE bool takeAngle(const char*& p, const char* end, const AngleTerms& terms, double& angle) {
     const bool negative = p != end && *p == '-';
     if (negative)
         ++p;
-    std::uint32_t d, m, s;
-    if (!takeNumber(p, end, 5, d) || p == end || *p++ != '\'' || !takeTwoDigits(p, end, m) || p == end ||
-        *p++ != '\'' || !takeTwoDigits(p, end, s) || p == end || *p++ != '\'' || p == end)
+    std::uint32_t d;
+    if (!takeNumber(p, end, 5, d) || end - p < 9 || p[0] != '\'' || p[3] != '\'' || p[6] != '\'')
         return false;
-    const unsigned t = digitValue(*p++);
-    if (t >= 10)
+    const unsigned m1 = digitValue(p[1]), m2 = digitValue(p[2]), s1 = digitValue(p[4]), s2 = digitValue(p[5]),
+                   t = digitValue(p[7]);
+    if (m1 >= 10 || m2 >= 10 || s1 >= 10 || s2 >= 10 || t >= 10)
         return false;
+    p += 8;
     // As parseAngle: degrees + s*minutes/60 + s*(seconds + tenths*0.1)/3600.
-    const double sign = negative ? -1.0 : 1.0;
-    const double degrees = negative ? -static_cast<double>(d) : static_cast<double>(d);
-    angle = degrees + sign * static_cast<double>(m) / 60 +
-            sign * (static_cast<double>(s) + static_cast<double>(t) * 0.1) / 3600;
+    const double minutes = terms.minutes[m1 * 10 + m2];
+    const double seconds = terms.seconds[s1 * 100 + s2 * 10 + t];
+    if (negative)
+        angle = -static_cast<double>(d) + -minutes + -seconds;
+    else
+        angle = static_cast<double>(d) + minutes + seconds;
     return true;
 }
 
 // An optional "-" and 1 to 9 digits.
-inline bool takeSigned(const char*& p, const char* end, bool& negative, std::uint32_t& value) {
+NUVREL_INLINE bool takeSigned(const char*& p, const char* end, bool& negative, std::uint32_t& value) {
     negative = p != end && *p == '-';
     if (negative)
         ++p;
@@ -167,8 +213,9 @@ inline bool takeSigned(const char*& p, const char* end, bool& negative, std::uin
 bool POT::parseWrittenTrackPoint(std::string_view line) {
     const char* p = line.data();
     const char* const end = p + line.size();
-    if (!takeLiteral(p, end, "ORD=POI/tex=/ido=") || !takeAngle(p, end, latitude) ||
-        !takeLiteral(p, end, "/kei=") || !takeAngle(p, end, longitude) || !takeLiteral(p, end, "/altitude="))
+    static const AngleTerms terms;
+    if (!takeLiteral(p, end, "ORD=POI/tex=/ido=") || !takeAngle(p, end, terms, latitude) ||
+        !takeLiteral(p, end, "/kei=") || !takeAngle(p, end, terms, longitude) || !takeLiteral(p, end, "/altitude="))
         return false;
     bool negative;
     std::uint32_t n;
@@ -420,7 +467,9 @@ bool PotTrackReader::line(std::string_view text) {
     TrackPoint p{};
     p.latitude = record_.latitude;
     p.longitude = record_.longitude;
-    p.altitude = toFloat(record_.altitude);
+    // Altitudes in the float range convert directly; toFloat clamps the rest.
+    const double altitude = record_.altitude;
+    p.altitude = std::fabs(altitude) <= 3.0e38 ? static_cast<float>(altitude) : toFloat(altitude);
     p.segment = static_cast<std::int16_t>(segment_);
     p.time = static_cast<std::uint32_t>(record_.time - kReceiverEpochOffset);
     points_.push_back(p);
