@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nuvrel {
 
 namespace {
@@ -176,6 +180,11 @@ struct AngleTerms {
     }
 };
 
+const AngleTerms& angleTerms() {
+    static const AngleTerms terms;
+    return terms;
+}
+
 // "ddd'mm'ss't" with an optional leading "-" and 1 to 5 degree digits, the
 // value as parseAngle gives it.
 NUVREL_INLINE bool takeAngle(const char*& p, const char* end, const AngleTerms& terms, double& angle) {
@@ -210,10 +219,127 @@ NUVREL_INLINE bool takeSigned(const char*& p, const char* end, bool& negative, s
 
 } // namespace
 
+// "dd-MMM-yy" at p (nine bytes there): its local midnight into
+// lastDateSeconds_. The same nine bytes give the same midnight.
+bool POT::readDate(const char* p) {
+    std::uint64_t head;
+    std::memcpy(&head, p, 8);
+    const char tail = p[8];
+    if (lastDateKnown_ && head == lastDateHead_ && tail == lastDateTail_)
+        return true;
+    const unsigned d1 = digitValue(p[0]), d2 = digitValue(p[1]), y1 = digitValue(p[7]), y2 = digitValue(tail);
+    if (d1 >= 10 || d2 >= 10 || p[2] != '-' || p[6] != '-' || y1 >= 10 || y2 >= 10)
+        return false;
+    // As the general reading: day, month name, two-digit year.
+    const int month = monthFromAbbreviation(p + 3, 6);
+    lastDateSeconds_ =
+        localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
+    lastDateHead_ = head;
+    lastDateTail_ = tail;
+    lastDateKnown_ = true;
+    return true;
+}
+
+namespace {
+
+// The usual line at fixed places: three degree digits, five altitude digits,
+// no signs. '0' marks a digit, '*' a byte checked elsewhere (the month).
+constexpr char kUsualLine[] = "ORD=POI/tex=/ido=000'00'00'0/kei=000'00'00'0/altitude=00000/pdate=00-***-00/"
+                              "ptime=00:00:00/col=14/lev=8/adr=";
+constexpr std::size_t kUsualHead = sizeof kUsualLine - 1; // 108: the address follows
+// The head is checked in 16-byte blocks at these offsets (the last overlaps).
+constexpr std::size_t kUsualBlocks = (kUsualHead + 15) / 16;
+static_assert(kUsualHead % 16 != 0 && kUsualHead > 16);
+constexpr std::size_t usualBlockOffset(std::size_t i) { return i + 1 < kUsualBlocks ? i * 16 : kUsualHead - 16; }
+
+// Per byte of the head: the expected byte ('0' at digits) and the largest
+// allowed difference from it after an XOR: 0 at literal bytes, 9 at digits
+// ('0' to '9' are 0x30 to 0x39), 0xFF at bytes checked elsewhere.
+struct UsualPattern {
+    alignas(16) unsigned char expected[kUsualBlocks][16];
+    alignas(16) unsigned char limit[kUsualBlocks][16];
+};
+
+constexpr UsualPattern makeUsualPattern() {
+    UsualPattern u{};
+    for (std::size_t i = 0; i < kUsualBlocks; ++i) {
+        for (std::size_t b = 0; b < 16; ++b) {
+            const char c = kUsualLine[usualBlockOffset(i) + b];
+            u.expected[i][b] = c == '*' ? 0 : static_cast<unsigned char>(c);
+            u.limit[i][b] = c == '*' ? 0xFF : c == '0' ? 9 : 0;
+        }
+    }
+    return u;
+}
+constexpr UsualPattern kUsual = makeUsualPattern();
+
+// Whether line (at least kUsualHead bytes) starts with the usual head.
+NUVREL_INLINE bool hasUsualHead(const char* line) {
+#if defined(__SSE2__)
+    __m128i bad = _mm_setzero_si128();
+    for (std::size_t i = 0; i < kUsualBlocks; ++i) {
+        const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + usualBlockOffset(i)));
+        const __m128i x = _mm_xor_si128(text, _mm_load_si128(reinterpret_cast<const __m128i*>(kUsual.expected[i])));
+        // Saturating subtraction: non-zero where a byte exceeds its limit.
+        bad = _mm_or_si128(bad, _mm_subs_epu8(x, _mm_load_si128(reinterpret_cast<const __m128i*>(kUsual.limit[i]))));
+    }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) == 0xFFFF;
+#else
+    for (std::size_t i = 0; i < kUsualBlocks; ++i)
+        for (std::size_t b = 0; b < 16; ++b)
+            if ((static_cast<unsigned char>(line[usualBlockOffset(i) + b]) ^ kUsual.expected[i][b]) > kUsual.limit[i][b])
+                return false;
+    return true;
+#endif
+}
+
+NUVREL_INLINE unsigned digitsAt(const char* p, int count) {
+    unsigned v = 0;
+    for (int i = 0; i < count; ++i)
+        v = v * 10 + digitValue(p[i]);
+    return v;
+}
+
+} // namespace
+
+bool POT::parseUsualTrackPoint(std::string_view line) {
+    const AngleTerms& terms = angleTerms();
+    const std::size_t size = line.size();
+    if (size <= kUsualHead || size > kUsualHead + 9)
+        return false;
+    const char* const p = line.data();
+    if (!hasUsualHead(p))
+        return false;
+    std::uint32_t adr = 0;
+    for (std::size_t i = kUsualHead; i < size; ++i) {
+        const unsigned d = digitValue(p[i]);
+        if (d >= 10)
+            return false;
+        adr = adr * 10 + d;
+    }
+    if (!readDate(p + 66))
+        return false;
+    // As parseAngle: degrees + minutes/60 + (seconds + tenths*0.1)/3600.
+    latitude = static_cast<double>(digitsAt(p + 17, 3)) + terms.minutes[digitsAt(p + 21, 2)] +
+               terms.seconds[digitsAt(p + 24, 2) * 10 + digitValue(p[27])];
+    longitude = static_cast<double>(digitsAt(p + 33, 3)) + terms.minutes[digitsAt(p + 37, 2)] +
+                terms.seconds[digitsAt(p + 40, 2) * 10 + digitValue(p[43])];
+    altitude = static_cast<double>(digitsAt(p + 54, 5));
+    time = lastDateSeconds_ + std::int64_t{digitsAt(p + 82, 2)} * 3600 + std::int64_t{digitsAt(p + 85, 2)} * 60 +
+           std::int64_t{digitsAt(p + 88, 2)};
+    address = static_cast<std::int32_t>(adr);
+    direction = 0;
+    text.clear();
+    kind = kTrackPoint;
+    return true;
+}
+
 bool POT::parseWrittenTrackPoint(std::string_view line) {
+    if (parseUsualTrackPoint(line))
+        return true;
+    const AngleTerms& terms = angleTerms();
     const char* p = line.data();
     const char* const end = p + line.size();
-    static const AngleTerms terms;
     if (!takeLiteral(p, end, "ORD=POI/tex=/ido=") || !takeAngle(p, end, terms, latitude) ||
         !takeLiteral(p, end, "/kei=") || !takeAngle(p, end, terms, longitude) || !takeLiteral(p, end, "/altitude="))
         return false;
@@ -223,22 +349,8 @@ bool POT::parseWrittenTrackPoint(std::string_view line) {
         return false;
     // parseDouble gives -0.0 for "-00000", as the negation here does.
     altitude = negative ? -static_cast<double>(n) : static_cast<double>(n);
-    if (!takeLiteral(p, end, "/pdate=") || end - p < 9)
+    if (!takeLiteral(p, end, "/pdate=") || end - p < 9 || !readDate(p))
         return false;
-    // "dd-MMM-yy": the same nine bytes give the same midnight.
-    std::uint64_t head;
-    std::memcpy(&head, p, 8);
-    const char tail = p[8];
-    if (!lastDateKnown_ || head != lastDateHead_ || tail != lastDateTail_) {
-        const unsigned d1 = digitValue(p[0]), d2 = digitValue(p[1]), y1 = digitValue(p[7]), y2 = digitValue(tail);
-        if (d1 >= 10 || d2 >= 10 || p[2] != '-' || p[6] != '-' || y1 >= 10 || y2 >= 10)
-            return false;
-        const int month = monthFromAbbreviation(p + 3, 6);
-        lastDateSeconds_ = localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
-        lastDateHead_ = head;
-        lastDateTail_ = tail;
-        lastDateKnown_ = true;
-    }
     p += 9;
     std::uint32_t hh, mm, ss;
     if (!takeLiteral(p, end, "/ptime=") || !takeTwoDigits(p, end, hh) || p == end || *p++ != ':' ||

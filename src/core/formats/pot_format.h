@@ -66,6 +66,9 @@ private:
     // The shortcut: true, with the record filled, for a line of exactly the
     // track writer's layout; false, with the record unspecified, otherwise.
     bool parseWrittenTrackPoint(std::string_view line);
+    // Its quickest part: the usual widths at fixed places.
+    bool parseUsualTrackPoint(std::string_view line);
+    bool readDate(const char* p);
     // The "pdate" text (its nine bytes) last read by the shortcut and the
     // local midnight it gave.
     std::uint64_t lastDateHead_ = 0;
