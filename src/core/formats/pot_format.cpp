@@ -576,15 +576,16 @@ bool PotTrackReader::line(std::string_view text) {
     if (segment_ == 0 || record_.address != lastAddress_)
         ++segment_;
     lastAddress_ = record_.address;
-    TrackPoint p{};
+    // Filled field by field in place: a copy of a whole point made from
+    // the record's fields just written would wait for those stores.
+    TrackPoint& p = points_.emplace_back();
     p.latitude = record_.latitude;
     p.longitude = record_.longitude;
+    p.time = static_cast<std::uint32_t>(record_.time - kReceiverEpochOffset);
+    p.segment = static_cast<std::int16_t>(segment_);
     // Altitudes in the float range convert directly; toFloat clamps the rest.
     const double altitude = record_.altitude;
     p.altitude = std::fabs(altitude) <= 3.0e38 ? static_cast<float>(altitude) : toFloat(altitude);
-    p.segment = static_cast<std::int16_t>(segment_);
-    p.time = static_cast<std::uint32_t>(record_.time - kReceiverEpochOffset);
-    points_.push_back(p);
     return true;
 }
 
