@@ -166,24 +166,24 @@ NUVREL_INLINE bool takeTwoDigits(const char*& p, const char* end, std::uint32_t&
 
 // The angle's minute and second terms as parseAngle computes them for
 // whole minutes 0 to 99 and seconds 0 to 99 with tenths 0 to 9: m/60 and
-// (s + t*0.1)/3600. Division is correctly rounded and symmetric in sign, so
-// the negative terms are these negated.
+// (s + t*0.1)/3600, made by the compiler with the same correctly rounded
+// arithmetic (the tests compare every entry with the general reading).
+// Division is symmetric in sign, so the negative terms are these negated.
 struct AngleTerms {
     double minutes[100];
     double seconds[1000];
-    AngleTerms() {
-        for (int m = 0; m < 100; ++m)
-            minutes[m] = static_cast<double>(m) / 60;
-        for (int s = 0; s < 100; ++s)
-            for (int t = 0; t < 10; ++t)
-                seconds[s * 10 + t] = (static_cast<double>(s) + static_cast<double>(t) * 0.1) / 3600;
-    }
 };
 
-const AngleTerms& angleTerms() {
-    static const AngleTerms terms;
+constexpr AngleTerms makeAngleTerms() {
+    AngleTerms terms{};
+    for (int m = 0; m < 100; ++m)
+        terms.minutes[m] = static_cast<double>(m) / 60;
+    for (int s = 0; s < 100; ++s)
+        for (int t = 0; t < 10; ++t)
+            terms.seconds[s * 10 + t] = (static_cast<double>(s) + static_cast<double>(t) * 0.1) / 3600;
     return terms;
 }
+constexpr AngleTerms kAngleTerms = makeAngleTerms();
 
 // "ddd'mm'ss't" with an optional leading "-" and 1 to 5 degree digits, the
 // value as parseAngle gives it.
@@ -220,22 +220,28 @@ NUVREL_INLINE bool takeSigned(const char*& p, const char* end, bool& negative, s
 } // namespace
 
 // "dd-MMM-yy" at p (nine bytes there): its local midnight into
-// lastDateSeconds_. The same nine bytes give the same midnight.
-bool POT::readDate(const char* p) {
-    std::uint64_t head;
-    std::memcpy(&head, p, 8);
-    const char tail = p[8];
-    if (lastDateKnown_ && head == lastDateHead_ && tail == lastDateTail_)
+// lastDateSeconds_. The same nine bytes give the same midnight, so most
+// lines only compare them.
+NUVREL_INLINE bool POT::readDate(const char* p) {
+    const std::uint64_t head = load8(p);
+    if (lastDateKnown_ && head == lastDateHead_ && p[8] == lastDateTail_)
         return true;
-    const unsigned d1 = digitValue(p[0]), d2 = digitValue(p[1]), y1 = digitValue(p[7]), y2 = digitValue(tail);
+    return readNewDate(p);
+}
+
+bool POT::readNewDate(const char* p) {
+    const unsigned d1 = digitValue(p[0]), d2 = digitValue(p[1]), y1 = digitValue(p[7]), y2 = digitValue(p[8]);
     if (d1 >= 10 || d2 >= 10 || p[2] != '-' || p[6] != '-' || y1 >= 10 || y2 >= 10)
+        return false;
+    // A "/" would end the item inside the month name.
+    if (p[3] == '/' || p[4] == '/' || p[5] == '/')
         return false;
     // As the general reading: day, month name, two-digit year.
     const int month = monthFromAbbreviation(p + 3, 6);
     lastDateSeconds_ =
         localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
-    lastDateHead_ = head;
-    lastDateTail_ = tail;
+    lastDateHead_ = load8(p);
+    lastDateTail_ = p[8];
     lastDateKnown_ = true;
     return true;
 }
@@ -302,8 +308,8 @@ NUVREL_INLINE unsigned digitsAt(const char* p, int count) {
 
 } // namespace
 
-bool POT::parseUsualTrackPoint(std::string_view line) {
-    const AngleTerms& terms = angleTerms();
+NUVREL_INLINE bool POT::parseUsualTrackPoint(std::string_view line) {
+    const AngleTerms& terms = kAngleTerms;
     const std::size_t size = line.size();
     if (size <= kUsualHead || size > kUsualHead + 9)
         return false;
@@ -335,9 +341,7 @@ bool POT::parseUsualTrackPoint(std::string_view line) {
 }
 
 bool POT::parseWrittenTrackPoint(std::string_view line) {
-    if (parseUsualTrackPoint(line))
-        return true;
-    const AngleTerms& terms = angleTerms();
+    const AngleTerms& terms = kAngleTerms;
     const char* p = line.data();
     const char* const end = p + line.size();
     if (!takeLiteral(p, end, "ORD=POI/tex=/ido=") || !takeAngle(p, end, terms, latitude) ||
@@ -365,8 +369,12 @@ bool POT::parseWrittenTrackPoint(std::string_view line) {
     return true;
 }
 
+bool POT::parseTrackPointShortcut(std::string_view line) {
+    return parseUsualTrackPoint(line) || parseWrittenTrackPoint(line);
+}
+
 int POT::parse(std::string_view line) {
-    if (parseWrittenTrackPoint(line))
+    if (parseTrackPointShortcut(line))
         return kind;
     return parseGeneral(line);
 }

@@ -40,8 +40,11 @@ public:
     // and "ORD", "col" and "lev", are skipped. Lines in the track writer's
     // own layout take a shortcut that gives the same record.
     int parse(std::string_view line);
-    // The item-by-item reading that parse uses for every other line (public
-    // so that the shortcut can be checked against it).
+    // The two ways of parse, public so that they can be checked against each
+    // other: the shortcut for lines in the track writer's layout (false, with
+    // the record unspecified, for any other line), and the item-by-item
+    // reading for every line.
+    bool parseTrackPointShortcut(std::string_view line);
     int parseGeneral(std::string_view line);
 
     // The three line forms, without the line end, cut to 255 bytes.
@@ -63,15 +66,16 @@ private:
     } dateCache_;
     std::int64_t localMidnight(int year, int month, int day);
 
-    // The shortcut: true, with the record filled, for a line of exactly the
-    // track writer's layout; false, with the record unspecified, otherwise.
-    bool parseWrittenTrackPoint(std::string_view line);
-    // Its quickest part: the usual widths at fixed places.
+    // The shortcut's parts: the usual widths at fixed places, then any
+    // widths and signs of the writer's layout.
     bool parseUsualTrackPoint(std::string_view line);
+    bool parseWrittenTrackPoint(std::string_view line);
+    // The "pdate" text at p (nine bytes): its local midnight into
+    // lastDateSeconds_; false when it is not of the usual form.
     bool readDate(const char* p);
-    // The "pdate" text (its nine bytes) last read by the shortcut and the
-    // local midnight it gave.
-    std::uint64_t lastDateHead_ = 0;
+    bool readNewDate(const char* p);
+    // The "pdate" text last read and the local midnight it gave.
+    std::uint64_t lastDateHead_ = 0; // its first eight bytes
     char lastDateTail_ = 0;
     bool lastDateKnown_ = false;
     std::int64_t lastDateSeconds_ = 0;
