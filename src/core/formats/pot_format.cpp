@@ -91,26 +91,28 @@ std::int64_t POT::localMidnight(int year, int month, int day) {
 //
 // Nearly every line of a track file is one this program (or one like it)
 // wrote: "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/
-// pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1". Such a line is read in
-// one pass over fixed-shape fields; the numbers are combined exactly as the
-// general reading combines them, so the record comes out the same to the
-// bit. Anything else (other case, other order, other widths, signs other
-// than a leading "-", extra items) goes the general way.
+// pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1". Such a line is read
+// without splitting it into items: first as the usual widths at fixed
+// places, its literal text and digits checked 16 bytes at a time; else in
+// one pass that allows a "-" and other widths where the writer may put them.
+// The numbers are combined exactly as the general reading combines them, so
+// the record comes out the same to the bit. Anything else (other case,
+// other order, other signs, extra items) goes the general way.
 
 namespace {
 
-#define NUVREL_INLINE inline __attribute__((always_inline))
-
 // A decimal digit's value, or 10 and more for any other byte.
-NUVREL_INLINE unsigned digitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+[[gnu::always_inline]] inline unsigned digitValue(char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+}
 
-NUVREL_INLINE std::uint64_t load8(const char* p) {
+[[gnu::always_inline]] inline std::uint64_t load8(const char* p) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
     return w;
 }
 
-NUVREL_INLINE std::uint32_t load4(const char* p) {
+[[gnu::always_inline]] inline std::uint32_t load4(const char* p) {
     std::uint32_t w;
     std::memcpy(&w, p, 4);
     return w;
@@ -119,7 +121,7 @@ NUVREL_INLINE std::uint32_t load4(const char* p) {
 // Consumes the literal text (4 bytes or more) when p starts with it; compared
 // in words, the last one overlapping the one before.
 template <std::size_t N>
-NUVREL_INLINE bool takeLiteral(const char*& p, const char* end, const char (&literal)[N]) {
+[[gnu::always_inline]] inline bool takeLiteral(const char*& p, const char* end, const char (&literal)[N]) {
     constexpr std::size_t n = N - 1;
     static_assert(n >= 4);
     if (static_cast<std::size_t>(end - p) < n)
@@ -140,7 +142,7 @@ NUVREL_INLINE bool takeLiteral(const char*& p, const char* end, const char (&lit
 
 // Consumes 1 to maxDigits digits into value, which must not be followed by
 // another digit.
-NUVREL_INLINE bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint32_t& value) {
+[[gnu::always_inline]] inline bool takeNumber(const char*& p, const char* end, int maxDigits, std::uint32_t& value) {
     const char* const start = p;
     std::uint32_t v = 0;
     unsigned d;
@@ -153,7 +155,7 @@ NUVREL_INLINE bool takeNumber(const char*& p, const char* end, int maxDigits, st
 }
 
 // Consumes exactly two digits.
-NUVREL_INLINE bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value) {
+[[gnu::always_inline]] inline bool takeTwoDigits(const char*& p, const char* end, std::uint32_t& value) {
     if (end - p < 2)
         return false;
     const unsigned a = digitValue(p[0]), b = digitValue(p[1]);
@@ -187,7 +189,7 @@ constexpr AngleTerms kAngleTerms = makeAngleTerms();
 
 // "ddd'mm'ss't" with an optional leading "-" and 1 to 5 degree digits, the
 // value as parseAngle gives it.
-NUVREL_INLINE bool takeAngle(const char*& p, const char* end, const AngleTerms& terms, double& angle) {
+[[gnu::always_inline]] inline bool takeAngle(const char*& p, const char* end, const AngleTerms& terms, double& angle) {
     const bool negative = p != end && *p == '-';
     if (negative)
         ++p;
@@ -210,7 +212,7 @@ NUVREL_INLINE bool takeAngle(const char*& p, const char* end, const AngleTerms& 
 }
 
 // An optional "-" and 1 to 9 digits.
-NUVREL_INLINE bool takeSigned(const char*& p, const char* end, bool& negative, std::uint32_t& value) {
+[[gnu::always_inline]] inline bool takeSigned(const char*& p, const char* end, bool& negative, std::uint32_t& value) {
     negative = p != end && *p == '-';
     if (negative)
         ++p;
@@ -222,7 +224,7 @@ NUVREL_INLINE bool takeSigned(const char*& p, const char* end, bool& negative, s
 // "dd-MMM-yy" at p (nine bytes there): its local midnight into
 // lastDateSeconds_. The same nine bytes give the same midnight, so most
 // lines only compare them.
-NUVREL_INLINE bool POT::readDate(const char* p) {
+[[gnu::always_inline]] inline bool POT::readDate(const char* p) {
     const std::uint64_t head = load8(p);
     if (lastDateKnown_ && head == lastDateHead_ && p[8] == lastDateTail_)
         return true;
@@ -238,8 +240,7 @@ bool POT::readNewDate(const char* p) {
         return false;
     // As the general reading: day, month name, two-digit year.
     const int month = monthFromAbbreviation(p + 3, 6);
-    lastDateSeconds_ =
-        localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
+    lastDateSeconds_ = localMidnight(fullYear(static_cast<int>(y1 * 10 + y2)), month, static_cast<int>(d1 * 10 + d2));
     lastDateHead_ = load8(p);
     lastDateTail_ = p[8];
     lastDateKnown_ = true;
@@ -280,7 +281,7 @@ constexpr UsualPattern makeUsualPattern() {
 constexpr UsualPattern kUsual = makeUsualPattern();
 
 // Whether line (at least kUsualHead bytes) starts with the usual head.
-NUVREL_INLINE bool hasUsualHead(const char* line) {
+[[gnu::always_inline]] inline bool hasUsualHead(const char* line) {
 #if defined(__SSE2__)
     __m128i bad = _mm_setzero_si128();
     for (std::size_t i = 0; i < kUsualBlocks; ++i) {
@@ -293,13 +294,14 @@ NUVREL_INLINE bool hasUsualHead(const char* line) {
 #else
     for (std::size_t i = 0; i < kUsualBlocks; ++i)
         for (std::size_t b = 0; b < 16; ++b)
-            if ((static_cast<unsigned char>(line[usualBlockOffset(i) + b]) ^ kUsual.expected[i][b]) > kUsual.limit[i][b])
+            if ((static_cast<unsigned char>(line[usualBlockOffset(i) + b]) ^ kUsual.expected[i][b]) >
+                kUsual.limit[i][b])
                 return false;
     return true;
 #endif
 }
 
-NUVREL_INLINE unsigned digitsAt(const char* p, int count) {
+[[gnu::always_inline]] inline unsigned digitsAt(const char* p, int count) {
     unsigned v = 0;
     for (int i = 0; i < count; ++i)
         v = v * 10 + digitValue(p[i]);
@@ -308,7 +310,7 @@ NUVREL_INLINE unsigned digitsAt(const char* p, int count) {
 
 } // namespace
 
-NUVREL_INLINE bool POT::parseUsualTrackPoint(std::string_view line) {
+[[gnu::always_inline]] inline bool POT::parseUsualTrackPoint(std::string_view line) {
     const AngleTerms& terms = kAngleTerms;
     const std::size_t size = line.size();
     if (size <= kUsualHead || size > kUsualHead + 9)

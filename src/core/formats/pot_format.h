@@ -67,12 +67,13 @@ private:
     std::int64_t localMidnight(int year, int month, int day);
 
     // The shortcut's parts: the usual widths at fixed places, then any
-    // widths and signs of the writer's layout.
-    bool parseUsualTrackPoint(std::string_view line);
+    // widths and signs of the writer's layout (the inline ones are defined
+    // in the one file that uses them).
+    inline bool parseUsualTrackPoint(std::string_view line);
     bool parseWrittenTrackPoint(std::string_view line);
     // The "pdate" text at p (nine bytes): its local midnight into
     // lastDateSeconds_; false when it is not of the usual form.
-    bool readDate(const char* p);
+    inline bool readDate(const char* p);
     bool readNewDate(const char* p);
     // The "pdate" text last read and the local midnight it gave.
     std::uint64_t lastDateHead_ = 0; // its first eight bytes

@@ -39,9 +39,10 @@ std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
         bits(a.latitude) != bits(b.latitude) || bits(a.longitude) != bits(b.longitude) ||
         bits(a.altitude) != bits(b.altitude) || bits(a.direction) != bits(b.direction)) {
         char buf[512];
-        std::snprintf(buf, sizeof buf, "kind %d/%d time %lld/%lld adr %d/%d lat %.17g/%.17g lon %.17g/%.17g alt %.17g/%.17g",
-                      a.kind, b.kind, static_cast<long long>(a.time), static_cast<long long>(b.time), a.address,
-                      b.address, a.latitude, b.latitude, a.longitude, b.longitude, a.altitude, b.altitude);
+        std::snprintf(buf, sizeof buf,
+                      "kind %d/%d time %lld/%lld adr %d/%d lat %.17g/%.17g lon %.17g/%.17g alt %.17g/%.17g", a.kind,
+                      b.kind, static_cast<long long>(a.time), static_cast<long long>(b.time), a.address, b.address,
+                      a.latitude, b.latitude, a.longitude, b.longitude, a.altitude, b.altitude);
         return ::testing::AssertionFailure() << buf;
     }
     return ::testing::AssertionSuccess();
@@ -137,23 +138,29 @@ TEST(PotShortcut, UnusualShapesGoTheGeneralWay) {
         "ptime=03:25:45/col=14/lev=8/adr=1",
         "ORD=POI/tex=A:b/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
         "adr=1",
-        "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1\r",
+        "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
+        "adr=1\r",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=",
         // signs and widths
         "ORD=POI/tex=/ido=-0'12'34'5/kei=-0'45'06'7/altitude=-0000/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=-3",
         "ORD=POI/tex=/ido=-00'00'00'0/kei=-000'00'00'0/altitude=-00000/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
         "adr=0",
-        "ORD=POI/tex=/ido=+35'12'34'5/kei=+139'45'06'7/altitude=+1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=+1",
-        "ORD=POI/tex=/ido= 35'12'34'5/kei=139'45'06'7/altitude= 1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr= 1",
-        "ORD=POI/tex=/ido=--35'12'34'5/kei=139'45'06'7/altitude=--1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1",
+        "ORD=POI/tex=/ido=+35'12'34'5/kei=+139'45'06'7/altitude=+1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
+        "adr=+1",
+        "ORD=POI/tex=/ido= 35'12'34'5/kei=139'45'06'7/altitude= 1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr= "
+        "1",
+        "ORD=POI/tex=/ido=--35'12'34'5/kei=139'45'06'7/altitude=--1234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
+        "adr=1",
         "ORD=POI/tex=/ido=123456'12'34'5/kei=99999'45'06'7/altitude=1234567890/pdate=12-MAR-01/ptime=03:25:45/col=14/"
         "lev=8/adr=1234567890123",
         "ORD=POI/tex=/ido=035'1'34'5/kei=139'45'6'7/altitude=12.5/pdate=12-MAR-01/ptime=3:25:45/col=14/lev=8/adr=1",
-        "ORD=POI/tex=/ido=035'123'34'5/kei=139'45'06'75/altitude=1e3/pdate=12-MAR-01/ptime=03:25:456/col=14/lev=8/adr=1",
+        "ORD=POI/tex=/ido=035'123'34'5/kei=139'45'06'75/altitude=1e3/pdate=12-MAR-01/ptime=03:25:456/col=14/lev=8/"
+        "adr=1",
         "ORD=POI/tex=/ido=035'12'34/kei=139'45/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5'9/kei=139.5'45.5'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/"
         "lev=8/adr=1",
-        "ORD=POI/tex=/ido=035'12'34'.5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1",
+        "ORD=POI/tex=/ido=035'12'34'.5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25:45/col=14/lev=8/"
+        "adr=1",
         // dates and times out of the usual shape
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-XYZ-01/ptime=03:25:45/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=1-MAR-01/ptime=03:25:45/col=14/lev=8/adr=1",
@@ -162,7 +169,8 @@ TEST(PotShortcut, UnusualShapesGoTheGeneralWay) {
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12 MAR 01/ptime=03:25:45/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=99-DEC-99/ptime=99:99:99/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=00-FEB-69/ptime=24:00:00/col=14/lev=8/adr=1",
-        "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01x/ptime=03:25:45/col=14/lev=8/adr=1",
+        "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01x/ptime=03:25:45/col=14/lev=8/"
+        "adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03-25-45/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR/ptime=03:25:45/col=14/lev=8/adr=1",
         "ORD=POI/tex=/ido=035'12'34'5/kei=139'45'06'7/altitude=01234/pdate=12-MAR-01/ptime=03:25/col=14/lev=8/adr=1",
@@ -186,8 +194,8 @@ TEST(PotShortcut, UnusualShapesGoTheGeneralWay) {
 
 TEST(PotShortcut, EveryByteChangedInTheUsualLineAgrees) {
     Compare compare;
-    const char replacements[] = {'0', '5', '9', '-', '+', '/', '\'', ':', '=', '.', ' ', 'a', 'M', '\r', '\0', '\x80',
-                                 '\xFF'};
+    const char replacements[] = {'0', '5', '9', '-', '+',  '/',  '\'',   ':',   '=',
+                                 '.', ' ', 'a', 'M', '\r', '\0', '\x80', '\xFF'};
     for (std::size_t i = 0; i < kUsual.size(); ++i) {
         for (char c : replacements) {
             std::string l = kUsual;
@@ -196,7 +204,7 @@ TEST(PotShortcut, EveryByteChangedInTheUsualLineAgrees) {
             ASSERT_TRUE(compare.line(kUsual.substr(0, i) + c + kUsual.substr(i))); // inserted
         }
         ASSERT_TRUE(compare.line(kUsual.substr(0, i) + kUsual.substr(i + 1))); // removed
-        ASSERT_TRUE(compare.line(kUsual.substr(0, i)));                         // cut
+        ASSERT_TRUE(compare.line(kUsual.substr(0, i)));                        // cut
     }
 }
 
@@ -205,9 +213,8 @@ TEST(PotShortcut, DatesFollowTheZoneAndItsDaylightRule) {
     Compare compare;
     // Across the change to summer time and back, with dates alternating so
     // that the cached midnight is replaced often.
-    for (const char* date : {"25-MAR-01", "26-MAR-01", "25-mar-01", "25-MAR-01", "28-OCT-01", "29-OCT-01",
-                             "28-OCT-01", "01-JAN-70", "31-DEC-69", "29-FEB-00", "29-FEB-01", "01-JAN-38",
-                             "01-JAN-39"})
+    for (const char* date : {"25-MAR-01", "26-MAR-01", "25-mar-01", "25-MAR-01", "28-OCT-01", "29-OCT-01", "28-OCT-01",
+                             "01-JAN-70", "31-DEC-69", "29-FEB-00", "29-FEB-01", "01-JAN-38", "01-JAN-39"})
         for (const char* time : {"00:00:00", "02:30:00", "23:59:59"})
             ASSERT_TRUE(compare.line(usualLine("047'30'00'0", "008'15'00'0", "00400", date, time, "2")));
 }
@@ -222,8 +229,8 @@ TEST(PotShortcut, TrackReaderGivesTheGeneralPoints) {
                       "ORD=POI/tex=/ido=%s%02d'%02d'%02d'%d/kei=%03d'%02d'%02d'%d/altitude=%05d/pdate=%02d-%s-%02d/"
                       "ptime=%02d:%02d:%02d/col=14/lev=8/adr=%d\r\n",
                       i % 4 == 0 ? "-" : "0", i % 90, i % 60, (i * 7) % 60, i % 10, (i * 3) % 180, (i * 11) % 60,
-                      (i * 13) % 60, (i * 17) % 10, i % 9 == 0 ? -i : i * 37, 1 + i % 28,
-                      i % 3 == 0 ? "Mar" : "OCT", (i / 10) % 100, i % 24, (i * 7) % 60, (i * 11) % 60, i / 50);
+                      (i * 13) % 60, (i * 17) % 10, i % 9 == 0 ? -i : i * 37, 1 + i % 28, i % 3 == 0 ? "Mar" : "OCT",
+                      (i / 10) % 100, i % 24, (i * 7) % 60, (i * 11) % 60, i / 50);
         file += line;
         if (i % 50 == 0)
             file += "ORD=POI/tex=WPT:x/ido=035'00'00'0/kei=139'00'00'0/altitude=00010/col=14/lev=8\r\n";
