@@ -284,6 +284,7 @@ constexpr UsualPattern kUsual = makeUsualPattern();
 [[gnu::always_inline]] inline bool hasUsualHead(const char* line) {
 #if defined(__SSE2__)
     __m128i bad = _mm_setzero_si128();
+#pragma GCC unroll 8
     for (std::size_t i = 0; i < kUsualBlocks; ++i) {
         const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + usualBlockOffset(i)));
         const __m128i x = _mm_xor_si128(text, _mm_load_si128(reinterpret_cast<const __m128i*>(kUsual.expected[i])));
