@@ -328,6 +328,9 @@ constexpr UsualPattern kUsual = makeUsualPattern();
     }
     if (!readDate(p + 66))
         return false;
+    // The text first: a store through a char pointer could touch any field,
+    // so the fields written before it would have to be read back from memory.
+    text.clear();
     // As parseAngle: degrees + minutes/60 + (seconds + tenths*0.1)/3600.
     latitude = static_cast<double>(digitsAt(p + 17, 3)) + terms.minutes[digitsAt(p + 21, 2)] +
                terms.seconds[digitsAt(p + 24, 2) * 10 + digitValue(p[27])];
@@ -338,7 +341,6 @@ constexpr UsualPattern kUsual = makeUsualPattern();
            std::int64_t{digitsAt(p + 88, 2)};
     address = static_cast<std::int32_t>(adr);
     direction = 0;
-    text.clear();
     kind = kTrackPoint;
     return true;
 }
@@ -582,21 +584,30 @@ void writePotRoutes(TextSink& out, std::span<const CRouteField::Route> routes, c
 // --- readers --------------------------------------------------------------
 
 bool PotTrackReader::line(std::string_view text) {
-    if (record_.parse(text) != POT::kTrackPoint)
-        return true;
-    if (segment_ == 0 || record_.address != lastAddress_)
-        ++segment_;
-    lastAddress_ = record_.address;
-    // Filled field by field in place: a copy of a whole point made from
-    // the record's fields just written would wait for those stores.
-    TrackPoint& p = points_.emplace_back();
-    p.latitude = record_.latitude;
-    p.longitude = record_.longitude;
-    p.time = static_cast<std::uint32_t>(record_.time - kReceiverEpochOffset);
-    p.segment = static_cast<std::int16_t>(segment_);
-    // Altitudes in the float range convert directly; toFloat clamps the rest.
-    const double altitude = record_.altitude;
-    p.altitude = std::fabs(altitude) <= 3.0e38 ? static_cast<float>(altitude) : toFloat(altitude);
+    // Adds the record as a point. The values are taken before the point is
+    // made: read after it, they would come from memory again (a whole point
+    // copied from the record's fields just written waits for those stores).
+    const auto add = [this]() __attribute__((always_inline)) {
+        const double latitude = record_.latitude, longitude = record_.longitude, altitude = record_.altitude;
+        const std::int64_t time = record_.time;
+        const std::int32_t address = record_.address;
+        if (segment_ == 0 || address != lastAddress_)
+            ++segment_;
+        lastAddress_ = address;
+        TrackPoint& p = points_.emplace_back();
+        p.latitude = latitude;
+        p.longitude = longitude;
+        p.time = static_cast<std::uint32_t>(time - kReceiverEpochOffset);
+        p.segment = static_cast<std::int16_t>(segment_);
+        // Altitudes in the float range convert directly; toFloat clamps the rest.
+        p.altitude = std::fabs(altitude) <= 3.0e38 ? static_cast<float>(altitude) : toFloat(altitude);
+    };
+    // POT::parse, its quickest part inlined here, so that its values reach
+    // the point in registers.
+    if (record_.parseUsualTrackPoint(text))
+        add();
+    else if (record_.parseWrittenTrackPoint(text) || record_.parseGeneral(text) == POT::kTrackPoint)
+        add();
     return true;
 }
 

@@ -59,6 +59,8 @@ public:
     static double parseAngle(std::string_view value);
 
 private:
+    friend class PotTrackReader;
+
     // The last local midnight converted, for files of many points a day.
     struct DateCache {
         int year = 0, month = 0, day = 0;
