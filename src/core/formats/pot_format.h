@@ -59,7 +59,7 @@ public:
     static double parseAngle(std::string_view value);
 
 private:
-    friend class PotTrackReader;
+    friend class PotTrackReader; // calls the shortcut's parts itself
 
     // The last local midnight converted, for files of many points a day.
     struct DateCache {
