@@ -37,8 +37,15 @@ public:
     // Parses one line into this record (every field is reset first) and
     // returns its kind. Keys are matched by their leading letters in any
     // case (TEXT is TEX); items of unknown keys, such as the "Dat=" header
-    // and "ORD", "col" and "lev", are skipped.
+    // and "ORD", "col" and "lev", are skipped. Lines in the track writer's
+    // own layout take a shortcut that gives the same record.
     int parse(std::string_view line);
+    // The two ways of parse, public so that they can be checked against each
+    // other: the shortcut for lines in the track writer's layout (false, with
+    // the record unspecified, for any other line), and the item-by-item
+    // reading for every line.
+    bool parseTrackPointShortcut(std::string_view line);
+    int parseGeneral(std::string_view line);
 
     // The three line forms, without the line end, cut to 255 bytes.
     std::string trackPointLine() const;
@@ -52,12 +59,29 @@ public:
     static double parseAngle(std::string_view value);
 
 private:
+    friend class PotTrackReader; // calls the shortcut's parts itself
+
     // The last local midnight converted, for files of many points a day.
     struct DateCache {
         int year = 0, month = 0, day = 0;
         std::int64_t seconds = 0;
     } dateCache_;
     std::int64_t localMidnight(int year, int month, int day);
+
+    // The shortcut's parts: the usual widths at fixed places, then any
+    // widths and signs of the writer's layout (the inline ones are defined
+    // in the one file that uses them).
+    inline bool parseUsualTrackPoint(std::string_view line);
+    bool parseWrittenTrackPoint(std::string_view line);
+    // The "pdate" text at p (nine bytes): its local midnight into
+    // lastDateSeconds_; false when it is not of the usual form.
+    inline bool readDate(const char* p);
+    bool readNewDate(const char* p);
+    // The "pdate" text last read and the local midnight it gave.
+    std::uint64_t lastDateHead_ = 0; // its first eight bytes
+    char lastDateTail_ = 0;
+    bool lastDateKnown_ = false;
+    std::int64_t lastDateSeconds_ = 0;
 };
 
 // The first line of every POT file: "Dat=name/ellipsoid/da/df*10000/dx/dy/dz/".
