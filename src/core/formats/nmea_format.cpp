@@ -37,7 +37,8 @@ bool smallDecimal(std::string_view field, std::uint64_t& whole, std::uint64_t& f
 // ddmm.mmmm (or dddmm.mmmm) to decimal degrees: with v the field's number
 // and d = trunc(v / 100), d + (v - 100 d) / 60.
 double NMEA0183::degreesMinutes(std::string_view field) {
-    constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    static constexpr std::uint64_t kScale[] = {1,       10,       100,       1000,       10000,
+                                               100000,  1000000,  10000000,  100000000,  1000000000};
     std::uint64_t whole, fraction;
     unsigned places;
     if (smallDecimal(field, whole, fraction, places) && whole < (1u << 20)) {
