@@ -34,34 +34,25 @@ public:
     // delimiters give empty tokens; a delimiter at the very end gives no
     // trailing empty token.
     const char* nextToken(int mode = 0) {
-        // Put back the byte that the last token's NUL replaced (with no
-        // token out, the text's own NUL is "saved").
-        text_[savedAt_] = savedByte_;
-        const std::size_t pos = pos_;
-        if (pos >= length_) {
-            savedAt_ = length_;
-            savedByte_ = '\0';
-            tokenStart_ = length_;
-            tokenLength_ = 0;
-            return nullptr;
-        }
-        std::size_t end;
-        if (maskReady_) {
-            // Short texts: the delimiter positions are known (pos < 64).
+        // The common case, short texts split without their delimiters: the
+        // delimiter positions are known (pos < 64) and the split copy holds a
+        // NUL at each of them, so nothing is written. Only when no byte of
+        // the text copy is out of place (a token of mode 1 put one NUL in).
+        if (maskReady_ && mode == 0 && savedAt_ == length_) {
+            const std::size_t pos = pos_;
+            if (pos >= length_) {
+                tokenStart_ = length_;
+                tokenLength_ = 0;
+                return nullptr;
+            }
             const std::uint64_t ahead = delimiterMask_ >> pos;
-            end = ahead ? pos + static_cast<std::size_t>(std::countr_zero(ahead)) : length_;
-        } else {
-            end = wordDelimiterCount_ ? scanWords(pos) : scan(pos);
+            const std::size_t end = ahead ? pos + static_cast<std::size_t>(std::countr_zero(ahead)) : length_;
+            tokenStart_ = pos;
+            tokenLength_ = end - pos;
+            pos_ = end + 1;
+            return split_ + pos;
         }
-        const std::size_t n = end - pos + (mode == 1 && end < length_ ? 1 : 0);
-        const std::size_t stop = pos + n; // <= length_: the text's own NUL
-        tokenStart_ = pos;
-        tokenLength_ = n;
-        pos_ = end + 1;
-        savedAt_ = stop;
-        savedByte_ = text_[stop];
-        text_[stop] = '\0';
-        return text_ + pos;
+        return nextTokenInPlace(mode);
     }
     // True while at least two bytes of the text remain unread.
     bool hasMore() const { return pos_ + 1 < length_; }
@@ -73,6 +64,9 @@ public:
     std::string_view token() const { return {text_ + tokenStart_, tokenLength_}; }
 
 private:
+    // Tokens of every other kind: cut from the text copy in place (the byte
+    // after the token is saved and replaced by a NUL until the next call).
+    const char* nextTokenInPlace(int mode);
     bool isDelimiter(unsigned char c) const { return (delimiters_[c >> 6] >> (c & 63)) & 1u; }
     // Offset of the first delimiter at or after from, or the text length.
     std::size_t scan(std::size_t from) const;
@@ -100,38 +94,48 @@ private:
         }
         return length_;
     }
-    // Copies the text (length_ bytes) to text_ with its zero padding; tells
-    // whether it holds a byte of 0x80 or above. For texts of 16 to 64
-    // bytes, where supported, also finds the positions of the (up to four)
-    // delimiters in the same pass: bit i of mask for byte i; returns true then.
-    bool copyText(const char* from, bool& highByte, std::uint64_t& mask);
+    // Copies the text (length_ bytes) to text_ with its zero padding and
+    // tells whether it holds a byte of 0x80 or above.
+    bool copyText(const char* from);
+    // For texts of kMaskedMin to kMaskedMax bytes and one to four delimiters
+    // (none of them NUL): copies the text to text_ and to split_ and, in the
+    // same pass, sets delimiterMask_; tells whether the text holds a byte of
+    // 0x80 or above.
+    bool copyAndMark(const char* from, std::string_view delimiters);
     static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     static constexpr std::uint64_t kHighs = 0x8080808080808080ull;
 
-    // Tokens are handed out in place: the byte after a token is saved and
-    // replaced by a NUL until the next call.
     // The copy of the text is followed by its NUL and fifteen zero bytes, so
     // a scan may always load whole 8- or 16-byte blocks.
     static constexpr std::size_t kInline = 192;
     static constexpr std::size_t kPadding = 16;
+    static constexpr std::size_t kMaskedMin = 16;
+    static constexpr std::size_t kMaskedMax = 64;
     char inline_[kInline + kPadding];
     std::unique_ptr<char[]> heap_;
+    // The last token. (Kept apart from pos_: a store that covered both
+    // would slow down the next call's read of pos_.)
+    std::size_t tokenStart_ = 0;
+    std::size_t tokenLength_ = 0;
     char* text_;
     std::size_t length_;
     std::size_t pos_ = 0;
-    std::size_t tokenStart_ = 0;
-    std::size_t tokenLength_ = 0;
-    std::size_t savedAt_ = 0; // set to length_ by the constructor
+    // The byte of text_ that a NUL replaces while a token is out; savedAt_
+    // is length_ (where text_ holds its own NUL) when none is.
+    std::size_t savedAt_;
     char savedByte_ = 0;
-    std::uint64_t delimiters_[4] = {0, 0, 0, 0};
-    // Up to four delimiters, each repeated in every byte, for word-wide
-    // scans; wordDelimiterCount_ is 0 when those do not apply.
-    std::uint64_t wordDelimiters_[4] = {0, 0, 0, 0};
-    int wordDelimiterCount_ = 0;
-    // For texts of up to 64 bytes scanned word-wide: bit i set when byte i
-    // is a delimiter, found in one pass when the text is copied.
-    std::uint64_t delimiterMask_ = 0;
+    // For texts of up to 64 bytes: bit i set when byte i is a delimiter,
+    // found in one pass when the text is copied; split_ then holds the text
+    // with a NUL in place of each delimiter, and a NUL after it.
     bool maskReady_ = false;
+    std::uint64_t delimiterMask_;
+    char split_[kMaskedMax + 1];
+    // Set up only for the scans that read them: up to four delimiters, each
+    // repeated in every byte, for word-wide scans (wordDelimiterCount_ is 0
+    // when those do not apply), else the set of delimiters as 256 bits.
+    int wordDelimiterCount_ = 0;
+    std::uint64_t wordDelimiters_[4];
+    std::uint64_t delimiters_[4];
     mutable int tokenCount_ = -1; // counted on first use
     CodePage page_;
     // True when a double-byte character could hold a delimiter's code.

@@ -1,10 +1,15 @@
 #include "core/formats/ift_txt_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nuvrel {
 
@@ -14,7 +19,7 @@ constexpr const char* kCaption = "IFTxtFile";
 } // namespace
 
 IFTxtFile::IFTxtFile(UserPrompts& prompts, int lineEnd)
-    : prompts_(prompts), buffer_(new char[kStoreSize]), lineEnd_(lineEnd & 0xFF) {}
+    : prompts_(prompts), buffer_(new char[kStoreSize + kStorePadding]()), lineEnd_(lineEnd & 0xFF) {}
 
 IFTxtFile::~IFTxtFile() { close(); }
 
@@ -122,6 +127,10 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
         clear();
         return -1;
     }
+#if defined(__SSE2__)
+    if (dest != nullptr)
+        return copyLine(dest, size);
+#endif
     int length = 0;
     const int end = locateLine(length);
     if (end == -1)
@@ -135,6 +144,57 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
     consumeLine(end);
     return length;
 }
+
+#if defined(__SSE2__)
+int IFTxtFile::copyLine(char* dest, std::size_t size) {
+    if (fill_ < kBufferSize && pos_ >= fill_)
+        return -1; // dest unchanged at the end of the file
+    // The line is looked for and copied in the same pass, 16 bytes at a
+    // time, as long as whole blocks fit dest; the store is padded so that a
+    // block may reach past the window's fill (bytes there are not taken).
+    const char* const line = buffer_.get() + base_ + pos_;
+    const int avail = fill_ - pos_;
+    const __m128i lineEnd = _mm_set1_epi8(static_cast<char>(lineEnd_));
+    int at = 0;
+    unsigned hits = 0;
+    for (;;) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+        hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineEnd)));
+        if (static_cast<std::size_t>(at) + 16 <= size)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + at), block);
+        if (hits != 0 || at + 16 >= avail)
+            break;
+        at += 16;
+    }
+    // The bytes copied so far: the blocks up to this one that fit dest.
+    const int copied = std::min(at + 16, static_cast<int>(size) & ~15);
+    int length = hits != 0 ? at + std::countr_zero(hits) : avail;
+    const bool ended = length < avail;
+    if (!ended) {
+        // No line end before the fill: the file's last line, taken whole,
+        // unless the line fills the window.
+        length = avail;
+        if (fill_ == kBufferSize) {
+            prompts_.showMessage(kCaption, "Buffer Over Flow");
+            dest[0] = '\0';
+            return -1;
+        }
+    }
+    const int end = pos_ + length;
+    // Before a line end only a carriage return is dropped.
+    if (ended && length > 0 && line[length - 1] == '\r')
+        --length;
+    if (static_cast<std::size_t>(length) >= size) {
+        dest[0] = '\0';
+        return -1; // the line is not consumed
+    }
+    if (length > copied)
+        std::memcpy(dest + copied, line + copied, static_cast<std::size_t>(length - copied));
+    dest[length] = '\0';
+    consumeLine(end);
+    return length;
+}
+#endif
 
 int IFTxtFile::readLine(std::string& line) {
     line.clear();

@@ -64,13 +64,18 @@ private:
     int locateLine(int& length);
     // Moves past the line ending at end and slides the window when due.
     void consumeLine(int end);
+    // readLine into a buffer, scanning and copying 16 bytes at a time.
+    int copyLine(char* dest, std::size_t size);
 
     UserPrompts& prompts_;
     // The window of kBufferSize bytes is a part of a larger store, so that
     // the file is read in large blocks and sliding the window moves no
     // bytes. Lines are found, and limited, within the window alone.
     static constexpr int kStoreSize = 32 * kBufferSize;
-    std::unique_ptr<char[]> buffer_; // the store, kStoreSize bytes
+    // Zero bytes after the store, so that a scan may load a whole 16-byte
+    // block that starts before its end.
+    static constexpr int kStorePadding = 16;
+    std::unique_ptr<char[]> buffer_; // the store, kStoreSize bytes (zeroed)
     int fd_ = -1;
     int base_ = 0;   // start of the window in the store
     int stored_ = 0; // bytes of the file in the store
