@@ -3,52 +3,41 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace nuvrel {
 
-IFStrToken::IFStrToken(std::string_view text, std::string_view delimiters, CodePage page)
-    : length_(text.size()), savedAt_(text.size()), page_(page) {
+void IFStrToken::setUp(std::string_view text, std::string_view delimiters) {
     if (length_ <= kInline) {
         text_ = inline_;
     } else {
         heap_.reset(new char[length_ + kPadding]);
         text_ = heap_.get();
     }
+    const bool highByte = copyText(text.data());
+    chooseScan(delimiters, highByte, false);
+}
+
+void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool masked) {
     bool highDelimiter = false;
     bool nulDelimiter = false;
     for (unsigned char c : delimiters) {
         highDelimiter |= c >= 0x80;
         nulDelimiter |= c == 0;
     }
-    // Up to four delimiters can be matched a block at a time.
-    const bool few = !delimiters.empty() && delimiters.size() <= 4 && !nulDelimiter &&
-                     std::endian::native == std::endian::little;
-    bool masked = false;
-    bool highByte;
-#if defined(__SSE2__)
-    if (few && length_ >= kMaskedMin && length_ <= kMaskedMax) {
-        highByte = copyAndMark(text.data(), delimiters);
-        masked = true;
-    } else
-#endif
-    {
-        highByte = copyText(text.data());
-    }
-
     // UTF-8 sequences hold only bytes of 0x80 and above, so ASCII delimiters
     // can be matched byte by byte; CP932 trail bytes reach down to 0x40.
     stepCharacters_ = (page_ == CodePage::Cp932 || highDelimiter) && highByte;
-    if (stepCharacters_ || !few) {
+    if (stepCharacters_ || (!masked && (delimiters.empty() || delimiters.size() > 4 || nulDelimiter ||
+                                        std::endian::native != std::endian::little))) {
+        // Byte by byte, against the set of delimiters.
         delimiters_[0] = delimiters_[1] = delimiters_[2] = delimiters_[3] = 0;
         for (unsigned char c : delimiters)
             delimiters_[c >> 6] |= std::uint64_t{1} << (c & 63);
     } else if (masked) {
         maskReady_ = true;
     } else {
-        // Unused patterns repeat the first delimiter.
+        // Word-wide scans; unused patterns repeat the first delimiter. (A NUL
+        // delimiter is left out: the padding would match it.)
         for (std::size_t i = 0; i < 4; ++i)
             wordDelimiters_[i] = kOnes * static_cast<unsigned char>(delimiters[i < delimiters.size() ? i : 0]);
         wordDelimiterCount_ = static_cast<int>(delimiters.size());
@@ -64,46 +53,6 @@ bool IFStrToken::copyText(const char* from) {
             return true;
     return false;
 }
-
-#if defined(__SSE2__)
-bool IFStrToken::copyAndMark(const char* from, std::string_view delimiters) {
-    // Copied in 16-byte blocks (the last one may overlap the one before),
-    // and in the same pass each block is compared with the delimiters and
-    // tested for bytes of 0x80 and above. (Reading the copy back instead
-    // would stall on the stores just made.) Unused patterns repeat the
-    // first delimiter.
-    const std::size_t count = delimiters.size();
-    const auto* d = reinterpret_cast<const unsigned char*>(delimiters.data());
-    const unsigned four = d[0] | unsigned{d[count > 1 ? 1 : 0]} << 8 | unsigned{d[count > 2 ? 2 : 0]} << 16 |
-                          unsigned{d[count > 3 ? 3 : 0]} << 24;
-    // Each delimiter byte spread over a 32-bit lane, then over the block.
-    __m128i lanes = _mm_cvtsi32_si128(static_cast<int>(four));
-    lanes = _mm_unpacklo_epi8(lanes, lanes);
-    lanes = _mm_unpacklo_epi16(lanes, lanes);
-    const __m128i pattern[4] = {_mm_shuffle_epi32(lanes, 0x00), _mm_shuffle_epi32(lanes, 0x55),
-                                _mm_shuffle_epi32(lanes, 0xAA), _mm_shuffle_epi32(lanes, 0xFF)};
-    std::uint64_t mask = 0;
-    unsigned high = 0;
-    for (std::size_t at = 0; at < length_; at += 16) {
-        // The last block ends with the text; its bits for the bytes before
-        // at, seen already, are shifted out.
-        const std::size_t start = at + 16 <= length_ ? at : length_ - 16;
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + start));
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(block, pattern[0]), _mm_cmpeq_epi8(block, pattern[1])),
-            _mm_or_si128(_mm_cmpeq_epi8(block, pattern[2]), _mm_cmpeq_epi8(block, pattern[3])));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text_ + start), block);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(split_ + start), _mm_andnot_si128(hits, block));
-        const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)) >> (at - start);
-        mask |= static_cast<std::uint64_t>(bits) << at;
-        high |= static_cast<unsigned>(_mm_movemask_epi8(block));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(text_ + length_), _mm_setzero_si128());
-    split_[length_] = '\0';
-    delimiterMask_ = mask;
-    return high != 0;
-}
-#endif
 
 const char* IFStrToken::nextTokenInPlace(int mode) {
     // Put back the byte that the last token's NUL replaced (with no token

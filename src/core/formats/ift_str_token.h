@@ -12,6 +12,10 @@
 #include <memory>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nuvrel {
 
 class IFStrToken {
@@ -19,7 +23,23 @@ public:
     // Copies text and takes each byte of delimiters as one delimiter.
     IFStrToken(std::string_view text, std::string_view delimiters)
         : IFStrToken(text, delimiters, activeCodePage()) {}
-    IFStrToken(std::string_view text, std::string_view delimiters, CodePage page);
+    IFStrToken(std::string_view text, std::string_view delimiters, CodePage page)
+        : length_(text.size()), savedAt_(text.size()), page_(page) {
+#if defined(__SSE2__)
+        // The common case, short lines and one to four delimiters, is set up
+        // here, inline, so that a literal delimiter set folds to constants.
+        if (length_ - kMaskedMin <= kMaskedMax - kMaskedMin && delimiters.size() - 1 < 4) {
+            text_ = inline_;
+            if (!copyAndMark(text.data(), delimiters)) {
+                maskReady_ = true; // single-byte characters only
+                return;
+            }
+            chooseScan(delimiters, true, true);
+            return;
+        }
+#endif
+        setUp(text, delimiters);
+    }
     IFStrToken(const IFStrToken&) = delete;
     IFStrToken& operator=(const IFStrToken&) = delete;
 
@@ -94,14 +114,61 @@ private:
         }
         return length_;
     }
+    // Copies the text to text_ (on the heap when long) and chooses how it is
+    // scanned: the general set-up.
+    void setUp(std::string_view text, std::string_view delimiters);
+    // Chooses the scan for a text copied to text_ (highByte: it holds a byte
+    // of 0x80 or above; masked: delimiterMask_ and split_ are set).
+    void chooseScan(std::string_view delimiters, bool highByte, bool masked);
     // Copies the text (length_ bytes) to text_ with its zero padding and
     // tells whether it holds a byte of 0x80 or above.
     bool copyText(const char* from);
-    // For texts of kMaskedMin to kMaskedMax bytes and one to four delimiters
-    // (none of them NUL): copies the text to text_ and to split_ and, in the
-    // same pass, sets delimiterMask_; tells whether the text holds a byte of
-    // 0x80 or above.
-    bool copyAndMark(const char* from, std::string_view delimiters);
+#if defined(__SSE2__)
+    // For texts of kMaskedMin to kMaskedMax bytes and one to four
+    // delimiters: copies the text to text_ and to split_ and, in the same
+    // pass, sets delimiterMask_; tells whether the text holds a byte of 0x80
+    // or above. The text is taken in 16-byte blocks, always four of them,
+    // at 0, 16, 32 and 48 but none past the end of the text (the later ones
+    // then repeat the last block): a loop that stopped with the text would
+    // mispredict its end on lines of varying length. Each block is compared
+    // with the delimiters and tested for high bytes as it is copied (reading
+    // the copy back instead would stall on the stores just made).
+    bool copyAndMark(const char* from, std::string_view delimiters) {
+        // Unused patterns repeat the first delimiter. Each delimiter byte is
+        // spread over a 32-bit lane, then over the block.
+        const std::size_t count = delimiters.size();
+        const auto* d = reinterpret_cast<const unsigned char*>(delimiters.data());
+        const unsigned four = d[0] | unsigned{d[count > 1 ? 1 : 0]} << 8 | unsigned{d[count > 2 ? 2 : 0]} << 16 |
+                              unsigned{d[count > 3 ? 3 : 0]} << 24;
+        __m128i lanes = _mm_cvtsi32_si128(static_cast<int>(four));
+        lanes = _mm_unpacklo_epi8(lanes, lanes);
+        lanes = _mm_unpacklo_epi16(lanes, lanes);
+        const __m128i p0 = _mm_shuffle_epi32(lanes, 0x00);
+        const __m128i p1 = _mm_shuffle_epi32(lanes, 0x55);
+        const __m128i p2 = _mm_shuffle_epi32(lanes, 0xAA);
+        const __m128i p3 = _mm_shuffle_epi32(lanes, 0xFF);
+        char* const text = text_;
+        char* const split = split_;
+        const std::size_t last = length_ - 16;
+        std::uint64_t mask = 0;
+        unsigned high = 0;
+        for (std::size_t at = 0; at < kMaskedMax; at += 16) {
+            const std::size_t start = at < last ? at : last;
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + start));
+            const __m128i hits =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, p0), _mm_cmpeq_epi8(block, p1)),
+                             _mm_or_si128(_mm_cmpeq_epi8(block, p2), _mm_cmpeq_epi8(block, p3)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(text + start), block);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(split + start), _mm_andnot_si128(hits, block));
+            mask |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << start;
+            high |= static_cast<unsigned>(_mm_movemask_epi8(block));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(text + length_), _mm_setzero_si128());
+        split[length_] = '\0';
+        delimiterMask_ = mask;
+        return high != 0;
+    }
+#endif
     static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     static constexpr std::uint64_t kHighs = 0x8080808080808080ull;
 
