@@ -34,7 +34,7 @@ void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool mas
         for (unsigned char c : delimiters)
             delimiters_[c >> 6] |= std::uint64_t{1} << (c & 63);
     } else if (masked) {
-        maskReady_ = true;
+        maskReady_ = quick_ = true;
     } else {
         // Word-wide scans; unused patterns repeat the first delimiter. (A NUL
         // delimiter is left out: the padding would match it.)
@@ -61,6 +61,7 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
     if (maskReady_ && mode == 0) {
         savedAt_ = length_;
         savedByte_ = '\0';
+        quick_ = true;
         return nextToken(0);
     }
     const std::size_t pos = pos_;
@@ -73,8 +74,7 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
     }
     std::size_t end;
     if (maskReady_) {
-        const std::uint64_t ahead = delimiterMask_ >> pos;
-        end = ahead ? pos + static_cast<std::size_t>(std::countr_zero(ahead)) : length_;
+        end = pos + static_cast<std::size_t>(std::countr_zero(endMask_ >> pos));
     } else {
         end = scan(pos);
     }
@@ -86,12 +86,13 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
     savedAt_ = stop;
     savedByte_ = text_[stop];
     text_[stop] = '\0';
+    quick_ = maskReady_ && stop == length_;
     return text_ + pos;
 }
 
 int IFStrToken::tokenCount() const {
     if (maskReady_)
-        return 1 + std::popcount(delimiterMask_);
+        return std::popcount(endMask_);
     if (tokenCount_ < 0) {
         // Counted on the text as it was given (no token's NUL in it).
         const char current = text_[savedAt_];

@@ -31,7 +31,7 @@ public:
         if (length_ - kMaskedMin <= kMaskedMax - kMaskedMin && delimiters.size() - 1 < 4) {
             text_ = inline_;
             if (!copyAndMark(text.data(), delimiters)) {
-                maskReady_ = true; // single-byte characters only
+                maskReady_ = quick_ = true; // single-byte characters only
                 return;
             }
             chooseScan(delimiters, true, true);
@@ -55,18 +55,16 @@ public:
     // trailing empty token.
     const char* nextToken(int mode = 0) {
         // The common case, short texts split without their delimiters: the
-        // delimiter positions are known (pos < 64) and the split copy holds a
-        // NUL at each of them, so nothing is written. Only when no byte of
-        // the text copy is out of place (a token of mode 1 put one NUL in).
-        if (maskReady_ && mode == 0 && savedAt_ == length_) {
+        // token ends are known and the split copy holds a NUL at each of
+        // them, so nothing is written.
+        if (quick_ && mode == 0) {
             const std::size_t pos = pos_;
             if (pos >= length_) {
                 tokenStart_ = length_;
                 tokenLength_ = 0;
                 return nullptr;
             }
-            const std::uint64_t ahead = delimiterMask_ >> pos;
-            const std::size_t end = ahead ? pos + static_cast<std::size_t>(std::countr_zero(ahead)) : length_;
+            const std::size_t end = pos + static_cast<std::size_t>(std::countr_zero(endMask_ >> pos));
             tokenStart_ = pos;
             tokenLength_ = end - pos;
             pos_ = end + 1;
@@ -118,7 +116,7 @@ private:
     // scanned: the general set-up.
     void setUp(std::string_view text, std::string_view delimiters);
     // Chooses the scan for a text copied to text_ (highByte: it holds a byte
-    // of 0x80 or above; masked: delimiterMask_ and split_ are set).
+    // of 0x80 or above; masked: endMask_ and split_ are set).
     void chooseScan(std::string_view delimiters, bool highByte, bool masked);
     // Copies the text (length_ bytes) to text_ with its zero padding and
     // tells whether it holds a byte of 0x80 or above.
@@ -126,11 +124,11 @@ private:
 #if defined(__SSE2__)
     // For texts of kMaskedMin to kMaskedMax bytes and one to four
     // delimiters: copies the text to text_ and to split_ and, in the same
-    // pass, sets delimiterMask_; tells whether the text holds a byte of 0x80
-    // or above. The text is taken in 16-byte blocks, always four of them,
-    // at 0, 16, 32 and 48 but none past the end of the text (the later ones
-    // then repeat the last block): a loop that stopped with the text would
-    // mispredict its end on lines of varying length. Each block is compared
+    // pass, sets endMask_; tells whether the text holds a byte of 0x80 or
+    // above. The text is taken in 16-byte blocks at 0, 16 and 32, and 48
+    // for texts longer than that, but none past the end of the text (the
+    // later ones then repeat the last block): a loop that stopped with the
+    // text would mispredict its end on lines of varying length. Each block is compared
     // with the delimiters and tested for high bytes as it is copied (reading
     // the copy back instead would stall on the stores just made).
     bool copyAndMark(const char* from, std::string_view delimiters) {
@@ -152,12 +150,13 @@ private:
         const std::size_t last = length_ - 16;
         std::uint64_t mask = 0;
         unsigned high = 0;
-        for (std::size_t at = 0; at < kMaskedMax; at += 16) {
+        const std::size_t blocks = length_ > 48 ? 4 : 3;
+        for (std::size_t at = 0; at < 16 * blocks; at += 16) {
             const std::size_t start = at < last ? at : last;
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + start));
-            const __m128i hits =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, p0), _mm_cmpeq_epi8(block, p1)),
-                             _mm_or_si128(_mm_cmpeq_epi8(block, p2), _mm_cmpeq_epi8(block, p3)));
+            __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, p0), _mm_cmpeq_epi8(block, p1));
+            if (count > 2)
+                hits = _mm_or_si128(hits, _mm_or_si128(_mm_cmpeq_epi8(block, p2), _mm_cmpeq_epi8(block, p3)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(text + start), block);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(split + start), _mm_andnot_si128(hits, block));
             mask |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << start;
@@ -165,7 +164,7 @@ private:
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(text + length_), _mm_setzero_si128());
         split[length_] = '\0';
-        delimiterMask_ = mask;
+        endMask_ = mask | std::uint64_t{1} << length_;
         return high != 0;
     }
 #endif
@@ -177,7 +176,7 @@ private:
     static constexpr std::size_t kInline = 192;
     static constexpr std::size_t kPadding = 16;
     static constexpr std::size_t kMaskedMin = 16;
-    static constexpr std::size_t kMaskedMax = 64;
+    static constexpr std::size_t kMaskedMax = 63;
     char inline_[kInline + kPadding];
     std::unique_ptr<char[]> heap_;
     // The last token. (Kept apart from pos_: a store that covered both
@@ -191,11 +190,14 @@ private:
     // is length_ (where text_ holds its own NUL) when none is.
     std::size_t savedAt_;
     char savedByte_ = 0;
-    // For texts of up to 64 bytes: bit i set when byte i is a delimiter,
-    // found in one pass when the text is copied; split_ then holds the text
-    // with a NUL in place of each delimiter, and a NUL after it.
+    // For texts of up to 63 bytes: bit i set when byte i is a delimiter
+    // and bit length_ for the end, found in one pass when the text is
+    // copied; split_ then holds the text with a NUL in place of each
+    // delimiter, and a NUL after it. quick_: maskReady_, and no byte of
+    // text_ replaced by a NUL.
     bool maskReady_ = false;
-    std::uint64_t delimiterMask_;
+    bool quick_ = false;
+    std::uint64_t endMask_;
     char split_[kMaskedMax + 1];
     // Set up only for the scans that read them: up to four delimiters, each
     // repeated in every byte, for word-wide scans (wordDelimiterCount_ is 0
