@@ -26,6 +26,8 @@ void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool mas
     }
     // UTF-8 sequences hold only bytes of 0x80 and above, so ASCII delimiters
     // can be matched byte by byte; CP932 trail bytes reach down to 0x40.
+    if (activePage_)
+        page_ = activeCodePage();
     stepCharacters_ = (page_ == CodePage::Cp932 || highDelimiter) && highByte;
     if (stepCharacters_ || (!masked && (delimiters.empty() || delimiters.size() > 4 || nulDelimiter ||
                                         std::endian::native != std::endian::little))) {

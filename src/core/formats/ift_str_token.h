@@ -20,26 +20,12 @@ namespace nuvrel {
 
 class IFStrToken {
 public:
-    // Copies text and takes each byte of delimiters as one delimiter.
+    // Copies text and takes each byte of delimiters as one delimiter. The
+    // program's code page applies unless page is given.
     IFStrToken(std::string_view text, std::string_view delimiters)
-        : IFStrToken(text, delimiters, activeCodePage()) {}
+        : IFStrToken(text, delimiters, CodePage::Utf8, true) {}
     IFStrToken(std::string_view text, std::string_view delimiters, CodePage page)
-        : length_(text.size()), savedAt_(text.size()), page_(page) {
-#if defined(__SSE2__)
-        // The common case, short lines and one to four delimiters, is set up
-        // here, inline, so that a literal delimiter set folds to constants.
-        if (length_ - kMaskedMin <= kMaskedMax - kMaskedMin && delimiters.size() - 1 < 4) {
-            text_ = inline_;
-            if (!copyAndMark(text.data(), delimiters)) {
-                maskReady_ = quick_ = true; // single-byte characters only
-                return;
-            }
-            chooseScan(delimiters, true, true);
-            return;
-        }
-#endif
-        setUp(text, delimiters);
-    }
+        : IFStrToken(text, delimiters, page, false) {}
     IFStrToken(const IFStrToken&) = delete;
     IFStrToken& operator=(const IFStrToken&) = delete;
 
@@ -64,7 +50,11 @@ public:
                 tokenLength_ = 0;
                 return nullptr;
             }
-            const std::size_t end = pos + static_cast<std::size_t>(std::countr_zero(endMask_ >> pos));
+            // The end bit makes this never zero.
+            const std::uint64_t ahead = endMask_ >> pos;
+            if (ahead == 0)
+                __builtin_unreachable();
+            const std::size_t end = pos + static_cast<std::size_t>(std::countr_zero(ahead));
             tokenStart_ = pos;
             tokenLength_ = end - pos;
             pos_ = end + 1;
@@ -82,6 +72,26 @@ public:
     std::string_view token() const { return {text_ + tokenStart_, tokenLength_}; }
 
 private:
+    // activePage: the program's code page applies, looked up only when the
+    // text holds a byte of 0x80 or above (the only time it matters).
+    IFStrToken(std::string_view text, std::string_view delimiters, CodePage page, bool activePage)
+        : length_(text.size()), savedAt_(text.size()), page_(page), activePage_(activePage) {
+#if defined(__SSE2__)
+        // The common case, short lines and one to four delimiters, is set up
+        // here, inline, so that a literal delimiter set folds to constants.
+        if (length_ - kMaskedMin <= kMaskedMax - kMaskedMin && delimiters.size() - 1 < 4) {
+            text_ = inline_;
+            if (!copyAndMark(text.data(), delimiters)) {
+                maskReady_ = quick_ = true; // single-byte characters only
+                return;
+            }
+            chooseScan(delimiters, true, true);
+            return;
+        }
+#endif
+        setUp(text, delimiters);
+    }
+
     // Tokens of every other kind: cut from the text copy in place (the byte
     // after the token is saved and replaced by a NUL until the next call).
     const char* nextTokenInPlace(int mode);
@@ -125,10 +135,11 @@ private:
     // For texts of kMaskedMin to kMaskedMax bytes and one to four
     // delimiters: copies the text to text_ and to split_ and, in the same
     // pass, sets endMask_; tells whether the text holds a byte of 0x80 or
-    // above. The text is taken in 16-byte blocks at 0, 16 and 32, and 48
-    // for texts longer than that, but none past the end of the text (the
-    // later ones then repeat the last block): a loop that stopped with the
-    // text would mispredict its end on lines of varying length. Each block is compared
+    // above. The text is taken in 16-byte blocks at 0, 16 and 32, and the
+    // last 16 bytes for texts longer than 48, but none past the end of the
+    // text (the later ones then repeat the last block): a loop that stopped
+    // with the text would mispredict its end on lines of varying length.
+    // Each block is compared
     // with the delimiters and tested for high bytes as it is copied (reading
     // the copy back instead would stall on the stores just made).
     bool copyAndMark(const char* from, std::string_view delimiters) {
@@ -147,12 +158,11 @@ private:
         const __m128i p3 = _mm_shuffle_epi32(lanes, 0xFF);
         char* const text = text_;
         char* const split = split_;
-        const std::size_t last = length_ - 16;
+        const std::size_t length = length_;
+        const std::size_t last = length - 16;
         std::uint64_t mask = 0;
-        unsigned high = 0;
-        const std::size_t blocks = length_ > 48 ? 4 : 3;
-        for (std::size_t at = 0; at < 16 * blocks; at += 16) {
-            const std::size_t start = at < last ? at : last;
+        __m128i high = _mm_setzero_si128();
+        auto take = [&](std::size_t start) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + start));
             __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, p0), _mm_cmpeq_epi8(block, p1));
             if (count > 2)
@@ -160,12 +170,17 @@ private:
             _mm_storeu_si128(reinterpret_cast<__m128i*>(text + start), block);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(split + start), _mm_andnot_si128(hits, block));
             mask |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits))} << start;
-            high |= static_cast<unsigned>(_mm_movemask_epi8(block));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text + length_), _mm_setzero_si128());
-        split[length_] = '\0';
-        endMask_ = mask | std::uint64_t{1} << length_;
-        return high != 0;
+            high = _mm_or_si128(high, block);
+        };
+        take(0);
+        take(16 < last ? 16 : last);
+        take(32 < last ? 32 : last);
+        if (length > 48)
+            take(last);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(text + length), _mm_setzero_si128());
+        split[length] = '\0';
+        endMask_ = mask | std::uint64_t{1} << length;
+        return _mm_movemask_epi8(high) != 0;
     }
 #endif
     static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
@@ -207,6 +222,7 @@ private:
     std::uint64_t delimiters_[4];
     mutable int tokenCount_ = -1; // counted on first use
     CodePage page_;
+    bool activePage_;
     // True when a double-byte character could hold a delimiter's code.
     bool stepCharacters_ = false;
 };
