@@ -44,6 +44,8 @@ bool IFTxtFile::open(const std::string& fileName) {
     return true;
 }
 
+void IFTxtFile::report(const char* text) { prompts_.showMessage(kCaption, text); }
+
 int IFTxtFile::readSome(char* into, int count) {
     for (;;) {
         const ssize_t n = ::read(fd_, into, static_cast<std::size_t>(count));
@@ -91,7 +93,7 @@ int IFTxtFile::locateLine(int& length) {
     const void* hit = std::memchr(buf + pos_, lineEnd_, static_cast<std::size_t>(fill_ - pos_));
     const int end = hit ? static_cast<int>(static_cast<const char*>(hit) - buf) : fill_;
     if (end == kBufferSize) {
-        prompts_.showMessage(kCaption, "Buffer Over Flow");
+        report("Buffer Over Flow");
         return -2;
     }
     // Without a line end this is the file's last line, taken whole; before a
@@ -113,7 +115,7 @@ void IFTxtFile::consumeLine(int end) {
     }
 }
 
-int IFTxtFile::readLine(char* dest, std::size_t size) {
+int IFTxtFile::readLineChecked(char* dest, std::size_t size) {
     auto clear = [&] {
         if (dest && size > 0)
             dest[0] = '\0';
@@ -123,14 +125,10 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
         return 0;
     }
     if (size >= static_cast<std::size_t>(kHalf)) {
-        prompts_.showMessage(kCaption, "Too big buffer");
+        report("Too big buffer");
         clear();
         return -1;
     }
-#if defined(__SSE2__)
-    if (dest != nullptr)
-        return copyLine(dest, size);
-#endif
     int length = 0;
     const int end = locateLine(length);
     if (end == -1)
@@ -175,7 +173,7 @@ int IFTxtFile::copyLine(char* dest, std::size_t size) {
         // unless the line fills the window.
         length = avail;
         if (fill_ == kBufferSize) {
-            prompts_.showMessage(kCaption, "Buffer Over Flow");
+            report("Buffer Over Flow");
             dest[0] = '\0';
             return -1;
         }

@@ -34,7 +34,14 @@ public:
     // file or on error: a buffer of 16384 bytes or more ("Too big buffer"), a
     // line that does not fit the window ("Buffer Over Flow"), or a line that
     // does not fit dest (dest = "", the line is not consumed).
-    int readLine(char* dest, std::size_t size);
+    int readLine(char* dest, std::size_t size) {
+#if defined(__SSE2__)
+        // The common case goes straight to the copy.
+        if (fd_ >= 0 && dest != nullptr && size - 1 < kBufferSize / 2 - 1)
+            return copyLine(dest, size);
+#endif
+        return readLineChecked(dest, size);
+    }
     // The same into a string (lines up to 16383 bytes); -1 as above.
     int readLine(std::string& line);
 
@@ -64,8 +71,13 @@ private:
     int locateLine(int& length);
     // Moves past the line ending at end and slides the window when due.
     void consumeLine(int end);
-    // readLine into a buffer, scanning and copying 16 bytes at a time.
+    // readLine with every check of its arguments.
+    int readLineChecked(char* dest, std::size_t size);
+    // readLine for an open file and a dest of 1 to 16383 bytes, scanning
+    // and copying 16 bytes at a time.
     int copyLine(char* dest, std::size_t size);
+    // Shows a message about misuse (kept out of the reading paths).
+    [[gnu::cold, gnu::noinline]] void report(const char* text);
 
     UserPrompts& prompts_;
     // The window of kBufferSize bytes is a part of a larger store, so that
