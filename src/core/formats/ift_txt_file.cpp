@@ -106,13 +106,16 @@ int IFTxtFile::locateLine(int& length) {
 
 void IFTxtFile::consumeLine(int end) {
     pos_ = end + 1;
-    if (fill_ == kBufferSize && pos_ > kHalf) {
-        // The window slides on by half its size (its bytes stay in place:
-        // the store behind it is read ahead in large blocks).
-        base_ += kHalf;
-        pos_ -= kHalf;
-        fill_ = fillWindow();
-    }
+    if (fill_ == kBufferSize && pos_ > kHalf)
+        slideWindow();
+}
+
+void IFTxtFile::slideWindow() {
+    // The window slides on by half its size (its bytes stay in place: the
+    // store behind it is read ahead in large blocks).
+    base_ += kHalf;
+    pos_ -= kHalf;
+    fill_ = fillWindow();
 }
 
 int IFTxtFile::readLineChecked(char* dest, std::size_t size) {
@@ -154,7 +157,7 @@ int IFTxtFile::copyLine(char* dest, std::size_t size) {
     const int avail = fill_ - pos_;
     const __m128i lineEnd = _mm_set1_epi8(static_cast<char>(lineEnd_));
     int at = 0;
-    unsigned hits = 0;
+    unsigned hits;
     for (;;) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
         hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineEnd)));
@@ -164,33 +167,23 @@ int IFTxtFile::copyLine(char* dest, std::size_t size) {
             break;
         at += 16;
     }
-    // The bytes copied so far: the blocks up to this one that fit dest.
-    const int copied = std::min(at + 16, static_cast<int>(size) & ~15);
-    int length = hits != 0 ? at + std::countr_zero(hits) : avail;
-    const bool ended = length < avail;
-    if (!ended) {
-        // No line end before the fill: the file's last line, taken whole,
-        // unless the line fills the window.
-        length = avail;
-        if (fill_ == kBufferSize) {
-            report("Buffer Over Flow");
-            dest[0] = '\0';
-            return -1;
+    if (hits != 0) {
+        // The line end, when it lies before the fill and within the blocks
+        // copied: the line is in dest already.
+        const int end = at + std::countr_zero(hits);
+        const int copied = std::min(at + 16, static_cast<int>(size) & ~15);
+        if (end < avail && end < copied) {
+            // Before a line end only a carriage return is dropped.
+            const int length = end > 0 && line[end - 1] == '\r' ? end - 1 : end;
+            dest[length] = '\0';
+            consumeLine(pos_ + end);
+            return length;
         }
     }
-    const int end = pos_ + length;
-    // Before a line end only a carriage return is dropped.
-    if (ended && length > 0 && line[length - 1] == '\r')
-        --length;
-    if (static_cast<std::size_t>(length) >= size) {
-        dest[0] = '\0';
-        return -1; // the line is not consumed
-    }
-    if (length > copied)
-        std::memcpy(dest + copied, line + copied, static_cast<std::size_t>(length - copied));
-    dest[length] = '\0';
-    consumeLine(end);
-    return length;
+    // The rest (a last line without a line end, a line that fills the
+    // window or does not fit dest, a long line near dest's size) with every
+    // check; what was copied to dest so far does no harm.
+    return readLineChecked(dest, size);
 }
 #endif
 

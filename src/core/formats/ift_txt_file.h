@@ -71,6 +71,7 @@ private:
     int locateLine(int& length);
     // Moves past the line ending at end and slides the window when due.
     void consumeLine(int end);
+    [[gnu::noinline]] void slideWindow();
     // readLine with every check of its arguments.
     int readLineChecked(char* dest, std::size_t size);
     // readLine for an open file and a dest of 1 to 16383 bytes, scanning
