@@ -139,9 +139,9 @@ private:
     // last 16 bytes for texts longer than 48, but none past the end of the
     // text (the later ones then repeat the last block): a loop that stopped
     // with the text would mispredict its end on lines of varying length.
-    // Each block is compared
-    // with the delimiters and tested for high bytes as it is copied (reading
-    // the copy back instead would stall on the stores just made).
+    // Each block is compared with the delimiters and tested for high bytes
+    // as it is copied (reading the copy back instead would stall on the
+    // stores just made).
     bool copyAndMark(const char* from, std::string_view delimiters) {
         // Unused patterns repeat the first delimiter. Each delimiter byte is
         // spread over a 32-bit lane, then over the block.
