@@ -194,11 +194,13 @@ private:
     static constexpr std::size_t kMaskedMax = 63;
     char inline_[kInline + kPadding];
     std::unique_ptr<char[]> heap_;
-    // The last token. (Kept apart from pos_: a store that covered both
-    // would slow down the next call's read of pos_.)
+    // The last token. (Its start, length and pos_ are kept apart: the
+    // compiler would merge the stores of neighbours into one, which costs
+    // more, and a store that covered pos_ would slow down the next call's
+    // read of it.)
     std::size_t tokenStart_ = 0;
-    std::size_t tokenLength_ = 0;
     char* text_;
+    std::size_t tokenLength_ = 0;
     std::size_t length_;
     std::size_t pos_ = 0;
     // The byte of text_ that a NUL replaces while a token is out; savedAt_
