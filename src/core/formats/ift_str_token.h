@@ -54,7 +54,7 @@ public:
             const std::uint64_t ahead = endMask_ >> pos;
             if (ahead == 0)
                 __builtin_unreachable();
-            const std::size_t end = pos + static_cast<std::size_t>(std::countr_zero(ahead));
+            const std::size_t end = pos + static_cast<unsigned>(std::countr_zero(ahead));
             tokenStart_ = pos;
             tokenLength_ = end - pos;
             pos_ = end + 1;
