@@ -1,15 +1,10 @@
 #include "core/formats/ift_txt_file.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace nuvrel {
 
@@ -104,12 +99,6 @@ int IFTxtFile::locateLine(int& length) {
     return end;
 }
 
-void IFTxtFile::consumeLine(int end) {
-    pos_ = end + 1;
-    if (fill_ == kBufferSize && pos_ > kHalf)
-        slideWindow();
-}
-
 void IFTxtFile::slideWindow() {
     // The window slides on by half its size (its bytes stay in place: the
     // store behind it is read ahead in large blocks).
@@ -146,46 +135,6 @@ int IFTxtFile::readLineChecked(char* dest, std::size_t size) {
     return length;
 }
 
-#if defined(__SSE2__)
-int IFTxtFile::copyLine(char* dest, std::size_t size) {
-    if (fill_ < kBufferSize && pos_ >= fill_)
-        return -1; // dest unchanged at the end of the file
-    // The line is looked for and copied in the same pass, 16 bytes at a
-    // time, as long as whole blocks fit dest; the store is padded so that a
-    // block may reach past the window's fill (bytes there are not taken).
-    const char* const line = buffer_.get() + base_ + pos_;
-    const int avail = fill_ - pos_;
-    const __m128i lineEnd = _mm_set1_epi8(static_cast<char>(lineEnd_));
-    int at = 0;
-    unsigned hits;
-    for (;;) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
-        hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineEnd)));
-        if (static_cast<std::size_t>(at) + 16 <= size)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + at), block);
-        if (hits != 0 || at + 16 >= avail)
-            break;
-        at += 16;
-    }
-    if (hits != 0) {
-        // The line end, when it lies before the fill and within the blocks
-        // copied: the line is in dest already.
-        const int end = at + std::countr_zero(hits);
-        const int copied = std::min(at + 16, static_cast<int>(size) & ~15);
-        if (end < avail && end < copied) {
-            // Before a line end only a carriage return is dropped.
-            const int length = end > 0 && line[end - 1] == '\r' ? end - 1 : end;
-            dest[length] = '\0';
-            consumeLine(pos_ + end);
-            return length;
-        }
-    }
-    // The rest (a last line without a line end, a line that fills the
-    // window or does not fit dest, a long line near dest's size) with every
-    // check; what was copied to dest so far does no harm.
-    return readLineChecked(dest, size);
-}
-#endif
 
 int IFTxtFile::readLine(std::string& line) {
     line.clear();
