@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstring>
 
-
 namespace nuvrel {
 
 void IFStrToken::setUp(std::string_view text, std::string_view delimiters) {
@@ -24,10 +23,10 @@ void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool mas
         highDelimiter |= c >= 0x80;
         nulDelimiter |= c == 0;
     }
-    // UTF-8 sequences hold only bytes of 0x80 and above, so ASCII delimiters
-    // can be matched byte by byte; CP932 trail bytes reach down to 0x40.
     if (activePage_)
         page_ = activeCodePage();
+    // UTF-8 sequences hold only bytes of 0x80 and above, so ASCII delimiters
+    // can be matched byte by byte; CP932 trail bytes reach down to 0x40.
     stepCharacters_ = (page_ == CodePage::Cp932 || highDelimiter) && highByte;
     if (stepCharacters_ || (!masked && (delimiters.empty() || delimiters.size() > 4 || nulDelimiter ||
                                         std::endian::native != std::endian::little))) {
@@ -38,8 +37,8 @@ void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool mas
     } else if (masked) {
         maskReady_ = quick_ = true;
     } else {
-        // Word-wide scans; unused patterns repeat the first delimiter. (A NUL
-        // delimiter is left out: the padding would match it.)
+        // Word-wide scans (never with a NUL delimiter: the padding would
+        // match it); unused patterns repeat the first delimiter.
         for (std::size_t i = 0; i < 4; ++i)
             wordDelimiters_[i] = kOnes * static_cast<unsigned char>(delimiters[i < delimiters.size() ? i : 0]);
         wordDelimiterCount_ = static_cast<int>(delimiters.size());

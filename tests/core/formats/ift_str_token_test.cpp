@@ -163,6 +163,16 @@ TEST(IFStrToken, MixedModesAndRestartsAgreeWithAPlainSplitter) {
     }
 }
 
+TEST(IFStrToken, NulAsADelimiter) {
+    // Short and longer texts (the latter split a block at a time).
+    for (const std::string& head : {std::string("ab"), std::string("abcdefghijklmnop")}) {
+        const std::string text = head + std::string("\0", 1) + "cd,ef";
+        IFStrToken t(text, std::string_view("\0,", 2), CodePage::Utf8);
+        EXPECT_EQ(allTokens(t), (Tokens{head, "cd", "ef"})) << head;
+        EXPECT_EQ(t.tokenCount(), 3) << head;
+    }
+}
+
 TEST(IFStrToken, KeepsItsOwnCopy) {
     std::string line = "left,right";
     IFStrToken t(line, ",", CodePage::Utf8);
