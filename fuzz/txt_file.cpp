@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         ++end;
                     delimiters += end < line.size();
                     const std::size_t length = end - start + (mode == 1 && end < line.size() ? 1 : 0);
-                    if (fast.token() != line.substr(start, length) || t[length] != '\0')
+                    if (fast.token() != line.substr(start, length) ||
+                        std::string_view(t, length) != line.substr(start, length) || t[length] != '\0')
                         __builtin_trap();
                     start = end + 1;
                 }

@@ -3,92 +3,97 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace nuvrel {
 
-IFStrToken::IFStrToken(std::string_view text, std::string_view delimiters, CodePage page)
-    : length_(text.size()), savedAt_(text.size()), page_(page) {
-    // Repeated delimiters are harmless: a word pattern may appear twice.
-    bool highDelimiter = false;
-    bool nulDelimiter = false;
-    std::size_t i = 0;
-    for (unsigned char c : delimiters) {
-        if (i < 4)
-            wordDelimiters_[i++] = kOnes * c;
-        delimiters_[c >> 6] |= std::uint64_t{1} << (c & 63);
-        highDelimiter |= c >= 0x80;
-        nulDelimiter |= c == 0;
-    }
-    for (; i < 4; ++i)
-        wordDelimiters_[i] = wordDelimiters_[0];
-
+void IFStrToken::setUp(std::string_view text, std::string_view delimiters) {
     if (length_ <= kInline) {
         text_ = inline_;
     } else {
         heap_.reset(new char[length_ + kPadding]);
         text_ = heap_.get();
     }
-    bool highByte = false;
-    std::uint64_t mask = 0;
-    const bool masked = copyText(text.data(), highByte, mask);
+    const bool highByte = copyText(text.data());
+    chooseScan(delimiters, highByte, false);
+}
 
+void IFStrToken::chooseScan(std::string_view delimiters, bool highByte, bool masked) {
+    bool highDelimiter = false;
+    bool nulDelimiter = false;
+    for (unsigned char c : delimiters) {
+        highDelimiter |= c >= 0x80;
+        nulDelimiter |= c == 0;
+    }
+    if (activePage_)
+        page_ = activeCodePage();
     // UTF-8 sequences hold only bytes of 0x80 and above, so ASCII delimiters
     // can be matched byte by byte; CP932 trail bytes reach down to 0x40.
     stepCharacters_ = (page_ == CodePage::Cp932 || highDelimiter) && highByte;
-    if (!stepCharacters_ && !nulDelimiter && !delimiters.empty() && delimiters.size() <= 4 &&
-        std::endian::native == std::endian::little) {
+    if (stepCharacters_ || (!masked && (delimiters.empty() || delimiters.size() > 4 || nulDelimiter ||
+                                        std::endian::native != std::endian::little))) {
+        // Byte by byte, against the set of delimiters.
+        delimiters_[0] = delimiters_[1] = delimiters_[2] = delimiters_[3] = 0;
+        for (unsigned char c : delimiters)
+            delimiters_[c >> 6] |= std::uint64_t{1} << (c & 63);
+    } else if (masked) {
+        maskReady_ = quick_ = true;
+    } else {
+        // Word-wide scans (never with a NUL delimiter: the padding would
+        // match it); unused patterns repeat the first delimiter.
+        for (std::size_t i = 0; i < 4; ++i)
+            wordDelimiters_[i] = kOnes * static_cast<unsigned char>(delimiters[i < delimiters.size() ? i : 0]);
         wordDelimiterCount_ = static_cast<int>(delimiters.size());
-        if (masked) {
-            delimiterMask_ = mask;
-            maskReady_ = true;
-        }
     }
 }
 
-bool IFStrToken::copyText(const char* from, bool& highByte, std::uint64_t& mask) {
-#if defined(__SSE2__)
-    // Texts of 16 to 64 bytes: copied in 16-byte blocks (the last one may
-    // overlap the one before), and in the same pass each block is compared
-    // with the delimiters and tested for bytes of 0x80 and above. (Reading
-    // the copy back instead would stall on the stores just made.)
-    if (length_ >= 16 && length_ <= 64) {
-        __m128i pattern[4];
-        for (int k = 0; k < 4; ++k)
-            pattern[k] = _mm_set1_epi8(static_cast<char>(wordDelimiters_[k] & 0xFF));
-        unsigned high = 0;
-        for (std::size_t at = 0; at < length_; at += 16) {
-            // The last block ends with the text; its bits for the bytes
-            // before at, seen already, are shifted out.
-            const std::size_t start = at + 16 <= length_ ? at : length_ - 16;
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + start));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(text_ + start), block);
-            const __m128i hits = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi8(block, pattern[0]), _mm_cmpeq_epi8(block, pattern[1])),
-                _mm_or_si128(_mm_cmpeq_epi8(block, pattern[2]), _mm_cmpeq_epi8(block, pattern[3])));
-            const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)) >> (at - start);
-            mask |= static_cast<std::uint64_t>(bits) << at;
-            high |= static_cast<unsigned>(_mm_movemask_epi8(block));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text_ + length_), _mm_setzero_si128());
-        highByte = high != 0;
-        return true;
-    }
-#endif
+bool IFStrToken::copyText(const char* from) {
     if (length_ > 0)
         std::memcpy(text_, from, length_);
     std::memset(text_ + length_, 0, kPadding);
-    for (std::size_t i = 0; i < length_ && !highByte; ++i)
-        highByte = static_cast<unsigned char>(text_[i]) >= 0x80;
-    mask = 0;
+    for (std::size_t i = 0; i < length_; ++i)
+        if (static_cast<unsigned char>(text_[i]) >= 0x80)
+            return true;
     return false;
+}
+
+const char* IFStrToken::nextTokenInPlace(int mode) {
+    // Put back the byte that the last token's NUL replaced (with no token
+    // out, the text's own NUL at length_ is "saved").
+    text_[savedAt_] = savedByte_;
+    if (maskReady_ && mode == 0) {
+        savedAt_ = length_;
+        savedByte_ = '\0';
+        quick_ = true;
+        return nextToken(0);
+    }
+    const std::size_t pos = pos_;
+    if (pos >= length_) {
+        savedAt_ = length_;
+        savedByte_ = '\0';
+        tokenStart_ = length_;
+        tokenLength_ = 0;
+        return nullptr;
+    }
+    std::size_t end;
+    if (maskReady_) {
+        end = pos + static_cast<std::size_t>(std::countr_zero(endMask_ >> pos));
+    } else {
+        end = scan(pos);
+    }
+    const std::size_t n = end - pos + (mode == 1 && end < length_ ? 1 : 0);
+    const std::size_t stop = pos + n; // <= length_: the text's own NUL
+    tokenStart_ = pos;
+    tokenLength_ = n;
+    pos_ = end + 1;
+    savedAt_ = stop;
+    savedByte_ = text_[stop];
+    text_[stop] = '\0';
+    quick_ = maskReady_ && stop == length_;
+    return text_ + pos;
 }
 
 int IFStrToken::tokenCount() const {
     if (maskReady_)
-        return 1 + std::popcount(delimiterMask_);
+        return std::popcount(endMask_);
     if (tokenCount_ < 0) {
         // Counted on the text as it was given (no token's NUL in it).
         const char current = text_[savedAt_];

@@ -14,7 +14,7 @@ constexpr const char* kCaption = "IFTxtFile";
 } // namespace
 
 IFTxtFile::IFTxtFile(UserPrompts& prompts, int lineEnd)
-    : prompts_(prompts), buffer_(new char[kStoreSize]), lineEnd_(lineEnd & 0xFF) {}
+    : prompts_(prompts), buffer_(new char[kStoreSize + kStorePadding]()), lineEnd_(lineEnd & 0xFF) {}
 
 IFTxtFile::~IFTxtFile() { close(); }
 
@@ -38,6 +38,8 @@ bool IFTxtFile::open(const std::string& fileName) {
     }
     return true;
 }
+
+void IFTxtFile::report(const char* text) { prompts_.showMessage(kCaption, text); }
 
 int IFTxtFile::readSome(char* into, int count) {
     for (;;) {
@@ -86,7 +88,7 @@ int IFTxtFile::locateLine(int& length) {
     const void* hit = std::memchr(buf + pos_, lineEnd_, static_cast<std::size_t>(fill_ - pos_));
     const int end = hit ? static_cast<int>(static_cast<const char*>(hit) - buf) : fill_;
     if (end == kBufferSize) {
-        prompts_.showMessage(kCaption, "Buffer Over Flow");
+        report("Buffer Over Flow");
         return -2;
     }
     // Without a line end this is the file's last line, taken whole; before a
@@ -97,18 +99,15 @@ int IFTxtFile::locateLine(int& length) {
     return end;
 }
 
-void IFTxtFile::consumeLine(int end) {
-    pos_ = end + 1;
-    if (fill_ == kBufferSize && pos_ > kHalf) {
-        // The window slides on by half its size (its bytes stay in place:
-        // the store behind it is read ahead in large blocks).
-        base_ += kHalf;
-        pos_ -= kHalf;
-        fill_ = fillWindow();
-    }
+void IFTxtFile::slideWindow() {
+    // The window slides on by half its size (its bytes stay in place: the
+    // store behind it is read ahead in large blocks).
+    base_ += kHalf;
+    pos_ -= kHalf;
+    fill_ = fillWindow();
 }
 
-int IFTxtFile::readLine(char* dest, std::size_t size) {
+int IFTxtFile::readLineChecked(char* dest, std::size_t size) {
     auto clear = [&] {
         if (dest && size > 0)
             dest[0] = '\0';
@@ -118,7 +117,7 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
         return 0;
     }
     if (size >= static_cast<std::size_t>(kHalf)) {
-        prompts_.showMessage(kCaption, "Too big buffer");
+        report("Too big buffer");
         clear();
         return -1;
     }
@@ -135,6 +134,7 @@ int IFTxtFile::readLine(char* dest, std::size_t size) {
     consumeLine(end);
     return length;
 }
+
 
 int IFTxtFile::readLine(std::string& line) {
     line.clear();

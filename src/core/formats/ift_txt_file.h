@@ -5,9 +5,15 @@
 
 #include "core/platform.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <memory>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nuvrel {
 
@@ -34,7 +40,14 @@ public:
     // file or on error: a buffer of 16384 bytes or more ("Too big buffer"), a
     // line that does not fit the window ("Buffer Over Flow"), or a line that
     // does not fit dest (dest = "", the line is not consumed).
-    int readLine(char* dest, std::size_t size);
+    int readLine(char* dest, std::size_t size) {
+#if defined(__SSE2__)
+        // The common case goes straight to the copy.
+        if (fd_ >= 0 && dest != nullptr && size - 1 < kBufferSize / 2 - 1)
+            return copyLine(dest, size);
+#endif
+        return readLineChecked(dest, size);
+    }
     // The same into a string (lines up to 16383 bytes); -1 as above.
     int readLine(std::string& line);
 
@@ -63,14 +76,70 @@ private:
     // when it does not fit the window.
     int locateLine(int& length);
     // Moves past the line ending at end and slides the window when due.
-    void consumeLine(int end);
+    void consumeLine(int end) {
+        pos_ = end + 1;
+        if (fill_ == kBufferSize && pos_ > kBufferSize / 2)
+            slideWindow();
+    }
+    // Moves the window on by half its size and fills it.
+    [[gnu::noinline]] void slideWindow();
+    // readLine with every check of its arguments.
+    int readLineChecked(char* dest, std::size_t size);
+#if defined(__SSE2__)
+    // readLine for an open file and a dest of 1 to 16383 bytes (inline: it
+    // runs once a line).
+    int copyLine(char* dest, std::size_t size) {
+        if (fill_ < kBufferSize && pos_ >= fill_)
+            return -1; // dest unchanged at the end of the file
+        // The line is looked for and copied in the same pass, 16 bytes at
+        // a time, as long as whole blocks fit dest; the store is padded so
+        // that a block may reach past the window's fill (bytes there are not
+        // taken).
+        const char* const line = buffer_.get() + base_ + pos_;
+        const int avail = fill_ - pos_;
+        const __m128i lineEnd = _mm_set1_epi8(static_cast<char>(lineEnd_));
+        int at = 0;
+        unsigned hits;
+        for (;;) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+            hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineEnd)));
+            if (static_cast<std::size_t>(at) + 16 <= size)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + at), block);
+            if (hits != 0 || at + 16 >= avail)
+                break;
+            at += 16;
+        }
+        if (hits != 0) {
+            // The line end, when it lies before the fill and within the
+            // blocks copied: the line is in dest already.
+            const int end = at + std::countr_zero(hits);
+            const int copied = std::min(at + 16, static_cast<int>(size) & ~15);
+            if (end < avail && end < copied) {
+                // Before a line end only a carriage return is dropped.
+                const int length = end > 0 && line[end - 1] == '\r' ? end - 1 : end;
+                dest[length] = '\0';
+                consumeLine(pos_ + end);
+                return length;
+            }
+        }
+        // The rest (a last line without a line end, a line that fills the
+        // window or does not fit dest, a long line near dest's size) with
+        // every check; what was copied to dest so far does no harm.
+        return readLineChecked(dest, size);
+    }
+#endif
+    // Shows a message about misuse (kept out of the reading paths).
+    [[gnu::cold, gnu::noinline]] void report(const char* text);
 
     UserPrompts& prompts_;
     // The window of kBufferSize bytes is a part of a larger store, so that
     // the file is read in large blocks and sliding the window moves no
     // bytes. Lines are found, and limited, within the window alone.
     static constexpr int kStoreSize = 32 * kBufferSize;
-    std::unique_ptr<char[]> buffer_; // the store, kStoreSize bytes
+    // Zero bytes after the store, so that a scan may load a whole 16-byte
+    // block that starts before its end.
+    static constexpr int kStorePadding = 16;
+    std::unique_ptr<char[]> buffer_; // the store, kStoreSize bytes (zeroed)
     int fd_ = -1;
     int base_ = 0;   // start of the window in the store
     int stored_ = 0; // bytes of the file in the store

@@ -117,6 +117,62 @@ TEST(IFStrToken, AgreesWithAPlainSplitterForAnyDelimiterSet) {
     }
 }
 
+// Modes mixed from call to call and restarts midway, on texts of every
+// length around the 16-byte blocks (short lines are split from a second copy
+// without writing, the rest in place): the text handed out, token() and the
+// count all agree with a plain splitter.
+TEST(IFStrToken, MixedModesAndRestartsAgreeWithAPlainSplitter) {
+    const std::string sets[] = {",", ",\t", ",;\t", ",;:\t", ",;:|/"};
+    unsigned seed = 11;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (const auto& delims : sets) {
+        for (std::size_t len = 0; len <= 80; ++len) {
+            for (int round = 0; round < 8; ++round) {
+                std::string text;
+                const std::string alphabet = "ab,;:|/\t\r0.";
+                for (std::size_t i = 0; i < len; ++i)
+                    text += alphabet[next() % alphabet.size()];
+                const Tokens plain = referenceSplit(text, delims, 0);
+                const Tokens withDelimiter = referenceSplit(text, delims, 1);
+                IFStrToken t(text, delims, CodePage::Utf8);
+                for (int pass = 0; pass < 2; ++pass) {
+                    std::size_t i = 0;
+                    int mode = static_cast<int>(next() % 2);
+                    for (const char* s = t.firstToken(mode); s; s = t.nextToken(mode = static_cast<int>(next() % 2))) {
+                        ASSERT_LT(i, plain.size()) << '"' << text << '"';
+                        const std::string& want = mode == 0 ? plain[i] : withDelimiter[i];
+                        ASSERT_EQ(std::string(t.token()), want) << '"' << text << "\" token " << i;
+                        ASSERT_EQ(std::string(s), want) << '"' << text << "\" token " << i;
+                        ++i;
+                        if (pass == 0 && next() % 16 == 0)
+                            break; // restart from the first token
+                    }
+                    if (pass == 1) {
+                        EXPECT_EQ(i, plain.size()) << '"' << text << '"';
+                    }
+                    if (i == plain.size()) {
+                        EXPECT_EQ(t.nextToken(0), nullptr);
+                    }
+                }
+                int count = 1;
+                for (char c : text)
+                    count += delims.find(c) != std::string::npos;
+                ASSERT_EQ(t.tokenCount(), count) << '"' << text << '"';
+            }
+        }
+    }
+}
+
+TEST(IFStrToken, NulAsADelimiter) {
+    // Short and longer texts (the latter split a block at a time).
+    for (const std::string& head : {std::string("ab"), std::string("abcdefghijklmnop")}) {
+        const std::string text = head + std::string("\0", 1) + "cd,ef";
+        IFStrToken t(text, std::string_view("\0,", 2), CodePage::Utf8);
+        EXPECT_EQ(allTokens(t), (Tokens{head, "cd", "ef"})) << head;
+        EXPECT_EQ(t.tokenCount(), 3) << head;
+    }
+}
+
 TEST(IFStrToken, KeepsItsOwnCopy) {
     std::string line = "left,right";
     IFStrToken t(line, ",", CodePage::Utf8);
@@ -149,6 +205,29 @@ TEST(IFStrToken, Cp932TrailBytesNeverSplit) {
     // The same bytes read as UTF-8 are single bytes and do split.
     IFStrToken u(text, "\\|,", CodePage::Utf8);
     EXPECT_EQ(u.tokenCount(), 7);
+}
+
+TEST(IFStrToken, DoubleByteNamesInLinesOfEveryLength) {
+    // The same names padded to lengths around the 16-byte blocks: CP932
+    // trail bytes equal to a delimiter never split, UTF-8 names split only
+    // at the ASCII delimiters.
+    for (std::size_t pad = 0; pad < 70; ++pad) {
+        const std::string filler(pad, 'x');
+        const std::string cp932 = filler + "," + kHyo + kPo + "|" + kHyo + "\\," + filler;
+        // (A delimiter at the very end gives no trailing empty token.)
+        const Tokens last = pad > 0 ? Tokens{filler} : Tokens{};
+        IFStrToken t(cp932, ",|\\", CodePage::Cp932);
+        Tokens expected = {filler, kHyo + kPo, kHyo, ""};
+        expected.insert(expected.end(), last.begin(), last.end());
+        EXPECT_EQ(allTokens(t), expected) << pad;
+        EXPECT_EQ(t.tokenCount(), 5) << pad;
+        const std::string utf8 = filler + ",東京\t大阪," + filler;
+        IFStrToken u(utf8, ",\t", CodePage::Utf8);
+        expected = {filler, "東京", "大阪"};
+        expected.insert(expected.end(), last.begin(), last.end());
+        EXPECT_EQ(allTokens(u), expected) << pad;
+        EXPECT_EQ(u.tokenCount(), 4) << pad;
+    }
 }
 
 TEST(IFStrToken, Cp932HalfWidthKatakanaAreSingleBytes) {

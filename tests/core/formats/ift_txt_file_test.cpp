@@ -227,6 +227,16 @@ TEST_F(TxtFileTest, BigFilesReadAsThroughTheSlidingWindow) {
         int lines = 0;
         for (;;) {
             const int want = model.readLine(expected);
+            // Now and then first with a buffer too small for the line: -1,
+            // "", and the line stays.
+            if (want >= 0 && next() % 4 == 0) {
+                const std::size_t sizes[] = {1, 16, 17, 32, 33, 48, 64, 65};
+                const std::size_t size = sizes[next() % std::size(sizes)];
+                if (static_cast<std::size_t>(want) >= size) {
+                    ASSERT_EQ(f.readLine(buf.data(), size), -1) << "line " << lines;
+                    ASSERT_EQ(buf[0], '\0');
+                }
+            }
             const int got = f.readLine(buf.data(), buf.size());
             if (want < 0) {
                 EXPECT_EQ(got, -1) << "line " << lines;
@@ -237,6 +247,97 @@ TEST_F(TxtFileTest, BigFilesReadAsThroughTheSlidingWindow) {
             ++lines;
         }
         EXPECT_GT(lines, 1000);
+    }
+}
+
+// Lines around the 16-byte blocks the reader copies in, read with buffers
+// just below, at and above their length: no byte past the buffer's size is
+// ever written.
+TEST_F(TxtFileTest, BuffersAroundTheLineLength) {
+    const std::size_t lengths[] = {0, 1, 14, 15, 16, 17, 30, 31, 32, 33, 47, 48, 49, 63, 64, 65, 100};
+    std::string bytes;
+    Lines expected;
+    for (std::size_t i = 0; i < std::size(lengths); ++i) {
+        for (const char* end : {"\n", "\r\n"}) {
+            std::string line(lengths[i], static_cast<char>('a' + i));
+            if (!line.empty())
+                line.back() = ',';
+            bytes += line + end;
+            expected.push_back(line);
+        }
+    }
+    bytes += std::string(17, 'z'); // a last line without a line feed
+    expected.emplace_back(17, 'z');
+    IFTxtFile f(prompts);
+    ASSERT_TRUE(f.open(write(bytes)));
+    for (const std::string& line : expected) {
+        SCOPED_TRACE(line.size());
+        const std::size_t n = line.size();
+        for (std::size_t size : {n > 0 ? n - 1 : 0, n, n + 1, n + 2, (n | 15) + 1, n + 16}) {
+            std::vector<char> buf(size + 48, '#');
+            const int got = f.readLine(buf.data(), size);
+            const bool fits = n < size;
+            if (!fits) {
+                EXPECT_EQ(got, -1) << size;
+                if (size > 0) {
+                    EXPECT_EQ(buf[0], '\0') << size;
+                }
+            } else {
+                EXPECT_EQ(got, static_cast<int>(n)) << size;
+                EXPECT_EQ(std::string(buf.data(), n), line) << size;
+                EXPECT_EQ(buf[n], '\0') << size;
+            }
+            EXPECT_EQ(std::count(buf.begin() + static_cast<std::ptrdiff_t>(size), buf.end(), '#'), 48)
+                << "written past the buffer, size " << size;
+            if (fits)
+                break;
+        }
+    }
+    char buf[64] = "unchanged";
+    EXPECT_EQ(f.readLine(buf, sizeof buf), -1);
+    EXPECT_STREQ(buf, "unchanged");
+    EXPECT_TRUE(prompts.entries.empty());
+}
+
+// A line that starts at the middle of the first window (no slide yet) and
+// ends on its last byte or just before, while more of the file follows; one
+// byte more and it overflows the window.
+TEST_F(TxtFileTest, LineEndsAtTheWindowEnd) {
+    for (int lineFeedAt : {32764, 32765, 32766, 32767, 32768}) {
+        for (bool crlf : {false, true}) {
+            SCOPED_TRACE(std::to_string(lineFeedAt) + (crlf ? " CR LF" : " LF"));
+            std::string bytes;
+            Lines expected;
+            while (bytes.size() < 16300) {
+                expected.emplace_back(99, 'a');
+                bytes += expected.back() + "\n";
+            }
+            expected.emplace_back(16384 - bytes.size() - 1, 'b');
+            bytes += expected.back() + "\n";
+            ASSERT_EQ(bytes.size(), 16384u);
+            const std::size_t length = static_cast<std::size_t>(lineFeedAt) - 16384 - (crlf ? 1 : 0);
+            expected.emplace_back(length, 'c');
+            bytes += expected.back() + (crlf ? "\r\n" : "\n");
+            for (int i = 0; i < 3000; ++i) {
+                expected.push_back(std::to_string(i));
+                bytes += expected.back() + "\n";
+            }
+            RecordingPrompts messages;
+            IFTxtFile f(messages);
+            ASSERT_TRUE(f.open(write(bytes)));
+            // (Up to 16382 bytes fit the largest buffer.)
+            const Lines lines = readAll(f, 16383);
+            const std::size_t count = lineFeedAt < 32768 && length < 16383 ? expected.size() : 164;
+            ASSERT_EQ(lines.size(), count);
+            for (std::size_t i = 0; i < count; ++i)
+                ASSERT_EQ(lines[i], expected[i]) << "line " << i;
+            if (lineFeedAt < 32768) {
+                EXPECT_TRUE(messages.entries.empty());
+            } else {
+                ASSERT_EQ(messages.entries.size(), 1u);
+                EXPECT_EQ(messages.entries[0].text, "Buffer Over Flow");
+            }
+        }
     }
 }
 
