@@ -59,6 +59,7 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
     // Put back the byte that the last token's NUL replaced (with no token
     // out, the text's own NUL at length_ is "saved").
     text_[savedAt_] = savedByte_;
+    withDelimiter_ = false;
     if (maskReady_ && mode == 0) {
         savedAt_ = length_;
         savedByte_ = '\0';
@@ -70,7 +71,7 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
         savedAt_ = length_;
         savedByte_ = '\0';
         tokenStart_ = length_;
-        tokenLength_ = 0;
+        pos_ = length_ + 1;
         return nullptr;
     }
     std::size_t end;
@@ -82,12 +83,12 @@ const char* IFStrToken::nextTokenInPlace(int mode) {
     const std::size_t n = end - pos + (mode == 1 && end < length_ ? 1 : 0);
     const std::size_t stop = pos + n; // <= length_: the text's own NUL
     tokenStart_ = pos;
-    tokenLength_ = n;
+    withDelimiter_ = n > end - pos;
     pos_ = end + 1;
     savedAt_ = stop;
     savedByte_ = text_[stop];
     text_[stop] = '\0';
-    quick_ = maskReady_ && stop == length_;
+    quick_ = maskReady_ && stop == length_ && !withDelimiter_;
     return text_ + pos;
 }
 

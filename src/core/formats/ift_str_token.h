@@ -47,7 +47,7 @@ public:
             const std::size_t pos = pos_;
             if (pos >= length_) {
                 tokenStart_ = length_;
-                tokenLength_ = 0;
+                pos_ = length_ + 1;
                 return nullptr;
             }
             // The end bit makes this never zero.
@@ -56,7 +56,6 @@ public:
                 __builtin_unreachable();
             const std::size_t end = pos + static_cast<unsigned>(std::countr_zero(ahead));
             tokenStart_ = pos;
-            tokenLength_ = end - pos;
             pos_ = end + 1;
             return split_ + pos;
         }
@@ -69,7 +68,12 @@ public:
     int tokenCount() const;
 
     // The last token handed out (it may hold NUL bytes of the text).
-    std::string_view token() const { return {text_ + tokenStart_, tokenLength_}; }
+    std::string_view token() const {
+        if (pos_ == 0)
+            return {text_, 0}; // none handed out yet
+        // The token ended just before pos_ (at pos_ with its delimiter).
+        return {text_ + tokenStart_, pos_ - tokenStart_ - (withDelimiter_ ? 0 : 1)};
+    }
 
 private:
     // activePage: the program's code page applies, looked up only when the
@@ -200,7 +204,8 @@ private:
     // read of it.)
     std::size_t tokenStart_ = 0;
     char* text_;
-    std::size_t tokenLength_ = 0;
+    // The last token kept its delimiter (mode 1); never while quick_.
+    bool withDelimiter_ = false;
     std::size_t length_;
     std::size_t pos_ = 0;
     // The byte of text_ that a NUL replaces while a token is out; savedAt_

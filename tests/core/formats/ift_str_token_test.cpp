@@ -135,6 +135,7 @@ TEST(IFStrToken, MixedModesAndRestartsAgreeWithAPlainSplitter) {
                 const Tokens plain = referenceSplit(text, delims, 0);
                 const Tokens withDelimiter = referenceSplit(text, delims, 1);
                 IFStrToken t(text, delims, CodePage::Utf8);
+                ASSERT_TRUE(t.token().empty()); // none handed out yet
                 for (int pass = 0; pass < 2; ++pass) {
                     std::size_t i = 0;
                     int mode = static_cast<int>(next() % 2);
@@ -152,6 +153,8 @@ TEST(IFStrToken, MixedModesAndRestartsAgreeWithAPlainSplitter) {
                     }
                     if (i == plain.size()) {
                         EXPECT_EQ(t.nextToken(0), nullptr);
+                        EXPECT_TRUE(t.token().empty()) << '"' << text << '"';
+                        EXPECT_FALSE(t.hasMore());
                     }
                 }
                 int count = 1;
