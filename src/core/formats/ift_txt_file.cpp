@@ -135,7 +135,6 @@ int IFTxtFile::readLineChecked(char* dest, std::size_t size) {
     return length;
 }
 
-
 int IFTxtFile::readLine(std::string& line) {
     line.clear();
     if (fd_ < 0)
