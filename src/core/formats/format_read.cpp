@@ -41,8 +41,14 @@ void reserveForRest(Reader& reader, const LineFileReader& file) {
     // A twentieth more than the sample's rate, for files whose lines vary.
     const double expected = static_cast<double>(records) * static_cast<double>(file.fileSize()) /
                             static_cast<double>(consumed) * 1.05;
-    if (expected * sizeof(TrackPoint) < static_cast<double>(kMaxReserveBytes))
+    if (expected * sizeof(TrackPoint) >= static_cast<double>(kMaxReserveBytes))
+        return;
+    try {
         reader.reserve(static_cast<std::size_t>(expected) + 16);
+    } catch (const std::bad_alloc&) {
+        // Only a guess from the file's start (which may be unlike its
+        // rest): the records then grow as they come.
+    }
 }
 
 template <typename Reader>
