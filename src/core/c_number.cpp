@@ -13,7 +13,6 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-using detail::kPow10;
 
 // The general case: from_chars reads what strtod reads (bar hexadecimal).
 double slowDouble(const char* p, const char* end, bool negative) {
@@ -40,28 +39,13 @@ double parseDouble(std::string_view text) {
         ++p;
     }
     // Fast path: at most 19 digits with an optional point and no exponent.
-    // A mantissa below 2^53 divided by an exact power of ten is correctly
-    // rounded, as strtod would give.
     const char* const start = p;
-    std::uint64_t mantissa = 0;
-    while (p != end && isDigit(*p))
-        mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    const std::size_t intDigits = static_cast<std::size_t>(p - start);
-    std::size_t fraction = 0;
-    if (p != end && *p == '.') {
-        const char* const f = ++p;
-        while (p != end && isDigit(*p))
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-        fraction = static_cast<std::size_t>(p - f);
-    }
-    const std::size_t digits = intDigits + fraction;
+    DecimalRun run;
+    p = scanDecimal(p, end, run);
     // ".", "inf", "nan", exponents, long or large numbers: from_chars decides.
-    if (digits == 0 || digits > 19 || fraction > 22 || (p != end && (*p == 'e' || *p == 'E')) ||
-        mantissa > (std::uint64_t{1} << 53))
+    if (run.digits() == 0 || !run.exact() || (p != end && (*p == 'e' || *p == 'E')))
         return slowDouble(start, end, negative);
-    // (Whole numbers skip the division by 1, which is exact anyway.)
-    const double whole = static_cast<double>(mantissa);
-    const double value = fraction == 0 ? whole : whole / kPow10[fraction];
+    const double value = run.value();
     return negative ? -value : value;
 }
 

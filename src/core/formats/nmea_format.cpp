@@ -8,46 +8,19 @@
 
 namespace nuvrel {
 
-namespace {
-
-// The field as unsigned digits with an optional point: at most nine digits
-// on either side. False for any other text.
-bool smallDecimal(std::string_view field, std::uint64_t& whole, std::uint64_t& fraction, unsigned& places) {
-    auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
-    const char* p = field.data();
-    const char* const end = p + field.size();
-    const char* const start = p;
-    whole = 0;
-    while (p != end && isDigit(*p))
-        whole = whole * 10 + static_cast<unsigned>(*p++ - '0');
-    const auto wholeDigits = static_cast<std::size_t>(p - start);
-    fraction = 0;
-    places = 0;
-    if (p != end && *p == '.') {
-        const char* const f = ++p;
-        while (p != end && isDigit(*p))
-            fraction = fraction * 10 + static_cast<unsigned>(*p++ - '0');
-        places = static_cast<unsigned>(p - f);
-    }
-    return p == end && wholeDigits > 0 && wholeDigits <= 9 && places <= 9;
-}
-
-} // namespace
-
 // ddmm.mmmm (or dddmm.mmmm) to decimal degrees: with v the field's number
 // and d = trunc(v / 100), d + (v - 100 d) / 60.
 double NMEA0183::degreesMinutes(std::string_view field) {
-    static constexpr std::uint64_t kScale[] = {1,       10,       100,       1000,       10000,
-                                               100000,  1000000,  10000000,  100000000,  1000000000};
-    std::uint64_t whole, fraction;
-    unsigned places;
-    if (smallDecimal(field, whole, fraction, places) && whole < (1u << 20)) {
+    const char* const end = field.data() + field.size();
+    DecimalRun run;
+    if (scanDecimal(field.data(), end, run) == end && run.wholeDigits > 0 && run.exact() && run.whole < (1u << 20) &&
+        run.places <= 9) {
         // The usual field: d is the whole part but its last two digits, found
         // without a division of doubles. (v lies at least 10^-9 below the
         // next multiple of 100, far more than the rounding of v or of v / 100
         // can bridge at these sizes; the test holds it to the formula.)
-        const double v = static_cast<double>(whole * kScale[places] + fraction) / detail::kPow10[places];
-        const double d = static_cast<double>(whole / 100);
+        const double v = run.value();
+        const double d = static_cast<double>(run.whole / 100);
         return d + (v - 100 * d) / 60;
     }
     const double v = parseDouble(field);
@@ -60,8 +33,8 @@ namespace {
 // The two-digit part at pos of a time or date field (hhmmss, ddmmyy).
 int twoDigits(std::string_view field, std::size_t pos) {
     if (field.size() >= pos + 2) {
-        const unsigned hi = static_cast<unsigned char>(field[pos]) - '0';
-        const unsigned lo = static_cast<unsigned char>(field[pos + 1]) - '0';
+        const unsigned hi = digitValue(field[pos]);
+        const unsigned lo = digitValue(field[pos + 1]);
         if (hi < 10 && lo < 10)
             return static_cast<int>(hi * 10 + lo);
     }

@@ -93,73 +93,42 @@ public:
 
     // A coordinate as readCoordinate reads plain decimal degrees.
     bool coordinate(double& value) {
-        Number n;
-        if (!number(n, true))
+        bool negative;
+        DecimalRun run;
+        if (!number(negative, run, true))
             return false;
-        value = static_cast<double>(n.mantissa) / kPow10[n.fraction];
-        if (n.negative)
-            value = -value;
+        value = negative ? -run.value() : run.value();
         return true;
     }
     // A decimal number as parseDouble reads it.
     bool decimal(double& value) { return coordinate(value); }
     // A whole number as parseLong reads it (at most 18 digits: no overflow).
     bool integer(std::int64_t& value) {
-        Number n;
-        if (!number(n, false))
+        bool negative;
+        DecimalRun run;
+        if (!number(negative, run, false) || run.digits() > 18)
             return false;
-        value = n.negative ? -static_cast<std::int64_t>(n.mantissa) : static_cast<std::int64_t>(n.mantissa);
+        const auto v = static_cast<std::int64_t>(run.mantissa);
+        value = negative ? -v : v;
         return true;
     }
 
 private:
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
-                                        1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
-    struct Number {
-        std::uint64_t mantissa = 0;
-        unsigned fraction = 0;
-        bool negative = false;
-    };
-
-    static bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
-    // The run of digits at p, added to m (which may wrap beyond 19 digits,
-    // where the number is refused); its length.
-    std::size_t digits(const char*& p, std::uint64_t& m) const {
-        const char* const start = p;
-        while (p != end_ && isDigit(*p))
-            m = m * 10 + static_cast<unsigned>(*p++ - '0');
-        return static_cast<std::size_t>(p - start);
-    }
-
     // Spaces, an optional minus, at least one digit and (with point) an
     // optional point and digits, then a delimiter or the end of the text.
-    // At most 19 digits (18 without point) and a mantissa that a double holds
-    // exactly: divided by an exact power of ten it is then correctly rounded.
-    bool number(Number& n, bool point) {
+    bool number(bool& negative, DecimalRun& run, bool point) {
         const char* p = p_;
         while (p != end_ && *p == ' ')
             ++p;
-        if (p != end_ && *p == '-') {
-            n.negative = true;
-            ++p;
-        }
-        std::uint64_t m = 0;
-        const std::size_t whole = digits(p, m);
-        std::size_t fraction = 0;
-        if (point && p != end_ && *p == '.') {
-            ++p;
-            fraction = digits(p, m);
-        }
-        if (whole == 0 || whole + fraction > (point ? 19u : 18u) || m > (std::uint64_t{1} << 53))
+        negative = p != end_ && *p == '-';
+        p = scanDecimal(p + negative, end_, run, point);
+        if (run.wholeDigits == 0 || !run.exact())
             return false;
         if (p != end_) {
             if (*p != ',' && *p != '\t')
                 return false;
             ++p;
         }
-        n.mantissa = m;
-        n.fraction = static_cast<unsigned>(fraction);
         p_ = p;
         return true;
     }

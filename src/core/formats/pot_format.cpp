@@ -101,11 +101,6 @@ std::int64_t POT::localMidnight(int year, int month, int day) {
 
 namespace {
 
-// A decimal digit's value, or 10 and more for any other byte.
-[[gnu::always_inline]] inline unsigned digitValue(char c) {
-    return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
-}
-
 [[gnu::always_inline]] inline std::uint64_t load8(const char* p) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
