@@ -2,6 +2,7 @@
 // its own pseudo-terminal, the serial ports that lead to it, and CPU time.
 #pragma once
 
+#include "bench_cpu.h"
 #include "core/gps/serial_ports.h"
 
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <optional>
 #include <spawn.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -73,11 +73,5 @@ private:
     std::string dir_;
     pid_t pid_ = -1;
 };
-
-inline double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 } // namespace bench

@@ -12,12 +12,13 @@
 #include "core/formats/pot_format.h"
 #include "core/formats/text_lines.h"
 
+#include "bench_cpu.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <algorithm>
 #include <fcntl.h>
@@ -109,13 +110,7 @@ std::string textFile() {
     });
 }
 
-// CPU seconds of the process: the machine may be shared, and the passes are
-// compared with each other.
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using bench::cpuSeconds;
 
 // The bytes and CPU seconds of every pass of each kind, for the summary.
 struct Total {

@@ -6,10 +6,11 @@
 #include "core/formats/ift_str_token.h"
 #include "core/formats/ift_txt_file.h"
 
+#include "bench_cpu.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,13 +41,7 @@ struct Rate {
 };
 Rate g_memchr, g_reader, g_readLine;
 
-// Process CPU time: the machine may be shared, and the three passes are
-// compared with each other.
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using bench::cpuSeconds;
 
 bool generate(const std::string& path, long long bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");

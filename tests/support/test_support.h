@@ -4,6 +4,8 @@
 
 #include "core/platform.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -12,6 +14,21 @@
 #include <vector>
 
 namespace nuvrel::test {
+
+// Sets the TZ zone for one scope and goes back to UTC afterwards.
+class ZoneScope {
+public:
+    explicit ZoneScope(const char* zone) {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneScope() {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    ZoneScope(const ZoneScope&) = delete;
+    ZoneScope& operator=(const ZoneScope&) = delete;
+};
 
 // Records every prompt; questions are answered from a script (default: No).
 class RecordingPrompts final : public UserPrompts {

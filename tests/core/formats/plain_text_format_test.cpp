@@ -12,13 +12,8 @@ namespace nuvrel {
 namespace {
 
 using test::goldenPath;
+using test::readAll;
 using test::readFileBytes;
-
-template <typename Reader>
-auto read(Reader reader, std::string_view text) {
-    forEachLine(text, [&](std::string_view l) { return reader.line(l); });
-    return reader.take();
-}
 
 TEST(TextWriter, GoldenFilesByteForByte) {
     TextSink track, waypoints, trackDms, waypointsDms;
@@ -35,7 +30,7 @@ TEST(TextWriter, GoldenFilesByteForByte) {
 TEST(TextReader, BothLayoutsReadBack) {
     const auto sample = test::sampleTrack();
     for (const char* name : {"track_decimal.txt", "track_dms.txt"}) {
-        const auto points = read(TextTrackReader(-32400), readFileBytes(goldenPath(name)));
+        const auto points = readAll(TextTrackReader(-32400), readFileBytes(goldenPath(name)));
         ASSERT_EQ(points.size(), sample.size()) << name;
         for (std::size_t i = 0; i < sample.size(); ++i) {
             EXPECT_NEAR(points[i].latitude, sample[i].latitude, 1e-6) << name << i;
@@ -45,7 +40,7 @@ TEST(TextReader, BothLayoutsReadBack) {
             EXPECT_EQ(points[i].time, sample[i].time) << name << i;
         }
     }
-    const auto w = read(TextWaypointReader(0), readFileBytes(goldenPath("waypoints_dms.txt")));
+    const auto w = readAll(TextWaypointReader(0), readFileBytes(goldenPath("waypoints_dms.txt")));
     ASSERT_EQ(w.size(), 2u);
     EXPECT_STREQ(w[1].ident, "LONGNAME12");
     EXPECT_STREQ(w[1].comment, "a long comment for cutting at forty characters here");
@@ -57,7 +52,7 @@ TEST(TextReader, BothLayoutsReadBack) {
 }
 
 TEST(TextReader, MissingFieldsKeepTheirDefaults) {
-    const auto points = read(TextTrackReader(-32400), "35.5,139.25\n\n");
+    const auto points = readAll(TextTrackReader(-32400), "35.5,139.25\n\n");
     ASSERT_EQ(points.size(), 2u); // a blank line is a point too
     EXPECT_EQ(points[0].latitude, 35.5);
     EXPECT_EQ(points[0].altitude, 0);
@@ -65,7 +60,7 @@ TEST(TextReader, MissingFieldsKeepTheirDefaults) {
     EXPECT_EQ(points[0].time, 631065600u); // the raw default
     EXPECT_EQ(points[1].latitude, 0);
 
-    const auto w = read(TextWaypointReader(3), "ONLY,1.5\n");
+    const auto w = readAll(TextWaypointReader(3), "ONLY,1.5\n");
     ASSERT_EQ(w.size(), 1u);
     EXPECT_STREQ(w[0].ident, "ONLY");
     EXPECT_EQ(w[0].latitude, 1.5);
@@ -74,7 +69,7 @@ TEST(TextReader, MissingFieldsKeepTheirDefaults) {
 }
 
 TEST(TextReader, CommaInsideAnIdentifierShiftsTheFields) {
-    const auto w = read(TextWaypointReader(0), "A,B,35.0,139.0,comment,1,0,0,0\n");
+    const auto w = readAll(TextWaypointReader(0), "A,B,35.0,139.0,comment,1,0,0,0\n");
     ASSERT_EQ(w.size(), 1u);
     EXPECT_STREQ(w[0].ident, "A");
     EXPECT_EQ(w[0].latitude, 0); // "B"
@@ -83,7 +78,7 @@ TEST(TextReader, CommaInsideAnIdentifierShiftsTheFields) {
 }
 
 TEST(TextReader, TabsLastLineAndNonNumbers) {
-    const auto points = read(TextTrackReader(0), "1.5\t2.5\t3\t4\t983761200\r\nx,y,z,w,v");
+    const auto points = readAll(TextTrackReader(0), "1.5\t2.5\t3\t4\t983761200\r\nx,y,z,w,v");
     ASSERT_EQ(points.size(), 2u);
     EXPECT_EQ(points[0].longitude, 2.5);
     EXPECT_EQ(points[0].segment, 4);
@@ -96,7 +91,7 @@ TEST(TextReader, LongTextsAreCutOnCharacterBoundaries) {
     std::string ident;
     for (int i = 0; i < 10; ++i)
         ident += "\xE6\x9D\xB1"; // 30 bytes of 3-byte characters
-    const auto w = read(TextWaypointReader(0), ident + ",1,2," + std::string(100, 'c') + "\n");
+    const auto w = readAll(TextWaypointReader(0), ident + ",1,2," + std::string(100, 'c') + "\n");
     ASSERT_EQ(w.size(), 1u);
     EXPECT_EQ(std::string(w[0].ident), ident.substr(0, 21)); // 7 whole characters
     EXPECT_EQ(std::string(w[0].comment), std::string(63, 'c'));

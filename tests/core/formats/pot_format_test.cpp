@@ -13,19 +13,7 @@ namespace {
 
 using test::goldenPath;
 using test::readFileBytes;
-
-// Sets TZ for one test and restores UTC afterwards.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone) {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneScope() {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-};
+using test::ZoneScope;
 
 template <typename Reader>
 Reader feed(Reader reader, std::string_view text) {

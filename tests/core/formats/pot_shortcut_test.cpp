@@ -3,6 +3,7 @@
 // leave every other line to that reading.
 #include "core/formats/pot_format.h"
 #include "core/formats/text_lines.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,7 @@
 namespace nuvrel {
 namespace {
 
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone) {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneScope() {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-};
+using test::ZoneScope;
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 

@@ -13,25 +13,9 @@ namespace nuvrel {
 namespace {
 
 using test::goldenPath;
+using test::readAll;
 using test::readFileBytes;
-
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone) {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneScope() {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-};
-
-template <typename Reader>
-auto read(Reader reader, std::string_view text) {
-    forEachLine(text, [&](std::string_view l) { return reader.line(l); });
-    return reader.take();
-}
+using test::ZoneScope;
 
 TEST(ProAtlasWriter, GoldenFilesByteForByte) {
     ZoneScope zone("JST-9");
@@ -44,7 +28,7 @@ TEST(ProAtlasWriter, GoldenFilesByteForByte) {
 
 TEST(ProAtlasReader, LogLineIsLocalTime) {
     ZoneScope zone("JST-9");
-    const auto points = read(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00 E139:00:00.00\r\n");
+    const auto points = readAll(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00 E139:00:00.00\r\n");
     ASSERT_EQ(points.size(), 1u);
     EXPECT_DOUBLE_EQ(points[0].latitude, 35);
     EXPECT_DOUBLE_EQ(points[0].longitude, 139);
@@ -63,7 +47,7 @@ TEST(ProAtlasReader, RoundTripInEveryZone) {
         ZoneScope scope(zone);
         TextSink out;
         writeProAtlasTrack(out, track);
-        const auto back = read(ProAtlasTrackReader{}, out.text());
+        const auto back = readAll(ProAtlasTrackReader{}, out.text());
         ASSERT_EQ(back.size(), track.size()) << zone;
         for (std::size_t i = 0; i < track.size(); ++i) {
             EXPECT_EQ(back[i].time, track[i].time) << zone << " " << i;
@@ -74,15 +58,15 @@ TEST(ProAtlasReader, RoundTripInEveryZone) {
 }
 
 TEST(ProAtlasReader, AnEmptyLineEndsTheLog) {
-    const auto points = read(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00 E139:00:00.00\n"
+    const auto points = readAll(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00 E139:00:00.00\n"
                                                     "\n"
                                                     "01/03/05 12:00:01 N35:00:00.00 E139:00:00.00\n");
     EXPECT_EQ(points.size(), 1u);
-    EXPECT_TRUE(read(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00\n").empty());
+    EXPECT_TRUE(readAll(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00\n").empty());
 }
 
 TEST(ProAtlasReader, WaypointsLoseTheirSignAndQuotes) {
-    const auto w = read(ProAtlasWaypointReader(3), readFileBytes(goldenPath("waypoints.csv")));
+    const auto w = readAll(ProAtlasWaypointReader(3), readFileBytes(goldenPath("waypoints.csv")));
     ASSERT_EQ(w.size(), 2u);
     EXPECT_STREQ(w[0].ident, "TOKYO");
     EXPECT_STREQ(w[0].comment, "station");
@@ -97,12 +81,12 @@ TEST(ProAtlasReader, CommentEndsWithOrWithoutCarriageReturn) {
     const char* crlf = "\"A\",\"1/00/00000\",\"2/00/00000\",1,0,\"x\",\"y\",\"comment\"\r\n";
     const char* bare = "\"A\",\"1/00/00000\",\"2/00/00000\",1,0,\"x\",\"y\",\"comment\n";
     for (const char* line : {lf, crlf, bare}) {
-        const auto w = read(ProAtlasWaypointReader(0), line);
+        const auto w = readAll(ProAtlasWaypointReader(0), line);
         ASSERT_EQ(w.size(), 1u);
         EXPECT_STREQ(w[0].comment, "comment") << line;
         EXPECT_DOUBLE_EQ(w[0].latitude, 1);
     }
-    const auto unquoted = read(ProAtlasWaypointReader(0), "TOKYO,1,2\n\n");
+    const auto unquoted = readAll(ProAtlasWaypointReader(0), "TOKYO,1,2\n\n");
     ASSERT_EQ(unquoted.size(), 2u); // a blank line is a waypoint too
     EXPECT_STREQ(unquoted[0].ident, "OKY");
     EXPECT_STREQ(unquoted[1].ident, "");

@@ -5,12 +5,21 @@
 #include "core/codepage.h"
 #include "core/data/records.h"
 #include "core/data/route_store.h"
+#include "core/formats/text_lines.h"
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nuvrel::test {
+
+// Runs an import reader over the lines of text and takes its records.
+template <typename Reader>
+auto readAll(Reader reader, std::string_view text) {
+    forEachLine(text, [&](std::string_view l) { return reader.line(l); });
+    return reader.take();
+}
 
 inline std::filesystem::path goldenPath(const std::string& name) {
     return std::filesystem::path(__FILE__).parent_path() / "golden" / name;
