@@ -137,12 +137,24 @@ private:
     const char* const end_;
 };
 
-} // namespace
-
-TrackPoint TextTrackReader::readUsual(std::string_view text, bool& ok) const {
+// What a line without fields gives: latitude, longitude and altitude 0,
+// segment 1 and the raw time 631065600.
+TrackPoint defaultPoint() {
     TrackPoint p{};
     p.segment = 1;
     p.time = static_cast<std::uint32_t>(kReceiverEpochOffset);
+    return p;
+}
+
+} // namespace
+
+std::uint32_t TextTrackReader::receiverTime(std::int64_t shown) const {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(shown) +
+                                      static_cast<std::uint64_t>(zoneOffset_ - kReceiverEpochOffset));
+}
+
+TrackPoint TextTrackReader::readUsual(std::string_view text, bool& ok) const {
+    TrackPoint p = defaultPoint();
     UsualFields fields(text);
     // An empty line or an empty first field is left to the general reading.
     ok = fields.coordinate(p.latitude);
@@ -168,15 +180,12 @@ TrackPoint TextTrackReader::readUsual(std::string_view text, bool& ok) const {
     std::int64_t time;
     ok = fields.integer(time);
     if (ok)
-        p.time = static_cast<std::uint32_t>(static_cast<std::uint64_t>(time) +
-                                            static_cast<std::uint64_t>(zoneOffset_ - kReceiverEpochOffset));
+        p.time = receiverTime(time);
     return p;
 }
 
 TrackPoint TextTrackReader::readGeneral(std::string_view text) const {
-    TrackPoint p{};
-    p.segment = 1;
-    p.time = static_cast<std::uint32_t>(kReceiverEpochOffset);
+    TrackPoint p = defaultPoint();
     FieldSplitter fields(text, kDelimiters);
     std::string_view f;
     if (fields.next(f)) {
@@ -188,8 +197,7 @@ TrackPoint TextTrackReader::readGeneral(std::string_view text) const {
                 if (fields.next(f)) {
                     p.segment = toInt16(parseLong(f));
                     if (fields.next(f))
-                        p.time = static_cast<std::uint32_t>(static_cast<std::uint64_t>(parseLong(f)) +
-                                                        static_cast<std::uint64_t>(zoneOffset_ - kReceiverEpochOffset));
+                        p.time = receiverTime(parseLong(f));
                 }
             }
         }

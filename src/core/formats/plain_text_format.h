@@ -47,6 +47,9 @@ public:
     TrackPoint readGeneral(std::string_view text) const;
 
 private:
+    // The receiver's time of a time field (Unix seconds of the shown time).
+    std::uint32_t receiverTime(std::int64_t shown) const;
+
     std::int32_t zoneOffset_;
     std::vector<TrackPoint> points_;
 };
