@@ -1,0 +1,141 @@
+#include "core/data/ift_garmin_track.h"
+#include "core/analysis/flight_analysis.h"
+#include "core/formats/igc_format.h"
+#include "sample_data.h"
+#include "support/flight_generator.h"
+#include "support/igc_reference.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+namespace nuvrel {
+namespace {
+
+using test::goldenPath;
+using test::makePoint;
+using test::readFileBytes;
+
+const IgcHeader kHeader{"Hana Sato", "Ozone Rush 6", "D-1234", "GPS 12"};
+
+TEST(IgcWriter, GoldenFileByteForByte) {
+    TextSink out;
+    const IgcWritten w = IgcWriter("WGS 84").write(out, test::sampleTrack(), kHeader);
+    EXPECT_EQ(w.fixes, 3u);
+    EXPECT_EQ(out.text(), readFileBytes(goldenPath("track.igc")));
+}
+
+TEST(IgcWriter, FixRecordFields) {
+    struct Case {
+        double lat, lon, alt;
+        std::int64_t time;
+        const char* record;
+    } cases[] = {
+        {47.5, 8.25, 1234.4, 86399, "B2359594730000N00815000EA0000001234"},
+        {-33.8688, -151.2093, -12.6, 3661, "B0101013352128S15112558WA00000-0013"},
+        {35.99999999, 0.0000001, 0.49, 0, "B0000003600000N00000000EA0000000000"}, // rounding carries into degrees
+        {0, -179.9999999, 123456, 0, "B0000000000000N18000000WA0000099999"},     // altitude clamped
+        {0, 0, -20000, -1, "B2359590000000N00000000EA00000-9999"},                // times before 1970
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IgcWriter::fixRecord(c.time, c.lat, c.lon, c.alt), c.record) << c.record;
+}
+
+// The times written of points at the given receiver-relative seconds.
+std::vector<std::int64_t> writtenTimes(const std::vector<std::int64_t>& times, std::size_t& leftOut) {
+    std::vector<TrackPoint> points;
+    for (std::int64_t t : times)
+        points.push_back(makePoint(46, 7, 1000, 1, 983750400 + t));
+    TextSink out;
+    leftOut = IgcWriter("WGS 84").writeFixes(out, points).leftOut;
+    std::vector<std::int64_t> written;
+    for (std::size_t p = 0; (p = out.text().find('B', p)) != std::string::npos; p += 35) {
+        const std::string hms = out.text().substr(p + 1, 6);
+        written.push_back(std::stoll(hms.substr(0, 2)) * 3600 + std::stoll(hms.substr(2, 2)) * 60 +
+                          std::stoll(hms.substr(4, 2)));
+    }
+    return written;
+}
+
+TEST(IgcWriter, KeepsOnlyTimesAReaderCanDate) {
+    struct Case {
+        std::vector<std::int64_t> in;
+        std::vector<std::int64_t> out; // seconds of the day written
+        std::size_t leftOut;
+    } cases[] = {
+        {{10, 20, 15, 20, 30}, {10, 20, 30}, 2},                      // back in time and repeated
+        {{86390, 86400, 86410}, {86390, 0, 10}, 0},                   // across midnight UTC
+        {{0, 82799, 2 * 82799}, {0, 82799, 2 * 82799 - 86400}, 0},   // gaps just under 23 h
+        {{0, 82800, 3600}, {0, 3600}, 1},                             // a gap of 23 h is left out
+    };
+    for (const Case& c : cases) {
+        std::size_t leftOut = 0;
+        EXPECT_EQ(writtenTimes(c.in, leftOut), c.out);
+        EXPECT_EQ(leftOut, c.leftOut);
+    }
+}
+
+TEST(IgcPointRange, FlightWithGroundMarginWholeAndSegment) {
+    test::FlightPlan plan;
+    plan.walkBefore = 40; // 80 s on foot before the launch, 2 s apart
+    plan.walkAfter = 40;
+    std::vector<TrackPoint> points = test::generateFlight(plan);
+    plan.segment = 2;
+    plan.startTime += 20000;
+    const auto second = test::generateFlight(plan);
+    points.insert(points.end(), second.begin(), second.end());
+    const IFTGarminTrack track(points);
+    const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
+    ASSERT_GT(flight.takeOff, 30u);
+
+    const PointRange f = igcPointRange(track, IgcSpan::Flight);
+    EXPECT_EQ(f.first, flight.takeOff - 30);
+    EXPECT_EQ(f.end, flight.landing + 31u);
+    const std::size_t half = points.size() / 2;
+    EXPECT_EQ(igcPointRange(track, IgcSpan::Whole).end, points.size());
+    EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).first, half);
+    EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).end, points.size());
+    EXPECT_TRUE(igcPointRange(track, IgcSpan::Segment, 3).empty());
+    EXPECT_TRUE(igcPointRange(IFTGarminTrack(), IgcSpan::Flight).empty());
+}
+
+// The outside parser reads what we write and finds the same fixes: a flight
+// held in the Tokyo datum that crosses midnight UTC and has a point that
+// goes back in time.
+TEST(IgcWriter, ReadByIgcParserWithTheSameFixes) {
+    if (!test::igcReferenceAvailable())
+        GTEST_SKIP() << "node or igc-parser not installed (scripts/install-deps)";
+    test::FlightPlan plan;
+    plan.startTime = 362534400 + 86400 - 300; // five minutes before midnight UTC
+    std::vector<TrackPoint> points = test::generateFlight(plan);
+    points.insert(points.begin() + 50, points[40]); // back in time
+    test::TempDir dir;
+    {
+        TextSink out((dir / "flight.igc").string());
+        IgcWriter("Tokyo").write(out, points, kHeader);
+        ASSERT_TRUE(out.finish());
+    }
+    const test::IgcReading r = test::readWithIgcParser(dir / "flight.igc");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.header.at("date"), "2001-06-27");
+    EXPECT_EQ(r.header.at("pilot"), kHeader.pilot);
+    EXPECT_EQ(r.header.at("glider"), kHeader.gliderType);
+    EXPECT_EQ(r.header.at("registration"), kHeader.gliderId);
+    points.erase(points.begin() + 50);
+    ASSERT_EQ(r.fixes.size(), points.size());
+    const MapDatum tokyo("Tokyo");
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const TrackPoint& p = points[i];
+        double lat, lon, alt;
+        tokyo.toWgs84(p.latitude, p.longitude, p.altitude, lat, lon, alt);
+        EXPECT_EQ(r.fixes[i].ms, (std::int64_t(p.time) + kReceiverEpochOffset) * 1000) << i;
+        EXPECT_NEAR(r.fixes[i].latitude, lat, 0.5 / 60000) << i;
+        EXPECT_NEAR(r.fixes[i].longitude, lon, 0.5 / 60000) << i;
+        EXPECT_EQ(r.fixes[i].altitude, std::to_string(std::lround(alt))) << i;
+    }
+}
+
+} // namespace
+} // namespace nuvrel
