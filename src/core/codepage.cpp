@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <iconv.h>
 
 namespace nuvrel {
 
@@ -18,6 +20,31 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 }
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+const char* iconvName(CodePage page) { return page == CodePage::Cp932 ? "CP932" : "UTF-8"; }
+
+// Converts with iconv, leaving out what does not convert.
+std::string convert(const char* to, const char* from, std::string_view in) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::string(in);
+    std::string out;
+    char buf[1024];
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    while (srcLeft > 0) {
+        char* dst = buf;
+        std::size_t dstLeft = sizeof buf;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buf, sizeof buf - dstLeft);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ++src; // a byte that does not convert
+            --srcLeft;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
 } // namespace
 
 CodePage activeCodePage() { return g_codePage; }
@@ -103,6 +130,14 @@ std::string fieldText(const char* field, std::size_t fieldSize) {
     const void* nul = std::memchr(field, 0, fieldSize);
     const std::size_t n = nul ? static_cast<const char*>(nul) - field : fieldSize;
     return std::string(field, n);
+}
+
+std::string codePageToUtf8(std::string_view text, CodePage page) {
+    return convert("UTF-8", iconvName(page), text);
+}
+
+std::string utf8ToCodePage(std::string_view text, CodePage page) {
+    return convert(iconvName(page), "UTF-8", text);
 }
 
 } // namespace nuvrel

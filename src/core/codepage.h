@@ -47,4 +47,10 @@ inline void copyToField(char* field, std::size_t fieldSize, std::string_view tex
 // The text of a fixed field: up to its first NUL, or the whole field.
 std::string fieldText(const char* field, std::size_t fieldSize);
 
+// Text of the code page as UTF-8, and UTF-8 as text of the code page (iconv).
+// Bytes that do not form a character of the source, and characters the
+// target cannot hold, are left out: the result is always well-formed.
+std::string codePageToUtf8(std::string_view text, CodePage page);
+std::string utf8ToCodePage(std::string_view text, CodePage page);
+
 } // namespace nuvrel
