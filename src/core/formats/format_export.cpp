@@ -21,6 +21,31 @@ bool hasSource(const ExportSource& source, DataKind kind) {
     return false;
 }
 
+GpxSettings gpxSettings(const ExportSettings& settings) {
+    GpxSettings gpx;
+    gpx.datumName = settings.datum.name;
+    gpx.productId = settings.productId;
+    gpx.softwareVersion = settings.softwareVersion;
+    gpx.codePage = activeCodePage();
+    return gpx;
+}
+
+// What the source has of the kinds asked for.
+GpxSource gpxSource(const ExportSource& source, GpxKinds kinds) {
+    GpxSource gpx;
+    if (kinds.track && source.data && source.data->track())
+        gpx.track = source.data->track()->points();
+    if (kinds.waypoints && source.data && source.data->waypoints())
+        gpx.waypoints = source.data->waypoints()->records();
+    if (kinds.routes && source.routes)
+        gpx.routes = source.routes->routes();
+    return gpx;
+}
+
+GpxKinds onlyKind(DataKind kind) {
+    return GpxKinds{kind == DataKind::Track, kind == DataKind::Waypoints, kind == DataKind::Routes};
+}
+
 } // namespace
 
 ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind kind, const ExportSource& source,
@@ -30,6 +55,10 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
     if (!hasSource(source, kind))
         return ExportResult::NothingToWrite;
     const FormatId id = format.id;
+    if (id == FormatId::Gpx) {
+        writeGpx(out, gpxSource(source, onlyKind(kind)), gpxSettings(settings));
+        return ExportResult::Written;
+    }
     if (kind == DataKind::Track) {
         const auto points = source.data->track()->points();
         const std::int32_t offset = source.data->timeOffset();
@@ -47,6 +76,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
             break;
         case FormatId::Nmea:
+        case FormatId::Gpx:
             return ExportResult::NotSupported;
         }
     } else if (kind == DataKind::Waypoints) {
@@ -65,6 +95,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             PCX5(settings.datum, settings.now).writeWaypoints(out, waypoints);
             break;
         case FormatId::Nmea:
+        case FormatId::Gpx:
             return ExportResult::NotSupported;
         }
     } else {
@@ -96,6 +127,21 @@ ExportResult exportFile(const std::string& path, const FormatDescriptor& format,
     if (!out.finish())
         return ExportResult::CantCreate;
     return r;
+}
+
+ExportResult exportGpxFile(const std::string& path, GpxKinds kinds, const ExportSource& source,
+                           const ExportSettings& settings) {
+    const GpxSource gpx = gpxSource(source, kinds);
+    bool routes = false;
+    for (const CRouteField::Route& r : gpx.routes)
+        routes = routes || !r.entries.empty();
+    if (gpx.track.empty() && gpx.waypoints.empty() && !routes)
+        return ExportResult::NothingToWrite;
+    TextSink out(path);
+    if (!out.isOpen())
+        return ExportResult::CantCreate;
+    writeGpx(out, gpx, gpxSettings(settings));
+    return out.finish() ? ExportResult::Written : ExportResult::CantCreate;
 }
 
 } // namespace nuvrel

@@ -6,6 +6,7 @@
 #include "core/data/route_store.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_registry.h"
+#include "core/formats/gpx_format.h"
 #include "core/formats/text_sink.h"
 
 #include <cstdint>
@@ -17,6 +18,8 @@ struct ExportSettings {
     bool dms = false;    // plain text: degrees-minutes-seconds coordinates
     DatumInfo datum;     // POT and PCX5 headers
     std::int64_t now = 0; // PCX5 waypoint and route time stamp (seconds since 1970)
+    std::int32_t productId = 59;      // GPX: the receiver whose set names the symbols
+    std::int32_t softwareVersion = 0;
 };
 
 enum class ExportResult {
@@ -37,5 +40,10 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
 // Nothing is created when there is nothing to write.
 ExportResult exportFile(const std::string& path, const FormatDescriptor& format, DataKind kind,
                         const ExportSource& source, const ExportSettings& settings);
+
+// GPX holds the three kinds in one file: those asked for that the source
+// has (NothingToWrite when it has none of them).
+ExportResult exportGpxFile(const std::string& path, GpxKinds kinds, const ExportSource& source,
+                           const ExportSettings& settings);
 
 } // namespace nuvrel

@@ -2,6 +2,8 @@
 
 #include "core/app/errors.h"
 #include "core/app/time_zone.h"
+#include "core/codepage.h"
+#include "core/gps/gps_model.h"
 
 #include <memory>
 #include <new>
@@ -82,6 +84,52 @@ int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& p
         ++added;
     }
     return added;
+}
+
+GpxSettings gpxSettingsFrom(const IFTOption& option) {
+    GpxSettings settings;
+    settings.datumName = option.DatumName();
+    settings.productId = option.GPSModelID();
+    settings.softwareVersion = option.GPSSoftwareVersion();
+    settings.displayDefault = GPSModel::DisplayDefaultFor(settings.productId, settings.softwareVersion);
+    settings.codePage = activeCodePage();
+    return settings;
+}
+
+GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string& path, GpxKinds kinds,
+                    const GpxSettings& settings) {
+    GpxRead read = readGpxFile(path, settings, kinds);
+    GpxImport result;
+    if (!read.error.empty()) {
+        result.error = read.error;
+        data.context().prompts.showMessage("Error", path + ": " + read.error);
+        return result;
+    }
+    GpxContent& content = read.content;
+    result.points = content.track.size();
+    result.waypoints = content.waypoints.size();
+    if (!content.track.empty()) {
+        data.setTrack(std::make_unique<IFTGarminTrack>(std::move(content.track)));
+        data.resetTimeOffset();
+    }
+    if (!content.waypoints.empty()) {
+        data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::move(content.waypoints)));
+        data.resetTimeOffset();
+    }
+    for (CRouteField::Route& route : content.routes) {
+        const std::uint32_t count = routes.AddRoute();
+        if (count == 0) {
+            ShowError(data.context().prompts, kErrOutOfMemory);
+            break;
+        }
+        const std::uint32_t index = count - 1;
+        routes.SetRouteName(index, route.name);
+        for (const RouteEntry& e : route.entries)
+            routes.AddRouteEntry(index, fieldText(e.ident, kIdentSize), e.latitude, e.longitude,
+                                 fieldText(e.comment, kCommentSize), e.symbol, e.display, e.proximity, e.altitude);
+        ++result.routes;
+    }
+    return result;
 }
 
 } // namespace nuvrel

@@ -3,9 +3,11 @@
 // read fails), and the failure is reported through the data set's prompts.
 #pragma once
 
+#include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 #include "core/formats/format_read.h"
+#include "core/formats/gpx_format.h"
 #include "core/platform.h"
 
 #include <string>
@@ -30,5 +32,23 @@ bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, Rea
 // nothing. Returns the number of routes added.
 int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts,
                     ReadProblem* problem = nullptr);
+
+// What a GPX import took: the counts, or the reason it took nothing.
+struct GpxImport {
+    std::size_t points = 0;
+    std::size_t waypoints = 0;
+    std::size_t routes = 0;
+    std::string error; // shown as "path: error"
+};
+
+// The GPX settings of the user's datum and receiver.
+GpxSettings gpxSettingsFrom(const IFTOption& option);
+
+// Reads a GPX file and, of the kinds asked for that the file holds, replaces
+// the track log (time offset reset) and the waypoint store and appends the
+// routes. A file that cannot be read (malformed XML, with its line) changes
+// nothing; the error is reported through the data set's prompts.
+GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string& path, GpxKinds kinds,
+                    const GpxSettings& settings);
 
 } // namespace nuvrel

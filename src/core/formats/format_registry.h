@@ -10,10 +10,21 @@ namespace nuvrel {
 
 enum class DataKind { Track, Waypoints, Routes };
 
-enum TrackFileKind : int { kTrackFilePot = 1, kTrackFileText = 2, kTrackFileProAtlas = 3, kTrackFileNmea = 4 };
-enum WaypointFileKind : int { kWaypointFilePot = 1, kWaypointFileText = 2, kWaypointFileProAtlas = 3 };
+enum TrackFileKind : int {
+    kTrackFilePot = 1,
+    kTrackFileText = 2,
+    kTrackFileProAtlas = 3,
+    kTrackFileNmea = 4,
+    kTrackFileGpx = 5,
+};
+enum WaypointFileKind : int {
+    kWaypointFilePot = 1,
+    kWaypointFileText = 2,
+    kWaypointFileProAtlas = 3,
+    kWaypointFileGpx = 4,
+};
 
-enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea };
+enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea, Gpx };
 
 struct FormatDescriptor {
     FormatId id;
@@ -49,6 +60,8 @@ inline constexpr FormatDescriptor kFormats[] = {
      false},
     {FormatId::Nmea, "nmea", "NMEA 0183 log (.nme), RMC and GGA sentences", kTrackFileNmea, 0, false, false, false, false, false,
      false, false},
+    {FormatId::Gpx, "gpx", "GPX 1.1 tracks, waypoints and routes in WGS-84 (.gpx)", kTrackFileGpx, kWaypointFileGpx, true,
+     true, true, true, false, false, false},
 };
 
 // The format of that name, or null.
