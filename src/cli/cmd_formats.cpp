@@ -3,7 +3,9 @@
 //   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
 //                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
 // An import replaces the track log or the waypoint store of DATA.nvl (or adds
-// routes to it), creating the file when it does not exist.
+// routes to it), creating the file when it does not exist. GPX holds all
+// three kinds: without --track, --waypoints or --routes it reads and writes
+// all of them.
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
@@ -75,12 +77,43 @@ void zoneArg(Context& ctx) {
     }
 }
 
+// GPX: one of --track, --waypoints, --routes, or all three.
+GpxKinds gpxKindsArg(Context& ctx) {
+    const bool track = ctx.takeFlag("--track");
+    const bool waypoints = ctx.takeFlag("--waypoints");
+    const bool routes = ctx.takeFlag("--routes");
+    if (track + waypoints + routes > 1)
+        throw UsageError{"give only one of --track, --waypoints, --routes"};
+    if (!track && !waypoints && !routes)
+        return GpxKinds{};
+    return GpxKinds{track, waypoints, routes};
+}
+
 void printSummary(std::ostream& out, const IFTGarminData& data, DataKind kind) {
     if (kind == DataKind::Track && data.track())
         out << "track: " << data.track()->count() << " points, last segment " << data.track()->segmentCount()
             << '\n';
     else if (kind == DataKind::Waypoints && data.waypoints())
         out << "waypoints: " << data.waypoints()->count() << '\n';
+}
+
+int importGpx(Context& ctx, const std::string& output) {
+    const GpxKinds kinds = gpxKindsArg(ctx);
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 2 || output.empty())
+        throw UsageError{"usage: import gpx FILE.gpx -o DATA.nvl [--track|--waypoints|--routes]"};
+    IFTGarminData data(contextFor(ctx));
+    CRouteField routes(1);
+    if (std::filesystem::exists(output) && data.load(output, routes) != 1) {
+        ctx.err << "import: cannot read " << output << '\n';
+        return 1;
+    }
+    const GpxImport read = ImportGpx(data, routes, ctx.args[1], kinds, gpxSettingsFrom(IFTOption(ctx.settings)));
+    if (!read.error.empty())
+        return 1; // reported; the data file is left as it was
+    ctx.out << "gpx: " << read.points << " track points, " << read.waypoints << " waypoints, " << read.routes
+            << " routes\n";
+    return data.save(output, &routes) ? 0 : 1;
 }
 
 } // namespace
@@ -91,6 +124,8 @@ int runImport(Context& ctx) {
     if (ctx.args.empty())
         throw UsageError{"usage: import FORMAT FILE -o DATA.nvl"};
     const FormatDescriptor& format = formatArg(ctx.args[0]);
+    if (format.id == FormatId::Gpx)
+        return importGpx(ctx, output);
     const DataKind kind = kindArg(ctx, format, true);
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())
@@ -128,10 +163,14 @@ int runExport(Context& ctx) {
     settings.datum = datumInfoFor(ctx.takeOption("--datum", options.DatumName()));
     const std::string now = ctx.takeOption("--now");
     settings.now = now.empty() ? static_cast<std::int64_t>(std::time(nullptr)) : std::atoll(now.c_str());
+    settings.productId = options.GPSModelID();
+    settings.softwareVersion = options.GPSSoftwareVersion();
     if (ctx.args.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
     const FormatDescriptor& format = formatArg(ctx.args[0]);
-    const DataKind kind = kindArg(ctx, format, false);
+    const bool gpx = format.id == FormatId::Gpx;
+    const GpxKinds kinds = gpx ? gpxKindsArg(ctx) : GpxKinds{};
+    const DataKind kind = gpx ? DataKind::Track : kindArg(ctx, format, false);
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
@@ -140,12 +179,14 @@ int runExport(Context& ctx) {
     CRouteField routes(0);
     if (data.load(ctx.args[1], routes) != 1)
         return 1;
-    switch (exportFile(output, format, kind, ExportSource{&data, &routes}, settings)) {
+    const ExportSource source{&data, &routes};
+    switch (gpx ? exportGpxFile(output, kinds, source, settings) : exportFile(output, format, kind, source, settings)) {
     case ExportResult::Written:
         ctx.out << "wrote " << output << '\n';
         return 0;
     case ExportResult::NothingToWrite:
-        ctx.err << "export: " << ctx.args[1] << " holds no " << dataKindName(kind) << '\n';
+        ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? "track, waypoints or routes" : dataKindName(kind))
+                << '\n';
         return 1;
     case ExportResult::NotSupported:
         return 2;

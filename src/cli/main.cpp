@@ -27,8 +27,8 @@ const std::vector<Command>& commands() {
         {"analyse", "analyse DATA.nvl [--segment N | --segments TOP-BOTTOM] [--detail N [--total-time]]", runAnalyse},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
-        {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]", runImport},
-        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]", runExport},
+        {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default)", runImport},
+        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default)", runExport},
     };
     return table;
 }

@@ -48,6 +48,8 @@ constexpr ImportExportCommand kCommands[] = {
     {"toPCX5file2", true, "pcx5", DataKind::Waypoints, "Save As WPT", "*.wpt", "WPT file|*.wpt|All files|*.*|"},
     {"toPOTfile3", true, "pot", DataKind::Routes, "Save As POT", "*.pot", "POT file|*.pot|All files|*.*|"},
     {"toPCX5file3", true, "pcx5", DataKind::Routes, "Save As RTE", "*.rte", "RTE file|*.rte|All files|*.*|"},
+    {"fromGPXfile1", false, "gpx", DataKind::Track, "Read GPX file", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
+    {"toGPXfile1", true, "gpx", DataKind::Track, "Save As GPX", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
 };
 
 // The default suffix of a save dialog: the extension of its initial name.
@@ -57,8 +59,14 @@ QString suffixOf(const char* fileName) {
     return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-bool hasSomethingToExport(TMainForm& form, DataKind kind) {
-    switch (kind) {
+bool hasSomethingToExport(TMainForm& form, const ImportExportCommand& command) {
+    if (command.everyKind) {
+        for (const CRouteField::Route& r : form.routes().routes())
+            if (!r.entries.empty())
+                return true;
+        return form.data().track() || form.data().waypoints();
+    }
+    switch (command.kind) {
     case DataKind::Track:
         return form.data().track() != nullptr;
     case DataKind::Waypoints:
@@ -81,7 +89,7 @@ void showImported(TMainForm& form) {
 }
 
 void runCommand(TMainForm& form, const ImportExportCommand& command) {
-    if (command.isExport && !hasSomethingToExport(form, command.kind))
+    if (command.isExport && !hasSomethingToExport(form, command))
         return;
     FileDialogSpec spec;
     spec.title = QString::fromLatin1(command.title);
@@ -111,7 +119,9 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     const std::string file = path.toStdString();
     UserPrompts& prompts = form.data().context().prompts;
     if (!command.isExport) {
-        if (command.kind == DataKind::Track)
+        if (command.everyKind)
+            ImportGpx(form.data(), form.routes(), file, GpxKinds{}, gpxSettingsFrom(form.options()));
+        else if (command.kind == DataKind::Track)
             ImportTrack(form.data(), format->trackKind, file);
         else if (command.kind == DataKind::Waypoints)
             ImportWaypoints(form.data(), format->waypointKind, file);
@@ -124,8 +134,11 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     settings.dms = form.options().TextCoordinateFormat() == kTextFormatDMS;
     settings.datum = datumInfoFor(form.options().DatumName());
     settings.now = static_cast<std::int64_t>(std::time(nullptr));
-    const ExportResult result =
-        exportFile(file, *format, command.kind, ExportSource{&form.data(), &form.routes()}, settings);
+    settings.productId = form.options().GPSModelID();
+    settings.softwareVersion = form.options().GPSSoftwareVersion();
+    const ExportSource source{&form.data(), &form.routes()};
+    const ExportResult result = command.everyKind ? exportGpxFile(file, GpxKinds{}, source, settings)
+                                                  : exportFile(file, *format, command.kind, source, settings);
     if (result == ExportResult::CantCreate)
         prompts.showMessage("Error", "Cannot write " + file);
 }

@@ -19,9 +19,10 @@ struct ImportExportCommand {
     const char* title;      // dialog title
     const char* fileName;   // initial name
     const char* filter;     // "Name|*.ext|All files|*.*"
+    bool everyKind = false; // GPX: the track, the waypoints and the routes in one file
 };
 
-// The table of the eighteen commands, in menu order.
+// The table of the commands, in menu order.
 const ImportExportCommand* importExportCommands(int& count);
 
 // Enables the Import and Export items of the form's menus and connects each

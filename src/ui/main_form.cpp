@@ -116,6 +116,7 @@ void TMainForm::buildMenus() {
     addCommand(importWaypoint, QStringLiteral("from Pro&Atlas file..."), QStringLiteral("fromProAtlasfile1"));
     QMenu* importRoute = import->addMenu(QStringLiteral("&Route"));
     addCommand(importRoute, QStringLiteral("from &POT file..."), QStringLiteral("fromPOTfile1"));
+    addCommand(import, QStringLiteral("from &GPX file..."), QStringLiteral("fromGPXfile1"));
 
     QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
     exportMenu->setObjectName(QStringLiteral("Export1"));
@@ -132,6 +133,7 @@ void TMainForm::buildMenus() {
     QMenu* exportRoute = exportMenu->addMenu(QStringLiteral("&Route"));
     addCommand(exportRoute, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile3"));
     addCommand(exportRoute, QStringLiteral("to P&CX5 file..."), QStringLiteral("toPCX5file3"));
+    addCommand(exportMenu, QStringLiteral("to &GPX file..."), QStringLiteral("toGPXfile1"));
     file->addSeparator();
     addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"), &TMainForm::Print1Click);
     file->addSeparator();

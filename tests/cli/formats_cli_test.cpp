@@ -76,7 +76,7 @@ TEST(FormatsCli, NmeaImportAndErrors) {
     r = run(dir, {"info", nvl}); // the data file was left as it was
     EXPECT_NE(r.out.find("points: 1"), std::string::npos);
 
-    EXPECT_EQ(run(dir, {"import", "gpx", "x", "-o", nvl}).status, 2);
+    EXPECT_EQ(run(dir, {"import", "nosuchformat", "x", "-o", nvl}).status, 2);
     EXPECT_EQ(run(dir, {"import", "nmea", "x", "-o", nvl, "--waypoints"}).status, 2);
     EXPECT_EQ(run(dir, {"export", "nmea", nvl, "-o", "x"}).status, 2);
     EXPECT_EQ(run(dir, {"export", "text", nvl, "-o", "x", "--routes"}).status, 2);

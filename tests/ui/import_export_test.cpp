@@ -76,7 +76,7 @@ private slots:
         Window w;
         int count = 0;
         const ui::ImportExportCommand* table = ui::importExportCommands(count);
-        QCOMPARE(count, 18);
+        QCOMPARE(count, 20);
         for (int i = 0; i < count; ++i) {
             QAction* action = w.form.command(QString::fromLatin1(table[i].objectName));
             QVERIFY2(action, table[i].objectName);
@@ -159,6 +159,38 @@ private slots:
         QVERIFY(test::readFileBytes(pot).rfind("Dat=WGS 84/WGS 84/0/0/0/0/0/\r\n", 0) == 0);
         ui::RunImportExport(w.form, commandNamed("toPOTfile3"), QStringLiteral("/nonexistent/dir/r.pot"));
         QCOMPARE(w.prompts.count("message"), 1);
+    }
+
+    // GPX: one command for the three kinds each way; a malformed file is
+    // reported with its line and changes nothing.
+    void gpxCommandsTakeEveryKind() {
+        Window w;
+        test::TempDir dir;
+        QString title;
+        QStringList filters;
+        answerFileDialog(QString::fromStdString(golden("sample.gpx")), &title, &filters);
+        w.form.command(QStringLiteral("fromGPXfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Read GPX file"));
+        QCOMPARE(filters, (QStringList{"GPX file (*.gpx)", "All files (*)"}));
+        QCOMPARE(w.form.data().track()->count(), 3u);
+        QCOMPARE(w.form.data().waypoints()->count(), 2u);
+        QCOMPARE(w.form.routes().RouteCount(), 3u); // the empty route the program starts with, and two
+        QCOMPARE(w.form.routes().GetRouteName(1), std::string("HOME TO AWAY"));
+
+        test::writeFileBytes(dir / "bad.gpx", "<gpx>\n<wpt lat='1' lon='2'>\n</gpx>\n");
+        ui::RunImportExport(w.form, commandNamed("fromGPXfile1"), QString::fromStdString((dir / "bad.gpx").string()));
+        QCOMPARE(w.prompts.count("message"), 1);
+        QVERIFY(w.prompts.entries.back().text.find("bad.gpx: line 3: mismatched tag") != std::string::npos);
+        QCOMPARE(w.form.data().waypoints()->count(), 2u);
+
+        const QString path = QString::fromStdString((dir / "out.gpx").string());
+        answerFileDialog(path, &title, &filters);
+        w.form.command(QStringLiteral("toGPXfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Save As GPX"));
+        const std::string text = test::readFileBytes(path.toStdString());
+        for (const char* part : {"creator=\"Nuvrel\"", "<name>TOKYO</name>", "<name>HOME TO AWAY</name>",
+                                 "<time>2001-03-05T04:00:00Z</time>"})
+            QVERIFY2(text.find(part) != std::string::npos, part);
     }
 };
 

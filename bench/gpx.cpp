@@ -1,0 +1,114 @@
+// GPX import and export of a 1,000,000-point track (NUVREL_BENCH_POINTS sets
+// the count) beside the plain-text import and export of the same points, and
+// GPSBabel's reading of the same GPX file. Positions are held in the "Tokyo"
+// datum, so every point goes through the datum conversion both ways. Figures
+// are CPU seconds, the best of three passes; GPSBabel's are its process's.
+#include "core/formats/format_read.h"
+#include "core/formats/format_registry.h"
+#include "core/formats/gpx_format.h"
+#include "core/formats/plain_text_format.h"
+
+#include "bench_cpu.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace nuvrel;
+using bench::cpuSeconds;
+
+namespace {
+
+std::vector<TrackPoint> makeTrack(std::size_t count) {
+    std::vector<TrackPoint> points(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        TrackPoint& p = points[i];
+        p.latitude = 35.0 + static_cast<double>(i % 100000) * 1e-6;
+        p.longitude = 139.0 + static_cast<double>(i % 77777) * 1e-6;
+        p.altitude = static_cast<float>(i % 3000) + 0.25f;
+        p.segment = static_cast<std::int16_t>(1 + i / 100000);
+        p.time = static_cast<std::uint32_t>(1000000000 + i);
+    }
+    return points;
+}
+
+template <typename Work>
+double best(Work work) {
+    double fastest = 1e30;
+    for (int pass = 0; pass < 3; ++pass) {
+        const double start = cpuSeconds();
+        work();
+        fastest = std::min(fastest, cpuSeconds() - start);
+    }
+    return fastest;
+}
+
+double childSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+// CPU seconds of "gpsbabel -t -i gpx -f path" (it reads and writes nothing);
+// negative when it cannot run.
+double gpsbabelRead(const std::string& path) {
+    const double before = childSeconds();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/usr/bin/gpsbabel", "gpsbabel", "-t", "-i", "gpx", "-f", path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return childSeconds() - before;
+}
+
+} // namespace
+
+int main() {
+    const char* n = std::getenv("NUVREL_BENCH_POINTS");
+    const std::size_t count = n ? static_cast<std::size_t>(std::atol(n)) : 1000000;
+    const std::vector<TrackPoint> track = makeTrack(count);
+    char folder[] = "/tmp/nuvrel-bench-gpx-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    const std::string txt = std::string(folder) + "/track.txt";
+    const std::string gpx = std::string(folder) + "/track.gpx";
+    GpxSettings settings;
+    settings.datumName = "Tokyo";
+
+    const double textOut = best([&] {
+        TextSink out(txt);
+        writeTextTrack(out, track, 0, false);
+        out.finish();
+    });
+    const double gpxOut = best([&] {
+        TextSink out(gpx);
+        writeGpx(out, GpxSource{track, {}, {}}, settings);
+        out.finish();
+    });
+    std::size_t textPoints = 0, gpxPoints = 0;
+    const double textIn = best([&] { textPoints = readTrackFile(kTrackFileText, txt, ImportOptions{}).points.size(); });
+    const double gpxIn = best([&] { gpxPoints = readGpxFile(gpx, settings, GpxKinds{true, false, false}).content.track.size(); });
+    const double babel = gpsbabelRead(gpx);
+
+    const auto mb = [](const std::string& p) { return static_cast<double>(std::filesystem::file_size(p)) / 1e6; };
+    std::printf("%zu track points; plain text %.1f MB, GPX %.1f MB (CPU seconds, best of 3)\n", count, mb(txt), mb(gpx));
+    std::printf("import: plain text %.3f s (%zu points), GPX %.3f s (%zu points), ratio %.2f (aim <= 3)\n", textIn,
+                textPoints, gpxIn, gpxPoints, gpxIn / textIn);
+    std::printf("export: plain text %.3f s, GPX %.3f s, ratio %.2f (aim <= 3)\n", textOut, gpxOut, gpxOut / textOut);
+    if (babel >= 0)
+        std::printf("GPSBabel reading the same GPX: %.3f s, %.1f times our GPX import\n", babel, babel / gpxIn);
+    else
+        std::printf("GPSBabel reading the same GPX: not available\n");
+    std::filesystem::remove_all(folder);
+    return 0;
+}
