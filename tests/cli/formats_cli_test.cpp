@@ -83,5 +83,34 @@ TEST(FormatsCli, NmeaImportAndErrors) {
     EXPECT_EQ(run(dir, {"export", "pot", nvl, "-o", (dir / "no" / "such.pot").string()}).status, 1);
 }
 
+TEST(FormatsCli, GpxTakesEveryKindAndRoundTrips) {
+    TempDir dir;
+    const std::string a = (dir / "a.nvl").string(), b = (dir / "b.nvl").string(), gpx = (dir / "a.gpx").string();
+    CliRun r = run(dir, {"import", "gpx", golden("sample.gpx"), "-o", a});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "gpx: 3 track points, 2 waypoints, 2 routes\n");
+    ASSERT_EQ(run(dir, {"export", "gpx", a, "-o", gpx}).status, 0);
+    ASSERT_EQ(run(dir, {"import", "gpx", gpx, "-o", b}).status, 0);
+    for (const char* kind : {"--track", "--waypoints"}) {
+        const std::string ta = (dir / "a.txt").string(), tb = (dir / "b.txt").string();
+        ASSERT_EQ(run(dir, {"export", "text", a, "-o", ta, kind}).status, 0);
+        ASSERT_EQ(run(dir, {"export", "text", b, "-o", tb, kind}).status, 0);
+        EXPECT_EQ(readFileBytes(ta), readFileBytes(tb)) << kind;
+    }
+
+    // One kind only, each way.
+    ASSERT_EQ(run(dir, {"export", "gpx", a, "-o", gpx, "--waypoints"}).status, 0);
+    EXPECT_EQ(readFileBytes(gpx).find("<trk>"), std::string::npos);
+    r = run(dir, {"import", "gpx", golden("sample.gpx"), "-o", (dir / "c.nvl").string(), "--routes"});
+    EXPECT_EQ(r.out, "gpx: 0 track points, 0 waypoints, 2 routes\n");
+
+    // A malformed file: its line, exit 1, the data file as it was.
+    writeFileBytes(dir / "bad.gpx", "<gpx>\n<trk>\n</gpx>\n");
+    r = run(dir, {"import", "gpx", (dir / "bad.gpx").string(), "-o", a, "--track"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("bad.gpx: line 3: mismatched tag"), std::string::npos) << r.err;
+    EXPECT_NE(run(dir, {"info", a}).out.find("points: 3"), std::string::npos);
+}
+
 } // namespace
 } // namespace nuvrel

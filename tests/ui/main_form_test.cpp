@@ -116,10 +116,10 @@ void MainFormTest::menusCarryTheCommandMap() {
              QStringLiteral("&Open...;Save &As...;-;Load &Map...;&Create Map Info...;Sa&ve Image As...;-;"
                             "&Import[&Track[from &Text file...;from &POT file...;from Pro&Atlas file...;from &NMEA file...];"
                             "&Waypoint[from &Text file...;from &POT file...;from Pro&Atlas file...];"
-                            "&Route[from &POT file...]];"
+                            "&Route[from &POT file...];from &GPX file...];"
                             "&Export[&Track[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file...];"
                             "&Waypoint[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file];"
-                            "&Route[to &POT file...;to P&CX5 file...]];-;&Print...;-;E&xit"));
+                            "&Route[to &POT file...;to P&CX5 file...];to &GPX file...];-;&Print...;-;E&xit"));
     QCOMPARE(describe(menuAt(1)),
              QStringLiteral("&Track;Track &Result;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
     QCOMPARE(describe(menuAt(2)),

@@ -193,7 +193,8 @@ TEST(FormatRegistry, OneTableSaysWhatEachFormatDoes) {
     EXPECT_TRUE(findFormat("pcx5")->writes(DataKind::Routes));
     EXPECT_FALSE(findFormat("text")->writes(DataKind::Routes));
     EXPECT_EQ(findFormat("nmea")->waypointKind, 0);
-    EXPECT_EQ(findFormat("gpx"), nullptr);
+    EXPECT_TRUE(findFormat("gpx")->reads(DataKind::Routes) && findFormat("gpx")->writes(DataKind::Track));
+    EXPECT_EQ(findFormat("nosuchformat"), nullptr);
 }
 
 TEST(DatumInfo, FromTheDatumTable) {
