@@ -1,8 +1,8 @@
 // identify: asks the receiver on a port who it is.
 #include "cli/cli.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/product_request.h"
 #include "core/gps/serial_ports.h"

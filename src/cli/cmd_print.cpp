@@ -6,7 +6,7 @@
 
 #ifdef NUVREL_CLI_RENDER
 #include "cli/map_view_session.h"
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "render/print_page.h"
 
 #include <QFile>

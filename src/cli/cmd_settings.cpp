@@ -3,9 +3,9 @@
 // start, text coordinate form). Written to the settings file at once.
 #include "cli/cli.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/app/preference_values.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"

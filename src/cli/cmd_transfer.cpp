@@ -1,7 +1,7 @@
 // download, upload and position: the receiver transfers for scripts.
 #include "cli/cli.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "core/app/gps_commands.h"
 #include "core/app/ift_option.h"
 #include "core/app/monitor_text.h"

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "core/app/time_zone.h"
+#include "core/time_zone.h"
 #include "core/codepage.h"
 #include "platform/qsettings_store.h"
 

@@ -1,7 +1,7 @@
 #include "render/map_canvas.h"
 
-#include "core/app/errors.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/errors.h"
 #include "core/map/calibration_file.h"
 #include "core/map/tiled_map_info.h"
 #include "render/map_renderer.h"

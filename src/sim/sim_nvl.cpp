@@ -1,8 +1,8 @@
 #include "sim_nvl.h"
 
-#include "core/app/time_zone.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
+#include "core/time_zone.h"
 
 #include <cstdio>
 

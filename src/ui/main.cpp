@@ -1,7 +1,7 @@
 // The composition root: builds the platform services and the main window.
 #include "core/app/ift_option.h"
-#include "core/app/time_zone.h"
 #include "core/codepage.h"
+#include "core/time_zone.h"
 #include "platform/qsettings_store.h"
 #include "ui/main_form.h"
 #include "ui/qt_prompts.h"

@@ -1,8 +1,8 @@
 #include "ui/print_commands.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/errors.h"
 #include "render/map_canvas.h"
 #include "render/print_page.h"
 #include "ui/file_dialogs.h"

@@ -1,7 +1,7 @@
 #include "ui/tfrm_monitor.h"
 
-#include "core/app/errors.h"
 #include "core/app/monitor_text.h"
+#include "core/errors.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 #include "ui/tfrm_preference.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/app/preference_values.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"

@@ -1,8 +1,8 @@
 #include "ui/tfrm_waypoint.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "render/code_page_text.h"
 #include "ui/tfrm_selsmbl.h"

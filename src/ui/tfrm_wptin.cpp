@@ -1,6 +1,6 @@
 #include "ui/tfrm_wptin.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

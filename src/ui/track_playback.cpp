@@ -1,8 +1,8 @@
 #include "ui/track_playback.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/errors.h"
 #include "core/map/ift_map_param.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_playing.h"

@@ -1,10 +1,10 @@
 // The simulator serving the contents of a native data file.
-#include "core/app/time_zone.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 #include "core/gps/control_packet.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/ift_rs232c.h"
+#include "core/time_zone.h"
 #include "sim_process.h"
 
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // print command printing to a PDF file (rasterised and read back with the
 // poppler tools), and the map picture saved as a bitmap.
 #include "core/analysis/track_measures.h"
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"
+#include "core/errors.h"
 #include "render/print_page.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"

@@ -1,6 +1,6 @@
 #include "core/app/gps_commands.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/gps_model.h"

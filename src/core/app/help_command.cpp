@@ -1,6 +1,6 @@
 #include "core/app/help_command.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
 #include "core/app/route_editor.h"
 
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
 #include "core/codepage.h"
 #include "core/data/ift_garmin_waypoint.h"
+#include "core/errors.h"
 #include "core/gps/model_check.h"
 
 namespace nuvrel {

@@ -1,7 +1,7 @@
 #include "core/data/ift_garmin_data.h"
 
-#include "core/app/time_zone.h"
 #include "core/data/native_file.h"
+#include "core/time_zone.h"
 
 #include <algorithm>
 #include <utility>

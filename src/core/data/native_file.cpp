@@ -1,7 +1,7 @@
 #include "core/data/native_file.h"
 
-#include "core/app/errors.h"
 #include "core/codepage.h"
+#include "core/errors.h"
 
 #include <algorithm>
 #include <bit>

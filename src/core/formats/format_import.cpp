@@ -1,9 +1,9 @@
 #include "core/formats/format_import.h"
 
-#include "core/app/errors.h"
-#include "core/app/time_zone.h"
 #include "core/codepage.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
+#include "core/time_zone.h"
 
 #include <memory>
 #include <new>

@@ -1,6 +1,6 @@
 #include "core/gps/model_check.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "core/gps/gps_model.h"
 
 namespace nuvrel {

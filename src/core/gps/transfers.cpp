@@ -1,6 +1,6 @@
 #include "core/gps/transfers.h"
 
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/control_packet.h"
 #include "core/gps/garmin_record.h"

@@ -1,5 +1,5 @@
 #include "core/app/help_command.h"
-#include "core/app/errors.h"
+#include "core/errors.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "core/app/errors.h"
 #include "core/app/ift_option.h"
-#include "core/app/time_zone.h"
+#include "core/errors.h"
+#include "core/time_zone.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/data/native_file.h"
 
-#include "core/app/time_zone.h"
+#include "core/time_zone.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

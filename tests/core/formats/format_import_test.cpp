@@ -1,5 +1,5 @@
-#include "core/app/errors.h"
-#include "core/app/time_zone.h"
+#include "core/errors.h"
+#include "core/time_zone.h"
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
 #include "core/formats/format_read.h"

@@ -1,4 +1,4 @@
-#include "core/app/errors.h"
+#include "core/errors.h"
 
 #include <array>
 

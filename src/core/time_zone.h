@@ -7,8 +7,10 @@
 
 namespace nuvrel {
 
-// Reads the zone from the C library (tzset): `timezone` is the bias in
-// seconds west of UTC and `daylight` says whether the zone has a daylight rule.
+// Reads the zone of TZ (or the system's) from the C library's local-time
+// rules: the bias is standard time's distance west of UTC, and the zone has
+// a daylight rule when this year keeps daylight time on some day. Neither
+// depends on today's date nor on the zone's history.
 class CLibraryTimeZone final : public TimeZoneSource {
 public:
     ZoneInfo read() override;
