@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace nuvrel {
+struct DataContext;
+} // namespace nuvrel
+
 namespace nuvrel::cli {
 
 // Thrown by a command for bad input; main() prints it as one line and exits 1.
@@ -72,6 +76,11 @@ int runIdentify(Context& ctx);
 int runDownload(Context& ctx);
 int runUpload(Context& ctx);
 int runPosition(Context& ctx);
+
+// The data set of a command: waypoints created without a display option
+// (old data files, imports) get that of the receiver selected in the
+// settings, 3 for one with D104 waypoints, else 0.
+DataContext dataContextFor(Context& ctx);
 
 // The number of a --port value, 1 to 8; a UsageError for anything else.
 int parsePort(const std::string& text);

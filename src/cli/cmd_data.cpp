@@ -1,18 +1,22 @@
 // info and upgrade: the native data file from the command line.
 #include "cli/cli.h"
 
+#include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/native_file.h"
+#include "core/gps/gps_model.h"
 
 #include <ostream>
 
 namespace nuvrel::cli {
 
-namespace {
+DataContext dataContextFor(Context& ctx) {
+    const IFTOption options(ctx.settings);
+    const std::int16_t display = GPSModel::DisplayDefaultFor(options.GPSModelID(), options.GPSSoftwareVersion());
+    return DataContext{ctx.prompts, ctx.timeZone, [display] { return display; }};
+}
 
-// The display option for waypoints of old files that carry none: the
-// command-line tool has no receiver selected, so 0.
-DataContext contextFor(Context& ctx) { return DataContext{ctx.prompts, ctx.timeZone, [] { return std::int16_t{0}; }}; }
+namespace {
 
 void printSegments(std::ostream& out, const IFTGarminTrack& track) {
     out << "segments: ";
@@ -37,7 +41,7 @@ int runInfo(Context& ctx) {
     if (ctx.args.size() != 1)
         throw UsageError{"usage: info FILE.nvl"};
     const std::string& path = ctx.args[0];
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(0);
     const auto result = NativeFile::load(path, data, routes);
     if (!result.ok)
@@ -75,7 +79,7 @@ int runUpgrade(Context& ctx) {
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2)
         throw UsageError{"usage: upgrade OLD.nvl NEW.nvl"};
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(0);
     const auto result = NativeFile::load(ctx.args[0], data, routes);
     if (!result.ok)

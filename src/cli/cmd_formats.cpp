@@ -25,14 +25,6 @@ namespace nuvrel::cli {
 
 namespace {
 
-// Waypoints read from files get the display option of the receiver selected
-// in the settings: 3 for one with D104 waypoints, else 0.
-DataContext contextFor(Context& ctx) {
-    const IFTOption options(ctx.settings);
-    const std::int16_t display = GPSModel::DisplayDefaultFor(options.GPSModelID(), options.GPSSoftwareVersion());
-    return DataContext{ctx.prompts, ctx.timeZone, [display] { return display; }};
-}
-
 const FormatDescriptor& formatArg(const std::string& name) {
     if (const FormatDescriptor* f = findFormat(name))
         return *f;
@@ -132,7 +124,7 @@ int runImport(Context& ctx) {
         throw UsageError{"usage: import FORMAT FILE -o DATA.nvl"};
     const std::string& input = ctx.args[1];
 
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(1); // as the program starts: one empty route
     if (std::filesystem::exists(output) && data.load(output, routes) != 1) {
         ctx.err << "import: cannot read " << output << '\n';
@@ -175,7 +167,7 @@ int runExport(Context& ctx) {
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
 
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(0);
     if (data.load(ctx.args[1], routes) != 1)
         return 1;

@@ -1,11 +1,11 @@
 // download, upload and position: the receiver transfers for scripts.
 #include "cli/cli.h"
 
-#include "core/errors.h"
 #include "core/app/gps_commands.h"
 #include "core/app/ift_option.h"
 #include "core/app/monitor_text.h"
 #include "core/data/native_file.h"
+#include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
@@ -68,7 +68,10 @@ struct Session {
                                                                          option.GPSSoftwareVersion());
                                   }}),
           prompts(ctx.prompts) {
-        port = parsePort(ctx.takeOption("--port", std::to_string(option.CommPort())));
+        // A stored port outside 1 to 8 is kept, as the desktop program keeps
+        // it: the receiver then does not respond.
+        const std::string portText = ctx.takeOption("--port");
+        port = portText.empty() ? option.CommPort() : parsePort(portText);
         const std::string id = ctx.takeOption("--model-id");
         if (!id.empty()) {
             option.SetGPSModelID(numberOption("--model-id", id));
@@ -122,27 +125,38 @@ int runDownload(Context& ctx) {
         throw UsageError{"usage: download track|waypoints|routes [--port N] -o FILE.nvl"};
     const Kind kind = kindOf(ctx.args[0], true);
 
-    // The file is added to: its other contents stay.
+    // The download replaces that part of the file; its other contents stay.
+    // The file is written only when the receiver sent something.
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !NativeFile::load(path, s.data, s.routes).ok)
+    const bool existed = std::filesystem::exists(path, ec);
+    if (existed && !NativeFile::load(path, s.data, s.routes).ok)
         return 1;
+    const auto unchanged = [&](const std::string& why) {
+        ctx.err << why << "; " << path << (existed ? " unchanged" : " not written") << '\n';
+        return 1;
+    };
     if (!RunModelCheck(s.ports, s.option, s.prompts))
-        return 1;
+        return unchanged("nothing downloaded");
     switch (kind) {
     case Kind::Track:
         if (!DownloadTrack(s.data, s.port, s.transfer()))
-            return 1;
+            return unchanged("the track download failed");
+        if (s.data.track()->count() == 0)
+            return unchanged("the receiver sent no track points");
         ctx.out << "track: " << s.data.track()->count() << " points, " << s.data.track()->segmentCount()
                 << " segments\n";
         break;
     case Kind::Waypoints:
         if (!DownloadWaypoints(s.data, s.port, s.transfer()))
-            return 1;
+            return unchanged("the waypoint download failed");
+        if (s.data.waypoints()->count() == 0)
+            return unchanged("the receiver sent no waypoints");
         ctx.out << "waypoints: " << s.data.waypoints()->count() << '\n';
         break;
     case Kind::Routes: {
+        // An empty answer fails as well ("download route error").
         if (!ReceiveRoutes(s.routes, s.services()))
-            return 1;
+            return unchanged("no routes downloaded");
         std::uint32_t entries = 0;
         for (const auto& r : s.routes.routes())
             entries += std::uint32_t(r.entries.size());
@@ -179,6 +193,12 @@ int runUpload(Context& ctx) {
     const int before = ctx.prompts.errorCount;
     const int sent = SendRoutes(s.routes, s.services());
     ctx.out << "routes sent: " << sent << '\n';
+    std::uint32_t leftOut = 0;
+    for (std::uint32_t i = kUploadRouteCount; i < s.routes.RouteCount(); ++i)
+        leftOut += s.routes.EntryCount(i) > 0;
+    if (leftOut > 0)
+        ctx.err << "routes left out: " << leftOut << " (the receiver takes routes 0 to " << kUploadRouteCount - 1
+                << ")\n";
     return ctx.prompts.errorCount == before ? 0 : 1;
 }
 

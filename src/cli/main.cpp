@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 
-#include "core/time_zone.h"
 #include "core/codepage.h"
+#include "core/time_zone.h"
 #include "platform/qsettings_store.h"
 
 #include <algorithm>
@@ -78,9 +78,12 @@ void Context::rejectUnknownOptions() const {
 namespace {
 
 void printUsage(std::ostream& os) {
-    os << "usage: nuvrel-cli COMMAND [ARGS...]\ncommands:\n";
+    os << "usage: nuvrel-cli COMMAND [ARGS...] [--yes]\ncommands:\n";
     for (const auto& c : nuvrel::cli::commands())
         os << "  " << c.usage << '\n';
+    os << "options of every command:\n"
+          "  --yes  answer Yes to the questions a command asks (such as \"Mismatch GPS Type. Do you wish to\n"
+          "         continue?\"); without it they are answered No\n";
 }
 
 } // namespace

@@ -119,15 +119,19 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     const std::string file = path.toStdString();
     UserPrompts& prompts = form.data().context().prompts;
     if (!command.isExport) {
+        // A failed import leaves the data, and so the picture, as it was.
+        bool changed = false;
         if (command.everyKind)
-            ImportGpx(form.data(), form.routes(), file, GpxKinds{}, gpxSettingsFrom(form.options()));
+            changed = ImportGpx(form.data(), form.routes(), file, GpxKinds{}, gpxSettingsFrom(form.options()))
+                          .error.empty();
         else if (command.kind == DataKind::Track)
-            ImportTrack(form.data(), format->trackKind, file);
+            changed = ImportTrack(form.data(), format->trackKind, file);
         else if (command.kind == DataKind::Waypoints)
-            ImportWaypoints(form.data(), format->waypointKind, file);
+            changed = ImportWaypoints(form.data(), format->waypointKind, file);
         else
-            ImportPotRoutes(form.routes(), file, prompts);
-        showImported(form);
+            changed = ImportPotRoutes(form.routes(), file, prompts) > 0;
+        if (changed)
+            showImported(form);
         return;
     }
     ExportSettings settings;

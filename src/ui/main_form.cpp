@@ -230,7 +230,9 @@ void TMainForm::OpenTrack1Click() {
         openDataFile(path);
 }
 
-void TMainForm::SaveTrackAs1Click() {
+void TMainForm::SaveTrackAs1Click() { saveDataAs(); }
+
+bool TMainForm::saveDataAs() {
     // The route store always exists, so there is always something to save.
     FileDialogSpec spec;
     spec.title = QStringLiteral("Save NUVREL data");
@@ -240,8 +242,7 @@ void TMainForm::SaveTrackAs1Click() {
     spec.defaultSuffix = QStringLiteral("nvl");
     spec.save = true;
     const QString path = chooseFile(this, *options_, spec);
-    if (!path.isEmpty())
-        data_->save(path.toStdString(), &routes_);
+    return !path.isEmpty() && data_->save(path.toStdString(), &routes_);
 }
 
 void TMainForm::Exit1Click() { close(); }
@@ -310,13 +311,21 @@ void TMainForm::Analysis1Click() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    bool modified = false;
-    if (const IFTGarminTrack* track = data_->track())
-        modified = track->modified() != 0;
-    else if (const IFTGarminWaypoint* waypoints = data_->waypoints())
-        modified = waypoints->modified() != 0;
-    if (modified && prompts_.askYesNo("Confirm", "Do you wish to save?"))
-        guarded([this] { SaveTrackAs1Click(); });
+    // Unsaved changes in either store (a download, a waypoint placed on the
+    // map or edited in the list) are worth the question. On Yes the window
+    // closes only once they are saved: a cancelled dialog or a failed save
+    // keeps it open with the data.
+    const IFTGarminTrack* track = data_->track();
+    const IFTGarminWaypoint* waypoints = data_->waypoints();
+    const bool modified = (track && track->modified()) || (waypoints && waypoints->modified());
+    if (modified && prompts_.askYesNo("Confirm", "Do you wish to save?")) {
+        bool saved = false;
+        guarded([&] { saved = saveDataAs(); });
+        if (!saved) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }
 

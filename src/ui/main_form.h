@@ -108,6 +108,8 @@ private:
     // Runs a command; a failure that escapes it is shown and the program goes on.
     void guarded(const std::function<void()>& work);
     void showData(bool refresh);
+    // "Save As..." with its dialog; true when the data reached a file.
+    bool saveDataAs();
 
     UserPrompts& prompts_;
     TimeZoneSource& timeZone_;

@@ -100,6 +100,61 @@ TEST_F(DataCli, UpgradeWritesVersion5) {
     EXPECT_TRUE(prompts.entries.empty());
 }
 
+// Each zone in a fresh process: the offset of the zone's current rules on
+// every path that reads the zone (a version 1 file carries none).
+TEST_F(DataCli, RealZonesGiveTheOffsetOfTheirCurrentRules) {
+    const auto oldPath = dir / "old.nvl";
+    test::writeFileBytes(oldPath, version1File());
+    const auto text = dir / "track.txt";
+    test::writeFileBytes(text, " 35.658083,139.770000,  12.50,1,983793600\n");
+    const struct {
+        const char* zone;
+        std::int32_t offset;
+    } cases[] = {{"Asia/Tokyo", -32400},      {"Asia/Seoul", -32400},       {"Asia/Shanghai", -28800},
+                 {"Europe/Moscow", -10800},   {"Europe/Istanbul", -10800},  {"America/Phoenix", 25200},
+                 {"America/Sao_Paulo", 10800}, {"UTC", 0},                   {"Europe/Berlin", -7200},
+                 {"America/New_York", 14400}, {"America/St_Johns", 9000}};
+    for (const auto& c : cases) {
+        const std::vector<std::string> env{"XDG_CONFIG_HOME=" + (dir / "config").string(), std::string("TZ=") + c.zone};
+        const CliRun info = test::runProgram(NUVREL_CLI, {"info", oldPath.string()}, env);
+        EXPECT_NE(info.out.find("time offset: " + std::to_string(c.offset) + " s"), std::string::npos)
+            << c.zone << "\n" << info.out;
+        const auto upgraded = dir / "new.nvl";
+        EXPECT_EQ(test::runProgram(NUVREL_CLI, {"upgrade", oldPath.string(), upgraded.string()}, env).status, 0);
+        const auto imported = dir / "imported.nvl";
+        fs::remove(imported);
+        EXPECT_EQ(test::runProgram(NUVREL_CLI, {"import", "text", text.string(), "-o", imported.string()}, env).status,
+                  0);
+        for (const auto& file : {upgraded, imported})
+            EXPECT_EQ(test::readFileBytes(file).substr(104, 4), le(c.offset)) << c.zone << " " << file;
+    }
+}
+
+// Waypoints of old files take the display option of the selected receiver,
+// as an import gives them (3 for a D104 receiver).
+TEST_F(DataCli, UpgradeTakesTheSelectedModelsDisplayDefault) {
+    std::string b = "NUVREL" + std::string(10, '\0') + le(3) + le(108) + le(116) + le(0) + std::string(72, '\0') +
+                    le(-32400);
+    b += le(0) + le(0) + le(1) + std::string(24, '\0') + "TOP" + std::string(5, '\0');
+    const auto oldPath = dir / "old.nvl";
+    const auto newPath = dir / "new.nvl";
+    test::writeFileBytes(oldPath, b);
+    fs::create_directories(dir / "config/Ostrel");
+    test::writeFileBytes(dir / "config/Ostrel/NuvRel.conf", "[General]\nGPSModelID=72\n");
+    ASSERT_EQ(runCli(dir, {"upgrade", oldPath.string(), newPath.string()}).status, 0);
+    IFTGarminData data{DataContext{prompts, zone}};
+    CRouteField routes(0);
+    ASSERT_TRUE(NativeFile::load(newPath.string(), data, routes).ok);
+    ASSERT_EQ(data.waypoints()->count(), 1u);
+    EXPECT_EQ(data.waypoints()->ident(0), "TOP");
+    EXPECT_EQ(data.waypoints()->display(0), 3);
+}
+
+TEST_F(DataCli, HelpNamesTheYesOption) {
+    const CliRun r = runCli(dir, {"--help"});
+    EXPECT_NE(r.out.find("--yes  answer Yes to the questions"), std::string::npos) << r.out;
+}
+
 TEST_F(DataCli, BadInputFailsWithOneLine) {
     const auto lower = dir / "lower.nvl";
     std::string bytes = version1File();

@@ -6,8 +6,13 @@
 #ifdef NUVREL_GPSSIM
 #include "sim_process.h"
 
+#include "core/data/ift_garmin_data.h"
+#include "core/data/route_store.h"
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace nuvrel {
 namespace {
@@ -99,6 +104,69 @@ TEST(CliTransfer, PositionAndFailures) {
     EXPECT_EQ(runCli(dir, env, Args{"download", "everything", "-o", file}, out), 2);
     EXPECT_EQ(runCli(dir, env, Args{"upload", "track", file}, out), 2);
     EXPECT_EQ(runCli(dir, env, Args{"download", "track"}, out), 2);
+}
+
+// A download that fails or brings nothing costs nothing: the file stays byte
+// for byte as it was, a line says so and the status is 1.
+TEST(CliTransfer, FailedOrEmptyDownloadsLeaveTheFile) {
+    TempDir dir;
+    const std::string file = (dir / "flight.nvl").string();
+    const Args model{"-o", file, "--model-id", "130"};
+    std::string out;
+    {
+        SimProcess sim({"--product-id", "130"});
+        ASSERT_EQ(runCli(dir, "NUVREL_COM1=" + sim.path(), Args{"download", "track"} + model, out), 0) << out;
+        ASSERT_EQ(runCli(dir, "NUVREL_COM1=" + sim.path(), Args{"download", "waypoints"} + model, out), 0) << out;
+    }
+    const std::string before = test::readFileBytes(file);
+    std::ofstream(dir / "no-track.txt") << "wpt|A|1|1|0|0|0|0|\n";
+    std::ofstream(dir / "no-waypoints.txt") << "trkpt|35|139|1000|0|1\n";
+    SimProcess noTrack({"--product-id", "130", "--data-text", (dir / "no-track.txt").string()});
+    SimProcess noWaypoints({"--product-id", "130", "--data-text", (dir / "no-waypoints.txt").string()});
+    SimProcess stall({"--product-id", "130", "--stall-after", "12"});
+    const struct {
+        const SimProcess& sim;
+        const char* what;
+        std::string line;
+    } cases[] = {
+        {noTrack, "track", "the receiver sent no track points; "},
+        {noWaypoints, "waypoints", "the receiver sent no waypoints; "},
+        {noWaypoints, "routes", "no routes downloaded; "},
+        {stall, "track", "the track download failed; "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runCli(dir, "NUVREL_COM1=" + c.sim.path(), Args{"download", c.what} + model, out), 1) << out;
+        EXPECT_TRUE(has(out, c.line + file + " unchanged\n")) << out;
+        EXPECT_EQ(test::readFileBytes(file), before) << c.what;
+    }
+}
+
+TEST(CliTransfer, StoredPortAndRouteLimit) {
+    TempDir dir;
+    std::string out;
+    // A stored port outside 1 to 8 (no range check on load): no response.
+    std::filesystem::create_directories(dir / "config/Ostrel");
+    std::ofstream(dir / "config/Ostrel/NuvRel.conf") << "[General]\nCommPort=12\n";
+    EXPECT_EQ(runCli(dir, "", Args{"download", "track", "-o", (dir / "x.nvl").string()}, out), 1);
+    EXPECT_TRUE(has(out, "error 2: GPS doesn't respond\n")) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.nvl"));
+
+    // 23 routes with entries: 20 go out, 3 are left out and said so.
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    IFTGarminData data{DataContext{prompts, zone}};
+    CRouteField routes(23);
+    for (std::uint32_t r = 0; r < 23; ++r)
+        routes.AddRouteEntry(r, "P" + std::to_string(r), 35, 139, "", 0, 0, 0, 0);
+    const std::string file = (dir / "routes.nvl").string();
+    ASSERT_TRUE(data.save(file, &routes));
+    SimProcess sim({"--product-id", "130"});
+    EXPECT_EQ(runCli(dir, "NUVREL_COM1=" + sim.path(), Args{"upload", "routes", file, "--port", "1", "--model-id", "130"},
+                     out),
+              0)
+        << out;
+    EXPECT_TRUE(has(out, "routes sent: 20\n")) << out;
+    EXPECT_TRUE(has(out, "routes left out: 3 (the receiver takes routes 0 to 19)\n")) << out;
 }
 
 } // namespace

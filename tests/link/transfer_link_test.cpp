@@ -300,8 +300,11 @@ TEST(TransferLink, SilenceAndStalls) {
     SimProcess stallWpt({"--product-id", "87", "--stall-mid-packet", "4"});
     SimProcess stallRoute({"--product-id", "87", "--stall-after", "5"});
     Harness a(59), b(87), c(87), d(87);
-    for (Harness* h : {&a, &b, &c})
+    for (Harness* h : {&a, &b, &c}) {
         h->data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::vector<WaypointRecord>(3)));
+        h->data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>(4)));
+        h->data.setTimeOffset(5);
+    }
     d.routes = CRouteField(4);
     const auto sa = a.services(silent), sb = b.services(stallTrack), sc = c.services(stallWpt),
                sd = d.services(stallRoute);
@@ -321,9 +324,15 @@ TEST(TransferLink, SilenceAndStalls) {
         EXPECT_EQ(h->prompts.errors(), std::vector<int>{2});
         EXPECT_FALSE(h->progress.visible);
     }
-    EXPECT_EQ(a.data.track()->count(), 0u);
-    EXPECT_EQ(b.data.track()->count(), 0u); // the points before the stall are dropped
-    EXPECT_EQ(c.data.waypoints()->count(), 0u);
+    // A failed download leaves what the user had: the old store, unmodified,
+    // and the old offset (the points before the stall are dropped).
+    for (Harness* h : {&a, &b, &c}) {
+        EXPECT_EQ(h->data.track()->count(), 4u);
+        EXPECT_EQ(h->data.track()->modified(), 0);
+        EXPECT_EQ(h->data.waypoints()->count(), 3u);
+        EXPECT_EQ(h->data.waypoints()->modified(), 0);
+        EXPECT_EQ(h->data.timeOffset(), 5);
+    }
     EXPECT_FALSE(d.progress.visible);
 }
 
@@ -338,7 +347,8 @@ TEST(TransferLink, PortThatCannotOpen) {
     EXPECT_FALSE(DownloadWaypoints(h.data, 1, ts));
     EXPECT_EQ(UploadWaypoints(IFTGarminWaypoint(std::vector<WaypointRecord>(1)), 1, ts), 0);
     EXPECT_EQ(h.prompts.errors(), (std::vector<int>{1, 1, 1}));
-    EXPECT_EQ(h.data.waypoints()->count(), 0u);
+    EXPECT_EQ(h.data.waypoints()->count(), 3u);
+    EXPECT_EQ(h.data.track(), nullptr);
     EXPECT_EQ(h.progress.shows, 0);
 }
 

@@ -29,6 +29,7 @@ private slots:
     void monitorPollsWhileShown();
     void monitorHidesWhenTheReceiverIsGone();
     void mainWindowCommandsDownloadAndShow();
+    void failedDownloadKeepsTheData();
 };
 
 void GpsWindowsTest::initTestCase() {
@@ -147,6 +148,25 @@ void GpsWindowsTest::mainWindowCommandsDownloadAndShow() {
     form.command(QStringLiteral("Monitor1"))->trigger();
     QVERIFY(form.frmMonitor().isVisible());
     form.frmMonitor().hide();
+}
+
+// A download that stalls midway leaves the window's data as it was.
+void GpsWindowsTest::failedDownloadKeepsTheData() {
+    test::SimProcess sim({"--product-id", "130", "--stall-after", "12"});
+    QVERIFY(sim.started());
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.setSerialPorts(sim.ports());
+    form.options().SetGPSModelID(130);
+    form.data().setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>(2)));
+    form.data().setTimeOffset(7200);
+    form.command(QStringLiteral("Track3"))->trigger();
+    QCOMPARE(prompts.errors(), std::vector<int>{2});
+    QCOMPARE(form.data().track()->count(), 2u);
+    QCOMPARE(form.data().track()->modified(), 0);
+    QCOMPARE(form.data().timeOffset(), 7200);
 }
 
 QTEST_MAIN(GpsWindowsTest)

@@ -1,6 +1,7 @@
 // The main window through Qt Test, offscreen: its menus, the close question,
 // dropped files, the open and save dialogs and the settings written at exit.
 #include "core/data/ift_garmin_data.h"
+#include "core/time_zone.h"
 #include "platform/qsettings_store.h"
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
@@ -86,9 +87,11 @@ private slots:
     void menusCarryTheCommandMap();
     void closeQuestion_data();
     void closeQuestion();
+    void closeQuestionYesRunsSaveAs_data();
     void closeQuestionYesRunsSaveAs();
     void droppedFilesOpenOnlyTheFirst();
     void openDialogLoadsAndRemembersTheFolder();
+    void zoneOffsetIsTheSameBeforeAndAfterAFileDialog();
     void settingsAreWrittenWhenTheWindowGoes();
     void mapDatumCommandStoresTheChosenDatum();
 };
@@ -139,7 +142,7 @@ void MainFormTest::closeQuestion_data() {
     QTest::addColumn<int>("waypointState"); // likewise
     QTest::addColumn<bool>("asks");
     QTest::newRow("modified track and waypoints ask once") << 1 << 1 << true;
-    QTest::newRow("saved track, modified waypoints do not ask") << 0 << 1 << false;
+    QTest::newRow("saved track, modified waypoints ask") << 0 << 1 << true;
     QTest::newRow("no track, modified waypoints ask") << -1 << 1 << true;
     QTest::newRow("nothing held does not ask") << -1 << -1 << false;
 }
@@ -165,22 +168,42 @@ void MainFormTest::closeQuestion() {
     }
 }
 
+void MainFormTest::closeQuestionYesRunsSaveAs_data() {
+    QTest::addColumn<QString>("name"); // the answer to the save dialog; empty cancels
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("saved") << QStringLiteral("closing.nvl") << true;
+    QTest::newRow("dialog cancelled") << QString() << false;
+    QTest::newRow("save failed") << QStringLiteral("gone/closing.nvl") << false; // no such folder
+}
+
+// Yes closes the window only once the data is saved; otherwise it stays open
+// with the data, and a later No closes it.
 void MainFormTest::closeQuestionYesRunsSaveAs() {
+    QFETCH(QString, name);
+    QFETCH(bool, closes);
     test::TempDir dir;
     test::MemorySettingsStore store;
     test::RecordingPrompts prompts;
-    prompts.answers = {true};
+    prompts.answers = {true, false};
     test::FixedTimeZone zone;
     ui::TMainForm form(store, prompts, zone);
-    form.data().setTrack(trackOf(5, 1));
+    form.data().setTrack(trackOf(5, 0));
+    form.data().setWaypoints(waypointsOf(1));
     form.show();
-    const QString target = QString::fromStdString((dir / "closing.nvl").string());
+    const QString target = name.isEmpty() ? QString() : QString::fromStdString(dir.path().string()) + '/' + name;
     QString title;
     answerFileDialog(target, &title);
-    QVERIFY(form.close());
+    QCOMPARE(form.close(), closes);
     QCOMPARE(title, QStringLiteral("Save NUVREL data"));
-    QVERIFY(QFile::exists(target));
-    QCOMPARE(form.data().track()->modified(), 0);
+    QCOMPARE(form.data().waypoints()->modified(), closes ? 0 : 1);
+    if (closes) {
+        QVERIFY(QFile::exists(target));
+        return;
+    }
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.data().waypoints()->count(), 1u);
+    QVERIFY(form.close()); // No
+    QCOMPARE(prompts.count("question"), 2);
 }
 
 void MainFormTest::droppedFilesOpenOnlyTheFirst() {
@@ -213,6 +236,34 @@ void MainFormTest::droppedFilesOpenOnlyTheFirst() {
     QVERIFY(form.data().track());
     QCOMPARE(form.data().track()->count(), 4u);
     QVERIFY(prompts.errors().empty());
+}
+
+// The computer's real zone: a version 1 file (it holds no offset) gets the
+// zone's offset, before and after a file dialog ran.
+void MainFormTest::zoneOffsetIsTheSameBeforeAndAfterAFileDialog() {
+    qputenv("TZ", "Asia/Tokyo");
+    tzset();
+    test::TempDir dir;
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    CLibraryTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.show();
+    const auto path = dir / "one.nvl";
+    test::writeFileBytes(path, std::string("NUVREL") + std::string(10, '\0') + std::string("\1\0\0\0", 4) +
+                                   std::string(8, '\0'));
+    const QString file = QString::fromStdString(path.string());
+    QVERIFY(form.openDataFile(file));
+    QCOMPARE(form.data().timeOffset(), -32400);
+    QString title;
+    answerFileDialog(QString(), &title);
+    form.command(QStringLiteral("OpenTrack1"))->trigger();
+    QCOMPARE(title, QStringLiteral("Open NUVREL data"));
+    form.data().setTimeOffset(0);
+    QVERIFY(form.openDataFile(file));
+    QCOMPARE(form.data().timeOffset(), -32400);
+    qputenv("TZ", "UTC");
+    tzset();
 }
 
 void MainFormTest::openDialogLoadsAndRemembersTheFolder() {

@@ -126,7 +126,7 @@ int UploadRoutesCommand(const CRouteField& routes, const GpsCommandServices& ser
 
 int SendRoutes(const CRouteField& routes, const GpsCommandServices& services) {
     int sent = 0;
-    const std::uint32_t last = std::min<std::uint32_t>(routes.RouteCount(), 20);
+    const std::uint32_t last = std::min<std::uint32_t>(routes.RouteCount(), kUploadRouteCount);
     for (std::uint32_t i = 0; i < last; ++i) {
         switch (UploadRouteTransfer(routes, i, std::uint8_t(i), services)) {
         case RouteUploadResult::Sent: ++sent; break;

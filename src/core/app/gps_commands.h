@@ -54,6 +54,9 @@ enum class RouteUploadResult { Sent, Empty, PortFailed, Failed };
 RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
                                       const GpsCommandServices& services);
 
+// The routes that an upload sends: 0 to 19.
+inline constexpr std::uint32_t kUploadRouteCount = 20;
+
 // GPS > Upload > Route: routes 0 to 19, each under its own number, each in a
 // transfer of its own; routes without entries are skipped. When a transfer
 // fails the rest are not sent and the failure is shown (error 1 or 2).

@@ -44,22 +44,24 @@ ImportOptions optionsFor(IFTGarminData& data) {
 } // namespace
 
 bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem) {
-    data.releaseTrack();
     TrackRead read = readTrackFile(kind, path, optionsFor(data));
     reportReadProblem(data.context().prompts, read.problem);
     if (problem)
         *problem = read.problem;
+    if (read.problem != ReadProblem::None)
+        return false;
     data.setTrack(std::make_unique<IFTGarminTrack>(std::move(read.points)));
     data.resetTimeOffset();
     return true;
 }
 
 bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem) {
-    data.releaseWaypoints();
     WaypointRead read = readWaypointFile(kind, path, optionsFor(data));
     reportReadProblem(data.context().prompts, read.problem);
     if (problem)
         *problem = read.problem;
+    if (read.problem != ReadProblem::None)
+        return false;
     data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::move(read.waypoints)));
     data.resetTimeOffset();
     return true;

@@ -1,6 +1,7 @@
 // Imports into the data set and the route store: the store of the imported
-// kind is released first and replaced by what the file holds (empty when the
-// read fails), and the failure is reported through the data set's prompts.
+// kind is replaced by what the file holds once it is read whole; a read that
+// fails is reported through the data set's prompts and leaves the store, its
+// modified flag and the time offset as they were.
 #pragma once
 
 #include "core/app/ift_option.h"
@@ -19,12 +20,11 @@ void reportReadProblem(UserPrompts& prompts, ReadProblem problem);
 
 // Replaces the track log from a file of the given kind (1 POT, 2 text,
 // 3 Pro Atlas log, 4 NMEA) and resets the time offset from the computer's
-// zone. Returns true: a new (possibly empty) log exists afterwards; problem
-// (when given) tells why it is empty.
+// zone. True when the log was replaced; problem (when given) tells why not.
 bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
 
 // Replaces the waypoint store (1 POT, 2 text, 3 Pro Atlas CSV) and resets the
-// time offset. Returns true: a new (possibly empty) store exists afterwards.
+// time offset. True when the store was replaced.
 bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
 
 // Appends the routes of a POT route file to the store, each named

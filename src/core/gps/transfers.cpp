@@ -128,12 +128,8 @@ std::string WaypointProgressLabel(std::uint32_t count, int announced) {
 }
 
 bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& services) {
-    data.setTrack(std::make_unique<IFTGarminTrack>());
-    struct ResetOffset {
-        IFTGarminData& data;
-        ~ResetOffset() { data.resetTimeOffset(); }
-    } resetOffset{data};
-
+    // The points are gathered apart: the data set's log is replaced only by
+    // a complete download.
     std::vector<TrackPoint> points;
     int announced = 0;
     const MapDatum datum(services.option.DatumName());
@@ -172,12 +168,12 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
     auto track = std::make_unique<IFTGarminTrack>(std::move(points));
     track->setModified(1);
     data.setTrack(std::move(track));
+    data.resetTimeOffset();
     services.progress.hide();
     return true;
 }
 
 bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& services) {
-    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
     std::vector<WaypointRecord> records;
     int announced = 0;
     const MapDatum datum(services.option.DatumName());

@@ -19,11 +19,12 @@ struct TransferServices {
     Progress& progress;
 };
 
-// Replaces the data set's track log by the receiver's (the old one is
-// released first; after a failure the new log is empty) and resets the time
-// offset from the computer's time zone. Points are converted from WGS-84
-// into the datum of the settings. Error 1 when the port cannot be opened,
-// error 2 on a time-out. True on success.
+// Replaces the data set's track log by the receiver's once the download is
+// complete, marks it modified and resets the time offset from the computer's
+// time zone. Points are converted from WGS-84 into the datum of the settings.
+// Error 1 when the port cannot be opened, error 2 on a time-out; after a
+// failure the data set keeps its log, its modified flag and its offset.
+// True on success.
 bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& services);
 
 // As DownloadTrack for the waypoint store (the time offset is not touched).

@@ -1,9 +1,9 @@
 #include "core/errors.h"
-#include "core/time_zone.h"
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
 #include "core/formats/format_read.h"
 #include "core/formats/format_registry.h"
+#include "core/time_zone.h"
 #include "sample_data.h"
 #include "support/test_support.h"
 
@@ -51,19 +51,26 @@ TEST_F(ImportDispatch, EveryTrackKindReplacesTheLogAndResetsTheOffset) {
     EXPECT_TRUE(prompts.entries.empty());
 }
 
-TEST_F(ImportDispatch, UnknownTrackKindIsError10AndAnEmptyLog) {
-    EXPECT_TRUE(ImportTrack(data, 5, file("t", "1,2\n")));
+TEST_F(ImportDispatch, UnknownTrackKindIsError10AndKeepsTheLog) {
+    data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>(2)));
+    EXPECT_FALSE(ImportTrack(data, 5, file("t", "1,2\n")));
     ASSERT_NE(data.track(), nullptr);
-    EXPECT_EQ(data.track()->count(), 0u);
+    EXPECT_EQ(data.track()->count(), 2u);
     EXPECT_EQ(prompts.errors(), std::vector<int>{kErrUnsupportedFormat});
 }
 
+// A failed import costs nothing: the store, its modified flag and the offset
+// stay as they were.
 TEST_F(ImportDispatch, MissingFilesAndFilesWithoutLineFeeds) {
     data.setWaypoints(std::make_unique<IFTGarminWaypoint>(test::sampleWaypoints()));
-    ImportWaypoints(data, kWaypointFileText, (dir / "missing.txt").string());
-    EXPECT_EQ(data.waypoints()->count(), 0u);
-    ImportTrack(data, kTrackFilePot, file("one.pot", "ORD=POI/tex=/ido=1/kei=2/adr=1"));
-    EXPECT_EQ(data.track()->count(), 0u);
+    data.waypoints()->setModified(1);
+    data.setTimeOffset(5);
+    EXPECT_FALSE(ImportWaypoints(data, kWaypointFileText, (dir / "missing.txt").string()));
+    EXPECT_EQ(data.waypoints()->count(), test::sampleWaypoints().size());
+    EXPECT_EQ(data.waypoints()->modified(), 1);
+    EXPECT_FALSE(ImportTrack(data, kTrackFilePot, file("one.pot", "ORD=POI/tex=/ido=1/kei=2/adr=1")));
+    EXPECT_EQ(data.track(), nullptr);
+    EXPECT_EQ(data.timeOffset(), 5);
     ImportWaypoints(data, kWaypointFilePot, file("empty.pot", ""));
     ImportTrack(data, kTrackFileNmea, file("none.nme", "$GPGGA,1,2,3,4,5,6,7,8,9\n"));
     EXPECT_EQ(prompts.errors(), (std::vector<int>{kErrFileOpen, kErrNotPotFile, kErrNotPotFile}));
