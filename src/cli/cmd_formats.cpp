@@ -94,7 +94,7 @@ int importGpx(Context& ctx, const std::string& output) {
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: import gpx FILE.gpx -o DATA.nvl [--track|--waypoints|--routes]"};
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(1);
     if (std::filesystem::exists(output) && data.load(output, routes) != 1) {
         ctx.err << "import: cannot read " << output << '\n';
