@@ -244,12 +244,24 @@ void MapDatum::toLocal(double da, double df, double dx, double dy, double dz, do
 
 void MapDatum::toLocal(double lat, double lon, double height, double& outLat, double& outLon,
                        double& outHeight) const {
+    if (isWgs84()) {
+        outLat = lat;
+        outLon = lon;
+        outHeight = height;
+        return;
+    }
     toLocal(selected_.da, selected_.df, selected_.dx, selected_.dy, selected_.dz, lat, lon, height, outLat, outLon,
             outHeight);
 }
 
 void MapDatum::toWgs84(double lat, double lon, double height, double& outLat, double& outLon,
                        double& outHeight) const {
+    if (isWgs84()) {
+        outLat = lat;
+        outLon = lon;
+        outHeight = height;
+        return;
+    }
     const auto& s = selected_;
     // Start from the negated shift, then correct by what the forward
     // conversion misses; each step shrinks the error about ten thousandfold.

@@ -53,6 +53,13 @@ public:
     DatumRow selected() const { return selected_; }
     const std::vector<DatumRow>& rows() const { return rows_; }
 
+    // True when the selected datum is WGS-84 itself (all five parameters
+    // zero): the conversions then give their input unchanged, as the formula
+    // would, without its cost.
+    bool isWgs84() const {
+        return selected_.da == 0 && selected_.df == 0 && selected_.dx == 0 && selected_.dy == 0 && selected_.dz == 0;
+    }
+
     // WGS-84 -> selected datum.
     void toLocal(double lat, double lon, double height, double& outLat, double& outLon, double& outHeight) const;
     // Selected datum -> WGS-84: the exact inverse of toLocal above, found by
