@@ -87,7 +87,11 @@ public:
                     const char* ident, const char* comment, int symbol) {
         openPoint(indent, tag, latitude, longitude, altitude);
         const std::string inner = std::string(indent) + "  ";
-        appendElement(line_, inner.c_str(), "name", fieldText(ident, kIdentSize), settings_.codePage);
+        // Downloaded names are padded with blanks to the receiver's length;
+        // other programs would show the padding.
+        std::string name = fieldText(ident, kIdentSize);
+        name.erase(name.find_last_not_of(' ') + 1);
+        appendElement(line_, inner.c_str(), "name", name, settings_.codePage);
         const std::string cmt = fieldText(comment, kCommentSize);
         if (!cmt.empty())
             appendElement(line_, inner.c_str(), "cmt", cmt, settings_.codePage);

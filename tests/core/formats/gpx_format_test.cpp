@@ -191,11 +191,13 @@ TEST(GpxFormat, TextsAreUtf8FromTheCodePageAndEscaped) {
     EXPECT_STREQ(read.content.waypoints[0].ident, "\x93\x8c\x8b\x9e");
     EXPECT_STREQ(read.content.waypoints[0].comment, "a<b>&\"c\"\rz");
 
-    // Bytes that are no UTF-8 never make the file malformed.
-    std::memcpy(w[0].ident, "A\x93\x8c" "B", 5);
+    // Bytes that are no UTF-8 never make the file malformed; the blanks a
+    // download pads names with are left out.
+    std::memcpy(w[0].ident, "A\x93\x8c" "B  ", 7);
     TextSink utf8;
     writeGpx(utf8, GpxSource{{}, w, {}}, GpxSettings{});
     EXPECT_EQ(readGpxText(utf8.text(), GpxSettings{}).error, "");
+    EXPECT_NE(utf8.text().find("<name>AB</name>"), std::string::npos) << utf8.text();
 }
 
 } // namespace
