@@ -28,11 +28,12 @@ int parsePort(const std::string& text) {
 
 int runIdentify(Context& ctx) {
     IFTOption option(ctx.settings);
-    const std::string portText = ctx.takeOption("--port", std::to_string(option.CommPort()));
+    const std::string portText = ctx.takeOption("--port");
     ctx.rejectUnknownOptions();
     if (!ctx.args.empty())
         throw UsageError{"unexpected argument " + ctx.args.front()};
-    const int port = parsePort(portText);
+    // A stored port outside 1 to 8 is asked as it is: no receiver answers.
+    const int port = portText.empty() ? option.CommPort() : parsePort(portText);
 
     const SerialPorts ports = SerialPorts::System(&ctx.settings);
     const ProductData p = RequestProductData(ports, port);

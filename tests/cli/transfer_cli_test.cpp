@@ -47,7 +47,7 @@ TEST(CliTransfer, DownloadsAddToOneFileAndUploadFromIt) {
     TempDir dir;
     SimProcess sim({"--product-id", "130"});
     ASSERT_TRUE(sim.started());
-    const std::string env = "NUVREL_COM3=" + sim.path();
+    const std::string env = "TZ=Asia/Tokyo NUVREL_COM3=" + sim.path();
     const std::string file = (dir / "flight.nvl").string();
     const Args model{"--port", "3", "--model-id", "130", "--software-version", "300", "--datum", "WGS 84"};
     std::string out;
@@ -59,6 +59,7 @@ TEST(CliTransfer, DownloadsAddToOneFileAndUploadFromIt) {
     EXPECT_TRUE(has(out, "routes: 2, 5 entries\n")) << out;
     ASSERT_EQ(runCli(dir, "", Args{"info", file}, out), 0) << out;
     EXPECT_TRUE(has(out, "points: 18\n")) << out;
+    EXPECT_TRUE(has(out, "time offset: -32400 s\n")) << out; // the track download's zone
     EXPECT_TRUE(has(out, "waypoints: 5\n")) << out;
 
     // Back to another receiver.
@@ -147,8 +148,11 @@ TEST(CliTransfer, StoredPortAndRouteLimit) {
     // A stored port outside 1 to 8 (no range check on load): no response.
     std::filesystem::create_directories(dir / "config/Ostrel");
     std::ofstream(dir / "config/Ostrel/NuvRel.conf") << "[General]\nCommPort=12\n";
-    EXPECT_EQ(runCli(dir, "", Args{"download", "track", "-o", (dir / "x.nvl").string()}, out), 1);
-    EXPECT_TRUE(has(out, "error 2: GPS doesn't respond\n")) << out;
+    for (const Args& args : {Args{"download", "track", "-o", (dir / "x.nvl").string()}, Args{"identify"},
+                             Args{"position"}}) {
+        EXPECT_EQ(runCli(dir, "", args, out), 1) << args[0];
+        EXPECT_TRUE(has(out, "error 2: GPS doesn't respond\n")) << out;
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "x.nvl"));
 
     // 23 routes with entries: 20 go out, 3 are left out and said so.
