@@ -1,10 +1,70 @@
 #include "ui/tfrm_message.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFont>
 #include <QLabel>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace nuvrel::ui {
+
+namespace {
+
+// The timers and the serial notifiers wait for the event loop; what the
+// window system and the posted events bring is handled.
+constexpr QEventLoop::ProcessEventsFlags kNoTimersNoSockets =
+    QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers;
+
+// How long show() waits for the window to appear on the screen.
+constexpr int kExposeWaitMs = 1000;
+
+// Swallows what the user does with mouse, keyboard, close boxes and drops.
+class DropUserInput : public QObject {
+public:
+    DropUserInput() { QCoreApplication::instance()->installEventFilter(this); }
+    ~DropUserInput() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+// Paints what needs painting (this window, and the others where the
+// screen uncovered them); the user's input meanwhile is dropped.
+void processPaintEvents() {
+    DropUserInput drop;
+    QCoreApplication::processEvents(kNoTimersNoSockets);
+}
+
+} // namespace
 
 TfrmMessage::TfrmMessage(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
@@ -33,15 +93,40 @@ void TfrmMessage::setTitle(const std::string& title) {
 void TfrmMessage::setLabel(const std::string& text) { lblMessage->setText(QString::fromLocal8Bit(text.c_str())); }
 
 void TfrmMessage::show() {
+    // Over the middle of the main window, where the user looks.
+    if (const QWidget* owner = parentWidget(); owner && owner->isVisible()) {
+        adjustSize();
+        move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
     QWidget::show();
     raise();
+    // The first expose comes back from the X server a moment after the map
+    // request; the transfer would block the loop before it arrives.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        processPaintEvents();
+        const QWindow* window = windowHandle();
+        if (!window || window->isExposed() || waited.elapsed() > kExposeWaitMs)
+            break;
+        QThread::msleep(2);
+    }
+    QWidget::repaint();
 }
 
 void TfrmMessage::repaint() {
-    if (isVisible())
-        QWidget::repaint();
+    if (!isVisible())
+        return;
+    processPaintEvents();
+    QWidget::repaint();
 }
 
-void TfrmMessage::hide() { QWidget::hide(); }
+void TfrmMessage::hide() {
+    // What the user did during the work and the X server still holds is
+    // dropped too, instead of starting commands afterwards.
+    if (isVisible())
+        processPaintEvents();
+    QWidget::hide();
+}
 
 } // namespace nuvrel::ui

@@ -1,6 +1,11 @@
 // The progress window of the serial transfers and of printing: a caption and
-// one line of large text, repainted by the caller after each step (the work
-// blocks the event loop). No buttons, no cancel.
+// one line of large text. The work runs on the GUI thread and blocks the
+// event loop, so the window paints itself: show() waits until the X server
+// has mapped and exposed it, and show(), repaint() and hide() let the window
+// system and the posted events through (paint, expose, layout), but no
+// timers and no socket notifiers; the user's clicks, keys, close requests
+// and drops that come meanwhile are dropped, so no other command starts
+// during a transfer or after it. No buttons, no cancel.
 #pragma once
 
 #include "core/platform.h"
