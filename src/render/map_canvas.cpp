@@ -186,34 +186,54 @@ bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDist
     return true;
 }
 
-std::string MapCanvas::Zoom(bool in) {
-    const int level = zoomLevel_ + (in ? 1 : -1);
-    std::int64_t width = param_.bitmap_width, height = param_.bitmap_height;
-    width = in ? width * 2 : width / 2;
-    height = in ? height * 2 : height / 2;
-    IFTMapParam next = param_;
-    QImage picture;
+std::string MapCanvas::compose(int level, std::int64_t width, std::int64_t height, QImage& out, IFTMapParam& next) {
+    next = param_;
     if (picture_ == Picture::TiledMap) {
         // The tiles decide the size at each level.
-        if (const Failure f = composeTiled(pictureSource_, level, picture, next); f.failed())
-            return f.text;
-    } else {
-        if (std::string why = CheckMapSize(width, height); !why.empty())
-            return why;
-        if (picture_ == Picture::PlainMap) {
-            if (!composePlain(pictureSource_, static_cast<int>(width), static_cast<int>(height), picture))
-                return "can't read the map bitmap " + pictureSource_;
-        } else {
-            picture = blankImage(static_cast<int>(width), static_cast<int>(height));
-        }
-        next.bitmap_width = static_cast<std::int32_t>(width);
-        next.bitmap_height = static_cast<std::int32_t>(height);
+        const Failure f = composeTiled(pictureSource_, level, out, next);
+        return f.text;
     }
+    if (std::string why = CheckMapSize(width, height); !why.empty())
+        return why;
+    if (picture_ == Picture::PlainMap) {
+        if (!composePlain(pictureSource_, static_cast<int>(width), static_cast<int>(height), out))
+            return "can't read the map bitmap " + pictureSource_;
+    } else {
+        out = blankImage(static_cast<int>(width), static_cast<int>(height));
+    }
+    next.bitmap_width = static_cast<std::int32_t>(width);
+    next.bitmap_height = static_cast<std::int32_t>(height);
+    return {};
+}
+
+void MapCanvas::takePicture(int level, QImage picture, const IFTMapParam& next) {
     zoomLevel_ = level;
     param_.bitmap_width = next.bitmap_width;
     param_.bitmap_height = next.bitmap_height;
     image_ = std::move(picture);
     SetViewTransform(param_, data_);
+}
+
+std::string MapCanvas::Zoom(bool in) {
+    const int level = zoomLevel_ + (in ? 1 : -1);
+    std::int64_t width = param_.bitmap_width, height = param_.bitmap_height;
+    width = in ? width * 2 : width / 2;
+    height = in ? height * 2 : height / 2;
+    IFTMapParam next;
+    QImage picture;
+    if (std::string why = compose(level, width, height, picture, next); !why.empty())
+        return why;
+    takePicture(level, std::move(picture), next);
+    return {};
+}
+
+std::string MapCanvas::Rebuild() {
+    IFTMapParam next;
+    QImage picture;
+    if (std::string why = compose(zoomLevel_, param_.bitmap_width, param_.bitmap_height, picture, next);
+        !why.empty())
+        return why;
+    takePicture(zoomLevel_, std::move(picture), next);
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QImage>
 
+#include <cstdint>
 #include <string>
 
 namespace nuvrel {
@@ -59,6 +60,10 @@ public:
     // twice or half the size. Returns an empty text, or why the step was
     // refused (the picture and the view are then as they were).
     std::string Zoom(bool in);
+    // The picture without the drawings, built again from its source at its
+    // size and zoom level. Returns an empty text, or why it could not be
+    // built (the picture is then as it was).
+    std::string Rebuild();
 
     // Track log, waypoints when showWaypoints, routes.
     void RedrawAll(bool showWaypoints);
@@ -80,6 +85,10 @@ private:
         std::string text;
         bool failed() const { return error != 0 || !text.empty(); }
     };
+    // The picture of the source at zoom `level`, `width` x `height` unless
+    // the tiles decide; `next` receives its size. Empty, or why not.
+    std::string compose(int level, std::int64_t width, std::int64_t height, QImage& out, IFTMapParam& next);
+    void takePicture(int level, QImage picture, const IFTMapParam& next);
     Failure composeTiled(const std::string& path, int zoomLevel, QImage& out, IFTMapParam& param);
     bool composePlain(const std::string& bitmapPath, int width, int height, QImage& out);
     static void composePlain(QImage source, int width, int height, QImage& out);

@@ -30,7 +30,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QStatusBar>
 #include <QUrl>
 
 #include <exception>
@@ -50,7 +49,6 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
 
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
     setCentralWidget(map_);
-    connect(map_, &MapWindow::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text, 5000); });
     playback_ = new TrackPlayback(this, *map_, *data_, *options_, prompts_);
     frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
                                   this);
@@ -199,22 +197,11 @@ void TMainForm::guarded(const std::function<void()>& work) {
     }
 }
 
-void TMainForm::showData(bool refresh) {
-    if (!map_->HasValidMap()) {
-        map_->FillBackground();
-        map_->FitViewToData();
-    }
-    map_->RedrawAll();
-    if (refresh)
-        map_->Refresh();
-}
-
 bool TMainForm::openDataFile(const QString& path) {
     bool ok = false;
     guarded([&] {
         ok = data_->load(path.toStdString(), routes_) == 1;
-        if (ok)
-            showData(false);
+        map_->ShowHeldData();
     });
     return ok;
 }
@@ -348,7 +335,9 @@ void TMainForm::openDroppedFiles(const QStringList& paths) {
         return;
     guarded([&] {
         if (data_->load(paths.first().toStdString(), routes_) == 1)
-            showData(true);
+            map_->Refresh();
+        else
+            map_->ShowHeldData();
     });
 }
 
@@ -363,30 +352,29 @@ void TMainForm::setSerialPorts(SerialPorts ports) {
 
 GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, *options_, prompts_, *frmMessage_}; }
 
+// After a download, whatever its outcome, the picture shows what is held.
 void TMainForm::Track3Click() {
-    if (DownloadTrackCommand(*data_, gpsServices()))
-        showData(false);
+    DownloadTrackCommand(*data_, gpsServices());
+    map_->ShowHeldData();
 }
 
 void TMainForm::Waypoint2Click() {
-    if (DownloadWaypointsCommand(*data_, gpsServices()))
-        showData(false);
+    DownloadWaypointsCommand(*data_, gpsServices());
+    map_->ShowHeldData();
 }
 
 void TMainForm::UploadWaypoint1Click() { UploadWaypointsCommand(*data_, gpsServices()); }
 
 void TMainForm::Route1Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ran = false;
     try {
-        ran = DownloadRoutesCommand(routes_, gpsServices());
+        DownloadRoutesCommand(routes_, gpsServices());
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
     }
     QApplication::restoreOverrideCursor();
-    if (ran)
-        showData(false);
+    map_->ShowHeldData();
 }
 
 void TMainForm::Route4Click() { UploadRoutesCommand(routes_, gpsServices()); }

@@ -107,7 +107,6 @@ private:
                         void (TMainForm::*handler)() = nullptr);
     // Runs a command; a failure that escapes it is shown and the program goes on.
     void guarded(const std::function<void()>& work);
-    void showData(bool refresh);
     // "Save As..." with its dialog; true when the data reached a file.
     bool saveDataAs();
 

@@ -98,6 +98,13 @@ void MapWindow::syncImage() {
     const QSize size = image.isNull() ? QSize(0, 0) : image.size();
     if (image_->size() != size)
         image_->resize(size);
+    // A picture that fits the client area needs no scroll bars; without this
+    // the bars shown for a larger picture keep a range of their own width.
+    const QSize client = clientSize();
+    if (size.width() <= client.width() && size.height() <= client.height()) {
+        horizontalScrollBar()->setRange(0, 0);
+        verticalScrollBar()->setRange(0, 0);
+    }
     image_->update();
     emit pictureChanged();
 }
@@ -194,12 +201,30 @@ void MapWindow::OpenMap() {
     RedrawAll();
 }
 
+void MapWindow::refitBlankView() {
+    const QSize client = clientSize();
+    canvas_.FillBackground(client.width(), client.height());
+    syncImage();
+    FitViewToData();
+}
+
 void MapWindow::Refresh() {
-    if (!LoadMap(false)) {
-        const QSize client = clientSize();
-        canvas_.FillBackground(client.width(), client.height());
+    if (!LoadMap(false))
+        refitBlankView();
+    RedrawAll();
+}
+
+void MapWindow::ShowHeldData() {
+    using Picture = render::MapCanvas::Picture;
+    if (canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap) {
+        if (const std::string why = canvas_.Rebuild(); !why.empty()) {
+            // The map file went away: the data is still shown, on white.
+            canvas_.FillBackground();
+            prompts_.showMessage("Error", "Can't show the map again: " + why + ".");
+        }
         syncImage();
-        FitViewToData();
+    } else {
+        refitBlankView();
     }
     RedrawAll();
 }
@@ -222,18 +247,16 @@ void MapWindow::zoom(bool in) {
     QPoint c(client.width() / 2 + horizontalScrollBar()->value(), client.height() / 2 + verticalScrollBar()->value());
     const std::string refused = canvas_.Zoom(in);
     if (!refused.empty()) {
-        emit statusMessage(QStringLiteral("%1 refused: %2")
-                               .arg(in ? QStringLiteral("Zoom In") : QStringLiteral("Zoom Out"),
-                                    QString::fromStdString(refused)));
         zooming_ = false;
+        const std::string command = in ? "Zoom In" : "Zoom Out";
+        prompts_.showMessage(command, "The map stays as it is: " + refused + ".");
         return;
     }
     c = in ? c * 2 : QPoint(c.x() / 2, c.y() / 2);
+    // The scroll area sizes its bars (and shows or hides them) for the new
+    // picture; the spot that was in the middle goes back there.
     syncImage();
     const QSize now = viewport()->size();
-    const QSize picture = canvas_.image().size();
-    horizontalScrollBar()->setRange(0, std::max(0, picture.width() - now.width()));
-    verticalScrollBar()->setRange(0, std::max(0, picture.height() - now.height()));
     horizontalScrollBar()->setValue(c.x() - now.width() / 2);
     verticalScrollBar()->setValue(c.y() - now.height() / 2);
     RedrawAll();
@@ -246,10 +269,15 @@ void MapWindow::setShowWaypoints(bool on) { showWaypoints_ = on; }
 
 void MapWindow::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
+    // The viewport's resizes come here too: scroll bars that come or go
+    // with a zoom step leave the window's client area as it is.
+    const QSize client = clientSize();
+    if (client == lastClientSize_)
+        return;
+    lastClientSize_ = client;
     using Picture = render::MapCanvas::Picture;
     if (zooming_ || canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap)
         return;
-    const QSize client = clientSize();
     canvas_.FillBackground(client.width(), client.height());
     syncImage();
     FitViewToData();

@@ -46,6 +46,10 @@ public:
     void DrawRoutes();
     // View > "R&efresh": reload the map, or refit the blank view, then draw.
     void Refresh();
+    // After the held data changed (or a command that could change it failed):
+    // the map picture is built again from its file at the current zoom, or
+    // the blank view fitted to the data, and everything held is drawn anew.
+    void ShowHeldData();
     // File > "Load &Map...": asks for a map, loads it, then draws.
     void OpenMap();
     // File > "&Create Map Info...": the calibration dialog, not blocking.
@@ -87,8 +91,6 @@ public:
     std::function<QString(const QString& folder)> chooseMapFile;
 
 signals:
-    // A short note for the status bar (a refused zoom step, ...).
-    void statusMessage(const QString& text);
     // A waypoint was appended by Ctrl+click while "Create R&oute" is checked.
     void routeWaypointClicked(const QString& ident, double latitude, double longitude, const QString& comment);
     // The picture changed size or content.
@@ -99,6 +101,7 @@ protected:
 
 private:
     void zoom(bool in);
+    void refitBlankView();
     void syncImage();
     void hideDistanceLabels();
     void DrawWaypoints();
@@ -116,6 +119,7 @@ private:
     bool keepAspect_ = true;
     bool showWaypoints_ = true;
     bool zooming_ = false;
+    QSize lastClientSize_;
     bool createRoute_ = false;
 };
 
