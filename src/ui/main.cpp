@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/time_zone.h"
 #include "platform/qsettings_store.h"
+#include "ui/application_identity.h"
 #include "ui/main_form.h"
 #include "ui/qt_prompts.h"
 
@@ -14,10 +15,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("NUVREL"));
-    QApplication::setApplicationDisplayName(QStringLiteral("NUVREL"));
-    QApplication::setOrganizationName(QStringLiteral("Ostrel"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/nuvrel.svg")));
+    nuvrel::ui::SetApplicationIdentity();
 
     nuvrel::QSettingsStore settings;
     nuvrel::CLibraryTimeZone timeZone;
