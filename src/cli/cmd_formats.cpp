@@ -131,13 +131,16 @@ int runImport(Context& ctx) {
         return 1;
     }
     ReadProblem problem = ReadProblem::None;
+    std::vector<std::string> notes;
     int added = 0;
     if (kind == DataKind::Track)
-        ImportTrack(data, format.trackKind, input, &problem);
+        ImportTrack(data, format.trackKind, input, &problem, &notes);
     else if (kind == DataKind::Waypoints)
         ImportWaypoints(data, format.waypointKind, input, &problem);
     else
         added = ImportPotRoutes(routes, input, ctx.prompts, &problem);
+    for (const std::string& note : notes)
+        (problem == ReadProblem::None ? ctx.out : ctx.err) << "import: " << note << '\n';
     if (problem != ReadProblem::None)
         return 1; // reported; the data file is left as it was
     if (kind == DataKind::Routes)

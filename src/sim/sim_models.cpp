@@ -68,6 +68,9 @@ Model ModelFor(int productId, int softwareVersion) {
     // The eMap moved to D109 waypoints with software 2.70.
     if (productId == 111 && softwareVersion >= 270)
         m.wpt = WptType::D109;
+    // The GPS 12XL moved from D100 to D103 waypoints with software 3.01.
+    if (productId == 77 && softwareVersion < 301)
+        m.wpt = WptType::D100;
     m.newFormat = m.wpt == WptType::D108 || m.wpt == WptType::D109;
     return m;
 }

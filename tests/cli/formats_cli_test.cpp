@@ -76,6 +76,15 @@ TEST(FormatsCli, NmeaImportAndErrors) {
     r = run(dir, {"info", nvl}); // the data file was left as it was
     EXPECT_NE(r.out.find("points: 1"), std::string::npos);
 
+    // Only void fixes: refused, with what was skipped and why.
+    writeFileBytes(dir / "void.nme", "$GPRMC,123519,V,,,,,,,230394,,\r\n$GPRMC,123520,V,,,,,,,230394,,*7F\r\n");
+    r = run(dir, {"import", "nmea", (dir / "void.nme").string(), "-o", nvl});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not an NMEA file: no valid position fix"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("import: skipped 1 RMC sentence without a valid fix (status V)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("import: skipped 1 sentence with a wrong checksum"), std::string::npos) << r.err;
+    EXPECT_NE(run(dir, {"info", nvl}).out.find("points: 1"), std::string::npos);
+
     EXPECT_EQ(run(dir, {"import", "nosuchformat", "x", "-o", nvl}).status, 2);
     EXPECT_EQ(run(dir, {"import", "nmea", "x", "-o", nvl, "--waypoints"}).status, 2);
     EXPECT_EQ(run(dir, {"export", "nmea", nvl, "-o", "x"}).status, 2);

@@ -68,10 +68,13 @@ struct Layout {
 TEST(TransferLink, OlderLayoutsDownloadEveryField) {
     TempDir dir;
     const std::string file = WriteSimData(dir, "old.txt", kOldFormatData);
+    // A GPS 12XL below software 3.01 sends D100 records: read so whether the
+    // settings know its version (2.60) or not (0, where D103 is expected).
     for (const Layout l : {Layout{59, 300, WaypointFormat::D100}, Layout{87, 300, WaypointFormat::D103},
-                           Layout{72, 300, WaypointFormat::D104}}) {
+                           Layout{72, 300, WaypointFormat::D104}, Layout{77, 260, WaypointFormat::D100},
+                           Layout{77, 0, WaypointFormat::D100}}) {
         SCOPED_TRACE(l.id);
-        SimProcess sim({"--product-id", std::to_string(l.id), "--data-text", file});
+        SimProcess sim({"--product-id", std::to_string(l.id), "--data-text", file, "--software-version", "260"});
         Harness h(l.id, l.version);
         const auto s = h.services(sim);
 
@@ -130,6 +133,7 @@ TEST(TransferLink, OlderLayoutsDownloadEveryField) {
         EXPECT_EQ(h.routes.GetEntryComment(0, 1), "SECOND" + std::string(34, ' '));
         EXPECT_DOUBLE_EQ(h.routes.GetEntryLatitude(5, 0), lat);
         EXPECT_EQ(h.routes.GetEntrySymbol(0, 1), d103 || d104 ? 11 : 0);
+        EXPECT_EQ(h.routes.GetEntryDisplay(0, 1), d103 || d104 ? 3 : 0);
         EXPECT_EQ(h.routes.GetEntryProximity(0, 1), d104 ? 120.5f : 0.0f);
         EXPECT_EQ(h.progress.titles.back(), "Downloading Route");
         EXPECT_EQ(h.progress.labels.back(), "4/5");
@@ -259,6 +263,13 @@ TEST(TransferLink, PacketCountFaults) {
         EXPECT_EQ(h.data.waypoints()->count(), 0u);
         EXPECT_TRUE(h.prompts.entries.empty());
         EXPECT_TRUE(sim.waitForRecord("done command=7"));
+        // Routes: every header and entry before Xfer_Cmplt is kept, whatever
+        // the count said and however many unknown packets came among them.
+        ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim)));
+        EXPECT_EQ(h.routes.RouteCount(), 6u);
+        EXPECT_EQ(h.routes.EntryCount(0), 2u);
+        ASSERT_EQ(h.routes.EntryCount(5), 1u);
+        EXPECT_EQ(h.routes.GetEntryIdent(5, 0), "B     ");
     }
     {
         // Fewer packets than announced: Xfer_Cmplt comes early, which ends a
@@ -400,6 +411,13 @@ TEST(TransferLink, WaypointUploadOlderLayout) {
     const auto last = rawOf(lines[15]);
     EXPECT_EQ(std::string(last.begin() + 18, last.begin() + 58), "x" + std::string(39, ' '));
 
+    // A GPS 12XL below software 3.01 takes D100 records.
+    SimProcess xl({"--product-id", "77", "--software-version", "260"});
+    Harness h77(77, 260);
+    ASSERT_EQ(UploadWaypoints(*h.data.waypoints(), 1, h77.transfer(xl)), 1);
+    ASSERT_TRUE(xl.waitForRecord("xfercmplt command=7"));
+    EXPECT_EQ(rawOf(xl.recordLines("wpt ").at(0)).size(), 58u);
+
 }
 
 TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
@@ -491,7 +509,7 @@ TEST(TransferLink, RouteUploadBothHeaderLayouts) {
         CRouteField two(2);
         two.SetRouteName(0, "A");
         two.AddRouteEntry(0, "X", 35, 139, "", 1, 0, 0, 0);
-        two.AddRouteEntry(0, "Y", 35, 139, "", 1, 0, 0, 0);
+        two.AddRouteEntry(0, "Y         ", 35, 139, "", 1, 0, 0, 0); // as downloaded: padded to 10
         two.AddRouteEntry(0, "Z", 35, 139, "", 1, 0, 0, 0);
         two.SetRouteName(1, "TWENTY CHARACTERS 20");
         two.AddRouteEntry(1, "X", 35, 139, "", 1, 0, 0, 0);
@@ -508,6 +526,8 @@ TEST(TransferLink, RouteUploadBothHeaderLayouts) {
         EXPECT_NE(headers[1].find("ident=\"TWENTY CHARAC\""), std::string::npos);
         EXPECT_EQ(sim.recordLines("rtelink class=3").size(), 4u);
         EXPECT_EQ(rawOf(sim.recordLines("rtewpt").at(0)).size(), 64u);
+        const auto y = rawOf(sim.recordLines("rtewpt").at(1));
+        EXPECT_EQ(std::string(y.begin() + 48, y.begin() + 59), std::string("Y") + std::string(10, '\0'));
     }
 }
 

@@ -34,6 +34,11 @@ const char* monthAbbreviation(int month);
 // The month 1 to 12 of a three-letter name in any case; 1 when none matches.
 int monthFromAbbreviation(const char* name, std::size_t length);
 
+// 1990-01-01 00:00 UTC, the earliest time a track point takes from a file: a
+// point's time counts unsigned seconds from the eve of that day, so an earlier
+// date (a damaged field, or 1970 written as 70) would wrap into the 22nd century.
+inline constexpr std::int64_t kEarliestTrackTime = 631152000;
+
 // A two-digit year of the formats: below 70 is 2000 + yy, else 1900 + yy.
 constexpr int fullYear(int yy) { return yy < 70 ? 2000 + yy : 1900 + yy; }
 

@@ -23,6 +23,9 @@ void reportReadProblem(UserPrompts& prompts, ReadProblem problem) {
     case ReadProblem::NoRmc:
         prompts.showMessage("Error", "not an NMEA file: no RMC sentence found");
         break;
+    case ReadProblem::NoFix:
+        prompts.showMessage("Error", "not an NMEA file: no valid position fix");
+        break;
     case ReadProblem::OutOfMemory:
         ShowError(prompts, kErrOutOfMemory);
         break;
@@ -43,11 +46,14 @@ ImportOptions optionsFor(IFTGarminData& data) {
 
 } // namespace
 
-bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem) {
+bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem,
+                 std::vector<std::string>* notes) {
     TrackRead read = readTrackFile(kind, path, optionsFor(data));
     reportReadProblem(data.context().prompts, read.problem);
     if (problem)
         *problem = read.problem;
+    if (notes)
+        *notes = std::move(read.notes);
     if (read.problem != ReadProblem::None)
         return false;
     data.setTrack(std::make_unique<IFTGarminTrack>(std::move(read.points)));

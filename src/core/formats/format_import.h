@@ -12,6 +12,7 @@
 #include "core/platform.h"
 
 #include <string>
+#include <vector>
 
 namespace nuvrel {
 
@@ -20,8 +21,10 @@ void reportReadProblem(UserPrompts& prompts, ReadProblem problem);
 
 // Replaces the track log from a file of the given kind (1 POT, 2 text,
 // 3 Pro Atlas log, 4 NMEA) and resets the time offset from the computer's
-// zone. True when the log was replaced; problem (when given) tells why not.
-bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
+// zone. True when the log was replaced; problem (when given) tells why not,
+// notes what the reader skipped and why.
+bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr,
+                 std::vector<std::string>* notes = nullptr);
 
 // Replaces the waypoint store (1 POT, 2 text, 3 Pro Atlas CSV) and resets the
 // time offset. True when the store was replaced.

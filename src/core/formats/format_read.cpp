@@ -122,13 +122,17 @@ TrackRead readTrack(int kind, const Source& source, const ImportOptions& options
     case kTrackFileProAtlas: {
         ProAtlasTrackReader reader;
         r.problem = run(reader, source, r.points, false);
+        if (reader.tooEarly())
+            r.notes.push_back("skipped " + std::to_string(reader.tooEarly()) + " point" +
+                              (reader.tooEarly() == 1 ? "" : "s") + " dated before 1990-01-01");
         break;
     }
     case kTrackFileNmea: {
         NmeaTrackReader reader;
         r.problem = run(reader, source, r.points, false);
-        if (r.problem == ReadProblem::None && !reader.sawRmc())
-            r.problem = ReadProblem::NoRmc;
+        if (r.problem == ReadProblem::None && r.points.empty())
+            r.problem = reader.sawRmc() ? ReadProblem::NoFix : ReadProblem::NoRmc;
+        r.notes = reader.skips().describe();
         break;
     }
     default:

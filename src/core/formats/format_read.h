@@ -18,6 +18,7 @@ enum class ReadProblem {
     OpenFailed,  // "File open error"
     NotPot,      // a POT file without any line feed: "not a POT file"
     NoRmc,       // an NMEA log without any RMC sentence
+    NoFix,       // an NMEA log whose RMC sentences hold no valid position fix
     OutOfMemory, // "can't allocate enough memory"
     UnknownKind, // a track kind other than 1 to 4: "unsupport version/format"
 };
@@ -33,6 +34,7 @@ struct ImportOptions {
 struct TrackRead {
     std::vector<TrackPoint> points;
     ReadProblem problem = ReadProblem::None;
+    std::vector<std::string> notes; // what was skipped and why, one line each
 };
 struct WaypointRead {
     std::vector<WaypointRecord> waypoints;

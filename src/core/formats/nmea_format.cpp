@@ -41,14 +41,75 @@ int twoDigits(std::string_view field, std::size_t pos) {
     return parseDigits(field, pos, 2);
 }
 
+// hhmmss with an optional fraction, a time of day.
+bool validTime(std::string_view f) {
+    if (f.size() < 6)
+        return false;
+    for (std::size_t i = 0; i < f.size(); ++i)
+        if (!(digitValue(f[i]) < 10 || (i == 6 && f[i] == '.')))
+            return false;
+    return twoDigits(f, 0) < 24 && twoDigits(f, 2) < 60 && twoDigits(f, 4) <= 60;
+}
+
+// ddmmyy, a day of the calendar.
+bool validDate(std::string_view f) {
+    if (f.size() != 6)
+        return false;
+    for (char c : f)
+        if (digitValue(c) >= 10)
+            return false;
+    const int day = twoDigits(f, 0), month = twoDigits(f, 2);
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+}
+
+// ddmm.mmmm (dddmm.mmmm): digits and a point, whole minutes below 60, the
+// degrees up to maxDegrees.
+bool validAngle(std::string_view f, double maxDegrees) {
+    const char* const end = f.data() + f.size();
+    DecimalRun run;
+    if (f.empty() || scanDecimal(f.data(), end, run) != end || run.wholeDigits < 3)
+        return false;
+    const double v = parseDouble(f);
+    const double d = std::trunc(v / 100);
+    return v - 100 * d < 60 && d + (v - 100 * d) / 60 <= maxDegrees;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The sentence without its "*hh" suffix.
+std::string_view withoutChecksum(std::string_view line) { return line.substr(0, line.find('*')); }
+
 } // namespace
+
+bool NMEA0183::checksumMatches(std::string_view sentence) {
+    const std::size_t star = sentence.find('*');
+    if (star == std::string_view::npos)
+        return true; // a log written without checksums
+    std::string_view tail = sentence.substr(star + 1);
+    while (!tail.empty() && (tail.back() == '\r' || tail.back() == '\n' || tail.back() == ' '))
+        tail.remove_suffix(1);
+    if (tail.size() != 2 || hexDigit(tail[0]) < 0 || hexDigit(tail[1]) < 0)
+        return false;
+    unsigned sum = 0;
+    for (std::size_t i = sentence.front() == '$' ? 1 : 0; i < star; ++i)
+        sum ^= static_cast<unsigned char>(sentence[i]);
+    return sum == unsigned(hexDigit(tail[0]) * 16 + hexDigit(tail[1]));
+}
 
 int NMEA0183::parse(std::string_view line) {
     switch (typeOf(line)) {
     case kRmc:
-        return parseRmc(line);
+        return parseRmc(withoutChecksum(line));
     case kGga:
-        return parseGga(line);
+        return parseGga(withoutChecksum(line));
     default:
         return kOther;
     }
@@ -78,6 +139,9 @@ int NMEA0183::parseRmc(std::string_view line) {
     }
     if (!present(9))
         return kOther;
+    if (!validTime(field(1)) || !validDate(field(9)) || !validAngle(field(3), 90) || !validAngle(field(5), 180) ||
+        (field(4) != "N" && field(4) != "S") || (field(6) != "E" && field(6) != "W"))
+        return kOther;
     double lat = degreesMinutes(field(3));
     if (field(4) == "S")
         lat = -lat;
@@ -101,6 +165,7 @@ int NMEA0183::parseRmc(std::string_view line) {
         day_ = {t.year, t.month, t.day, utcSeconds(midnight)};
     }
     time = day_.start + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 + t.second;
+    fixTime = parseDouble(hms);
     latitude = lat;
     longitude = lon;
     valid = 1;
@@ -109,6 +174,7 @@ int NMEA0183::parseRmc(std::string_view line) {
 
 int NMEA0183::parseGga(std::string_view line) {
     altitude = kUnset;
+    fixTime = kUnset;
     // The altitude is field 9, there when text follows the ninth comma.
     std::uint32_t comma[10];
     const std::size_t commas = findDelimiters(line, ',', comma, 10);
@@ -118,39 +184,98 @@ int NMEA0183::parseGga(std::string_view line) {
     const std::string_view f = line.substr(start, (commas > 9 ? comma[9] : line.size()) - start);
     if (!parsePlainDecimal(f, altitude))
         altitude = parseDouble(f);
+    const std::string_view hms = line.substr(comma[0] + 1, comma[1] - comma[0] - 1);
+    if (validTime(hms))
+        fixTime = parseDouble(hms);
     return kGga;
 }
 
 bool NmeaTrackReader::line(std::string_view text) {
-    const int type = NMEA0183::typeOf(text);
-    if (type == NMEA0183::kOther)
-        return true;
-    switch (sentence_.parse(text)) {
-    case NMEA0183::kRmc:
-        sawRmc_ = true;
-        lastFixAdded_ = sentence_.valid == 1;
-        if (lastFixAdded_) {
-            TrackPoint p{};
-            p.latitude = sentence_.latitude;
-            p.longitude = sentence_.longitude;
-            p.segment = 1;
-            p.time = static_cast<std::uint32_t>(sentence_.time - kReceiverEpochOffset);
-            points_.push_back(p);
-        }
-        break;
-    case NMEA0183::kGga:
-        if (lastFixAdded_ && !points_.empty())
-            points_.back().altitude = toFloat(sentence_.altitude);
-        break;
-    default:
-        // An RMC that ends early is no fix either.
-        if (type == NMEA0183::kRmc) {
-            sawRmc_ = true;
-            lastFixAdded_ = false;
-        }
-        break;
+    // Each "$" starts a sentence. One broken off by the next "$" (two lines
+    // run together, a line cut short) counts only when its checksum shows it
+    // whole.
+    std::size_t start = text.find('$');
+    while (start != std::string_view::npos) {
+        const std::size_t next = text.find('$', start + 1);
+        const std::string_view piece = text.substr(start, next == std::string_view::npos ? text.size() - start
+                                                                                          : next - start);
+        if (next == std::string_view::npos || piece.find('*') != std::string_view::npos)
+            sentence(piece);
+        else if (NMEA0183::typeOf(piece) != NMEA0183::kOther)
+            ++skips_.cutShort;
+        start = next;
     }
     return true;
+}
+
+void NmeaTrackReader::sentence(std::string_view text) {
+    const int type = NMEA0183::typeOf(text);
+    if (type == NMEA0183::kOther)
+        return;
+    if (type == NMEA0183::kRmc) {
+        sawRmc_ = true;
+        lastFixAdded_ = false;
+    }
+    if (!NMEA0183::checksumMatches(text)) {
+        ++skips_.badChecksum;
+        return;
+    }
+    switch (sentence_.parse(text)) {
+    case NMEA0183::kRmc: {
+        if (sentence_.valid != 1) {
+            ++skips_.voidFixes;
+            break;
+        }
+        if (sentence_.time < kEarliestTrackTime) {
+            ++skips_.tooEarly;
+            break;
+        }
+        TrackPoint p{};
+        p.latitude = sentence_.latitude;
+        p.longitude = sentence_.longitude;
+        p.segment = 1;
+        p.time = static_cast<std::uint32_t>(sentence_.time - kReceiverEpochOffset);
+        // A receiver that writes GGA first has given this fix's altitude already.
+        lastFixTime_ = sentence_.fixTime;
+        lastFixMatched_ = sawGga_ && ggaTime_ != NMEA0183::kUnset && ggaTime_ == lastFixTime_;
+        if (lastFixMatched_)
+            p.altitude = toFloat(ggaAltitude_);
+        points_.push_back(p);
+        lastFixAdded_ = true;
+        break;
+    }
+    case NMEA0183::kGga:
+        sawGga_ = true;
+        ggaAltitude_ = sentence_.altitude;
+        ggaTime_ = sentence_.fixTime;
+        if (lastFixAdded_ && !points_.empty()) {
+            // The GGA of the fix's own time; else, unless the fix has that
+            // one already, the GGA that follows it.
+            const bool sameTime = ggaTime_ != NMEA0183::kUnset && ggaTime_ == lastFixTime_;
+            if (sameTime || !lastFixMatched_)
+                points_.back().altitude = toFloat(sentence_.altitude);
+            lastFixMatched_ = lastFixMatched_ || sameTime;
+        }
+        break;
+    default:
+        if (type == NMEA0183::kRmc)
+            ++skips_.malformed;
+        break;
+    }
+}
+
+std::vector<std::string> NmeaSkips::describe() const {
+    std::vector<std::string> out;
+    auto add = [&out](std::size_t n, const char* one, const char* many, const char* why) {
+        if (n)
+            out.push_back("skipped " + std::to_string(n) + " " + (n == 1 ? one : many) + " " + why);
+    };
+    add(badChecksum, "sentence", "sentences", "with a wrong checksum");
+    add(cutShort, "sentence", "sentences", "broken off by the next one");
+    add(malformed, "RMC sentence", "RMC sentences", "with an empty or malformed field");
+    add(voidFixes, "RMC sentence", "RMC sentences", "without a valid fix (status V)");
+    add(tooEarly, "fix", "fixes", "dated before 1990-01-01");
+    return out;
 }
 
 } // namespace nuvrel

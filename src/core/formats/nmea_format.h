@@ -1,12 +1,14 @@
 // NMEA 0183 logs as recorded from a receiver's serial output, imported as a
 // track: RMC sentences give position, date and time, a GGA sentence gives the
-// altitude of the point read just before it. Other lines are ignored, and
-// checksums are not verified.
+// altitude of the point of the same UTC time. Other lines are ignored; a
+// sentence whose checksum does not match, or an RMC fix with a damaged field,
+// gives no point.
 #pragma once
 
 #include "core/data/records.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,9 +26,17 @@ public:
     double longitude = kUnset; // degrees, west negative
     double altitude = kUnset;  // metres, from GGA
 
+    double fixTime = kUnset;   // the hhmmss(.ss) time field of the last GGA, as a number
+
     // kRmc for an RMC (valid or void), kGga for a GGA with an altitude
-    // field, kOther for anything else or an RMC that ends early.
+    // field, kOther for anything else, an RMC that ends early or a valid RMC
+    // with an empty or malformed time, date, latitude, longitude or
+    // hemisphere field. A "*hh" checksum suffix is not part of any field.
     int parse(std::string_view line);
+
+    // False when the sentence ends in "*hh" (or a "*" without two hex
+    // digits) that does not match its characters between "$" and "*".
+    static bool checksumMatches(std::string_view sentence);
 
     // kRmc or kGga for those sentences from any talker ("$GPRMC", "$GNRMC",
     // ...), kOther otherwise.
@@ -56,9 +66,21 @@ private:
     Day day_;
 };
 
+// Why sentences of a log gave no point, and how many.
+struct NmeaSkips {
+    std::size_t badChecksum = 0; // "*hh" not matching the sentence
+    std::size_t cutShort = 0;    // broken off by the "$" of the next sentence
+    std::size_t malformed = 0;   // an RMC fix with an empty or damaged field
+    std::size_t voidFixes = 0;   // RMC status V
+    std::size_t tooEarly = 0;    // a fix before 1990-01-01, which the track cannot hold
+    std::size_t total() const { return badChecksum + cutShort + malformed + voidFixes + tooEarly; }
+    // One line per reason with a count, "skipped 2 sentences with a wrong checksum".
+    std::vector<std::string> describe() const;
+};
+
 // Builds a track from the lines of a log: one point per valid RMC (segment
-// 1, altitude 0 until a GGA follows). A void RMC (status V) is not a
-// position and adds no point; a GGA after it changes nothing.
+// 1), its altitude from the GGA of the same UTC time, written before or after
+// it; without one, the last GGA's. A "$" inside a line starts a new sentence.
 class NmeaTrackReader {
 public:
     bool line(std::string_view text);
@@ -68,12 +90,21 @@ public:
     void reserve(std::size_t n) { points_.reserve(n); }
     // True when the log held any RMC sentence.
     bool sawRmc() const { return sawRmc_; }
+    const NmeaSkips& skips() const { return skips_; }
 
 private:
+    void sentence(std::string_view text);
+
     NMEA0183 sentence_;
     std::vector<TrackPoint> points_;
+    NmeaSkips skips_;
     bool sawRmc_ = false;
     bool lastFixAdded_ = false;
+    bool lastFixMatched_ = false; // its altitude came from a GGA of its time
+    double lastFixTime_ = NMEA0183::kUnset;
+    bool sawGga_ = false;
+    double ggaAltitude_ = 0;
+    double ggaTime_ = NMEA0183::kUnset;
 };
 
 } // namespace nuvrel

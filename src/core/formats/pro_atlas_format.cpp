@@ -72,11 +72,16 @@ bool ProAtlasTrackReader::line(std::string_view text) {
     t.hour = parseDigits(time, 0, 2);
     t.minute = parseDigits(time, 3, 2);
     t.second = parseDigits(time, 6, 2);
+    const std::int64_t seconds = localSeconds(t);
+    if (seconds < kEarliestTrackTime) {
+        ++tooEarly_;
+        return true;
+    }
     TrackPoint p{};
     p.latitude = parseAngle(lat);
     p.longitude = parseAngle(lon);
     p.segment = 1;
-    p.time = static_cast<std::uint32_t>(localSeconds(t) - kReceiverEpochOffset);
+    p.time = static_cast<std::uint32_t>(seconds - kReceiverEpochOffset);
     points_.push_back(p);
     return true;
 }

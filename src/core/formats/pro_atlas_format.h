@@ -30,9 +30,12 @@ public:
     // Makes room for the points an import expects.
     std::size_t size() const { return points_.size(); }
     void reserve(std::size_t n) { points_.reserve(n); }
+    // Points dated before 1990-01-01, skipped.
+    std::size_t tooEarly() const { return tooEarly_; }
 
 private:
     std::vector<TrackPoint> points_;
+    std::size_t tooEarly_ = 0;
 };
 
 // One waypoint per line; fields 1 (ident, without its quotes), 2 and 3

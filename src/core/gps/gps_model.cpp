@@ -132,7 +132,11 @@ std::int32_t GPSModel::IdForModelName(const std::string& name) const {
 
 WaypointFormat GPSModel::WaypointFormatFor(std::int32_t productId, std::int32_t softwareVersion) {
     switch (productId) {
-    case 73: case 77: case 87: case 96: case 97: case 105: case 116: case 138:
+    case 77:
+        // The GPS 12XL took D103 waypoints with software 3.01; a known
+        // earlier version sends and expects D100. Version 0 is "not detected".
+        return softwareVersion > 0 && softwareVersion < 301 ? WaypointFormat::D100 : WaypointFormat::D103;
+    case 73: case 87: case 96: case 97: case 105: case 116: case 138:
         return WaypointFormat::D103;
     case 72: case 119: case 129:
         return WaypointFormat::D104;

@@ -66,41 +66,40 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
     using Slot = std::vector<std::uint8_t>;
     std::vector<Slot> packets;
     try {
-        packets.reserve(announced);
+        packets.reserve(std::min<std::size_t>(announced, 4096));
     } catch (const std::bad_alloc&) {
         return {};
     }
     progress.setTitle("Downloading Route");
     progress.show();
     progress.repaint();
-    bool early = false;
+    // Every packet up to Xfer_Cmplt is read, however many were announced:
+    // headers, entries and links are kept, packets of other identifiers are
+    // acknowledged and dropped, so neither displaces a record.
+    std::size_t received = 0;
     std::uint8_t buffer[kMaxPacketLength];
-    for (std::size_t k = 0; k < announced; ++k) {
-        const int n = link.ReceivePacket(buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        progress.setLabel(std::to_string(k) + "/" + std::to_string(announced));
-        progress.repaint();
-        link.SendAck(buffer[1]);
-        if (buffer[1] == Pid_Xfer_Cmplt) {
-            early = true;
-            break;
-        }
-        packets.emplace_back(buffer, buffer + n);
-    }
-    progress.hide();
-    if (early || packets.size() < announced)
-        return {};
-    // The closing Xfer_Cmplt; packets the receiver sends beyond the announced
-    // count are acknowledged and dropped on the way to it.
     for (;;) {
         const int n = link.ReceivePacket(buffer, sizeof buffer);
-        if (n == 0)
+        if (n == 0) {
+            progress.hide();
             return {};
-        link.SendAck(buffer[1]);
-        if (buffer[1] == Pid_Xfer_Cmplt)
+        }
+        if (buffer[1] == Pid_Xfer_Cmplt) {
+            link.SendAck(buffer[1]);
             break;
+        }
+        progress.setLabel(std::to_string(received) + "/" + std::to_string(announced));
+        progress.repaint();
+        link.SendAck(buffer[1]);
+        ++received;
+        const std::uint8_t id = buffer[1];
+        if (id == Pid_Rte_Hdr || id == Pid_Rte_Wpt_Data || id == Pid_Rte_Link_Data)
+            packets.emplace_back(buffer, buffer + n);
     }
+    progress.hide();
+    // Fewer packets than announced: Xfer_Cmplt came early.
+    if (received < announced)
+        return {};
 
     const bool newFormat = GPSModel::UsesNewFormats(productId);
     std::vector<TransferRoute> routes;

@@ -66,8 +66,9 @@ void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::si
 
 // The script every download follows: open the port, show the progress window,
 // send the transfer command, take the announced count, then read packets up to
-// Xfer_Cmplt, acknowledging each. `take(id, record)` sees every packet with the
-// record's bytes beyond what came read as zeros; `label()` gives the progress
+// Xfer_Cmplt, acknowledging each. `take(id, record, size)` sees every packet
+// with the bytes past its `size` data bytes read as zeros (never the frame's
+// checksum or end bytes); `label()` gives the progress
 // text after it. False (with the error shown) when the port or the receiver fails.
 template <class Begin, class Take, class Label>
 bool receiveDownload(IFTRS232C& link, int port, const char* title, std::int16_t command,
@@ -93,8 +94,9 @@ bool receiveDownload(IFTRS232C& link, int port, const char* title, std::int16_t 
             return false;
         }
         const std::uint8_t id = buffer[1];
-        std::fill(buffer + n, buffer + sizeof buffer, std::uint8_t(0));
-        take(id, buffer + 3);
+        const std::size_t size = buffer[2];
+        std::fill(buffer + 3 + size, buffer + sizeof buffer, std::uint8_t(0));
+        take(id, buffer + 3, size);
         services.progress.setLabel(label());
         services.progress.repaint();
         link.Acknowledge(id);
@@ -139,7 +141,7 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
     const bool ok = receiveDownload(
         link, port, "Downloading Track", Cmnd_Transfer_Trk, services,
         [&](int count) { return reserveFor(points, announced = count); },
-        [&](std::uint8_t id, const std::uint8_t* d) {
+        [&](std::uint8_t id, const std::uint8_t* d, std::size_t) {
             // Points beyond the announced count are not kept.
             if (id != Pid_Trk_Data || points.size() >= std::size_t(announced))
                 return;
@@ -179,15 +181,16 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     const MapDatum datum(services.option.DatumName());
     const std::int32_t model = services.option.GPSModelID();
     const std::int32_t version = services.option.GPSSoftwareVersion();
-    const WaypointFormat format = GPSModel::WaypointFormatFor(model, version);
+    const WaypointFormat expected = GPSModel::WaypointFormatFor(model, version);
     const bool japanese = services.option.GPSCharSet() == 2;
     IFTRS232C link(services.ports);
     const bool ok = receiveDownload(
         link, port, "Downloading Waypoint", Cmnd_Transfer_Wpt, services,
         [&](int count) { return reserveFor(records, announced = count); },
-        [&](std::uint8_t id, const std::uint8_t* d) {
+        [&](std::uint8_t id, const std::uint8_t* d, std::size_t size) {
             if (id != Pid_Wpt_Data || records.size() >= std::size_t(announced))
                 return;
+            const WaypointFormat format = Waypoint::ReceivedFormat(expected, size);
             WaypointRecord w{};
             double lat, lon, height;
             if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {

@@ -50,6 +50,15 @@ int Waypoint::PacketLengthFor(WaypointFormat format) {
     return 64;
 }
 
+WaypointFormat Waypoint::ReceivedFormat(WaypointFormat expected, std::size_t dataSize) {
+    if (isNewFormat(expected) || std::size_t(DataSizeFor(expected)) == dataSize)
+        return expected;
+    for (WaypointFormat f : {WaypointFormat::D100, WaypointFormat::D103, WaypointFormat::D104})
+        if (std::size_t(DataSizeFor(f)) == dataSize)
+            return f;
+    return expected;
+}
+
 std::size_t Waypoint::nameOffset() const {
     switch (format_) {
     case WaypointFormat::D108: return 48;
@@ -119,7 +128,12 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
         PutU32(d + 24, lat);
         PutU32(d + 28, lon);
         putFloat(32, ReceiverAltitude(altitude));
-        copyText(d + nameOffset(), name, nameWidth() - 1);
+        // The receiver's names end at their NUL: the pad spaces of a
+        // downloaded name are not sent, so the name is the receiver's own.
+        std::size_t n = textLength(name, nameWidth() - 1);
+        while (n > 0 && name[n - 1] == ' ')
+            --n;
+        copyText(d + nameOffset(), name, n);
     }
     if (GPSModel().CharSetForId(productId) == 2) {
         std::uint8_t* field = d + nameOffset();
@@ -131,11 +145,19 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
 Waypoint::Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t productId,
                    std::int32_t softwareVersion)
     : productId_(productId), softwareVersion_(softwareVersion),
-      format_(GPSModel::WaypointFormatFor(productId, softwareVersion)) {
+      format_(ReceivedFormat(GPSModel::WaypointFormatFor(productId, softwareVersion),
+                             packet && length > 2 ? packet[2] : 0)) {
     const std::size_t full = std::size_t(PacketLengthFor(format_));
     packet_.assign(full, 0);
-    if (packet)
-        std::memcpy(packet_.data(), packet, std::min(length, full));
+    if (packet && length > 2) {
+        // The header and the data only: what follows them on the wire (the
+        // checksum and end bytes) is no field of the record.
+        std::memcpy(packet_.data(), packet, std::min({length, full - 3, 3 + std::size_t(packet[2])}));
+    }
+    packet_[2] = std::uint8_t(full - 6);
+    packet_[full - 3] = 255;
+    packet_[full - 2] = kDLE;
+    packet_[full - 1] = kETX;
     if (isNewFormat(format_))
         putFloat(32, ReceiverAltitude(floatAt(32)));
     if (GPSModel().CharSetForId(productId) == 2) {

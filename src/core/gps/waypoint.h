@@ -23,10 +23,17 @@ public:
     Waypoint(std::uint8_t packetId, double latitude, double longitude, const char* name, const char* comment,
              std::int32_t productId, std::int32_t softwareVersion, std::int16_t symbol, std::uint8_t display,
              float proximity, float altitude);
-    // Copies a received packet (length bytes) up to the layout's length; a
-    // shorter packet is padded with zero bytes. The name field is translated
-    // from the receiver's Japanese codes when the model uses them.
+    // Copies a received packet (length bytes): its data in the layout that
+    // ReceivedFormat gives for its size, bytes past the data zero. The name
+    // field is translated from the receiver's Japanese codes when the model
+    // uses them.
     Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t productId, std::int32_t softwareVersion);
+
+    // The layout of a received record of dataSize bytes for a model whose own
+    // layout is expected: a record of exactly the size of another fixed
+    // layout (D100, D103, D104) is read in that one, as early software of a
+    // model sends; anything else in the expected layout.
+    static WaypointFormat ReceivedFormat(WaypointFormat expected, std::size_t dataSize);
 
     // Packet lengths by layout.
     static int PacketLengthFor(WaypointFormat format);

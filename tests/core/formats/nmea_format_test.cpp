@@ -7,6 +7,7 @@
 #include <string>
 #include <cmath>
 #include <random>
+#include <cstdio>
 #include <cstring>
 
 #include <cstdlib>
@@ -64,7 +65,7 @@ TEST(Nmea0183, SouthWestTalkersAndShortSentences) {
     EXPECT_EQ(s.parse("$GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00*74"), NMEA0183::kOther);
 }
 
-TEST(NmeaTrack, GgaSetsTheAltitudeOfThePointBeforeIt) {
+TEST(NmeaTrack, GgaOfTheSameTimeSetsTheAltitude) {
     const std::string log = std::string("$GPGGA,1,2,3,4,5,6,7,8,99.0\r\n") + kRmc + "\r\n" +
                             "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n" + kGga + "\r\n" +
                             "$GPGGA,1,2,3,4,5,6,7,8,600.5,M\r\nsome text\r\n";
@@ -72,7 +73,7 @@ TEST(NmeaTrack, GgaSetsTheAltitudeOfThePointBeforeIt) {
     const auto points = read(log, &sawRmc);
     EXPECT_TRUE(sawRmc);
     ASSERT_EQ(points.size(), 1u);
-    EXPECT_FLOAT_EQ(points[0].altitude, 600.5f);
+    EXPECT_FLOAT_EQ(points[0].altitude, 545.4f); // not the later GGA of another time
     EXPECT_EQ(points[0].segment, 1);
     EXPECT_EQ(points[0].time, 764426119u - 631065600u);
 }
@@ -96,6 +97,79 @@ TEST(NmeaTrack, LogsWithoutRmc) {
     for (int i = 0; i < 4096; ++i)
         binary += static_cast<char>(i * 31);
     EXPECT_TRUE(read(binary, &sawRmc).empty());
+}
+
+// Damaged sentences give no point, and each is counted with its reason.
+TEST(NmeaTrack, DamagedSentencesAreSkippedAndCounted) {
+    struct Case {
+        const char* name;
+        std::string line;
+        std::size_t NmeaSkips::*reason;
+    };
+    const std::string good = kRmc;
+    auto swap = [&](const std::string& from, const std::string& to) {
+        std::string l = good;
+        l.replace(l.find(from), from.size(), to);
+        return l;
+    };
+    auto resum = [](std::string l) { // the line with the checksum its characters give
+        l = l.substr(0, l.find('*'));
+        unsigned sum = 0;
+        for (std::size_t i = 1; i < l.size(); ++i)
+            sum ^= static_cast<unsigned char>(l[i]);
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "*%02X", sum);
+        return l + hex;
+    };
+    const Case cases[] = {
+        {"flipped digit", swap("4807.038", "4817.038"), &NmeaSkips::badChecksum},
+        {"checksum cut", good.substr(0, good.size() - 1), &NmeaSkips::badChecksum},
+        {"date cut", resum(swap("230394", "2303")), &NmeaSkips::malformed},
+        {"empty date", resum(swap("230394", "")), &NmeaSkips::malformed},
+        {"empty latitude", resum(swap("4807.038", "")), &NmeaSkips::malformed},
+        {"empty hemisphere", resum(swap(",E,", ",,")), &NmeaSkips::malformed},
+        {"time with a letter", resum(swap("123519", "12x519")), &NmeaSkips::malformed},
+        {"merged lines", good.substr(0, 30) + kGga, &NmeaSkips::cutShort},
+        {"void", "$GPRMC,123520,V,,,,,,,230394,,", &NmeaSkips::voidFixes},
+        {"1980", resum(swap("230394", "060180")), &NmeaSkips::tooEarly},
+        {"1970", resum(swap("230394", "010170")), &NmeaSkips::tooEarly},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NmeaTrackReader reader;
+        reader.line(c.line);
+        reader.line(good); // the next good fix is read as usual
+        const auto points = reader.take();
+        ASSERT_EQ(points.size(), 1u);
+        EXPECT_NEAR(points[0].latitude, 48.1173, 1e-9);
+        EXPECT_EQ(reader.skips().*c.reason, 1u);
+        EXPECT_EQ(reader.skips().total(), 1u);
+    }
+    NmeaSkips two;
+    two.badChecksum = 2;
+    two.tooEarly = 1;
+    EXPECT_EQ(two.describe(), (std::vector<std::string>{"skipped 2 sentences with a wrong checksum",
+                                                        "skipped 1 fix dated before 1990-01-01"}));
+}
+
+// The GGA of a fix's time gives its altitude in either order of the two.
+TEST(NmeaTrack, AltitudeByTimeInEitherOrder) {
+    auto gga = [](const char* time, const char* alt) {
+        return std::string("$GPGGA,") + time + ",4807.038,N,01131.000,E,1,08,0.9," + alt + ",M,46.9,M,,";
+    };
+    auto rmc = [](const char* time) {
+        return std::string("$GPRMC,") + time + ",A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+    };
+    const std::string ggaFirst = gga("120000", "100") + "\n" + rmc("120000") + "\n" + gga("120001", "200") + "\n" +
+                                 rmc("120001") + "\n";
+    const std::string rmcFirst = rmc("120000") + "\n" + gga("120000", "100") + "\n" + rmc("120001") + "\n" +
+                                 gga("120001", "200") + "\n";
+    for (const std::string& log : {ggaFirst, rmcFirst}) {
+        const auto points = read(log);
+        ASSERT_EQ(points.size(), 2u);
+        EXPECT_EQ(points[0].altitude, 100.0f);
+        EXPECT_EQ(points[1].altitude, 200.0f);
+    }
 }
 
 TEST(NmeaTrack, LastLineWithoutLineFeedCounts) {
