@@ -65,6 +65,16 @@ TEST(ProAtlasReader, AnEmptyLineEndsTheLog) {
     EXPECT_TRUE(readAll(ProAtlasTrackReader{}, "01/03/05 12:00:00 N35:00:00.00\n").empty());
 }
 
+TEST(ProAtlasReader, PointsBefore1990AreSkippedNotWrapped) {
+    ProAtlasTrackReader reader;
+    forEachLine("70/01/01 00:00:00 N35:00:00.00 E139:00:00.00\n"
+                "89/12/30 12:00:00 N35:00:00.00 E139:00:00.00\n"
+                "01/03/05 12:00:00 N35:00:00.00 E139:00:00.00\n",
+                [&](std::string_view l) { return reader.line(l); });
+    ASSERT_EQ(reader.size(), 1u);
+    EXPECT_EQ(reader.tooEarly(), 2u);
+}
+
 TEST(ProAtlasReader, WaypointsLoseTheirSignAndQuotes) {
     const auto w = readAll(ProAtlasWaypointReader(3), readFileBytes(goldenPath("waypoints.csv")));
     ASSERT_EQ(w.size(), 2u);
