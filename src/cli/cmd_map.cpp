@@ -2,10 +2,12 @@
 // (render, the map picture, is in cmd_render.cpp).
 #include "cli/cli.h"
 
+#include "core/analysis/track_listing.h"
 #include "core/analysis/track_measures.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
@@ -47,13 +49,14 @@ int runMeasures(Context& ctx) {
         return 0;
     }
     ctx.out << "segment  distance[km]   time     speed[km/h]\n";
-    for (std::uint32_t n = 1; n <= track->segmentCount(); ++n) {
+    // The segments that exist, numbered as far as the track list goes (a
+    // file may claim any last number).
+    const std::uint32_t count = std::min(track->segmentCount(), kMaxSegmentNumber);
+    for (std::uint32_t n = 1; n <= count; ++n) {
         int first = -1, last = -1;
         track->segmentRange(static_cast<int>(n), first, last);
-        if (first == -1 || last == -1) {
-            ctx.out << std::to_string(n) << "        missing\n";
+        if (first == -1 || last == -1)
             continue;
-        }
         ctx.out << row(std::to_string(n), segmentDistance(*track, static_cast<int>(n)),
                        segmentTime(*track, static_cast<int>(n)))
                 << '\n';

@@ -45,7 +45,11 @@ public:
         if (!v.isValid())
             return std::nullopt;
         bool ok = false;
-        const qlonglong n = v.toString().trimmed().toLongLong(&ok, 0);
+        // Decimal, leading zeros and all ("010" is 10); "0x" marks hexadecimal.
+        const QString text = v.toString().trimmed();
+        const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ||
+                         text.startsWith(QLatin1String("-0x"), Qt::CaseInsensitive);
+        const qlonglong n = text.toLongLong(&ok, hex ? 16 : 10);
         if (!ok || n < INT32_MIN || n > INT32_MAX)
             return std::nullopt;
         return static_cast<std::int32_t>(n);

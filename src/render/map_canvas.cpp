@@ -4,13 +4,17 @@
 #include "core/errors.h"
 #include "core/map/calibration_file.h"
 #include "core/map/tiled_map_info.h"
+#include "core/regular_file.h"
 #include "render/map_renderer.h"
 
 #include <QFile>
 #include <QPainter>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 namespace nuvrel::render {
 
@@ -37,7 +41,16 @@ bool MapCanvas::reportFailure(const std::string& text) {
 bool MapCanvas::LoadMap() {
     if (param_.mapFileName.empty())
         return false;
-    if (IsTiledMapName(param_.mapFileName))
+    // A FIFO, a device or a folder is refused before anything waits on it.
+    const bool tiled = IsTiledMapName(param_.mapFileName);
+    const PlainMapPaths paths = plainMapPaths(param_.mapFileName);
+    for (const std::string& file : tiled ? std::vector<std::string>{param_.mapFileName}
+                                         : std::vector<std::string>{paths.bitmap, paths.calibration}) {
+        std::string why;
+        if (!IsReadableRegularFile(file, &why) && why != std::strerror(ENOENT))
+            return reportFailure("Can't load " + file + ": " + why + ".");
+    }
+    if (tiled)
         return LoadTiledMap(param_.mapFileName);
     return LoadPlainMap(param_.mapFileName);
 }

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -130,7 +131,9 @@ void DrawTrackLog(QImage& image, const IFTGarminTrack* track, const ViewTransfor
     // segment's range; a log that breaks the rule asks the log for each.
     const bool ordered = nonDecreasing(points);
     std::size_t cursor = 0;
-    for (std::uint32_t n = 1; n <= track->segmentCount(); ++n) {
+    // No point carries a number above the 16-bit range, whatever the count claims.
+    const std::uint32_t count = std::min<std::uint32_t>(track->segmentCount(), 32767);
+    for (std::uint32_t n = 1; n <= count; ++n) {
         int first = -1, last = -1;
         if (ordered) {
             while (cursor < points.size() && points[cursor].segment < static_cast<std::int64_t>(n))

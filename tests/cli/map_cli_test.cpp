@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 
 #include <cstdlib>
 #include <cstring>
@@ -82,16 +84,21 @@ struct MapCli : ::testing::Test {
 #endif
 
 TEST_F(MapCli, MeasuresPerSegmentAndTotal) {
-    // Segments 1 and 3; segment 2 is missing.
+    // Segments 1 and 3; segment 2, which no point carries, is not listed.
     data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{
         pt(35.0, 139, 0, 1), pt(35.1, 139, 1800, 1), pt(35.2, 139, 2000, 3), pt(35.2, 139, 2000, 3)}));
     const CliRun r = runCli(dir, {"measures", save()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "segment  distance[km]   time     speed[km/h]\n"
                      "1            11.131   00:30:00      22.26\n"
-                     "2        missing\n"
                      "3             0.000   00:00:00          -\n"
                      "total        22.261   00:33:20      40.07\n");
+
+    // A last point of segment -1 claims 4294967295 segments.
+    data.setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>{pt(35.0, 139, 0, 1), pt(35.1, 139, 60, -1)}));
+    const CliRun claimed = runCli(dir, {"measures", save()});
+    ASSERT_EQ(claimed.status, 0) << claimed.err;
+    EXPECT_EQ(std::count(claimed.out.begin(), claimed.out.end(), '\n'), 3) << claimed.out.substr(0, 400);
 }
 
 TEST_F(MapCli, RendersTheFittedView) {

@@ -61,7 +61,8 @@ TEST_F(SettingsFile, SavedSettingsReadBackWithTheirTypes) {
 TEST_F(SettingsFile, HandEditedValuesOfTheWrongTypeOrEmptyKeepDefaults) {
     std::filesystem::create_directories(dir / "Ostrel");
     std::ofstream(dir / "Ostrel/NuvRel.conf") << "[General]\nGPSModel=\nGPSModelID=abc\nCommPort=12\n"
-                                                 "PenWidth=0x3\nDatumName=Tokyo 2\nMapScale=99999999999\n";
+                                                 "PenWidth=0x3\nDatumName=Tokyo 2\nMapScale=99999999999\n"
+                                                 "MapWidth=010\nMapHeight=0800\n";
     IFTOption options(store);
     EXPECT_EQ(options.GPSModel(), "GPS II");
     EXPECT_EQ(options.GPSModelID(), 59);
@@ -69,6 +70,8 @@ TEST_F(SettingsFile, HandEditedValuesOfTheWrongTypeOrEmptyKeepDefaults) {
     EXPECT_EQ(options.PenWidth(), 3);
     EXPECT_EQ(options.DatumName(), "Tokyo 2");
     EXPECT_EQ(options.MapScale(), 25000);
+    EXPECT_EQ(options.MapWidth(), 10); // leading zeros read as decimal, never octal
+    EXPECT_EQ(options.MapHeight(), 800);
 }
 
 TEST_F(SettingsFile, FolderMemoryRoundTripsPathsWithSpacesAndNonAscii) {

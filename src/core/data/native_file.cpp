@@ -2,12 +2,15 @@
 
 #include "core/codepage.h"
 #include "core/errors.h"
+#include "core/regular_file.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <new>
@@ -416,9 +419,10 @@ NativeFile::LoadResult NativeFile::loadFromMemory(std::span<const unsigned char>
 
 NativeFile::LoadResult NativeFile::load(const std::string& path, IFTGarminData& data, CRouteField& routes) {
     UserPrompts& prompts = data.context().prompts;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    const int fd = OpenRegularFile(path, &why);
     if (fd < 0) {
-        prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " + std::strerror(errno));
+        prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " + why);
         return {};
     }
     struct stat st {};
@@ -426,12 +430,6 @@ NativeFile::LoadResult NativeFile::load(const std::string& path, IFTGarminData& 
         const int err = errno;
         ::close(fd);
         prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " + std::strerror(err));
-        return {};
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        prompts.showMessage("Error", "Cannot open " + quoted(path) + ": " +
-                                         (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"));
         return {};
     }
     FileByteSource source(fd, static_cast<std::uint64_t>(st.st_size));
@@ -505,6 +503,42 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The process id in a temporary name of ours, "NAME.tmp<pid>-<number>"; 0
+// for any other name.
+pid_t temporaryOwner(const char* name) {
+    const char* tmp = std::strstr(name, ".tmp");
+    if (!tmp || tmp == name)
+        return 0;
+    const char* p = tmp + 4;
+    long pid = 0;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9' && pid < 100000000)
+        pid = pid * 10 + (*p++ - '0');
+    if (p == digits || *p != '-' || !p[1])
+        return 0;
+    for (++p; *p; ++p)
+        if (*p < '0' || *p > '9')
+            return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary files that a save interrupted for good (its process
+// is gone) left in the folder.
+void removeStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* e = ::readdir(dir)) {
+        const pid_t owner = temporaryOwner(e->d_name);
+        if (owner <= 0 || owner == ::getpid() || !(::kill(owner, 0) != 0 && errno == ESRCH))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            (void)::unlinkat(::dirfd(dir), e->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 std::uint64_t NativeFile::routeSectionSize(const CRouteField* routes) {
@@ -544,6 +578,7 @@ bool NativeFile::save(const std::string& path, IFTGarminData& data, const CRoute
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     if (replacing && S_ISREG(old.st_mode) && ::access(target.c_str(), W_OK) != 0)
         return fail(std::strerror(errno));
+    removeStaleTemporaries(folderOf(target));
     std::string tempName;
     int fd = -1;
     std::random_device random;

@@ -1,5 +1,7 @@
 #include "core/formats/ift_txt_file.h"
 
+#include "core/regular_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,7 +23,7 @@ IFTxtFile::~IFTxtFile() { close(); }
 bool IFTxtFile::open(const std::string& fileName) {
     if (fd_ >= 0)
         return false;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(fileName);
     if (fd < 0)
         return false;
     fd_ = fd;

@@ -5,6 +5,7 @@
 #include "core/formats/calendar.h"
 #include "core/formats/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace nuvrel {
@@ -97,7 +98,10 @@ void PCX5::writeHeader(TextSink& out) const {
 
 void PCX5::writeTrack(TextSink& out, std::span<const TrackPoint> points, std::int32_t timeOffset) const {
     writeHeader(out);
-    const int segmentCount = points.empty() ? 0 : points.back().segment;
+    // The log's segment count is unsigned (a last point of segment -1 counts
+    // 4294967295); no point carries a number above the 16-bit range.
+    const std::uint32_t count = points.empty() ? 0 : static_cast<std::uint32_t>(points.back().segment);
+    const int segmentCount = static_cast<int>(std::min<std::uint32_t>(count, 32767));
     bool ascending = true;
     for (std::size_t i = 1; i < points.size() && ascending; ++i)
         ascending = points[i].segment >= points[i - 1].segment;

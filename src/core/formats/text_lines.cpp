@@ -1,5 +1,7 @@
 #include "core/formats/text_lines.h"
 
+#include "core/regular_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,18 +12,14 @@ namespace nuvrel {
 
 namespace {
 
-// The open file and its size (0 when it has none, as a pipe).
+// The open regular file and its size.
 int openForReading(const std::string& path, std::uint64_t* size = nullptr) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path);
     if (fd < 0)
         return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
     if (size)
-        *size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+        *size = ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     return fd;
 }
 
@@ -77,9 +75,40 @@ bool LineFileReader::refill() {
 bool LineFileReader::nextAfterRefill(std::string_view& line) {
     if (fd_ < 0)
         return false;
-    std::size_t scanned = fill_ - pos_; // bytes after pos_ known to hold no line feed
+    std::size_t scanned = 0; // bytes after pos_ known to hold no line feed
     for (;;) {
+        const char* base = buffer_.data();
+        const void* lf = scanned < fill_ - pos_ ? std::memchr(base + pos_ + scanned, '\n', fill_ - pos_ - scanned)
+                                                : nullptr;
+        if (lf) {
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            ++lineFeeds_;
+            if (skipping_ || end - pos_ > kMaxLineLength) {
+                skipping_ = false;
+                ++overlongLines_;
+                pos_ = end + 1;
+                scanned = 0;
+                continue;
+            }
+            line = detail::trimCarriageReturn(std::string_view(base + pos_, end - pos_));
+            pos_ = end + 1;
+            return true;
+        }
+        scanned = fill_ - pos_;
+        if (scanned > kMaxLineLength) {
+            // Too long for a line: what is read of it goes, the rest is
+            // passed over up to its line feed.
+            skipping_ = true;
+            pos_ = fill_;
+            scanned = 0;
+        }
         if (!refill()) { // refill keeps the unread rest at pos_
+            if (skipping_) { // the file ends inside an overlong line
+                skipping_ = false;
+                ++overlongLines_;
+                pos_ = fill_;
+                return false;
+            }
             if (failed_ || fill_ == pos_)
                 return false;
             // The last line, without a line feed.
@@ -87,16 +116,6 @@ bool LineFileReader::nextAfterRefill(std::string_view& line) {
             pos_ = fill_;
             return true;
         }
-        const char* base = buffer_.data();
-        const void* lf = std::memchr(base + pos_ + scanned, '\n', fill_ - pos_ - scanned);
-        if (lf) {
-            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-            line = detail::trimCarriageReturn(std::string_view(base + pos_, end - pos_));
-            pos_ = end + 1;
-            ++lineFeeds_;
-            return true;
-        }
-        scanned = fill_ - pos_;
     }
 }
 

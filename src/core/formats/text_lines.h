@@ -1,7 +1,9 @@
 // Splitting text into lines for the importers: lines end at a line feed, a
 // carriage return just before it is dropped, and a last line without a line
 // feed is a line too (an empty remainder after the last line feed is not).
-// Files are read in blocks, so memory stays bounded by the longest line.
+// Files are read in blocks; a line longer than kMaxLineLength (4 MiB, far
+// beyond any record of the formats) is skipped whole, so memory stays bounded
+// whatever the file holds.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +53,7 @@ LineScan forEachLine(std::string_view data, OnLine&& onLine) {
 class LineFileReader {
 public:
     static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kMaxLineLength = 4 << 20;
 
     explicit LineFileReader(const std::string& path);
     ~LineFileReader();
@@ -64,8 +67,8 @@ public:
         if (pos_ < fill_) {
             const char* const base = buffer_.data();
             const void* lf = std::memchr(base + pos_, '\n', fill_ - pos_);
-            if (lf) {
-                const auto end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            const auto end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : 0;
+            if (lf && end - pos_ <= kMaxLineLength) {
                 line = detail::trimCarriageReturn(std::string_view(base + pos_, end - pos_));
                 pos_ = end + 1;
                 ++lineFeeds_;
@@ -75,6 +78,8 @@ public:
         return nextAfterRefill(line);
     }
     bool failed() const { return failed_; }
+    // Lines skipped for being longer than kMaxLineLength.
+    std::uint64_t overlongLines() const { return overlongLines_; }
     std::uint64_t lineFeeds() const { return lineFeeds_; }
     // The file's size when it was opened, and the bytes handed out so far
     // (lines with their line ends).
@@ -93,6 +98,8 @@ private:
     std::size_t fill_ = 0; // bytes of the buffer in use
     bool eof_ = false;
     bool failed_ = false;
+    bool skipping_ = false; // inside an overlong line, its start dropped
+    std::uint64_t overlongLines_ = 0;
     std::uint64_t lineFeeds_ = 0;
     std::uint64_t fileSize_ = 0;
     std::uint64_t readTotal_ = 0; // bytes read from the file

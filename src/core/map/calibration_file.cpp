@@ -1,6 +1,7 @@
 #include "core/map/calibration_file.h"
 
 #include "core/c_number.h"
+#include "core/regular_file.h"
 
 #include <array>
 #include <cstdio>
@@ -57,6 +58,8 @@ void ReadCalibration(std::string_view text, IFTMapParam& param) {
 }
 
 bool ReadCalibrationFile(const std::string& path, IFTMapParam& param) {
+    if (!IsReadableRegularFile(path))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;

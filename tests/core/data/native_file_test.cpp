@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace nuvrel {
@@ -308,6 +309,19 @@ TEST_F(NativeFileTest, AnInterruptedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(1, data.track()->modified());
 }
 
+TEST_F(NativeFileTest, TheNextSaveRemovesTemporariesOfSavesThatDied) {
+    const pid_t gone = ::fork(); // a process that has ended: its temporaries are stale
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const auto stale = dir / ("old.nvl.tmp" + std::to_string(gone) + "-4711");
+    test::writeFileBytes(stale, "half a file");
+    test::writeFileBytes(dir / "notes.tmp1-2x", "not ours");
+    ASSERT_TRUE(data.save((dir / "keep.nvl").string(), &routes));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(dir / "notes.tmp1-2x"));
+}
+
 // ------------------------------------------------------------------ reading old versions
 
 TEST_F(NativeFileTest, Version1ThreePoints) {
@@ -480,10 +494,14 @@ TEST_F(NativeFileTest, BytesAfterTheMagicAreNotChecked) {
 TEST_F(NativeFileTest, MissingFileAndFolderAreReported) {
     EXPECT_EQ(0, data.load((dir / "absent.nvl").string(), routes));
     EXPECT_EQ(0, data.load(dir.path().string(), routes));
+    const auto fifo = dir / "fifo.nvl"; // refused at once, not waited on for a writer
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    EXPECT_EQ(0, data.load(fifo.string(), routes));
     const auto m = messages();
-    ASSERT_EQ(2u, m.size());
+    ASSERT_EQ(3u, m.size());
     EXPECT_NE(std::string::npos, m[0].find("No such file or directory"));
     EXPECT_NE(std::string::npos, m[1].find("folder"));
+    EXPECT_NE(std::string::npos, m[2].find("not a regular file"));
 }
 
 // Every cut of a valid file is refused cleanly: each store is either read

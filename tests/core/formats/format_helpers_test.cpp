@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <ctime>
 #include <vector>
 
@@ -135,6 +136,27 @@ TEST(TextLines, FileReaderMatchesMemoryAcrossBlocks) {
     EXPECT_EQ(fromFile, memoryLines(text));
     EXPECT_FALSE(forEachFileLine((dir / "missing").string(), [](std::string_view) { return true; }).opened);
     EXPECT_FALSE(forEachFileLine(dir.path().string(), [](std::string_view) { return true; }).opened);
+}
+
+// A file that is one endless line, or a folder, FIFO or device given as an
+// import: skipped or refused, never read into memory or waited on.
+TEST(TextLines, OverlongLinesAreSkippedAndOddFilesRefused) {
+    test::TempDir dir;
+    const std::string path = (dir / "long.txt").string();
+    test::writeFileBytes(path, "first\n" + std::string(LineFileReader::kMaxLineLength + 1, 'x') + "\nlast\n" +
+                                   std::string(3 * LineFileReader::kMaxLineLength, 'y'));
+    LineFileReader reader(path);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.next(line))
+        lines.emplace_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", "last"}));
+    EXPECT_EQ(reader.overlongLines(), 2u);
+
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& odd : {fifo, std::string("/dev/zero"), dir.path().string()})
+        EXPECT_FALSE(forEachFileLine(odd, [](std::string_view) { return true; }).opened) << odd;
 }
 
 TEST(TextSink, WritesFilesAndReportsFailure) {

@@ -66,6 +66,17 @@ TEST(Pcx5Writer, RoutesAreNumberedByStoreIndexAndNamesCut) {
     EXPECT_NE(std::find(l.begin(), l.end(), "R  02  " + routes[2].name.substr(0, 18) + "  "), l.end());
 }
 
+// The segment count is the last point's number read unsigned: a last point
+// of segment -1 leaves the segments before it in the export.
+TEST(Pcx5Writer, LastSegmentMinusOneStillExports) {
+    std::vector<TrackPoint> points = {test::makePoint(1, 1, 0, 1, 983761200), test::makePoint(2, 2, 0, 2, 983761200),
+                                      test::makePoint(3, 3, 0, -1, 983761200)};
+    TextSink out;
+    PCX5(DatumInfo{}, 0).writeTrack(out, points, 0);
+    const auto l = lines(out.text());
+    EXPECT_EQ(std::count_if(l.begin(), l.end(), [](const std::string& s) { return s.rfind("T  ", 0) == 0; }), 3);
+}
+
 TEST(Pcx5Writer, SegmentsStopAtTheFirstMissingOne) {
     std::vector<TrackPoint> points = {test::makePoint(1, 1, 0, 1, 983761200), test::makePoint(2, 2, 0, 3, 983761200)};
     TextSink out;

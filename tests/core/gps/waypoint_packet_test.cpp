@@ -181,7 +181,7 @@ TEST(WaypointPacket, FromPacketCopiesAndGuards) {
     EXPECT_EQ(copy.AltitudeValue(), 12000.0f);
     EXPECT_EQ(copy.LatitudeSemicircles(), 423531497);
 
-    std::uint8_t bad[70] = {};
+    std::uint8_t bad[70] = {16, 35, 64};
     float nan = std::nanf("");
     std::memcpy(bad + 3 + 32, &nan, 4);
     EXPECT_EQ(Waypoint(bad, sizeof bad, kD108, 300).AltitudeValue(), -9999.0f);
@@ -189,6 +189,15 @@ TEST(WaypointPacket, FromPacketCopiesAndGuards) {
     const Waypoint shortOne(received.data(), 20, kD108, 300);
     EXPECT_EQ(shortOne.LatitudeSemicircles(), 0);
     EXPECT_EQ(shortOne.NameText(), "");
+    // So does a record shorter than its layout: never the checksum and end
+    // bytes that follow its data on the wire.
+    const Waypoint d103 = build(kD103, 300, "A", "", 0);
+    std::vector<std::uint8_t> shortRecord(d103.PacketBytes(), d103.PacketBytes() + d103.PacketLength());
+    shortRecord[2] = 57; // one byte short of D100: no layout of that size
+    const Waypoint cut(shortRecord.data(), shortRecord.size(), kD103, 300);
+    EXPECT_EQ(cut.format(), WaypointFormat::D103);
+    EXPECT_EQ(cut.SymbolValue(), 0);
+    EXPECT_EQ(cut.DisplayValue(), 0);
 }
 
 TEST(RoutePackets, HeaderAndLink) {
