@@ -135,7 +135,8 @@ MapCanvas::Failure MapCanvas::composeTiled(const std::string& path, int zoomLeve
             if (r.right <= r.left || r.bottom <= r.top)
                 continue;
             const std::string tilePath = TilePath(path, n);
-            const QImage tile(qPath(tilePath));
+            // A tile that is a FIFO or a device would be waited on: unreadable.
+            const QImage tile = IsReadableRegularFile(tilePath) ? QImage(qPath(tilePath)) : QImage();
             if (tile.isNull()) {
                 if (++failures <= 5)
                     unreadable += (unreadable.empty() ? "" : ", ") + tilePath;

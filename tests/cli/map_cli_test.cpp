@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace nuvrel {
 namespace {
@@ -172,6 +173,13 @@ TEST_F(MapCli, RenderRefusesBadInput) {
     r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "flat.dat").string(), "--zoom", "1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("32768"), std::string::npos);
+
+    // A FIFO as the map's bitmap: refused at once, not waited on for a writer.
+    ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0600), 0);
+    test::writeFileBytes(dir / "pipe.dat", "ido_top=36\nido_bottom=35\nkei_left=1\nkei_right=2\n");
+    r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "pipe.dat").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/formats/gpx_format.h"
 #include "core/formats/gpx_symbols.h"
 #include "core/geo/map_datum.h"
+#include "core/regular_file.h"
 
 #include <expat.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <unistd.h>
 
 namespace nuvrel {
 
@@ -402,9 +404,16 @@ GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds
 }
 
 GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKinds kinds) {
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file)
+    // A FIFO, a device or a folder is refused at once, never waited on.
+    std::string why;
+    const int fd = OpenRegularFile(path, &why);
+    if (fd < 0)
+        return GpxRead{{}, "cannot open " + path + (why.rfind("it is", 0) == 0 ? ": " + why : "")};
+    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(::fdopen(fd, "rb"), std::fclose);
+    if (!file) {
+        ::close(fd);
         return GpxRead{{}, "cannot open " + path};
+    }
     Reader reader(settings, kinds);
     if (!reader.valid())
         return GpxRead{{}, "out of memory"};

@@ -145,6 +145,7 @@ TEST(GpxFormat, MalformedFilesGiveTheLineAndNothingElse) {
         EXPECT_TRUE(read.content.waypoints.empty()) << c.xml;
     }
     EXPECT_EQ(readGpxFile("/nonexistent/x.gpx", GpxSettings{}).error, "cannot open /nonexistent/x.gpx");
+    EXPECT_EQ(readGpxFile("/dev/zero", GpxSettings{}).error, "cannot open /dev/zero: it is not a regular file");
 }
 
 TEST(GpxFormat, TimesInAndOut) {
