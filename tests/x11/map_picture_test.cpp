@@ -184,8 +184,6 @@ private slots:
         const QSize area = w.map.size();
         w.form.ZoomIn1Click();
         QCOMPARE(w.prompts.count("message"), 1);
-        QCOMPARE(w.prompts.entries[0].title, std::string("Zoom In"));
-        QVERIFY(w.prompts.entries[0].text.find("32768") != std::string::npos);
         QCOMPARE(w.form.findChild<QStatusBar*>(), nullptr);
         QCOMPARE(w.map.size(), area);
     }

@@ -55,8 +55,14 @@ private slots:
         QImage screen;
         std::thread watcher([&] {
             x11::ServerView view;
+            bool appeared = false;
             while (!done) {
                 if (view.viewable(progressWindow)) {
+                    // Mapping comes a moment before the first paint.
+                    if (!appeared) {
+                        appeared = true;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    }
                     QImage grab = view.grab(progressWindow);
                     std::lock_guard<std::mutex> hold(lock);
                     if (!grab.isNull())
