@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -181,6 +182,28 @@ void importTrack(benchmark::State& state, const std::string& path, int kind, con
 }
 
 void BM_NmeaLineFeeds(benchmark::State& state) { countLineFeeds(state, nmeaFile(), "nmea memchr"); }
+// A file of one endless line (1 GB of zeros without a line feed, sparse, so
+// made at once): refused as an NMEA log, read in bounded memory. Registered
+// first, so that the process's peak memory is this import's.
+void BM_NmeaImportWithoutLineFeed(benchmark::State& state) {
+    const std::string path = (folder() / "no-line-feed.nme").string();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(megabytes(1024)) << 20) != 0) {
+        state.SkipWithError("cannot make the file");
+        return;
+    }
+    ::close(fd);
+    for (auto _ : state) {
+        const TrackRead read = readTrackFile(kTrackFileNmea, path, ImportOptions{});
+        benchmark::DoNotOptimize(read.points.data());
+    }
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_NmeaImportWithoutLineFeed)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 void BM_NmeaImport(benchmark::State& state) { importTrack(state, nmeaFile(), kTrackFileNmea, "nmea import"); }
 void BM_PotLineFeeds(benchmark::State& state) { countLineFeeds(state, potFile(), "pot memchr"); }
 void BM_PotImport(benchmark::State& state) { importTrack(state, potFile(), kTrackFilePot, "pot import"); }
