@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace nuvrel::test {
@@ -93,6 +94,125 @@ inline std::vector<TrackPoint> generateFlight(const FlightPlan& plan) {
         push();
     }
     return out;
+}
+
+// A flight simulated second by second and logged every dt seconds, with the
+// receiver's position jitter (white, and slowly wandering), optional gaps,
+// and the truth the analysis should find: a walk to the launch, a wait, the
+// take-off (the first glide heads into the wind), glides and thermals
+// (climbing circles drifting with the wind), a final glide, the landing, a
+// wait and a walk away.
+struct FlightSim {
+    double latitude = 45.9000;
+    double longitude = 6.1000;
+    double windKmh = 15;
+    double windFromDeg = 270;
+    double glideAirspeedKmh = 38;
+    double circleAirspeedKmh = 34;
+    double circleSeconds = 24; // thermals alternate 0, +4 and +8 s on this, and their direction
+    double climbMs = 2.0;
+    double sinkMs = 1.1;
+    double courseDeg = -1; // first glide's heading; -1: into the wind
+    double courseTurnDeg = 70; // each glide's course turns this much from the one before
+    int walkSeconds = 120, standSeconds = 90; // before the take-off
+    int standAfterSeconds = 60, walkAfterSeconds = 120;
+    int cycles = 4, glideSeconds = 150, thermalSeconds = 240;
+    std::uint32_t dt = 2;
+    double noiseM = 0;      // white, per axis
+    double wanderM = 0;     // slowly wandering (a two-minute memory), per axis
+    double altNoiseM = 0;
+    int gapStart = -1, gapSeconds = 0; // seconds after the take-off, no points logged
+    std::uint32_t seed = 1;
+    std::int16_t segment = 1;
+    std::uint32_t startTime = 800000000;
+};
+
+struct SimulatedFlight {
+    std::vector<TrackPoint> points;
+    std::vector<std::uint32_t> takeoffTimes, landingTimes; // receiver time
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> thermalTimes;
+};
+
+inline SimulatedFlight simulateFlight(const FlightSim& sim) {
+    constexpr double kPi = 3.14159265358979323846;
+    const double mPerDegLat = kPi * 6371008.8 / 180, mPerDegLon = mPerDegLat * std::cos(sim.latitude * kPi / 180);
+    const double toward = (sim.windFromDeg + 180) * kPi / 180;
+    const double windE = sim.windKmh / 3.6 * std::sin(toward), windN = sim.windKmh / 3.6 * std::cos(toward);
+    std::mt19937 rng(sim.seed);
+    std::normal_distribution<double> gauss(0, 1);
+    const double keep = std::exp(-1.0 / 120), fresh = std::sqrt(1 - keep * keep);
+    double wanderX = 0, wanderY = 0;
+
+    SimulatedFlight out;
+    double x = 0, y = 0, alt = 1450;
+    std::uint32_t t = sim.startTime;
+    const std::uint32_t takeoff = sim.startTime + static_cast<std::uint32_t>(sim.walkSeconds + sim.standSeconds);
+    auto tick = [&](double ve, double vn, double vz) {
+        wanderX = keep * wanderX + fresh * sim.wanderM * gauss(rng);
+        wanderY = keep * wanderY + fresh * sim.wanderM * gauss(rng);
+        const double nx = sim.noiseM * gauss(rng), ny = sim.noiseM * gauss(rng), nz = sim.altNoiseM * gauss(rng);
+        const long since = static_cast<long>(t) - static_cast<long>(takeoff);
+        const bool inGap = sim.gapStart >= 0 && since >= sim.gapStart && since < sim.gapStart + sim.gapSeconds;
+        if ((t - sim.startTime) % sim.dt == 0 && !inGap)
+            out.points.push_back(TrackPoint{sim.latitude + (y + wanderY + ny) / mPerDegLat,
+                                            sim.longitude + (x + wanderX + nx) / mPerDegLon, t, sim.segment, 0,
+                                            static_cast<float>(alt + nz), 0.f});
+        x += ve, y += vn, alt += vz;
+        ++t;
+    };
+    const double walk = 3 / 3.6;
+    x = y = -walk * sim.walkSeconds * 0.7071;
+    for (int i = 0; i < sim.walkSeconds; ++i)
+        tick(walk * 0.7071, walk * 0.7071, 0);
+    x = y = 0;
+    for (int i = 0; i < sim.standSeconds; ++i)
+        tick(0, 0, 0);
+    out.takeoffTimes.push_back(t);
+    double course = (sim.courseDeg < 0 ? sim.windFromDeg : sim.courseDeg) * kPi / 180;
+    double heading = course;
+    auto glide = [&] {
+        const double v = sim.glideAirspeedKmh / 3.6;
+        for (int i = 0; i < sim.glideSeconds; ++i)
+            tick(v * std::sin(course) + windE, v * std::cos(course) + windN, -sim.sinkMs);
+        heading = course;
+    };
+    for (int c = 0; c < sim.cycles; ++c) {
+        glide();
+        const double period = sim.circleSeconds + 4 * (c % 3);
+        const double turn = (c % 2 ? -1 : 1) * 2 * kPi / period;
+        const double v = sim.circleAirspeedKmh / 3.6;
+        const std::uint32_t start = t;
+        for (int i = 0; i < sim.thermalSeconds; ++i) {
+            heading += turn;
+            tick(v * std::sin(heading) + windE, v * std::cos(heading) + windN, sim.climbMs);
+        }
+        out.thermalTimes.emplace_back(start, t);
+        course += sim.courseTurnDeg * kPi / 180;
+    }
+    glide();
+    out.landingTimes.push_back(t);
+    for (int i = 0; i < sim.standAfterSeconds; ++i)
+        tick(0, 0, 0);
+    for (int i = 0; i < sim.walkAfterSeconds; ++i)
+        tick(0, walk, 0);
+    tick(0, 0, 0); // the last point
+    return out;
+}
+
+// Several flights in one log, each starting `pause` seconds after the last
+// point of the one before.
+inline SimulatedFlight simulateDay(std::vector<FlightSim> flights, std::uint32_t pause = 1800) {
+    SimulatedFlight day;
+    for (FlightSim& f : flights) {
+        if (!day.points.empty())
+            f.startTime = day.points.back().time + pause;
+        SimulatedFlight one = simulateFlight(f);
+        day.points.insert(day.points.end(), one.points.begin(), one.points.end());
+        day.takeoffTimes.insert(day.takeoffTimes.end(), one.takeoffTimes.begin(), one.takeoffTimes.end());
+        day.landingTimes.insert(day.landingTimes.end(), one.landingTimes.begin(), one.landingTimes.end());
+        day.thermalTimes.insert(day.thermalTimes.end(), one.thermalTimes.begin(), one.thermalTimes.end());
+    }
+    return day;
 }
 
 } // namespace nuvrel::test

@@ -22,7 +22,7 @@
 namespace nuvrel {
 namespace {
 
-const std::filesystem::path kGolden = std::filesystem::path(__FILE__).parent_path() / "golden";
+const std::filesystem::path kGolden = std::filesystem::path(NUVREL_SOURCE_DIR) / "tests/core/analysis/golden";
 
 std::string fmt(const char* format, double v) {
     char buf[64];

@@ -1,0 +1,456 @@
+#include "core/analysis/contest_score.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <queue>
+#include <unordered_map>
+
+namespace nuvrel {
+
+namespace {
+
+constexpr double kDegToRad = 3.14159265358979323846 / 180;
+
+double round2(double v) { return std::round(v * 100) / 100; }
+
+// The FCC formula's scales (km per degree) from cos(mean latitude).
+template <typename T> inline void fccScales(T cf, T& k1, T& k2) {
+    const T c2 = 2 * cf * cf - 1;
+    const T c3 = cf * (2 * c2 - 1);
+    const T c4 = 2 * c2 * c2 - 1;
+    const T c5 = 2 * c2 * c3 - cf;
+    k1 = T(111.13209) - T(0.56605) * c2 + T(0.00120) * c4;
+    k2 = T(111.41513) * cf - T(0.09455) * c3 + T(0.00012) * c5;
+}
+
+struct ScoringType {
+    const char* name;
+    double multiplier;
+    bool triangle;
+    bool fai;              // each side at least 28 % of the perimeter
+    double closingFixed;   // km always accepted
+    double closingRelative;// share of the perimeter accepted
+    double closingFree;    // closings up to this are not deducted
+};
+
+constexpr ScoringType kXContest[] = {
+    {"Free Flight", 1.0, false, false, 0, 0, 0},
+    {"Free Triangle", 1.2, true, false, 0, 0.2, 0},
+    {"FAI Triangle", 1.4, true, true, 0, 0.2, 0},
+    {"Closed Free Triangle", 1.4, true, false, 0, 0.05, 0},
+    {"Closed FAI Triangle", 1.6, true, true, 0, 0.05, 0},
+};
+constexpr ScoringType kFfvl[] = {
+    {"Distance 3 points", 1.0, false, false, 0, 0, 0},
+    {"Triangle plat", 1.2, true, false, 3, 0.05, 3},
+    {"Triangle FAI", 1.4, true, true, 3, 0.05, 3},
+};
+
+// The points in the forms the searches need.
+class Flight {
+public:
+    explicit Flight(std::span<const TrackPoint> pts) : n(static_cast<std::uint32_t>(pts.size())) {
+        lat.resize(n), lon.resize(n), ch.resize(n), sh.resize(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            lat[i] = pts[i].latitude;
+            lon[i] = pts[i].longitude;
+            ch[i] = std::cos(lat[i] * kDegToRad / 2);
+            sh[i] = std::sin(lat[i] * kDegToRad / 2);
+        }
+        buildTables();
+    }
+
+    double dist(std::uint32_t i, std::uint32_t j) const {
+        double k1, k2;
+        fccScales(ch[i] * ch[j] - sh[i] * sh[j], k1, k2);
+        const double a = k1 * (lat[i] - lat[j]), b = k2 * (lon[i] - lon[j]);
+        return std::sqrt(a * a + b * b);
+    }
+
+    struct Box {
+        double lat0, lat1, lon0, lon1;
+    };
+    // Bounding box of the points first .. last, from the sparse tables.
+    Box box(std::uint32_t first, std::uint32_t last) const {
+        const int k = std::bit_width(last - first + 1) - 1;
+        const auto& a = tables_[static_cast<std::size_t>(k)];
+        const std::uint32_t j = last + 1 - (1u << k);
+        return {std::min(a[first].lat0, a[j].lat0), std::max(a[first].lat1, a[j].lat1),
+                std::min(a[first].lon0, a[j].lon0), std::max(a[first].lon1, a[j].lon1)};
+    }
+
+    // The longest distance between a point of box p and a point of box q
+    // can be (an upper bound).
+    static double maxDist(const Box& p, const Box& q) {
+        const double dlat = std::max(p.lat1 - q.lat0, q.lat1 - p.lat0);
+        const double dlon = std::max(p.lon1 - q.lon0, q.lon1 - p.lon0);
+        // k1 grows and k2 shrinks with the mean latitude's distance from the equator.
+        const double m0 = (p.lat0 + q.lat0) / 2, m1 = (p.lat1 + q.lat1) / 2;
+        const double far = std::max(std::abs(m0), std::abs(m1));
+        const double near = (m0 <= 0 && m1 >= 0) ? 0 : std::min(std::abs(m0), std::abs(m1));
+        double k1, k2, unused;
+        fccScales(std::cos(far * kDegToRad), k1, unused);
+        fccScales(std::cos(near * kDegToRad), unused, k2);
+        const double a = k1 * dlat, b = k2 * dlon;
+        return std::sqrt(a * a + b * b) * (1 + 1e-9);
+    }
+
+    // The shortest distance a point of box p and a point of box q can have
+    // (a lower bound).
+    static double minDist(const Box& p, const Box& q) {
+        const double dlat = std::max({0.0, p.lat0 - q.lat1, q.lat0 - p.lat1});
+        const double dlon = std::max({0.0, p.lon0 - q.lon1, q.lon0 - p.lon1});
+        const double m0 = (p.lat0 + q.lat0) / 2, m1 = (p.lat1 + q.lat1) / 2;
+        const double far = std::max(std::abs(m0), std::abs(m1));
+        const double near = (m0 <= 0 && m1 >= 0) ? 0 : std::min(std::abs(m0), std::abs(m1));
+        double k1, k2, unused;
+        fccScales(std::cos(near * kDegToRad), k1, unused);
+        fccScales(std::cos(far * kDegToRad), unused, k2);
+        const double a = k1 * dlat, b = k2 * dlon;
+        return std::sqrt(a * a + b * b) * (1 - 1e-9);
+    }
+
+    // The shortest distance between a point at or before a and a point at or
+    // after c (a <= c), remembered per pair. The two index ranges are split
+    // in halves together; the track's continuity keeps the boxes of index
+    // ranges small, so most pairs of halves are left out by their boxes.
+    double closing(std::uint32_t a, std::uint32_t c) {
+        if (a >= c)
+            return 0;
+        const std::uint64_t key = std::uint64_t{a} * n + c;
+        if (auto it = closings_.find(key); it != closings_.end())
+            return it->second.d;
+        Closing best{dist(a, c), a, c};
+        struct Pair {
+            std::uint32_t p0, p1, q0, q1;
+        };
+        std::vector<Pair> stack{{0, a, c, n - 1}};
+        while (!stack.empty()) {
+            const Pair w = stack.back();
+            stack.pop_back();
+            if (minDist(box(w.p0, w.p1), box(w.q0, w.q1)) >= best.d)
+                continue;
+            const std::uint32_t np = w.p1 - w.p0 + 1, nq = w.q1 - w.q0 + 1;
+            if (np * nq <= 16) {
+                for (std::uint32_t i = w.p0; i <= w.p1; ++i)
+                    for (std::uint32_t j = w.q0; j <= w.q1; ++j)
+                        if (const double d = dist(i, j); d < best.d)
+                            best = {d, i, j};
+                continue;
+            }
+            if (np >= nq) {
+                const std::uint32_t m = w.p0 + (w.p1 - w.p0) / 2;
+                stack.push_back({w.p0, m, w.q0, w.q1});
+                stack.push_back({m + 1, w.p1, w.q0, w.q1}); // the later half, nearer c, first
+            } else {
+                const std::uint32_t m = w.q0 + (w.q1 - w.q0) / 2;
+                stack.push_back({w.p0, w.p1, m + 1, w.q1});
+                stack.push_back({w.p0, w.p1, w.q0, m}); // the earlier half, nearer a, first
+            }
+        }
+        closings_.emplace(key, best);
+        return best.d;
+    }
+    std::pair<std::uint32_t, std::uint32_t> closingPair(std::uint32_t a, std::uint32_t c) {
+        if (a >= c)
+            return {a, a};
+        closing(a, c);
+        const auto& k = closings_.at(std::uint64_t{a} * n + c);
+        return {k.in, k.out};
+    }
+
+    const std::uint32_t n;
+    std::vector<double> lat, lon, ch, sh;
+
+private:
+    struct Closing {
+        double d;
+        std::uint32_t in, out;
+    };
+
+    void buildTables() {
+        tables_.emplace_back(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            tables_[0][i] = {lat[i], lat[i], lon[i], lon[i]};
+        for (std::uint32_t w = 2; w <= n; w *= 2) {
+            const auto& prev = tables_.back();
+            std::vector<Box> next(n - w + 1);
+            for (std::uint32_t i = 0; i + w <= n; ++i) {
+                const Box& p = prev[i];
+                const Box& q = prev[i + w / 2];
+                next[i] = {std::min(p.lat0, q.lat0), std::max(p.lat1, q.lat1), std::min(p.lon0, q.lon0),
+                           std::max(p.lon1, q.lon1)};
+            }
+            tables_.push_back(std::move(next));
+        }
+    }
+
+    std::vector<std::vector<Box>> tables_;
+    std::unordered_map<std::uint64_t, Closing> closings_;
+};
+
+// out[k] = max over j <= k of in[j] + distance(j, k), and the arg max where
+// asked. Single precision: only the choice of points comes from here, the
+// score is measured again in double precision.
+struct FloatPoints {
+    std::vector<float> dlat, dlon, ch, sh;
+    explicit FloatPoints(const Flight& f, bool reversed) {
+        const std::uint32_t n = f.n;
+        dlat.resize(n), dlon.resize(n), ch.resize(n), sh.resize(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t s = reversed ? n - 1 - i : i;
+            dlat[i] = static_cast<float>(f.lat[s] - f.lat[0]);
+            dlon[i] = static_cast<float>(f.lon[s] - f.lon[0]);
+            ch[i] = static_cast<float>(f.ch[s]);
+            sh[i] = static_cast<float>(f.sh[s]);
+        }
+    }
+    float bestBefore(const float* in, std::uint32_t k, std::uint32_t* arg) const {
+        const float ck = ch[k], sk = sh[k], la = dlat[k], lo = dlon[k];
+        // Eight running maxima side by side, so that the loop runs in vector lanes.
+        constexpr std::uint32_t kLanes = 8;
+        float lane[kLanes];
+        std::fill(lane, lane + kLanes, -1.f);
+        const std::uint32_t whole = (k + 1) / kLanes * kLanes;
+        for (std::uint32_t j = 0; j < whole; j += kLanes)
+            for (std::uint32_t u = 0; u < kLanes; ++u) {
+                const float v = value(in, j + u, ck, sk, la, lo);
+                lane[u] = v > lane[u] ? v : lane[u];
+            }
+        float best = -1;
+        for (std::uint32_t u = 0; u < kLanes; ++u)
+            best = std::max(best, lane[u]);
+        for (std::uint32_t j = whole; j <= k; ++j)
+            best = std::max(best, value(in, j, ck, sk, la, lo));
+        if (arg) {
+            *arg = 0;
+            float top = -1;
+            for (std::uint32_t j = 0; j <= k; ++j)
+                if (const float v = value(in, j, ck, sk, la, lo); v > top)
+                    top = v, *arg = j;
+        }
+        return best;
+    }
+    float value(const float* in, std::uint32_t j, float ck, float sk, float la, float lo) const {
+        float k1, k2;
+        fccScales(ch[j] * ck - sh[j] * sk, k1, k2);
+        const float a = k1 * (dlat[j] - la), b = k2 * (dlon[j] - lo);
+        return in[j] + std::sqrt(a * a + b * b);
+    }
+    std::vector<float> layer(const std::vector<float>& in) const {
+        std::vector<float> out(in.size());
+        for (std::uint32_t k = 0; k < in.size(); ++k)
+            out[k] = bestBefore(in.data(), k, nullptr);
+        return out;
+    }
+};
+
+// Free flight: start <= tp1 <= tp2 <= tp3 <= finish, the longest path, by
+// dynamic programming over the points.
+void bestFreeFlight(Flight& f, const ScoringType& type, ContestScore& best) {
+    const std::uint32_t n = f.n;
+    const FloatPoints fwd(f, false), rev(f, true);
+    const std::vector<float> zero(n, 0.f);
+    const auto l1 = fwd.layer(zero);  // start .. tp1
+    const auto l2 = fwd.layer(l1);    // .. tp2
+    const auto l3 = fwd.layer(l2);    // .. tp3
+    const auto tail = rev.layer(zero); // tp3 .. finish, reversed
+    std::uint32_t t3 = 0;
+    float top = -1;
+    for (std::uint32_t k = 0; k < n; ++k)
+        if (l3[k] + tail[n - 1 - k] > top)
+            top = l3[k] + tail[n - 1 - k], t3 = k;
+    std::uint32_t t2 = 0, t1 = 0, s = 0, e = 0;
+    fwd.bestBefore(l2.data(), t3, &t2);
+    fwd.bestBefore(l1.data(), t2, &t1);
+    fwd.bestBefore(zero.data(), t1, &s);
+    rev.bestBefore(zero.data(), n - 1 - t3, &e);
+    e = n - 1 - e;
+    std::uint32_t path[] = {s, t1, t2, t3, e};
+    // Single precision chose the points; settle them in double precision by
+    // moving one at a time while the path grows.
+    auto length = [&] {
+        double d = 0;
+        for (int i = 0; i < 4; ++i)
+            d += f.dist(path[i], path[i + 1]);
+        return d;
+    };
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (int i = 0; i < 5; ++i) {
+            const std::uint32_t lo = i ? path[i - 1] : 0, hi = i < 4 ? path[i + 1] : n - 1;
+            const std::uint32_t keep = path[i];
+            double best = length();
+            std::uint32_t at = keep;
+            for (std::uint32_t c = keep > lo + 8 ? keep - 8 : lo; c <= std::min(hi, keep + 8); ++c) {
+                path[i] = c;
+                if (const double d = length(); d > best + 1e-9)
+                    best = d, at = c;
+            }
+            path[i] = at;
+            moved = moved || at != keep;
+        }
+    }
+    double distance = 0;
+    for (int i = 0; i < 4; ++i)
+        distance += round2(f.dist(path[i], path[i + 1]));
+    distance = round2(distance);
+    const double points = round2(distance * type.multiplier);
+    if (points > best.points || best.type.empty()) {
+        best.type = type.name;
+        best.distanceKm = distance;
+        best.points = points;
+        best.closingKm = 0;
+        best.turnpoints.clear();
+        for (std::uint32_t i : path)
+            best.turnpoints.push_back({i, f.lat[i], f.lon[i]});
+    }
+}
+
+// Triangles: branch and bound over three ranges of point indices holding the
+// turnpoints in the order flown.
+class TriangleSearch {
+public:
+    TriangleSearch(Flight& f, const ScoringType& t, ContestScore& best) : f_(f), t_(t), best_(best) {}
+
+    void run() {
+        const std::uint32_t last = f_.n - 1;
+        push({{0, last}, {0, last}, {0, last}});
+        while (!queue_.empty()) {
+            Node node = queue_.top();
+            queue_.pop();
+            if (node.bound <= best_.points)
+                break; // the queue is ordered by bound: nothing better is left
+            std::size_t widest = 0;
+            for (std::size_t r = 1; r < 3; ++r)
+                if (size(node.r[r]) > size(node.r[widest]))
+                    widest = r;
+            if (size(node.r[0]) * size(node.r[1]) * size(node.r[2]) <= kLeafCombinations) {
+                scoreLeaf(node);
+                continue;
+            }
+            const Range& w = node.r[widest];
+            const std::uint32_t mid = w.first + (w.last - w.first) / 2;
+            for (const Range half : {Range{w.first, mid}, Range{mid + 1, w.last}}) {
+                Node child = node;
+                child.r[widest] = half;
+                push(child.r);
+            }
+        }
+    }
+
+private:
+    struct Range {
+        std::uint32_t first, last;
+    };
+    struct Node {
+        Range r[3];
+        double bound;
+        bool operator<(const Node& o) const { return bound < o.bound; }
+    };
+    static constexpr std::uint64_t kLeafCombinations = 64;
+    static std::uint64_t size(const Range& r) { return r.last - r.first + 1; }
+
+    double limit(double perimeter) const {
+        return round2(std::max(t_.closingFixed, perimeter * t_.closingRelative));
+    }
+    double penalty(double closing) const { return closing > t_.closingFree ? closing : 0; }
+
+    void push(const Range (&in)[3]) {
+        Node n;
+        std::copy(in, in + 3, n.r);
+        // The turnpoints keep their order: trim each range by its neighbours.
+        n.r[1].first = std::max(n.r[1].first, n.r[0].first);
+        n.r[2].first = std::max(n.r[2].first, n.r[1].first);
+        n.r[1].last = std::min(n.r[1].last, n.r[2].last);
+        n.r[0].last = std::min(n.r[0].last, n.r[1].last);
+        for (const Range& r : n.r)
+            if (r.first > r.last)
+                return;
+        const Flight::Box a = f_.box(n.r[0].first, n.r[0].last);
+        const Flight::Box b = f_.box(n.r[1].first, n.r[1].last);
+        const Flight::Box c = f_.box(n.r[2].first, n.r[2].last);
+        const double ab = Flight::maxDist(a, b), bc = Flight::maxDist(b, c), ca = Flight::maxDist(c, a);
+        double perimeter = ab + bc + ca;
+        if (t_.fai)
+            perimeter = std::min(perimeter, std::min({ab, bc, ca}) / 0.28);
+        perimeter += 0.03; // the legs are rounded
+        double closing = 0;
+        if (n.r[0].last < n.r[2].first) {
+            closing = round2(f_.closing(n.r[0].last, n.r[2].first));
+            if (closing > limit(perimeter))
+                return;
+        }
+        n.bound = (perimeter - penalty(closing)) * t_.multiplier + 0.01;
+        if (n.bound <= best_.points)
+            return;
+        queue_.push(n);
+    }
+
+    void scoreLeaf(const Node& node) {
+        for (std::uint32_t a = node.r[0].first; a <= node.r[0].last; ++a)
+            for (std::uint32_t b = std::max(a, node.r[1].first); b <= node.r[1].last; ++b)
+                for (std::uint32_t c = std::max(b, node.r[2].first); c <= node.r[2].last; ++c)
+                    scoreTriangle(a, b, c);
+    }
+
+    void scoreTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        const double ab = round2(f_.dist(a, b)), bc = round2(f_.dist(b, c)), ca = round2(f_.dist(c, a));
+        const double perimeter = round2(ab + bc + ca);
+        if (perimeter <= 0 || perimeter * t_.multiplier <= best_.points)
+            return;
+        if (t_.fai) {
+            const double side = 0.28 * perimeter;
+            if (ab < side || bc < side || ca < side)
+                return;
+        }
+        const double closing = round2(f_.closing(a, c));
+        if (closing > limit(perimeter))
+            return;
+        const double points = round2((perimeter - penalty(closing)) * t_.multiplier);
+        if (points <= best_.points)
+            return;
+        best_.type = t_.name;
+        best_.distanceKm = perimeter;
+        best_.points = points;
+        best_.closingKm = closing;
+        best_.turnpoints.clear();
+        const auto [in, out] = f_.closingPair(a, c);
+        for (std::uint32_t i : {a, b, c, in, out})
+            best_.turnpoints.push_back({i, f_.lat[i], f_.lon[i]});
+    }
+
+    Flight& f_;
+    const ScoringType& t_;
+    ContestScore& best_;
+    std::priority_queue<Node> queue_;
+};
+
+} // namespace
+
+const char* contestRulesName(ContestRules rules) { return rules == ContestRules::FFVL ? "ffvl" : "xcontest"; }
+
+double contestDistanceKm(double lat1, double lon1, double lat2, double lon2) {
+    double k1, k2;
+    fccScales(std::cos((lat1 + lat2) / 2 * kDegToRad), k1, k2);
+    const double a = k1 * (lat1 - lat2), b = k2 * (lon1 - lon2);
+    return std::sqrt(a * a + b * b);
+}
+
+ContestScore scoreFlight(std::span<const TrackPoint> points, ContestRules rules) {
+    ContestScore best;
+    best.rules = rules;
+    if (points.size() < 2)
+        return best;
+    Flight f(points);
+    const std::span<const ScoringType> types =
+        rules == ContestRules::FFVL ? std::span<const ScoringType>(kFfvl) : std::span<const ScoringType>(kXContest);
+    bestFreeFlight(f, types[0], best);
+    for (const ScoringType& t : types.subspan(1))
+        TriangleSearch(f, t, best).run();
+    return best;
+}
+
+} // namespace nuvrel
