@@ -90,5 +90,6 @@ int runPrint(Context& ctx);
 int runImport(Context& ctx);
 int runExport(Context& ctx);
 int runAnalyse(Context& ctx);
+int runReport(Context& ctx);
 
 } // namespace nuvrel::cli

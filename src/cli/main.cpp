@@ -25,6 +25,7 @@ const std::vector<Command>& commands() {
         {"position", "position [--port N] [--count K] [--datum NAME]", runPosition},
         {"measures", "measures DATA.nvl", runMeasures},
         {"analyse", "analyse DATA.nvl [--segment N | --segments TOP-BOTTOM] [--detail N [--total-time]]", runAnalyse},
+        {"report", "report DATA.nvl [--segment N] [--rules xcontest|ffvl] [--json] [--barogram OUT.png]", runReport},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default)", runImport},

@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "ui/tfrm_flight_report.h"
+
 #include "core/app/help_command.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/position_request.h"
@@ -141,6 +143,7 @@ void TMainForm::buildMenus() {
     view->setObjectName(QStringLiteral("View1"));
     addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"), &TMainForm::Track2Click);
     addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"), &TMainForm::Analysis1Click);
+    addCommand(view, QStringLiteral("Flight Re&port"), QStringLiteral("FlightReport1"), &TMainForm::FlightReport1Click);
     view->addSeparator();
     addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
     addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
@@ -295,6 +298,15 @@ void TMainForm::Analysis1Click() {
     frmTrkList_->hide();
     frmTrkList_->show();
     frmTrkList_->raise();
+}
+
+void TMainForm::FlightReport1Click() {
+    // The report of the whole log, only for a track log with points.
+    const IFTGarminTrack* track = data_->track();
+    if (!track || track->count() == 0)
+        return;
+    ShowFlightReport(frmFlightReport_, this, *track, -1,
+                     [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); });
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

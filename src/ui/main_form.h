@@ -26,6 +26,7 @@ class TfrmMessage;
 class TfrmMonitor;
 class TfrmSeldatum;
 class TfrmTrkList;
+class TfrmFlightReport;
 class TrackPlayback;
 class PrintSetup;
 class TfrmRoute;
@@ -70,6 +71,7 @@ public slots:
     void Rfresh1Click();
     void Track2Click();
     void Analysis1Click();
+    void FlightReport1Click();
     void CurrentPosition1Click();
     void Track3Click();
     void Waypoint2Click();
@@ -120,6 +122,7 @@ private:
     TfrmSeldatum* frmSeldatum_ = nullptr;
     TrackPlayback* playback_ = nullptr;
     TfrmTrkList* frmTrkList_ = nullptr;
+    QPointer<TfrmFlightReport> frmFlightReport_;
     TfrmMessage* frmMessage_ = nullptr;
     TfrmMonitor* frmMonitor_ = nullptr;
     TfrmRoute* frmRoute_ = nullptr;

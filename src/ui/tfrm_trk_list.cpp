@@ -3,6 +3,7 @@
 #include "core/analysis/track_listing.h"
 #include "core/data/ift_garmin_data.h"
 #include "ui/tfrm_flight_analysis.h"
+#include "ui/tfrm_flight_report.h"
 #include "ui/tfrm_track_detail.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ constexpr int kColumnWidth = 80;
 } // namespace
 
 TfrmTrkList::TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)> showTrackPoint, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), data_(data) {
+    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), data_(data), showTrackPoint_(showTrackPoint) {
     setObjectName(QStringLiteral("frmTrkList"));
     setWindowTitle(QStringLiteral("Track Summary"));
 
@@ -31,6 +32,9 @@ TfrmTrkList::TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)>
     FlightAnalysis1 = view->addAction(QStringLiteral("&Flight Analysis"));
     FlightAnalysis1->setObjectName(QStringLiteral("FlightAnalysis1"));
     connect(FlightAnalysis1, &QAction::triggered, this, &TfrmTrkList::FlightAnalysis1Click);
+    FlightReport1 = view->addAction(QStringLiteral("Flight &Report"));
+    FlightReport1->setObjectName(QStringLiteral("FlightReport1"));
+    connect(FlightReport1, &QAction::triggered, this, &TfrmTrkList::FlightReport1Click);
 
     grdTrkList = new QTableWidget(0, kTrackListColumns, this);
     grdTrkList->setObjectName(QStringLiteral("grdTrkList"));
@@ -115,6 +119,16 @@ void TfrmTrkList::FlightAnalysis1Click() {
         }
     }
     showFlightAnalysis(flightOfSegments(*track, top + 1, bottom + 1));
+}
+
+void TfrmTrkList::FlightReport1Click() {
+    const IFTGarminTrack* track = data_.track();
+    if (!track || track->count() == 0)
+        return;
+    // Row r shows segment r; without a current row, the whole log.
+    const int row = grdTrkList->currentRow();
+    const int segment = row >= 0 && row < static_cast<int>(track->segmentCount()) ? row + 1 : -1;
+    ShowFlightReport(frmFlightReport_, this, *track, segment, showTrackPoint_);
 }
 
 } // namespace nuvrel::ui

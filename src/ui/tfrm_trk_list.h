@@ -1,7 +1,7 @@
 // The "Track Summary" window: one row per track segment (distance, time and
 // speed) and the total distance. Double-clicking a row shows that segment's
 // points in the track detail window; View > "&Flight Analysis" analyses the
-// selected segments.
+// selected segments, View > "Flight &Report" reports the current segment.
 #pragma once
 
 #include "core/analysis/flight_analysis.h"
@@ -23,6 +23,7 @@ namespace nuvrel::ui {
 
 class TfrmTrackDetail;
 class TfrmFlightAnalysis;
+class TfrmFlightReport;
 
 class TfrmTrkList : public QMainWindow {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
 
     QTableWidget* grdTrkList;
     QAction* FlightAnalysis1;
+    QAction* FlightReport1;
 
     // The segment number of the grid's current row (rows show segments 1..N,
     // then the total).
@@ -47,6 +49,8 @@ public:
 public slots:
     void FormShow();
     void FlightAnalysis1Click();
+    // The flight report of the current row's segment.
+    void FlightReport1Click();
     void grdTrkListDblClick();
 
 protected:
@@ -56,6 +60,8 @@ private:
     IFTGarminData& data_;
     TfrmTrackDetail* frmTrackDetail_;
     QPointer<TfrmFlightAnalysis> frmFlightAnalysis_;
+    QPointer<TfrmFlightReport> frmFlightReport_;
+    std::function<void(std::uint32_t)> showTrackPoint_;
 };
 
 } // namespace nuvrel::ui

@@ -124,7 +124,7 @@ void MainFormTest::menusCarryTheCommandMap() {
                             "&Waypoint[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file];"
                             "&Route[to &POT file...;to P&CX5 file...];to &GPX file...];-;&Print...;-;E&xit"));
     QCOMPARE(describe(menuAt(1)),
-             QStringLiteral("&Track;Track &Result;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
+             QStringLiteral("&Track;Track &Result;Flight Re&port;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
     QCOMPARE(describe(menuAt(2)),
              QStringLiteral("&Download[&Track;&Waypoint;&Route];&Monitor;&Current Position;&Upload[&Waypoint;&Route];-;"
                             "Edit &Waypoint...;Create R&oute;Edit &Route..."));

@@ -300,12 +300,13 @@ void bestFreeFlight(Flight& f, const ScoringType& type, ContestScore& best) {
     const double points = round2(distance * type.multiplier);
     if (points > best.points || best.type.empty()) {
         best.type = type.name;
+        best.triangle = false;
         best.distanceKm = distance;
         best.points = points;
         best.closingKm = 0;
-        best.turnpoints.clear();
-        for (std::uint32_t i : path)
-            best.turnpoints.push_back({i, f.lat[i], f.lon[i]});
+        auto at = [&](std::uint32_t i) { return ContestPoint{i, f.lat[i], f.lon[i]}; };
+        best.turnpoints = {at(path[1]), at(path[2]), at(path[3])};
+        best.ends = {at(path[0]), at(path[4])};
     }
 }
 
@@ -413,13 +414,14 @@ private:
         if (points <= best_.points)
             return;
         best_.type = t_.name;
+        best_.triangle = true;
         best_.distanceKm = perimeter;
         best_.points = points;
         best_.closingKm = closing;
-        best_.turnpoints.clear();
         const auto [in, out] = f_.closingPair(a, c);
-        for (std::uint32_t i : {a, b, c, in, out})
-            best_.turnpoints.push_back({i, f_.lat[i], f_.lon[i]});
+        auto at = [&](std::uint32_t i) { return ContestPoint{i, f_.lat[i], f_.lon[i]}; };
+        best_.turnpoints = {at(a), at(b), at(c)};
+        best_.ends = {at(in), at(out)};
     }
 
     Flight& f_;

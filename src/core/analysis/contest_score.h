@@ -44,12 +44,14 @@ struct ContestPoint {
 struct ContestScore {
     ContestRules rules = ContestRules::XContest;
     std::string type;         // e.g. "Free Flight", "FAI Triangle"; empty when nothing scores
+    bool triangle = false;
     double distanceKm = 0;    // the legs' sum (perimeter for triangles), before the closing deduction
     double points = 0;        // the score
     double closingKm = 0;     // triangles: the closing distance found
-    // Free flight: start, three turnpoints, finish. Triangles: the three
-    // turnpoints, then the closing pair (in, out).
-    std::vector<ContestPoint> turnpoints;
+    std::vector<ContestPoint> turnpoints; // the three turnpoints, in the order flown
+    // Free flight: start and finish. Triangles: the closing pair, the point
+    // before the first turnpoint and the one after the last.
+    std::vector<ContestPoint> ends;
 };
 
 // Distance in km between two WGS-84 positions by the FCC formula.

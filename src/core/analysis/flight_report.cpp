@@ -436,8 +436,9 @@ FlightReport buildFlightReport(std::span<const TrackPoint> points, int segment, 
         if (weight > 0)
             f.wind = windOf(we / weight / 3.6, wn / weight / 3.6, 1 / std::sqrt(weight));
         f.score = scoreFlight(points.subspan(to, ld - to + 1), rules);
-        for (ContestPoint& p : f.score.turnpoints)
-            p.index += static_cast<std::uint32_t>(to);
+        for (auto* list : {&f.score.turnpoints, &f.score.ends})
+            for (ContestPoint& p : *list)
+                p.index += static_cast<std::uint32_t>(to);
         report.flights.push_back(std::move(f));
     }
 

@@ -1,0 +1,156 @@
+#include "ui/tfrm_flight_report.h"
+
+#include "core/analysis/flight_report_text.h"
+#include "core/data/ift_garmin_track.h"
+#include "render/barogram.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nuvrel::ui {
+
+BarogramView::BarogramView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pbBarogram"));
+    setMinimumSize(480, 240);
+    setCursor(Qt::CrossCursor);
+}
+
+void BarogramView::setReport(const std::vector<TrackPoint>* points, const FlightReport* report) {
+    points_ = points;
+    report_ = report;
+    update();
+}
+
+int BarogramView::pointAt(double x) const {
+    if (!points_ || !report_)
+        return -1;
+    return render::barogramPointAt(QRectF(rect()), *points_, *report_, x);
+}
+
+void BarogramView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!points_ || !report_) {
+        p.fillRect(rect(), Qt::white);
+        return;
+    }
+    render::paintBarogram(p, QRectF(rect()), *points_, *report_);
+}
+
+void BarogramView::mousePressEvent(QMouseEvent* event) {
+    const int i = pointAt(event->position().x());
+    if (i >= 0)
+        emit pointClicked(static_cast<std::uint32_t>(i));
+}
+
+TfrmFlightReport::TfrmFlightReport(std::function<void(std::uint32_t)> showTrackPoint, QWidget* parent)
+    : QWidget(parent, Qt::Window), showTrackPoint_(std::move(showTrackPoint)) {
+    setObjectName(QStringLiteral("frmFlightReport"));
+    setWindowTitle(QStringLiteral("Flight Report"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    cboRules = new QComboBox(this);
+    cboRules->setObjectName(QStringLiteral("cboRules"));
+    cboRules->addItems({QStringLiteral("XContest"), QStringLiteral("FFVL")});
+    btnPrint = new QPushButton(QStringLiteral("&Print..."), this);
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    btnSavePng = new QPushButton(QStringLiteral("&Save PNG..."), this);
+    btnSavePng->setObjectName(QStringLiteral("btnSavePng"));
+    txtReport = new QPlainTextEdit(this);
+    txtReport->setObjectName(QStringLiteral("txtReport"));
+    txtReport->setReadOnly(true);
+    txtReport->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont mono(QStringLiteral("Liberation Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPointSize(9);
+    txtReport->setFont(mono);
+    pbBarogram = new BarogramView(this);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("Rules:"), this));
+    bar->addWidget(cboRules);
+    bar->addStretch();
+    bar->addWidget(btnPrint);
+    bar->addWidget(btnSavePng);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(txtReport, 2);
+    layout->addWidget(pbBarogram, 3);
+    resize(760, 720);
+
+    connect(cboRules, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
+    connect(btnPrint, &QPushButton::clicked, this, &TfrmFlightReport::PrintClick);
+    connect(btnSavePng, &QPushButton::clicked, this, &TfrmFlightReport::SavePngClick);
+    connect(pbBarogram, &BarogramView::pointClicked, this, [this](std::uint32_t i) {
+        if (showTrackPoint_)
+            showTrackPoint_(i);
+    });
+}
+
+void TfrmFlightReport::setTrack(const IFTGarminTrack& track, int segment) {
+    points_.assign(track.points().begin(), track.points().end());
+    segment_ = segment;
+    rebuild();
+}
+
+void TfrmFlightReport::rebuild() {
+    const ContestRules rules = cboRules->currentIndex() == 1 ? ContestRules::FFVL : ContestRules::XContest;
+    report_ = buildFlightReport(points_, segment_, rules);
+    txtReport->setPlainText(lines().join(QLatin1Char('\n')));
+    pbBarogram->setReport(&points_, &report_);
+}
+
+QStringList TfrmFlightReport::lines() const {
+    QStringList out;
+    for (const std::string& line : flightReportLines(report_, points_))
+        out << QString::fromStdString(line);
+    return out;
+}
+
+bool TfrmFlightReport::savePng(const QString& path, int width, int height) const {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    render::paintFlightReportPage(p, QRectF(0, 0, width, height), lines(), points_, report_);
+    p.end();
+    return image.save(path, "PNG");
+}
+
+void TfrmFlightReport::print(QPrinter& printer) const {
+    QPainter p(&printer);
+    render::paintFlightReportPage(p, QRectF(0, 0, printer.width(), printer.height()), lines(), points_, report_);
+}
+
+void TfrmFlightReport::PrintClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        print(printer);
+}
+
+void TfrmFlightReport::SavePngClick() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save PNG"), QString(),
+                                                      QStringLiteral("PNG image (*.png)"));
+    if (!path.isEmpty())
+        savePng(path);
+}
+
+void ShowFlightReport(QPointer<TfrmFlightReport>& window, QWidget* parent, const IFTGarminTrack& track, int segment,
+                      std::function<void(std::uint32_t)> showTrackPoint) {
+    if (!window)
+        window = new TfrmFlightReport(std::move(showTrackPoint), parent);
+    window->setTrack(track, segment);
+    window->show();
+    window->raise();
+}
+
+} // namespace nuvrel::ui
