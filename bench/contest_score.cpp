@@ -2,9 +2,10 @@
 // beside the outside reference scorer on the same flight as an IGC file when
 // node and the reference are installed (tests/reference/node).
 #include "core/analysis/contest_score.h"
+#include "core/formats/igc_format.h"
+#include "core/formats/text_sink.h"
 #include "bench_cpu.h"
 #include "../tests/support/flight_generator.h"
-#include "../tests/support/igc_writer.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,7 +29,11 @@ int main(int argc, char** argv) {
     std::printf("flight: %zu points\n", points.size());
 
     const std::string igc = "/tmp/nuvrel_bench_flight.igc";
-    test::writeIgc(igc, points);
+    {
+        TextSink out(igc);
+        IgcWriter("WGS 84").write(out, points, IgcHeader{});
+        out.finish();
+    }
     const std::string script = std::string(NUVREL_SOURCE_DIR) + "/tests/reference/node/score_igc.cjs";
     for (const auto rules : {ContestRules::XContest, ContestRules::FFVL}) {
         const auto wall0 = std::chrono::steady_clock::now();

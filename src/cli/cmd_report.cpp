@@ -4,6 +4,7 @@
 
 #include "core/analysis/flight_report.h"
 #include "core/analysis/flight_report_text.h"
+#include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 
@@ -78,7 +79,8 @@ int runReport(Context& ctx) {
         return 1;
     const IFTGarminTrack* track = data.track();
     const std::span<const TrackPoint> points = track ? track->points() : std::span<const TrackPoint>{};
-    const FlightReport report = buildFlightReport(points, segment, rules);
+    // The track log is held in the datum of the settings.
+    const FlightReport report = buildFlightReport(points, segment, rules, IFTOption(ctx.settings).DatumName());
     if (json) {
         ctx.out << flightReportJson(report, points);
     } else {

@@ -54,6 +54,7 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     playback_ = new TrackPlayback(this, *map_, *data_, *options_, prompts_);
     frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
                                   this);
+    frmTrkList_->datumName = [this] { return options_->DatumName(); };
 
     ports_ = SerialPorts::System(&options_->store());
     playback_->setPositionRequest([this] {
@@ -305,7 +306,7 @@ void TMainForm::FlightReport1Click() {
     const IFTGarminTrack* track = data_->track();
     if (!track || track->count() == 0)
         return;
-    ShowFlightReport(frmFlightReport_, this, *track, -1,
+    ShowFlightReport(frmFlightReport_, this, *track, -1, options_->DatumName(),
                      [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); });
 }
 

@@ -96,15 +96,16 @@ TfrmFlightReport::TfrmFlightReport(std::function<void(std::uint32_t)> showTrackP
     });
 }
 
-void TfrmFlightReport::setTrack(const IFTGarminTrack& track, int segment) {
+void TfrmFlightReport::setTrack(const IFTGarminTrack& track, int segment, const std::string& datumName) {
     points_.assign(track.points().begin(), track.points().end());
     segment_ = segment;
+    datumName_ = datumName;
     rebuild();
 }
 
 void TfrmFlightReport::rebuild() {
     const ContestRules rules = cboRules->currentIndex() == 1 ? ContestRules::FFVL : ContestRules::XContest;
-    report_ = buildFlightReport(points_, segment_, rules);
+    report_ = buildFlightReport(points_, segment_, rules, datumName_);
     txtReport->setPlainText(lines().join(QLatin1Char('\n')));
     pbBarogram->setReport(&points_, &report_);
 }
@@ -145,10 +146,10 @@ void TfrmFlightReport::SavePngClick() {
 }
 
 void ShowFlightReport(QPointer<TfrmFlightReport>& window, QWidget* parent, const IFTGarminTrack& track, int segment,
-                      std::function<void(std::uint32_t)> showTrackPoint) {
+                      const std::string& datumName, std::function<void(std::uint32_t)> showTrackPoint) {
     if (!window)
         window = new TfrmFlightReport(std::move(showTrackPoint), parent);
-    window->setTrack(track, segment);
+    window->setTrack(track, segment, datumName);
     window->show();
     window->raise();
 }

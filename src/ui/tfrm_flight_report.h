@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QComboBox;
@@ -57,8 +58,9 @@ public:
     QPushButton* btnPrint;
     QPushButton* btnSavePng;
 
-    // Reports segment n of the track (-1: the whole log).
-    void setTrack(const IFTGarminTrack& track, int segment);
+    // Reports segment n of the track (-1: the whole log), held in the map
+    // datum of that name.
+    void setTrack(const IFTGarminTrack& track, int segment, const std::string& datumName);
     const FlightReport& report() const { return report_; }
 
     // The report page (text and barogram) into a PNG of width x height.
@@ -75,12 +77,13 @@ private:
     std::function<void(std::uint32_t)> showTrackPoint_;
     std::vector<TrackPoint> points_;
     int segment_ = -1;
+    std::string datumName_;
     FlightReport report_;
 };
 
 // Shows the report of segment n of the track in `window`, created (as a
 // child window of `parent`) when it does not exist.
 void ShowFlightReport(QPointer<TfrmFlightReport>& window, QWidget* parent, const IFTGarminTrack& track, int segment,
-                      std::function<void(std::uint32_t)> showTrackPoint);
+                      const std::string& datumName, std::function<void(std::uint32_t)> showTrackPoint);
 
 } // namespace nuvrel::ui

@@ -128,7 +128,8 @@ void TfrmTrkList::FlightReport1Click() {
     // Row r shows segment r; without a current row, the whole log.
     const int row = grdTrkList->currentRow();
     const int segment = row >= 0 && row < static_cast<int>(track->segmentCount()) ? row + 1 : -1;
-    ShowFlightReport(frmFlightReport_, this, *track, segment, showTrackPoint_);
+    ShowFlightReport(frmFlightReport_, this, *track, segment, datumName ? datumName() : std::string("WGS 84"),
+                     showTrackPoint_);
 }
 
 } // namespace nuvrel::ui

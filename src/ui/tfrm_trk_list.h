@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QAction;
 class QTableWidget;
@@ -36,6 +37,9 @@ public:
     QTableWidget* grdTrkList;
     QAction* FlightAnalysis1;
     QAction* FlightReport1;
+    // The map datum the track log is held in (the flight report measures in
+    // WGS-84); WGS-84 when not set.
+    std::function<std::string()> datumName;
 
     // The segment number of the grid's current row (rows show segments 1..N,
     // then the total).

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nuvrel {
@@ -72,10 +73,12 @@ struct FlightReport {
     std::vector<FlightPhase> phases; // first .. last, in order, without overlap
 };
 
-// The report of the points of segment n of the log (n = -1: the whole log).
-// An empty log, or a segment that does not occur, gives a report without
-// flights or phases.
-FlightReport buildFlightReport(std::span<const TrackPoint> points, int segment, ContestRules rules);
+// The report of the points of segment n of the log (n = -1: the whole log),
+// held in the map datum of that name: the contest score is measured, and its
+// turnpoints given, in WGS-84. An empty log, or a segment that does not
+// occur, gives a report without flights or phases.
+FlightReport buildFlightReport(std::span<const TrackPoint> points, int segment, ContestRules rules,
+                               std::string_view datumName = "WGS 84");
 
 // Wind from the drift of one thermal's points first .. last (exposed for the
 // tests).

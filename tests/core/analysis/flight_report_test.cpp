@@ -1,4 +1,5 @@
 #include "core/analysis/flight_report.h"
+#include "core/geo/map_datum.h"
 
 #include "support/flight_generator.h"
 
@@ -129,6 +130,25 @@ TEST(FlightReport, FlightsGapsAndThermals) {
         EXPECT_EQ(r.phases.back().last, sim.points.size() - 1);
         for (std::size_t i = 1; i < r.phases.size(); ++i)
             EXPECT_EQ(r.phases[i].first, r.phases[i - 1].last + 1);
+    }
+}
+
+// A log held in another datum is scored on its WGS-84 positions: the
+// turnpoints are the held points converted.
+TEST(FlightReport, ScoresInWgs84) {
+    FlightSim f;
+    f.courseTurnDeg = 120;
+    const SimulatedFlight sim = simulateFlight(f);
+    const FlightReport r = buildFlightReport(sim.points, -1, ContestRules::XContest, "Tokyo");
+    ASSERT_EQ(r.flights.size(), 1u);
+    const MapDatum tokyo("Tokyo");
+    for (const ContestPoint& tp : r.flights[0].score.turnpoints) {
+        const TrackPoint& held = sim.points[tp.index];
+        double lat, lon, alt;
+        tokyo.toWgs84(held.latitude, held.longitude, held.altitude, lat, lon, alt);
+        EXPECT_DOUBLE_EQ(tp.latitude, lat);
+        EXPECT_DOUBLE_EQ(tp.longitude, lon);
+        EXPECT_GT(contestDistanceKm(lat, lon, held.latitude, held.longitude), 0.1); // the datums differ here
     }
 }
 
