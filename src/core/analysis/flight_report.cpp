@@ -171,9 +171,53 @@ void closeShortRuns(std::vector<char>& v, const Local& l, std::size_t first, std
     }
 }
 
+// Residual sum of squares of a hinge fit over [a, b] broken at point c: in
+// x, y and z, one straight line up to t[c] and another from there on, meeting
+// at t[c] (a position does not jump).
+double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c) {
+    const double tc = l.t[c];
+    double m[3][3] = {};
+    for (std::size_t i = a; i <= b; ++i) {
+        const double f[3] = {1, std::min(l.t[i] - tc, 0.0), std::max(l.t[i] - tc, 0.0)};
+        for (int p = 0; p < 3; ++p)
+            for (int q = 0; q < 3; ++q)
+                m[p][q] += f[p] * f[q];
+    }
+    // The inverse of the 3x3 normal matrix (by cofactors).
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    if (std::abs(det) < 1e-9)
+        return lineResidual(l, a, b);
+    double inv[3][3];
+    for (int p = 0; p < 3; ++p)
+        for (int q = 0; q < 3; ++q) {
+            const int p1 = (q + 1) % 3, p2 = (q + 2) % 3, q1 = (p + 1) % 3, q2 = (p + 2) % 3;
+            inv[p][q] = (m[p1][q1] * m[p2][q2] - m[p1][q2] * m[p2][q1]) / det;
+        }
+    double rss = 0;
+    for (const auto* v : {&l.x, &l.y, &l.z}) {
+        double r[3] = {};
+        for (std::size_t i = a; i <= b; ++i) {
+            const double f[3] = {1, std::min(l.t[i] - tc, 0.0), std::max(l.t[i] - tc, 0.0)};
+            for (int p = 0; p < 3; ++p)
+                r[p] += f[p] * (*v)[i];
+        }
+        double k[3] = {};
+        for (int p = 0; p < 3; ++p)
+            for (int q = 0; q < 3; ++q)
+                k[p] += inv[p][q] * r[q];
+        for (std::size_t i = a; i <= b; ++i) {
+            const double e = (*v)[i] - (k[0] + k[1] * std::min(l.t[i] - tc, 0.0) + k[2] * std::max(l.t[i] - tc, 0.0));
+            rss += e * e;
+        }
+    }
+    return rss;
+}
+
 // The point where the motion changes near the coarse boundary `near`: the
-// split of one window of points around it into two straight-line fits (in
-// space and height over time) that leaves the least residual.
+// break of the hinge fit over a window of points around it that leaves the
+// least residual.
 std::size_t placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt) {
     const double reach = std::max(kLineSpanS, 3 * dt);
     std::size_t from = near, to = near;
@@ -184,7 +228,7 @@ std::size_t placeBoundary(const Local& l, std::size_t near, std::size_t lo, std:
     std::size_t best = near;
     double bestCost = std::numeric_limits<double>::infinity();
     for (std::size_t c = from; c <= to; ++c) {
-        const double cost = lineResidual(l, from, c) + (c < to ? lineResidual(l, c + 1, to) : 0);
+        const double cost = hingeResidual(l, from, to, c);
         if (cost < bestCost) {
             bestCost = cost;
             best = c;
