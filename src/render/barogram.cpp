@@ -136,7 +136,10 @@ void paintBarogram(QPainter& p, const QRectF& area, std::span<const TrackPoint> 
     for (double m = 0; m <= minutes + 1e-9; m += timeStep) {
         const double x = l.x(l.t0 + m * 60);
         p.drawLine(QPointF(x, l.speed.bottom()), QPointF(x, l.speed.bottom() + 3 * s));
-        p.drawText(QRectF(x - 30 * s, l.speed.bottom() + 3 * s, 60 * s, 16 * s), Qt::AlignHCenter | Qt::AlignTop,
+        // Labels stay inside the area (the last one ends at its right edge).
+        const double labelX = std::min(x - 30 * s, area.right() - 60 * s);
+        p.drawText(QRectF(labelX, l.speed.bottom() + 3 * s, 60 * s, 16 * s),
+                   (labelX < x - 30 * s ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignTop,
                    QString::number(m, 'f', 0) + QStringLiteral(" min"));
     }
 
