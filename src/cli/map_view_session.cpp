@@ -50,6 +50,8 @@ bool MapViewSession::open(const std::string& dataFile, const MapViewOptions& vie
         canvas_->param().mapFileName = view.map;
         if (!canvas_->LoadMap())
             return false;
+        if (!canvas_->loadNote().empty())
+            ctx_.err << canvas_->loadNote() << '\n';
         for (int i = 0; i != view.zoom; i += view.zoom > 0 ? 1 : -1) {
             if (const std::string why = canvas_->Zoom(view.zoom > 0); !why.empty()) {
                 ctx_.err << "zoom step " << (i + (view.zoom > 0 ? 1 : -1)) << " refused: " << why << '\n';

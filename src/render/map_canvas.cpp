@@ -3,6 +3,8 @@
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"
 #include "core/map/calibration_file.h"
+#include "core/map/geo_raster.h"
+#include "core/app/ift_option.h"
 #include "core/map/tiled_map_info.h"
 #include "core/regular_file.h"
 #include "render/map_renderer.h"
@@ -41,17 +43,21 @@ bool MapCanvas::reportFailure(const std::string& text) {
 bool MapCanvas::LoadMap() {
     if (param_.mapFileName.empty())
         return false;
+    loadNote_.clear();
     // A FIFO, a device or a folder is refused before anything waits on it.
     const bool tiled = IsTiledMapName(param_.mapFileName);
+    const bool geographic = !tiled && IsGeoRasterName(param_.mapFileName);
     const PlainMapPaths paths = plainMapPaths(param_.mapFileName);
-    for (const std::string& file : tiled ? std::vector<std::string>{param_.mapFileName}
-                                         : std::vector<std::string>{paths.bitmap, paths.calibration}) {
+    for (const std::string& file : tiled || geographic ? std::vector<std::string>{param_.mapFileName}
+                                                       : std::vector<std::string>{paths.bitmap, paths.calibration}) {
         std::string why;
         if (!IsReadableRegularFile(file, &why) && why != std::strerror(ENOENT))
             return reportFailure("Can't load " + file + ": " + why + ".");
     }
     if (tiled)
         return LoadTiledMap(param_.mapFileName);
+    if (geographic)
+        return LoadGeoMap(param_.mapFileName);
     return LoadPlainMap(param_.mapFileName);
 }
 
@@ -102,6 +108,7 @@ bool MapCanvas::LoadPlainMap(const std::string& path) {
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::PlainMap;
+    geoSource_ = QImage();
     pictureSource_ = paths.bitmap;
     SetViewTransform(param_, data_);
     return true;
@@ -174,7 +181,39 @@ bool MapCanvas::LoadTiledMap(const std::string& path) {
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::TiledMap;
+    geoSource_ = QImage();
     pictureSource_ = path;
+    SetViewTransform(param_, data_);
+    return true;
+}
+
+bool MapCanvas::LoadGeoMap(const std::string& path) {
+    param_.mapFileName = path;
+    GeoRasterImage raster;
+    const MapDatum datum(option_.DatumName());
+    if (const std::string why = LoadGeoRaster(path, datum.selected(), kBackground.rgb() & 0xffffffu, kMaxMapPixels, raster);
+        !why.empty())
+        return reportFailure("Can't load the map: " + why + ".");
+    // The picture takes over the raster's pixels without a copy.
+    auto* pixels = new std::vector<std::uint32_t>(std::move(raster.argb));
+    QImage warped(reinterpret_cast<uchar*>(pixels->data()), raster.width, raster.height, raster.width * 4,
+                  QImage::Format_RGB32, [](void* p) { delete static_cast<std::vector<std::uint32_t>*>(p); }, pixels);
+    IFTMapParam next = param_;
+    next.ido_top = raster.ido_top;
+    next.ido_bottom = raster.ido_bottom;
+    next.kei_left = raster.kei_left;
+    next.kei_right = raster.kei_right;
+    next.bitmap_width = raster.width;
+    next.bitmap_height = raster.height;
+    if (!next.HasUsableTransform())
+        return reportFailure("Can't load the map " + path + ": it covers no area.");
+    geoSource_ = warped;
+    geoParam_ = next;
+    param_ = next;
+    image_ = std::move(warped);
+    picture_ = Picture::GeoMap;
+    pictureSource_ = path;
+    loadNote_ = raster.note;
     SetViewTransform(param_, data_);
     return true;
 }
@@ -184,11 +223,13 @@ void MapCanvas::FillBackground() {
         return;
     image_.fill(kBackground);
     picture_ = Picture::Blank;
+    geoSource_ = QImage();
 }
 
 void MapCanvas::FillBackground(int width, int height) {
     image_ = blankImage(std::max(width, 1), std::max(height, 1));
     picture_ = Picture::Blank;
+    geoSource_ = QImage();
 }
 
 bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDistances& distances) {
@@ -196,6 +237,7 @@ bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDist
         return false;
     image_ = blankImage(param_.bitmap_width, param_.bitmap_height);
     picture_ = Picture::FittedView;
+    geoSource_ = QImage();
     pictureSource_.clear();
     return true;
 }
@@ -212,6 +254,8 @@ std::string MapCanvas::compose(int level, std::int64_t width, std::int64_t heigh
     if (picture_ == Picture::PlainMap) {
         if (!composePlain(pictureSource_, static_cast<int>(width), static_cast<int>(height), out))
             return "can't read the map bitmap " + pictureSource_;
+    } else if (picture_ == Picture::GeoMap) {
+        composePlain(geoSource_, static_cast<int>(width), static_cast<int>(height), out);
     } else {
         out = blankImage(static_cast<int>(width), static_cast<int>(height));
     }
@@ -269,6 +313,11 @@ std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
         }
         blank();
         return "can't read the map bitmap " + pictureSource_;
+    }
+    if (picture_ == Picture::GeoMap) {
+        out = geoSource_;
+        param = geoParam_;
+        return {};
     }
     if (picture_ == Picture::TiledMap) {
         IFTMapParam next = param_;

@@ -26,7 +26,9 @@ namespace nuvrel::render {
 class MapCanvas {
 public:
     // What the picture currently shows.
-    enum class Picture { Blank, PlainMap, TiledMap, FittedView };
+    // A geographic map is a georeferenced raster (GeoTIFF, MBTiles, a .map
+    // calibrated image) warped into the selected datum's grid.
+    enum class Picture { Blank, PlainMap, TiledMap, GeoMap, FittedView };
 
     MapCanvas(IFTGarminData& data, CRouteField& routes, IFTOption& option, UserPrompts& prompts);
 
@@ -40,12 +42,17 @@ public:
     void setLabelFont(const QFont& font) { labelFont_ = font; }
 
     // Loads param().mapFileName: a tiled map when its last 11 characters are
-    // "mapinfo.dat" in any case, otherwise a plain map. False (and the
+    // "mapinfo.dat" in any case, a geographic map for ".tif", ".tiff",
+    // ".mbtiles" and ".map", otherwise a plain map. False (and the
     // picture, calibration and view as they were) when nothing is chosen or
     // the load fails; failures are reported through the prompts.
     bool LoadMap();
     bool LoadPlainMap(const std::string& path);
     bool LoadTiledMap(const std::string& path);
+    bool LoadGeoMap(const std::string& path);
+    // What the last load has to tell beside success (a geographic map shown
+    // coarser than its source); empty otherwise.
+    const std::string& loadNote() const { return loadNote_; }
 
     // The whole picture (or a new one of width x height) in the background
     // colour.
@@ -103,6 +110,11 @@ private:
     std::string pictureSource_; // bitmap or description the picture was built from
     int zoomLevel_ = 0;
     QFont labelFont_;
+    // A geographic map as warped, and its calibration: zoom steps and clean
+    // pictures scale it instead of warping again.
+    QImage geoSource_;
+    IFTMapParam geoParam_;
+    std::string loadNote_;
 };
 
 } // namespace nuvrel::render

@@ -168,7 +168,9 @@ bool MapWindow::LoadMap(bool ask) {
             chosen = chooseMapFile(folder);
         } else {
             chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Load Map"), folder,
-                                                  QStringLiteral("MAP file (*.bmp *.dat *.DAT);;All files (*)"));
+                                                  QStringLiteral("MAP file (*.bmp *.dat *.DAT);;"
+                                                                 "Georeferenced map (*.tif *.tiff *.TIF *.TIFF *.mbtiles *.map *.MAP);;"
+                                                                 "All files (*)"));
         }
         if (chosen.isEmpty())
             return false;
@@ -187,6 +189,8 @@ bool MapWindow::LoadMap(bool ask) {
     syncImage();
     if (loaded)
         FitWindowToMap();
+    if (loaded && !canvas_.loadNote().empty())
+        emit statusMessage(QString::fromStdString(canvas_.loadNote()));
     else if (canvas_.picture() == render::MapCanvas::Picture::FittedView && !lblHDist_->text().isEmpty()) {
         // The fitted view is still shown: so are its distances.
         lblHDist_->show();
@@ -276,7 +280,8 @@ void MapWindow::resizeEvent(QResizeEvent* event) {
         return;
     lastClientSize_ = client;
     using Picture = render::MapCanvas::Picture;
-    if (zooming_ || canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap)
+    if (zooming_ || canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap ||
+        canvas_.picture() == Picture::GeoMap)
         return;
     canvas_.FillBackground(client.width(), client.height());
     syncImage();

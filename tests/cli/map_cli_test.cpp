@@ -1,5 +1,6 @@
 // nuvrel-cli measures and render, run as the real program.
 #include "core/data/ift_garmin_data.h"
+#include "core/geo/map_datum.h"
 #include "core/map/fitted_view.h"
 #include "support/test_support.h"
 
@@ -8,7 +9,9 @@
 #include <algorithm>
 
 
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -180,6 +183,139 @@ TEST_F(MapCli, RenderRefusesBadInput) {
     r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "pipe.dat").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+}
+
+// Georeferenced maps: rasters made by the raster library's own tools, each
+// with a red mark at a known position. A waypoint at that position must be
+// drawn on the mark. Positions are compared in continuous pixel coordinates:
+// a pixel index i covers [i, i + 1), and the waypoint is drawn at the pixel
+// its position truncates to.
+struct GeoMapCli : MapCli {
+    // The mark's position in WGS-84 and in the default datum (Tokyo).
+    static constexpr double kLat = 35.9495, kLon = 139.1005;
+
+    static bool tool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+    // 400 x 300 white, red 3 x 3 mark centred on pixel (100, 50); the
+    // corners 139.0/36.0 and 139.4/35.7 put the mark's centre at kLat/kLon.
+    std::string markedImage() {
+        std::string ppm = "P6 400 300 255\n";
+        std::string px(400 * 300 * 3, '\xff');
+        for (int y = 49; y <= 51; ++y)
+            for (int x = 99; x <= 101; ++x) {
+                px[(y * 400 + x) * 3 + 1] = 0;
+                px[(y * 400 + x) * 3 + 2] = 0;
+            }
+        test::writeFileBytes(dir / "mark.ppm", ppm + px);
+        return (dir / "mark.ppm").string();
+    }
+
+    struct Centre {
+        double x = -1, y = -1;
+        int count = 0;
+    };
+    static Centre centreOf(const Bitmap& bmp, const std::function<bool(std::uint32_t)>& match) {
+        Centre c{0, 0, 0};
+        for (int y = 0; y < bmp.height; ++y)
+            for (int x = 0; x < bmp.width; ++x)
+                if (match(bmp.at(x, y))) {
+                    c.x += x;
+                    c.y += y;
+                    ++c.count;
+                }
+        if (c.count > 0) {
+            c.x /= c.count;
+            c.y /= c.count;
+        }
+        return c;
+    }
+
+    // Renders the map twice, without and with the waypoint at the mark, and
+    // returns how far (in pixels) the waypoint lies from the mark's centre.
+    double waypointOffMark(const std::string& map) {
+        double lat, lon, h;
+        MapDatum("Tokyo").toLocal(kLat, kLon, 0, lat, lon, h);
+        data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
+        data.waypoints()->append("", lat, lon, "", 0);
+        const std::string path = save();
+        const auto out = dir / "geo.bmp";
+        CliRun r = runCli(dir, {"render", path, "-o", out.string(), "--map", map, "--no-waypoints"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const Centre mark = centreOf(Bitmap::read(out), [](std::uint32_t c) {
+            return (c >> 16) > 200 && ((c >> 8) & 0xff) < 120 && (c & 0xff) < 120;
+        });
+        r = runCli(dir, {"render", path, "-o", out.string(), "--map", map});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const Centre wpt = centreOf(Bitmap::read(out), [](std::uint32_t c) { return c == 0x008000u; });
+        if (mark.count == 0 || wpt.count != 81)
+            return 1e9;
+        return std::hypot((mark.x + 0.5) - (wpt.x + 0.5), (mark.y + 0.5) - (wpt.y - 0.5));
+    }
+};
+
+TEST_F(GeoMapCli, WaypointIsDrawnOnTheMarkOfEveryKindOfMap) {
+    NUVREL_REQUIRE_RENDERER();
+    if (!tool("gdal_translate --version"))
+        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    const std::string d = dir.path().string() + "/";
+    const std::string ppm = markedImage();
+    ASSERT_TRUE(tool("gdal_translate -of GTiff -a_srs EPSG:4326 -a_ullr 139.0 36.0 139.4 35.7 " + ppm + " " + d +
+                     "wgs84.tif"));
+    ASSERT_TRUE(tool("gdalwarp -t_srs EPSG:32654 -r near " + d + "wgs84.tif " + d + "utm.tif"));
+    ASSERT_TRUE(tool("gdalwarp -t_srs EPSG:3857 -r near " + d + "wgs84.tif " + d + "mercator.tif"));
+    ASSERT_TRUE(tool("gdal_translate -of MBTiles " + d + "mercator.tif " + d + "tiles.mbtiles"));
+    // An image copied from Windows: upper-case name, the .map naming it by a
+    // Windows path in lower case; three corners as degrees and minutes.
+    ASSERT_TRUE(tool("gdal_translate -of PNG " + ppm + " " + d + "MARK.PNG"));
+    test::writeFileBytes(dir / "mark.map",
+                         "OziExplorer Map Data File Version 2.2\r\nmark\r\nC:\\Maps\\mark.png\r\n1 ,Map Code,\r\n"
+                         "WGS 84,WGS 84,   0.0000,   0.0000,WGS 84\r\nReserved 1\r\nReserved 2\r\n"
+                         "Magnetic Variation,,,E\r\n"
+                         "Map Projection,Latitude/Longitude,PolyCal,No,AutoCalOnly,No,BSBUseWPX,No\r\n"
+                         "Point01,xy,    0,    0,in, deg,  36,  0.0000,N, 139,  0.0000,E, grid,   ,  ,  ,N\r\n"
+                         "Point02,xy,  400,    0,in, deg,  36,  0.0000,N, 139, 24.0000,E, grid,   ,  ,  ,N\r\n"
+                         "Point03,xy,    0,  300,in, deg,  35, 42.0000,N, 139,  0.0000,E, grid,   ,  ,  ,N\r\n"
+                         "Point04,xy,     ,     ,in, deg,    ,        ,N,    ,        ,E, grid,   ,  ,  ,N\r\n"
+                         "IWH,Map Image Width/Height,400,300\r\n");
+    for (const char* map : {"wgs84.tif", "utm.tif", "mercator.tif", "tiles.mbtiles", "mark.map"}) {
+        SCOPED_TRACE(map);
+        EXPECT_LE(waypointOffMark(d + map), 1.0);
+    }
+}
+
+TEST_F(GeoMapCli, MapsThatCannotBePlacedAreRefusedByName) {
+    NUVREL_REQUIRE_RENDERER();
+    if (!tool("gdal_translate --version"))
+        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    const std::string d = dir.path().string() + "/";
+    ASSERT_TRUE(tool("gdal_translate -of GTiff " + markedImage() + " " + d + "plain.tif"));
+    ASSERT_TRUE(tool("gdal_translate -of PNG " + markedImage() + " " + d + "mark.png"));
+    const std::string head = "OziExplorer Map Data File Version 2.2\nm\nmark.png\n1 ,Map Code,\n";
+    const std::string p1 = "Point01,xy,0,0,in, deg,36,0,N,139,0,E, grid\n";
+    const std::string p2 = "Point02,xy,400,0,in, deg,36,0,N,139,24,E, grid\n";
+    const std::string p3 = "Point03,xy,0,300,in, deg,35,42,N,139,0,E, grid\n";
+    test::writeFileBytes(dir / "two.map", head + "WGS 84,WGS 84\n" + p1 + p2);
+    test::writeFileBytes(dir / "datum.map", head + "Lunar 1969,x\n" + p1 + p2 + p3);
+    test::writeFileBytes(dir / "noimage.map", "OziExplorer Map Data File Version 2.2\nm\nC:\\gone.png\n1\nWGS 84\n" +
+                                                  p1 + p2 + p3);
+    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
+    const std::string path = save();
+    const struct {
+        const char* map;
+        const char* says;
+    } cases[] = {
+        {"plain.tif", "has no georeferencing"},
+        {"two.map", "only 2 calibration points; at least 3 are needed"},
+        {"datum.map", "unknown datum \"Lunar 1969\""},
+        {"noimage.map", "its image gone.png is not beside it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.map);
+        const CliRun r = runCli(dir, {"render", path, "-o", (dir / "x.bmp").string(), "--map", d + c.map});
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.map), std::string::npos) << r.err;
+    }
 }
 
 } // namespace
