@@ -1,9 +1,12 @@
-// The calibration file and the tiled map description on arbitrary bytes,
-// with the view transform and tile layout they lead to.
+// The calibration file, the tiled map description and the OziExplorer .map
+// file on arbitrary bytes, with the view transform, tile layout and fitted
+// calibration they lead to.
 #include "core/map/calibration_file.h"
 #include "core/map/map_info_calc.h"
+#include "core/map/ozi_map_file.h"
 #include "core/map/tiled_map_info.h"
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -17,6 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ViewTransform t = ViewTransform::forCalibration(param);
         (void)t.PositionToPixel(param.ido_top, param.kei_left);
         (void)t.RoutePixel(param.ido_bottom, param.kei_right);
+    }
+
+    OziMapFile ozi;
+    if (ParseOziMap(text, ozi).empty()) {
+        std::array<double, 6> g;
+        if (FitOziAffine(ozi.points, g))
+            (void)OziImageBaseName(ozi.imageName);
     }
 
     TiledMapInfo info;

@@ -1,4 +1,4 @@
-// The map window: loading plain and tiled maps, zoom, refresh, the fitted
+// The map window: loading plain, tiled and georeferenced maps, zoom, refresh, the fitted
 // view and Ctrl+click waypoints.
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdlib>
 
 using namespace nuvrel;
 using nuvrel::ui::MapWindow;
@@ -94,6 +96,31 @@ private slots:
             QCOMPARE(std::get<std::string>(w.store.keys[kSettingsKeyPath]["mappath"]), dir.path().string() + "/");
             QVERIFY(w.prompts.entries.empty());
         }
+    }
+
+    void loadsAGeoTiffAndZoomsBackToIt() {
+        if (std::system("gdal_translate --version >/dev/null 2>&1") != 0)
+            QSKIP("gdal_translate is missing (scripts/install-deps installs gdal-bin)");
+        test::TempDir dir;
+        QVERIFY(pattern(120, 80).save(QString::fromStdString((dir / "p.bmp").string()), "BMP"));
+        QCOMPARE(std::system(("gdal_translate -q -a_srs EPSG:4326 -a_ullr 139 36 139.3 35.8 " + (dir / "p.bmp").string() +
+                              " " + (dir / "p.tif").string())
+                                 .c_str()),
+                 0);
+        World w;
+        w.option.SetDatumName("WGS 84");
+        w.choose((dir / "p.tif").string());
+        w.window.OpenMap();
+        QVERIFY(w.window.HasValidMap());
+        QVERIFY(w.prompts.entries.empty());
+        const QImage loaded = w.window.mapImage().copy();
+        QCOMPARE(loaded.size(), QSize(120, 80));
+        QCOMPARE(loaded.pixelColor(33, 44), pattern(120, 80).pixelColor(33, 44));
+        QCOMPARE(w.window.mapParam().kei_right, 139.3);
+        w.window.ZoomIn();
+        QCOMPARE(w.window.mapImage().size(), QSize(240, 160));
+        w.window.ZoomOut();
+        QCOMPARE(w.window.mapImage(), loaded);
     }
 
     void aCancelledChoiceChangesNothing() {

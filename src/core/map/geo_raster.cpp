@@ -85,7 +85,9 @@ using Srs = std::unique_ptr<std::remove_pointer_t<OGRSpatialReferenceH>, SrsClos
 // A datum of the table as a coordinate system, longitude first.
 Srs datumSrs(const DatumRow& datum) {
     Srs srs(OSRNewSpatialReference(nullptr));
-    if (OSRImportFromProj4(srs.get(), DatumProjString(datum).c_str()) != OGRERR_NONE)
+    const bool wgs84 = datum.da == 0 && datum.df == 0 && datum.dx == 0 && datum.dy == 0 && datum.dz == 0;
+    if ((wgs84 ? OSRSetWellKnownGeogCS(srs.get(), "WGS84") : OSRImportFromProj4(srs.get(), DatumProjString(datum).c_str())) !=
+        OGRERR_NONE)
         return nullptr;
     OSRSetAxisMappingStrategy(srs.get(), OAMS_TRADITIONAL_GIS_ORDER);
     return srs;
@@ -232,6 +234,125 @@ std::string format(double v) {
     return buffer;
 }
 
+
+// The given colour bands (and alpha band, when not 0) of source, as a virtual
+// dataset.
+Dataset pickBands(GDALDatasetH source, int colours, int alphaBand) {
+    char** argv = CSLAddString(nullptr, "-of");
+    argv = CSLAddString(argv, "VRT");
+    for (int b = 1; b <= colours; ++b) {
+        argv = CSLAddString(argv, "-b");
+        argv = CSLAddString(argv, std::to_string(b).c_str());
+    }
+    if (alphaBand > 0) {
+        argv = CSLAddString(argv, "-b");
+        argv = CSLAddString(argv, std::to_string(alphaBand).c_str());
+    }
+    GDALTranslateOptions* options = GDALTranslateOptionsNew(argv, nullptr);
+    CSLDestroy(argv);
+    Dataset out(options ? GDALTranslate("", source, options, nullptr) : nullptr);
+    if (options)
+        GDALTranslateOptionsFree(options);
+    return out;
+}
+
+// A dataset whose bands are the bytes of the picture: colour bands at bytes
+// 0 (and 1, 2), alpha at byte 3 of each 4-byte pixel.
+Dataset pictureDataset(std::uint8_t* bytes, int width, int height, int colours) {
+    GDALDriverH mem = GDALGetDriverByName("MEM");
+    Dataset ds(mem ? GDALCreate(mem, "", width, height, 0, GDT_Byte, nullptr) : nullptr);
+    if (!ds)
+        return nullptr;
+    const auto addBand = [&](int offset) {
+        char pointer[64];
+        std::snprintf(pointer, sizeof pointer, "DATAPOINTER=%p", static_cast<void*>(bytes + offset));
+        char** options = CSLAddString(nullptr, pointer);
+        options = CSLAddString(options, "PIXELOFFSET=4");
+        options = CSLAddString(options, ("LINEOFFSET=" + std::to_string(std::int64_t(width) * 4)).c_str());
+        const bool ok = GDALAddBand(ds.get(), GDT_Byte, options) == CE_None;
+        CSLDestroy(options);
+        return ok;
+    };
+    for (int b = 0; b < colours; ++b)
+        if (!addBand(b))
+            return nullptr;
+    if (!addBand(3))
+        return nullptr;
+    GDALSetRasterColorInterpretation(GDALGetRasterBand(ds.get(), colours + 1), GCI_AlphaBand);
+    return ds;
+}
+
+// Reads the source's own grid into the picture's bytes.
+bool readInto(GDALDatasetH source, int width, int height, std::uint8_t* bytes, int count, int* bandMap,
+              int colours) {
+    // Colour bands to bytes 0..colours-1; an alpha band (the last of the
+    // map) to byte 3.
+    for (int i = 0; i < count; ++i) {
+        const int offset = i < colours ? i : 3;
+        if (GDALRasterIO(GDALGetRasterBand(source, bandMap[i]), GF_Read, 0, 0, width, height, bytes + offset, width,
+                         height, GDT_Byte, 4, std::int64_t(width) * 4) != CE_None)
+            return false;
+    }
+    return true;
+}
+
+// R, G, B, A bytes (a single grey byte when colours is 1) to 0xFFRRGGBB,
+// blended over the background where alpha is below 255.
+void toPicture(std::vector<std::uint32_t>& pixels, int colours, std::uint32_t background) {
+    for (std::uint32_t& p : pixels) {
+        const std::uint32_t r = p & 0xff;
+        const std::uint32_t g = colours == 1 ? r : (p >> 8) & 0xff;
+        const std::uint32_t b = colours == 1 ? r : (p >> 16) & 0xff;
+        const std::uint32_t a = p >> 24;
+        if (a == 255) {
+            p = 0xff000000u | r << 16 | g << 8 | b;
+            continue;
+        }
+        const auto mix = [a](std::uint32_t fg, std::uint32_t bg) { return (fg * a + bg * (255 - a) + 127) / 255; };
+        p = 0xff000000u | mix(r, (background >> 16) & 0xff) << 16 | mix(g, (background >> 8) & 0xff) << 8 |
+            mix(b, background & 0xff);
+    }
+}
+
+
+// A source on a north-up latitude/longitude grid of another datum: the
+// shift between the datums bends the grid very little. When moving its edges
+// (stretching each axis linearly) places every corner and edge middle within
+// half a pixel of its exact position, as close as a nearest-neighbour warp
+// would, the source keeps its own grid and only its edges move (edges: left,
+// top, right, bottom in the target datum). Much faster than warping each
+// pixel.
+bool shiftedEdges(OGRSpatialReferenceH sourceSrs, OGRSpatialReferenceH target, const double* g, int width, int height,
+                  double* edges) {
+    Srs from(OSRClone(sourceSrs));
+    OSRSetAxisMappingStrategy(from.get(), OAMS_TRADITIONAL_GIS_ORDER);
+    OGRCoordinateTransformationH t = OCTNewCoordinateTransformation(from.get(), target);
+    if (!t)
+        return false;
+    const double left = g[0], top = g[3], right = g[0] + width * g[1], bottom = g[3] + height * g[5];
+    const double midX = (left + right) / 2, midY = (top + bottom) / 2;
+    const double x0[9] = {left, right, left, right, midX, left, right, midX, midX};
+    const double y0[9] = {top, top, bottom, bottom, midY, midY, midY, top, bottom};
+    double x[9], y[9];
+    std::copy(x0, x0 + 9, x);
+    std::copy(y0, y0 + 9, y);
+    const bool ok = OCTTransform(t, 9, x, y, nullptr) != 0;
+    OCTDestroyCoordinateTransformation(t);
+    if (!ok)
+        return false;
+    edges[0] = (x[0] + x[2] + x[5]) / 3;
+    edges[1] = (y[0] + y[1] + y[7]) / 3;
+    edges[2] = (x[1] + x[3] + x[6]) / 3;
+    edges[3] = (y[2] + y[3] + y[8]) / 3;
+    for (int i = 0; i < 9; ++i) {
+        const double px = edges[0] + (x0[i] - left) / (right - left) * (edges[2] - edges[0]);
+        const double py = edges[1] + (y0[i] - top) / (bottom - top) * (edges[3] - edges[1]);
+        if (std::fabs(x[i] - px) > 0.5 * std::fabs(g[1]) || std::fabs(y[i] - py) > 0.5 * std::fabs(g[5]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsGeoRasterName(std::string_view path) {
@@ -307,61 +428,80 @@ std::string LoadGeoRaster(const std::string& path, const DatumRow& datum, std::u
         }
     }
 
-    char** argv = nullptr;
-    const auto add = [&argv](const std::string& a) { argv = CSLAddString(argv, a.c_str()); };
-    // On its own grid the source's pixels are taken as they are (nearest
-    // neighbour); a projected or reduced source is interpolated.
-    for (const char* a : {"-of", "MEM", "-r", keepsGrid && shrink <= 1 ? "near" : "bilinear", "-dstalpha", "-multi", "-wo",
-                          "NUM_THREADS=ALL_CPUS", "-t_srs"})
-        add(a);
-    add(targetWkt);
-    add("-te");
-    for (double v : extent)
-        add(format(v));
-    add("-ts");
-    add(std::to_string(width));
-    add(std::to_string(height));
-    GDALWarpAppOptions* options = GDALWarpAppOptionsNew(argv, nullptr);
-    CSLDestroy(argv);
-    if (!options)
-        return "can't warp " + path + LibraryScope::lastMessage();
-    int usageError = 0;
-    Dataset warped(GDALWarp("", nullptr, 1, &src, options, &usageError));
-    GDALWarpAppOptionsFree(options);
-    if (!warped)
-        return "can't warp " + path + " into the datum " + datum.name + LibraryScope::lastMessage();
-
-    // Read straight into the picture, 0xAARRGGBB as the bytes B, G, R, A.
-    const int bands = GDALGetRasterCount(warped.get());
-    const bool hasAlpha =
-        bands >= 2 && GDALGetRasterColorInterpretation(GDALGetRasterBand(warped.get(), bands)) == GCI_AlphaBand;
-    const int colours = bands - (hasAlpha ? 1 : 0);
-    int bandMap[4] = {colours >= 3 ? 3 : 1, colours >= 3 ? 2 : 1, 1, bands};
+    // The library writes the bytes R, G, B, A of each pixel straight into the
+    // picture; alpha 0 marks where the source has no pixels.
+    int sourceBands = GDALGetRasterCount(src);
+    const bool sourceAlpha =
+        sourceBands >= 2 &&
+        GDALGetRasterColorInterpretation(GDALGetRasterBand(src, sourceBands)) == GCI_AlphaBand;
+    const int colours = sourceBands - (sourceAlpha ? 1 : 0) >= 3 ? 3 : 1;
+    if (colours + (sourceAlpha ? 1 : 0) != sourceBands) {
+        // Only the first colour bands (and the alpha band) are shown.
+        if (Dataset picked = pickBands(src, colours, sourceAlpha ? sourceBands : 0)) {
+            source.push(std::move(picked));
+            src = source.top();
+            sourceBands = GDALGetRasterCount(src);
+        } else {
+            return "can't read the bands of " + path + LibraryScope::lastMessage();
+        }
+    }
     GeoRasterImage image;
     image.width = width;
     image.height = height;
     image.argb.assign(std::size_t(width) * height, 0xff000000u);
-    if (GDALDatasetRasterIO(warped.get(), GF_Read, 0, 0, width, height, image.argb.data(), width, height, GDT_Byte,
-                            hasAlpha ? 4 : 3, bandMap, 4, std::int64_t(width) * 4, 1) != CE_None)
-        return "can't read " + path + LibraryScope::lastMessage();
-    if (hasAlpha) {
-        // Blend over the background where the source is missing or thin.
-        for (std::uint32_t& p : image.argb) {
-            const std::uint32_t a = p >> 24;
-            if (a == 255)
-                continue;
-            std::uint32_t blended = 0xff000000u;
-            for (int shift = 0; shift < 24; shift += 8) {
-                const std::uint32_t fg = (p >> shift) & 0xff, bg = (background >> shift) & 0xff;
-                blended |= ((fg * a + bg * (255 - a) + 127) / 255) << shift;
-            }
-            p = blended;
-        }
+    auto* bytes = reinterpret_cast<std::uint8_t*>(image.argb.data());
+
+    double sourceTransform[6];
+    const char* sameness[] = {"CRITERION=EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS",
+                              "IGNORE_DATA_AXIS_TO_SRS_AXIS_MAPPING=YES", nullptr};
+    double edges[4] = {};
+    const bool ownGrid = keepsGrid && shrink <= 1 && GDALGetGeoTransform(src, sourceTransform) == CE_None;
+    if (ownGrid && OSRIsSameEx(sourceSrs, target.get(), sameness)) {
+        edges[0] = sourceTransform[0];
+        edges[1] = sourceTransform[3];
+        edges[2] = sourceTransform[0] + width * sourceTransform[1];
+        edges[3] = sourceTransform[3] + height * sourceTransform[5];
     }
-    image.kei_left = extent[0];
-    image.ido_bottom = extent[1];
-    image.kei_right = extent[2];
-    image.ido_top = extent[3];
+    if (ownGrid && (OSRIsSameEx(sourceSrs, target.get(), sameness) ||
+                    shiftedEdges(sourceSrs, target.get(), sourceTransform, width, height, edges))) {
+        int bandMap[4] = {1, 2, 3, sourceBands};
+        const int count = colours + (sourceAlpha ? 1 : 0);
+        if (sourceAlpha)
+            bandMap[colours] = sourceBands;
+        if (!readInto(src, width, height, bytes, count, bandMap, colours))
+            return "can't read " + path + LibraryScope::lastMessage();
+        image.kei_left = edges[0];
+        image.ido_top = edges[1];
+        image.kei_right = edges[2];
+        image.ido_bottom = edges[3];
+    } else {
+        std::fill(image.argb.begin(), image.argb.end(), 0u);
+        const double g[6] = {extent[0], (extent[2] - extent[0]) / width, 0, extent[3], 0, -(extent[3] - extent[1]) / height};
+        Dataset target(pictureDataset(bytes, width, height, colours));
+        if (!target)
+            return "can't warp " + path + LibraryScope::lastMessage();
+        GDALSetGeoTransform(target.get(), const_cast<double*>(g));
+        GDALSetProjection(target.get(), targetWkt.c_str());
+        char** argv = nullptr;
+        // On its own grid the source's pixels are taken as they are (nearest
+        // neighbour); a projected or reduced source is interpolated.
+        for (const char* arg : {"-r", keepsGrid && shrink <= 1 ? "near" : "bilinear", "-dstalpha", "-multi", "-wo",
+                                "NUM_THREADS=ALL_CPUS"})
+            argv = CSLAddString(argv, arg);
+        GDALWarpAppOptions* options = GDALWarpAppOptionsNew(argv, nullptr);
+        CSLDestroy(argv);
+        int usageError = 0;
+        const bool warped = options && GDALWarp(nullptr, target.get(), 1, &src, options, &usageError) != nullptr;
+        if (options)
+            GDALWarpAppOptionsFree(options);
+        if (!warped)
+            return "can't warp " + path + " into the datum " + datum.name + LibraryScope::lastMessage();
+        image.kei_left = extent[0];
+        image.ido_bottom = extent[1];
+        image.kei_right = extent[2];
+        image.ido_top = extent[3];
+    }
+    toPicture(image.argb, colours, background);
     if (shrink > 1) {
         char percent[16];
         std::snprintf(percent, sizeof percent, "%.0f%%", 100.0 / shrink);
