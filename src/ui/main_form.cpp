@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <exception>
@@ -51,6 +52,7 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
 
     map_ = new MapWindow(*data_, routes_, *options_, prompts_, this);
     setCentralWidget(map_);
+    connect(map_, &MapWindow::notice, this, &TMainForm::showNotice);
     playback_ = new TrackPlayback(this, *map_, *data_, *options_, prompts_);
     frmTrkList_ = new TfrmTrkList(*data_, [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); },
                                   this);
@@ -189,6 +191,16 @@ void TMainForm::buildMenus() {
     addCommand(help, QStringLiteral("&Help"), QStringLiteral("Help2"), &TMainForm::Help2Click);
     help->addSeparator();
     addCommand(help, QStringLiteral("&About..."), QStringLiteral("About1"), &TMainForm::About1Click);
+}
+
+void TMainForm::showNotice(const QString& text) {
+    QStatusBar* bar = statusBar();
+    if (!bar->property("nuvrelNotice").toBool()) {
+        bar->setProperty("nuvrelNotice", true);
+        connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& now) { bar->setVisible(!now.isEmpty()); });
+    }
+    bar->show();
+    bar->showMessage(text, 10000);
 }
 
 QAction* TMainForm::command(const QString& objectName) const { return findChild<QAction*>(objectName); }

@@ -53,6 +53,9 @@ public:
     TfrmTrkList& frmTrkList() { return *frmTrkList_; }
     // The menu command with this object name (e.g. "OpenTrack1"), or null.
     QAction* command(const QString& objectName) const;
+    // A line at the bottom of the window for a few seconds; the line is there
+    // only while it says something, so it never takes room from the map.
+    void showNotice(const QString& text);
 
 public slots:
     void OpenTrack1Click();

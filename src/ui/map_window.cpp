@@ -190,7 +190,7 @@ bool MapWindow::LoadMap(bool ask) {
     if (loaded)
         FitWindowToMap();
     if (loaded && !canvas_.loadNote().empty())
-        emit statusMessage(QString::fromStdString(canvas_.loadNote()));
+        emit notice(QString::fromStdString(canvas_.loadNote()));
     else if (canvas_.picture() == render::MapCanvas::Picture::FittedView && !lblHDist_->text().isEmpty()) {
         // The fitted view is still shown: so are its distances.
         lblHDist_->show();

@@ -95,6 +95,9 @@ signals:
     void routeWaypointClicked(const QString& ident, double latitude, double longitude, const QString& comment);
     // The picture changed size or content.
     void pictureChanged();
+    // Something the user should know after a command that did its work (a
+    // map shown coarser than its source).
+    void notice(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

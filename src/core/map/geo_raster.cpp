@@ -2,6 +2,7 @@
 
 #include "core/map/ozi_map_file.h"
 #include "core/map/tiled_map_info.h"
+#include "core/regular_file.h"
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
@@ -370,11 +371,8 @@ std::string DatumProjString(const DatumRow& datum) {
 
 std::string LoadGeoRaster(const std::string& path, const DatumRow& datum, std::uint32_t background,
                           std::int64_t maxPixels, GeoRasterImage& out) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return "can't open the map " + path;
-    if (!S_ISREG(st.st_mode))
-        return path + " is not a map file";
+    if (std::string why; !IsReadableRegularFile(path, &why))
+        return "can't open " + path + ": " + why;
     LibraryScope library;
     Source source = endsWith(path, ".map") ? openOziMap(path) : openRaster(path);
     if (!source.top())
