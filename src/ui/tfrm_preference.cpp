@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 
 // The marker pictures live in the program's compiled-in resources (a static
 // library's resources are registered on first use).
@@ -180,9 +181,25 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     ot->addLayout(tz);
     ot->addStretch(1);
 
+    // Flight Log
+    auto* flightLog = new QWidget;
+    flightLog->setObjectName(QStringLiteral("TabSheet4"));
+    auto* fl = new QGridLayout(flightLog);
+    int row = 0;
+    for (auto [edit, caption, name] : {std::tuple{&edtPilotName, "Pilot", "edtPilotName"},
+                                       std::tuple{&edtGliderType, "Glider Type", "edtGliderType"},
+                                       std::tuple{&edtGliderID, "Glider ID", "edtGliderID"}}) {
+        *edit = new QLineEdit(flightLog);
+        (*edit)->setObjectName(QString::fromLatin1(name));
+        fl->addWidget(label(QString::fromLatin1(caption), flightLog), row, 0);
+        fl->addWidget(*edit, row++, 1);
+    }
+    fl->setRowStretch(row, 1);
+
     PageControl1->addTab(hardware, QStringLiteral("Hardware"));
     PageControl1->addTab(view, QStringLiteral("View"));
     PageControl1->addTab(others, QStringLiteral("Others"));
+    PageControl1->addTab(flightLog, QStringLiteral("Flight Log"));
     PageControl1->setCurrentIndex(0);
 
     btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -242,6 +259,10 @@ void TfrmPreference::FormCreate() {
 
     cbMapLoadWithStart->setChecked(options_.MapLoadWithStart() == 1);
     cbTextFormatDMS->setChecked(options_.TextCoordinateFormat() == 3);
+
+    edtPilotName->setText(QString::fromStdString(options_.PilotName()));
+    edtGliderType->setText(QString::fromStdString(options_.GliderType()));
+    edtGliderID->setText(QString::fromStdString(options_.GliderID()));
 
     shownTzHours_ = TzHoursFromOffset(data_.timeOffset());
     udTZoffset->setPosition(shownTzHours_);
@@ -307,6 +328,9 @@ void TfrmPreference::btnOKClick() {
     input.textFormatDMS = cbTextFormatDMS->isChecked();
     input.tzOffset = edtTZoffset->text().toStdString();
     input.shownTzHours = shownTzHours_;
+    options_.SetPilotName(edtPilotName->text().trimmed().toStdString());
+    options_.SetGliderType(edtGliderType->text().trimmed().toStdString());
+    options_.SetGliderID(edtGliderID->text().trimmed().toStdString());
 
     const std::int32_t oldColor = options_.PenColor();
     const std::int32_t oldWidth = options_.PenWidth();

@@ -50,6 +50,10 @@ public:
     QCheckBox* cbTextFormatDMS = nullptr;
     QLineEdit* edtTZoffset = nullptr;
     UpDown* udTZoffset = nullptr;
+    // "Flight Log": the pilot and glider named in IGC headers
+    QLineEdit* edtPilotName = nullptr;
+    QLineEdit* edtGliderType = nullptr;
+    QLineEdit* edtGliderID = nullptr;
 
     QPushButton* btnOK = nullptr;
     TfrmAutoDetectResult* frmAutoDetectResult = nullptr;

@@ -30,6 +30,9 @@ void IFTOption::load() {
     num("MapLoadWithStart", mapLoadWithStart_);
     num("TextCoordinateFormat", textCoordinateFormat_);
     num("GPSSoftwareVersion", gpsSoftwareVersion_);
+    str("PilotName", pilotName_);
+    str("GliderType", gliderType_);
+    str("GliderID", gliderId_);
 }
 
 bool IFTOption::save() {
@@ -50,6 +53,15 @@ bool IFTOption::save() {
     ok &= key->writeInt("MapLoadWithStart", mapLoadWithStart_);
     ok &= key->writeInt("TextCoordinateFormat", textCoordinateFormat_);
     ok &= key->writeInt("GPSSoftwareVersion", gpsSoftwareVersion_);
+    // The flight-log names are written once given, and kept (even emptied)
+    // from then on: a settings file that never had them stays as it was.
+    auto name = [&](const char* value, const std::string& text) {
+        if (!text.empty() || key->readString(value))
+            ok &= key->writeString(value, text);
+    };
+    name("PilotName", pilotName_);
+    name("GliderType", gliderType_);
+    name("GliderID", gliderId_);
     return ok;
 }
 

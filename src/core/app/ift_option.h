@@ -17,7 +17,7 @@ public:
     IFTOption(const IFTOption&) = delete;
     IFTOption& operator=(const IFTOption&) = delete;
 
-    // Writes all fourteen values, creating the key if needed. Returns false
+    // Writes all fourteen values (and the flight-log names once given), creating the key if needed. Returns false
     // (and writes nothing) when the key cannot be opened.
     bool save();
 
@@ -35,6 +35,10 @@ public:
     std::int32_t MapLoadWithStart() const { return mapLoadWithStart_; }
     std::int32_t TextCoordinateFormat() const { return textCoordinateFormat_; }
     std::int32_t GPSSoftwareVersion() const { return gpsSoftwareVersion_; }
+    // The pilot and the glider, for the headers of flight logs (IGC).
+    const std::string& PilotName() const { return pilotName_; }
+    const std::string& GliderType() const { return gliderType_; }
+    const std::string& GliderID() const { return gliderId_; }
 
     void SetGPSModel(const std::string& v) { gpsModel_ = v; }
     void SetGPSModelID(std::int32_t v) { gpsModelId_ = v; }
@@ -54,6 +58,9 @@ public:
     void SetMapLoadWithStart(std::int32_t v) { mapLoadWithStart_ = v; }
     void SetTextCoordinateFormat(std::int32_t v) { textCoordinateFormat_ = v; }
     void SetGPSSoftwareVersion(std::int32_t v) { gpsSoftwareVersion_ = v; }
+    void SetPilotName(const std::string& v) { pilotName_ = v; }
+    void SetGliderType(const std::string& v) { gliderType_ = v; }
+    void SetGliderID(const std::string& v) { gliderId_ = v; }
 
     // The folder memories kept beside the settings ("nuvreldata", "mappath").
     // They are read and written at once, and only while the key exists.
@@ -80,6 +87,9 @@ private:
     std::int32_t mapLoadWithStart_ = 0;
     std::int32_t textCoordinateFormat_ = 1;
     std::int32_t gpsSoftwareVersion_ = 0;
+    std::string pilotName_;
+    std::string gliderType_;
+    std::string gliderId_;
 };
 
 // Names of the folder memories.

@@ -81,6 +81,27 @@ TEST(Settings, CommPortIsNotRangeCheckedOnLoadButTheSetterRefusesOutOfRange) {
     EXPECT_EQ(o.CommPort(), 8);
 }
 
+TEST(Settings, FlightLogNamesAreWrittenOnceGivenAndCanBeCleared) {
+    MemorySettingsStore store;
+    {
+        IFTOption o(store);
+        o.SetPilotName("Hana Sato");
+        o.SetGliderType("Ozone Rush 6");
+        ASSERT_TRUE(o.save());
+    }
+    auto& values = store.keys[kSettingsKeyPath];
+    EXPECT_EQ(values.count("GliderID"), 0u) << "a name never given is not written";
+    {
+        IFTOption o(store);
+        EXPECT_EQ(o.PilotName(), "Hana Sato");
+        EXPECT_EQ(o.GliderType(), "Ozone Rush 6");
+        o.SetPilotName("");
+        ASSERT_TRUE(o.save());
+    }
+    EXPECT_EQ(std::get<std::string>(values.at("PilotName")), "");
+    EXPECT_EQ(IFTOption(store).PilotName(), "");
+}
+
 TEST(Settings, SaveWhenTheKeyCannotBeCreatedWritesNothing) {
     MemorySettingsStore store;
     store.refuseCreate = true;
