@@ -68,6 +68,7 @@ const std::vector<Command>& commands();
 // Commands, one file each.
 int runInfo(Context& ctx);
 int runUpgrade(Context& ctx);
+int runRetime(Context& ctx);
 int runSettings(Context& ctx);
 int runDatums(Context& ctx);
 int runDatumConvert(Context& ctx);

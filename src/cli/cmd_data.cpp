@@ -1,9 +1,10 @@
-// info and upgrade: the native data file from the command line.
+// info, upgrade and retime: the native data file from the command line.
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/native_file.h"
+#include "core/data/week_rollover.h"
 #include "core/gps/gps_model.h"
 
 #include <ostream>
@@ -88,6 +89,41 @@ int runUpgrade(Context& ctx) {
         return 1;
     ctx.out << "wrote " << ctx.args[1] << " (version " << NativeFile::kVersion << ", from version " << result.version
             << ", " << NativeFile::fileSize(data, &routes) << " bytes)\n";
+    return 0;
+}
+
+// Adds N weeks (negative: takes them away) to every track time, as after a
+// receiver's week-number rollover.
+int runRetime(Context& ctx) {
+    const std::string output = ctx.takeOption("-o");
+    const std::string weeksText = ctx.takeOption("--weeks");
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() != 1 || output.empty() || weeksText.empty())
+        throw UsageError{"usage: retime DATA.nvl -o OUT.nvl --weeks N"};
+    std::size_t used = 0;
+    int weeks = 0;
+    try {
+        weeks = std::stoi(weeksText, &used);
+    } catch (const std::logic_error&) {
+    }
+    if (used == 0 || used != weeksText.size())
+        throw UsageError{"--weeks wants a whole number of weeks"};
+    IFTGarminData data(contextFor(ctx));
+    CRouteField routes(0);
+    if (!NativeFile::load(ctx.args[0], data, routes).ok)
+        return 1;
+    if (!data.track()) {
+        ctx.err << "retime: " << ctx.args[0] << " holds no track\n";
+        return 1;
+    }
+    if (!shiftTrackWeeks(*data.track(), weeks)) {
+        ctx.err << "retime: the times would leave what the receiver's clock holds (1989-12-31 to 2126)\n";
+        return 1;
+    }
+    if (!NativeFile::save(output, data, &routes))
+        return 1;
+    ctx.out << "track: " << data.track()->count() << " points moved by " << weeks << " weeks\nsaved: " << output
+            << '\n';
     return 0;
 }
 

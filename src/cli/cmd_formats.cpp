@@ -2,6 +2,8 @@
 //   nuvrel-cli import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]
 //   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
 //                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
+//   nuvrel-cli export igc DATA.nvl -o OUT.igc [--whole | --segment N] [--pilot NAME]
+//                     [--glider TYPE] [--glider-id ID]
 // An import replaces the track log or the waypoint store of DATA.nvl (or adds
 // routes to it), creating the file when it does not exist. GPX holds all
 // three kinds: without --track, --waypoints or --routes it reads and writes
@@ -108,6 +110,27 @@ int importGpx(Context& ctx, const std::string& output) {
     return data.save(output, &routes) ? 0 : 1;
 }
 
+// The IGC options: which points (default the flight), and the header values
+// over those of the settings.
+void igcArgs(Context& ctx, const IFTOption& options, ExportSettings& settings) {
+    const bool whole = ctx.takeFlag("--whole");
+    const std::string segment = ctx.takeOption("--segment");
+    if (whole && !segment.empty())
+        throw UsageError{"give only one of --whole, --segment N"};
+    if (whole)
+        settings.igcSpan = IgcSpan::Whole;
+    if (!segment.empty()) {
+        settings.igcSpan = IgcSpan::Segment;
+        settings.igcSegment = std::atoi(segment.c_str());
+        if (settings.igcSegment < 1 || segment.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError{"--segment wants a segment number from 1"};
+    }
+    settings.igc.pilot = ctx.takeOption("--pilot", options.PilotName());
+    settings.igc.gliderType = ctx.takeOption("--glider", options.GliderType());
+    settings.igc.gliderId = ctx.takeOption("--glider-id", options.GliderID());
+    settings.igc.receiverModel = options.GPSModel();
+}
+
 } // namespace
 
 int runImport(Context& ctx) {
@@ -166,6 +189,8 @@ int runExport(Context& ctx) {
     const bool gpx = format.id == FormatId::Gpx;
     const GpxKinds kinds = gpx ? gpxKindsArg(ctx) : GpxKinds{};
     const DataKind kind = gpx ? DataKind::Track : kindArg(ctx, format, false);
+    if (format.id == FormatId::Igc)
+        igcArgs(ctx, options, settings);
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
@@ -180,8 +205,11 @@ int runExport(Context& ctx) {
         ctx.out << "wrote " << output << '\n';
         return 0;
     case ExportResult::NothingToWrite:
-        ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? "track, waypoints or routes" : dataKindName(kind))
-                << '\n';
+        if (format.id == FormatId::Igc && settings.igcSpan == IgcSpan::Segment && data.track())
+            ctx.err << "export: " << ctx.args[1] << " holds no segment " << settings.igcSegment << '\n';
+        else
+            ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? "track, waypoints or routes" : dataKindName(kind))
+                    << '\n';
         return 1;
     case ExportResult::NotSupported:
         return 2;

@@ -1,6 +1,7 @@
 // settings: shows the preferences, and sets them as Option > Preference does
 // (port, receiver model typed or detected, track pen, playback marker, map at
-// start, text coordinate form). Written to the settings file at once.
+// start, text coordinate form), and the pilot and glider of flight logs.
+// Written to the settings file at once.
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
@@ -63,7 +64,10 @@ void print(std::ostream& out, const IFTOption& o, const SerialPorts& ports) {
         << "TextCoordinateFormat: " << o.TextCoordinateFormat() << '\n'
         << "MapScale: " << o.MapScale() << '\n'
         << "MapWidth: " << o.MapWidth() << '\n'
-        << "MapHeight: " << o.MapHeight() << '\n';
+        << "MapHeight: " << o.MapHeight() << '\n'
+        << "PilotName: " << o.PilotName() << '\n'
+        << "GliderType: " << o.GliderType() << '\n'
+        << "GliderID: " << o.GliderID() << '\n';
 }
 
 } // namespace
@@ -77,6 +81,9 @@ int runSettings(Context& ctx) {
     const std::string mark = ctx.takeOption("--trace-mark", kAbsent);
     const std::string mapAtStart = ctx.takeOption("--map-at-start", kAbsent);
     const std::string dms = ctx.takeOption("--dms", kAbsent);
+    const std::string pilot = ctx.takeOption("--pilot", kAbsent);
+    const std::string glider = ctx.takeOption("--glider", kAbsent);
+    const std::string gliderId = ctx.takeOption("--glider-id", kAbsent);
     const bool detect = ctx.takeFlag("--detect");
     ctx.rejectUnknownOptions();
     if (!ctx.args.empty())
@@ -137,9 +144,15 @@ int runSettings(Context& ctx) {
         option.SetMapLoadWithStart(*newMapAtStart ? 1 : 0);
     if (newDms)
         option.SetTextCoordinateFormat(*newDms ? 3 : 1);
+    if (pilot != kAbsent)
+        option.SetPilotName(pilot);
+    if (glider != kAbsent)
+        option.SetGliderType(glider);
+    if (gliderId != kAbsent)
+        option.SetGliderID(gliderId);
 
     const bool changed = newPort || detect || model != kAbsent || newColor || newWidth || mark != kAbsent ||
-                         newMapAtStart || newDms;
+                         newMapAtStart || newDms || pilot != kAbsent || glider != kAbsent || gliderId != kAbsent;
     if (changed && !option.save()) {
         ctx.err << "the settings could not be written\n";
         return 1;

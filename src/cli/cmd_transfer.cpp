@@ -5,6 +5,7 @@
 #include "core/app/ift_option.h"
 #include "core/app/monitor_text.h"
 #include "core/data/native_file.h"
+#include "core/data/week_rollover.h"
 #include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/gps_model.h"
@@ -14,6 +15,7 @@
 #include "core/gps/transfers.h"
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <thread>
@@ -120,9 +122,10 @@ Kind kindOf(const std::string& word, bool trackAllowed) {
 int runDownload(Context& ctx) {
     Session s(ctx);
     const std::string path = ctx.takeOption("-o");
+    const bool fixRollover = ctx.takeFlag("--fix-rollover");
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 1 || path.empty())
-        throw UsageError{"usage: download track|waypoints|routes [--port N] -o FILE.nvl"};
+        throw UsageError{"usage: download track|waypoints|routes [--port N] -o FILE.nvl [--fix-rollover]"};
     const Kind kind = kindOf(ctx.args[0], true);
 
     // The download replaces that part of the file; its other contents stay.
@@ -145,6 +148,13 @@ int runDownload(Context& ctx) {
             return unchanged("the receiver sent no track points");
         ctx.out << "track: " << s.data.track()->count() << " points, " << s.data.track()->segmentCount()
                 << " segments\n";
+        if (const int weeks = detectRollover(s.data.track()->points(), std::time(nullptr))) {
+            if (!fixRollover)
+                ctx.out << "note: the receiver's dates are " << weeks
+                        << " weeks behind (week-number rollover); --fix-rollover corrects them\n";
+            else if (shiftTrackWeeks(*s.data.track(), weeks))
+                ctx.out << "dates corrected: " << weeks << " weeks added to every track time\n";
+        }
         break;
     case Kind::Waypoints:
         if (!DownloadWaypoints(s.data, s.port, s.transfer()))

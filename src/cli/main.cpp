@@ -15,12 +15,13 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
-        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no]", runSettings},
+        {"retime", "retime DATA.nvl -o OUT.nvl --weeks N", runRetime},
+        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID]", runSettings},
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},
         {"identify", "identify [--port N]", runIdentify},
-        {"download", "download track|waypoints|routes [--port N] -o FILE.nvl [--datum NAME] [--model-id N] [--software-version N]", runDownload},
+        {"download", "download track|waypoints|routes [--port N] -o FILE.nvl [--datum NAME] [--model-id N] [--software-version N] [--fix-rollover]", runDownload},
         {"upload", "upload waypoints|routes FILE.nvl [--port N] [--datum NAME] [--model-id N] [--software-version N]", runUpload},
         {"position", "position [--port N] [--count K] [--datum NAME]", runPosition},
         {"measures", "measures DATA.nvl", runMeasures},
@@ -29,7 +30,7 @@ const std::vector<Command>& commands() {
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default)", runImport},
-        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default)", runExport},
+        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default); igc: [--whole | --segment N] [--pilot NAME] [--glider TYPE] [--glider-id ID]", runExport},
     };
     return table;
 }

@@ -1,5 +1,6 @@
 #include "core/app/gps_commands.h"
 
+#include "core/data/week_rollover.h"
 #include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/garmin_record.h"
@@ -10,6 +11,7 @@
 #include "core/gps/transfers.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace nuvrel {
 
@@ -24,8 +26,18 @@ TransferServices transferServices(const GpsCommandServices& s) {
 bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services) {
     if (!RunModelCheck(services.ports, services.option, services.prompts))
         return false;
-    DownloadTrack(data, services.option.CommPort(), transferServices(services));
+    if (DownloadTrack(data, services.option.CommPort(), transferServices(services)))
+        OfferRolloverFix(data, services.prompts, static_cast<std::int64_t>(std::time(nullptr)));
     return true;
+}
+
+bool OfferRolloverFix(IFTGarminData& data, UserPrompts& prompts, std::int64_t now) {
+    if (!data.track())
+        return false;
+    const int weeks = detectRollover(data.track()->points(), now);
+    if (weeks == 0 || !prompts.askYesNo("Question", rolloverQuestion(weeks)))
+        return false;
+    return shiftTrackWeeks(*data.track(), weeks);
 }
 
 bool DownloadWaypointsCommand(IFTGarminData& data, const GpsCommandServices& services) {

@@ -25,8 +25,12 @@ struct GpsCommandServices {
 };
 
 // GPS > Download > Track. True when the download ran (whatever its outcome),
-// so the view is to be fitted and redrawn.
+// so the view is to be fitted and redrawn. When the newest point lies 1024
+// or 2048 weeks behind the clock (a receiver after the week-number
+// rollover), asks whether to add those weeks to every track time.
 bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services);
+// That question and the correction alone; true when the times were moved.
+bool OfferRolloverFix(IFTGarminData& data, UserPrompts& prompts, std::int64_t now);
 // GPS > Download > Waypoint; as above.
 bool DownloadWaypointsCommand(IFTGarminData& data, const GpsCommandServices& services);
 // GPS > Upload > Waypoint: asks first ("Question"); 1 when the upload succeeded.

@@ -9,9 +9,12 @@ namespace nuvrel {
 
 namespace {
 
-bool hasSource(const ExportSource& source, DataKind kind) {
+bool hasSource(const ExportSource& source, DataKind kind, const FormatDescriptor& format,
+               const ExportSettings& settings) {
     switch (kind) {
     case DataKind::Track:
+        if (source.data && source.data->track() && format.id == FormatId::Igc)
+            return !igcPointRange(*source.data->track(), settings.igcSpan, settings.igcSegment).empty();
         return source.data && source.data->track();
     case DataKind::Waypoints:
         return source.data && source.data->waypoints();
@@ -52,7 +55,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
                       const ExportSettings& settings) {
     if (!format.writes(kind))
         return ExportResult::NotSupported;
-    if (!hasSource(source, kind))
+    if (!hasSource(source, kind, format, settings))
         return ExportResult::NothingToWrite;
     const FormatId id = format.id;
     if (id == FormatId::Gpx) {
@@ -75,6 +78,11 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
         case FormatId::Pcx5:
             PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
             break;
+        case FormatId::Igc: {
+            const PointRange r = igcPointRange(*source.data->track(), settings.igcSpan, settings.igcSegment);
+            IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
+            break;
+        }
         case FormatId::Nmea:
         case FormatId::Gpx:
             return ExportResult::NotSupported;
@@ -96,6 +104,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             break;
         case FormatId::Nmea:
         case FormatId::Gpx:
+        case FormatId::Igc:
             return ExportResult::NotSupported;
         }
     } else {
@@ -118,7 +127,7 @@ ExportResult exportFile(const std::string& path, const FormatDescriptor& format,
                         const ExportSource& source, const ExportSettings& settings) {
     if (!format.writes(kind))
         return ExportResult::NotSupported;
-    if (!hasSource(source, kind))
+    if (!hasSource(source, kind, format, settings))
         return ExportResult::NothingToWrite;
     TextSink out(path);
     if (!out.isOpen())

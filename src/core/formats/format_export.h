@@ -7,6 +7,7 @@
 #include "core/formats/datum_info.h"
 #include "core/formats/format_registry.h"
 #include "core/formats/gpx_format.h"
+#include "core/formats/igc_format.h"
 #include "core/formats/text_sink.h"
 
 #include <cstdint>
@@ -20,11 +21,14 @@ struct ExportSettings {
     std::int64_t now = 0; // PCX5 waypoint and route time stamp (seconds since 1970)
     std::int32_t productId = 59;      // GPX: the receiver whose set names the symbols
     std::int32_t softwareVersion = 0;
+    IgcHeader igc;        // IGC: pilot, glider and receiver, and which points
+    IgcSpan igcSpan = IgcSpan::Flight;
+    int igcSegment = 0;
 };
 
 enum class ExportResult {
     Written,
-    NothingToWrite, // no track log, no waypoint store or no route store
+    NothingToWrite, // no track log, no waypoint store or no route store (IGC: no such segment)
     NotSupported,   // the format does not write that kind
     CantCreate,     // the file could not be created or written
 };

@@ -24,7 +24,7 @@ enum WaypointFileKind : int {
     kWaypointFileGpx = 4,
 };
 
-enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea, Gpx };
+enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea, Gpx, Igc };
 
 struct FormatDescriptor {
     FormatId id;
@@ -62,6 +62,8 @@ inline constexpr FormatDescriptor kFormats[] = {
      false, false},
     {FormatId::Gpx, "gpx", "GPX 1.1 tracks, waypoints and routes in WGS-84 (.gpx)", kTrackFileGpx, kWaypointFileGpx, true,
      true, true, true, false, false, false},
+    {FormatId::Igc, "igc", "IGC flight log in WGS-84 (.igc): the flight, the whole log or one segment", 0, 0, false, true,
+     false, false, false, false, false},
 };
 
 // The format of that name, or null.

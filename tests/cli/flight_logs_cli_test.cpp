@@ -1,0 +1,152 @@
+// nuvrel-cli for flight logs: the pilot and glider settings, IGC export,
+// retime, and the week-number rollover on download.
+#include "core/data/ift_garmin_data.h"
+#include "core/data/native_file.h"
+#include "core/data/week_rollover.h"
+#include "support/flight_generator.h"
+#include "support/igc_reference.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+
+#ifdef NUVREL_GPSSIM
+#include "sim_process.h"
+#endif
+
+namespace nuvrel {
+namespace {
+
+using test::readFileBytes;
+using test::TempDir;
+
+test::ProgramRun run(const TempDir& dir, const std::vector<std::string>& args, std::string env = {}) {
+    std::vector<std::string> envs{"XDG_CONFIG_HOME=" + (dir / "config").string()};
+    if (!env.empty())
+        envs.push_back(env);
+    return test::runProgram(NUVREL_CLI, args, envs);
+}
+
+// A data file of two flights in segments 1 and 2, held in WGS 84.
+std::vector<TrackPoint> writeFlights(const std::string& path, std::uint32_t startTime) {
+    test::FlightPlan plan;
+    plan.startTime = startTime;
+    plan.walkBefore = plan.walkAfter = 60;
+    std::vector<TrackPoint> points = test::generateFlight(plan);
+    plan.segment = 2;
+    plan.startTime += 20000;
+    const auto second = test::generateFlight(plan);
+    points.insert(points.end(), second.begin(), second.end());
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    IFTGarminData data(DataContext{prompts, zone, [] { return std::int16_t{0}; }});
+    data.setTrack(std::make_unique<IFTGarminTrack>(points));
+    EXPECT_TRUE(NativeFile::save(path, data, nullptr));
+    return points;
+}
+
+std::vector<TrackPoint> loadTrack(const std::string& path) {
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    IFTGarminData data(DataContext{prompts, zone, [] { return std::int16_t{0}; }});
+    CRouteField routes(0);
+    if (!NativeFile::load(path, data, routes).ok || !data.track())
+        return {};
+    return {data.track()->points().begin(), data.track()->points().end()};
+}
+
+std::size_t fixCount(const std::string& igc) { return std::size_t(std::count(igc.begin(), igc.end(), '\n')) - 8; }
+
+TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string(), igc = (dir / "out.igc").string();
+    const auto points = writeFlights(nvl, 362538000);
+    test::ProgramRun r = run(dir, {"settings", "--pilot", "Hana Sato", "--glider", "Ozone Rush 6", "--glider-id", "D-1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("PilotName: Hana Sato\nGliderType: Ozone Rush 6\nGliderID: D-1\n"), std::string::npos) << r.out;
+
+    const std::size_t half = points.size() / 2;
+    struct Case {
+        std::vector<std::string> options;
+        std::size_t fixes;
+    } cases[] = {
+        {{}, half - 60}, // the first flight with 60 of the 120 s on foot before and after it
+        {{"--whole"}, points.size()},
+        {{"--segment", "2"}, half},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"export", "igc", nvl, "-o", igc, "--datum", "WGS 84"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        r = run(dir, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string text = readFileBytes(igc);
+        EXPECT_EQ(fixCount(text), c.fixes) << text.substr(0, 400);
+        EXPECT_NE(text.find("HFPLTPILOTINCHARGE:Hana Sato\r\n"), std::string::npos);
+    }
+
+    r = run(dir, {"export", "igc", nvl, "-o", igc, "--pilot", "Ken Ito", "--datum", "WGS 84"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readFileBytes(igc).find("HFPLTPILOTINCHARGE:Ken Ito\r\nHFGTYGLIDERTYPE:Ozone Rush 6\r\n"),
+              std::string::npos);
+    if (test::igcReferenceAvailable()) {
+        const test::IgcReading read = test::readWithIgcParser(igc);
+        ASSERT_TRUE(read.ok) << read.message;
+        EXPECT_EQ(read.header.at("pilot"), "Ken Ito");
+    }
+
+    r = run(dir, {"export", "igc", nvl, "-o", (dir / "none.igc").string(), "--segment", "9"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no segment 9"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.igc"));
+    EXPECT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--whole", "--segment", "1"}).status, 2);
+    EXPECT_EQ(run(dir, {"export", "text", nvl, "-o", igc, "--whole"}).status, 2);
+}
+
+TEST(FlightLogsCli, RetimeMovesEveryTrackTimeByWholeWeeks) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string(), out = (dir / "out.nvl").string();
+    const auto points = writeFlights(nvl, 362538000);
+    test::ProgramRun r = run(dir, {"retime", nvl, "-o", out, "--weeks", "1024"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto moved = loadTrack(out);
+    ASSERT_EQ(moved.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        ASSERT_EQ(std::int64_t(moved[i].time) - points[i].time, 1024 * kWeekSeconds) << i;
+
+    r = run(dir, {"retime", nvl, "-o", (dir / "bad.nvl").string(), "--weeks", "-1024"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1989-12-31 to 2126"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.nvl"));
+    EXPECT_EQ(run(dir, {"retime", nvl, "-o", out, "--weeks", "x"}).status, 2);
+}
+
+#ifdef NUVREL_GPSSIM
+TEST(FlightLogsCli, DownloadFindsAndFixesTheWeekRollover) {
+    TempDir dir;
+    const std::string receiver = (dir / "receiver.nvl").string(), nvl = (dir / "data.nvl").string();
+    // Flown this morning, dated by the receiver 1024 weeks early.
+    const std::int64_t flown = std::int64_t(std::time(nullptr)) - 6 * 3600 - 1024 * kWeekSeconds;
+    const auto points = writeFlights(receiver, std::uint32_t(flown - kReceiverEpochOffset));
+    test::SimProcess sim({"--product-id", "130", "--data", receiver});
+    ASSERT_TRUE(sim.started());
+    const std::vector<std::string> args{"download", "track", "-o", nvl, "--model-id", "130", "--datum", "WGS 84"};
+    test::ProgramRun r = run(dir, args, "NUVREL_COM1=" + sim.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("the receiver's dates are 1024 weeks behind"), std::string::npos) << r.out;
+    EXPECT_EQ(loadTrack(nvl).front().time, points.front().time);
+
+    auto fixArgs = args;
+    fixArgs.push_back("--fix-rollover");
+    r = run(dir, fixArgs, "NUVREL_COM1=" + sim.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("dates corrected: 1024 weeks added"), std::string::npos) << r.out;
+    const auto fixed = loadTrack(nvl);
+    ASSERT_EQ(fixed.size(), points.size());
+    EXPECT_EQ(std::int64_t(fixed.back().time) - points.back().time, 1024 * kWeekSeconds);
+}
+#endif
+
+} // namespace
+} // namespace nuvrel
