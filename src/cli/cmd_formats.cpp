@@ -2,6 +2,7 @@
 //   nuvrel-cli import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]
 //   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
 //                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
+//   nuvrel-cli export kml DATA.nvl -o OUT.kml      (the track and the waypoints)
 //   nuvrel-cli export igc DATA.nvl -o OUT.igc [--whole | --segment N] [--pilot NAME]
 //                     [--glider TYPE] [--glider-id ID]
 // An import replaces the track log or the waypoint store of DATA.nvl (or adds
@@ -11,6 +12,7 @@
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
+#include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
@@ -183,6 +185,7 @@ int runExport(Context& ctx) {
     settings.now = now.empty() ? static_cast<std::int64_t>(std::time(nullptr)) : std::atoll(now.c_str());
     settings.productId = options.GPSModelID();
     settings.softwareVersion = options.GPSSoftwareVersion();
+    settings.kml = KmlStyle{options.PenColor(), options.PenWidth(), activeCodePage()};
     if (ctx.args.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
     const FormatDescriptor& format = formatArg(ctx.args[0]);

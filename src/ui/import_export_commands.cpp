@@ -1,6 +1,7 @@
 #include "ui/import_export_commands.h"
 
 #include "core/app/ift_option.h"
+#include "core/codepage.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
@@ -50,6 +51,8 @@ constexpr ImportExportCommand kCommands[] = {
     {"toPCX5file3", true, "pcx5", DataKind::Routes, "Save As RTE", "*.rte", "RTE file|*.rte|All files|*.*|"},
     {"fromGPXfile1", false, "gpx", DataKind::Track, "Read GPX file", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
     {"toGPXfile1", true, "gpx", DataKind::Track, "Save As GPX", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
+    {"toIGCfile1", true, "igc", DataKind::Track, "Save Flight As IGC", "*.igc", "IGC file|*.igc|All files|*.*"},
+    {"toKMLfile1", true, "kml", DataKind::Track, "Save As KML", "*.kml", "KML file|*.kml|All files|*.*"},
 };
 
 // The default suffix of a save dialog: the extension of its initial name.
@@ -140,6 +143,9 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     settings.now = static_cast<std::int64_t>(std::time(nullptr));
     settings.productId = form.options().GPSModelID();
     settings.softwareVersion = form.options().GPSSoftwareVersion();
+    const IFTOption& o = form.options();
+    settings.igc = IgcHeader{o.PilotName(), o.GliderType(), o.GliderID(), o.GPSModel()};
+    settings.kml = KmlStyle{o.PenColor(), o.PenWidth(), activeCodePage()};
     const ExportSource source{&form.data(), &form.routes()};
     const ExportResult result = command.everyKind ? exportGpxFile(file, GpxKinds{}, source, settings)
                                                   : exportFile(file, *format, command.kind, source, settings);

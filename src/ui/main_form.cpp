@@ -137,6 +137,8 @@ void TMainForm::buildMenus() {
     addCommand(exportRoute, QStringLiteral("to &POT file..."), QStringLiteral("toPOTfile3"));
     addCommand(exportRoute, QStringLiteral("to P&CX5 file..."), QStringLiteral("toPCX5file3"));
     addCommand(exportMenu, QStringLiteral("to &GPX file..."), QStringLiteral("toGPXfile1"));
+    addCommand(exportMenu, QStringLiteral("Flight to &IGC file..."), QStringLiteral("toIGCfile1"));
+    addCommand(exportMenu, QStringLiteral("to &KML file..."), QStringLiteral("toKMLfile1"));
     file->addSeparator();
     addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"), &TMainForm::Print1Click);
     file->addSeparator();

@@ -2,12 +2,14 @@
 
 #include "core/analysis/track_listing.h"
 #include "core/data/ift_garmin_data.h"
+#include "core/data/week_rollover.h"
 #include "ui/tfrm_flight_analysis.h"
 #include "ui/tfrm_flight_report.h"
 #include "ui/tfrm_track_detail.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStyle>
@@ -35,6 +37,11 @@ TfrmTrkList::TfrmTrkList(IFTGarminData& data, std::function<void(std::uint32_t)>
     FlightReport1 = view->addAction(QStringLiteral("Flight &Report"));
     FlightReport1->setObjectName(QStringLiteral("FlightReport1"));
     connect(FlightReport1, &QAction::triggered, this, &TfrmTrkList::FlightReport1Click);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    ShiftWeeks1 = edit->addAction(QStringLiteral("Shift &Dates by Weeks..."));
+    ShiftWeeks1->setObjectName(QStringLiteral("ShiftWeeks1"));
+    connect(ShiftWeeks1, &QAction::triggered, this, &TfrmTrkList::ShiftWeeks1Click);
 
     grdTrkList = new QTableWidget(0, kTrackListColumns, this);
     grdTrkList->setObjectName(QStringLiteral("grdTrkList"));
@@ -130,6 +137,28 @@ void TfrmTrkList::FlightReport1Click() {
     const int segment = row >= 0 && row < static_cast<int>(track->segmentCount()) ? row + 1 : -1;
     ShowFlightReport(frmFlightReport_, this, *track, segment, datumName ? datumName() : std::string("WGS 84"),
                      showTrackPoint_);
+}
+
+void TfrmTrkList::ShiftWeeks1Click() {
+    if (!data_.track())
+        return;
+    bool ok = false;
+    const int weeks = QInputDialog::getInt(this, QStringLiteral("Shift Dates"),
+                                           QStringLiteral("Weeks to add to every track time:"), kRolloverWeeks,
+                                           -4 * kRolloverWeeks, 4 * kRolloverWeeks, 1, &ok);
+    if (ok)
+        shiftWeeks(weeks);
+}
+
+void TfrmTrkList::shiftWeeks(int weeks) {
+    if (!data_.track() || weeks == 0)
+        return;
+    if (!shiftTrackWeeks(*data_.track(), weeks)) {
+        data_.context().prompts.showMessage(
+            "NUVREL", "The times would leave what the receiver's clock can hold (1989-12-31 to 2126).");
+        return;
+    }
+    FormShow();
 }
 
 } // namespace nuvrel::ui

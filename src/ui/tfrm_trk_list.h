@@ -40,6 +40,7 @@ public:
     // The map datum the track log is held in (the flight report measures in
     // WGS-84); WGS-84 when not set.
     std::function<std::string()> datumName;
+    QAction* ShiftWeeks1; // Edit > Shift Dates by Weeks...
 
     // The segment number of the grid's current row (rows show segments 1..N,
     // then the total).
@@ -49,6 +50,10 @@ public:
     TfrmFlightAnalysis* frmFlightAnalysis() const;
     // Analyses `range` of the track log in the flight analysis window.
     void showFlightAnalysis(FlightRange range);
+    // Adds weeks to every track time (as after a receiver's week-number
+    // rollover) and lists the log again; says so when the times would leave
+    // the receiver's range.
+    void shiftWeeks(int weeks);
 
 public slots:
     void FormShow();
@@ -56,6 +61,7 @@ public slots:
     // The flight report of the current row's segment.
     void FlightReport1Click();
     void grdTrkListDblClick();
+    void ShiftWeeks1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,4 +1,4 @@
-// nuvrel-cli for flight logs: the pilot and glider settings, IGC export,
+// nuvrel-cli for flight logs: the pilot and glider settings, IGC and KML export,
 // retime, and the week-number rollover on download.
 #include "core/data/ift_garmin_data.h"
 #include "core/data/native_file.h"
@@ -102,6 +102,12 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
     EXPECT_FALSE(std::filesystem::exists(dir / "none.igc"));
     EXPECT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--whole", "--segment", "1"}).status, 2);
     EXPECT_EQ(run(dir, {"export", "text", nvl, "-o", igc, "--whole"}).status, 2);
+
+    const std::string kml = (dir / "out.kml").string();
+    r = run(dir, {"export", "kml", nvl, "-o", kml});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = readFileBytes(kml);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(points.size() + 13)) << "a line per point";
 }
 
 TEST(FlightLogsCli, RetimeMovesEveryTrackTimeByWholeWeeks) {

@@ -1,6 +1,9 @@
 // The progress window, the data monitor and the main window's receiver
 // commands, offscreen, against nuvrel-gpssim on a pseudo-terminal.
+#include "core/data/native_file.h"
+#include "core/data/week_rollover.h"
 #include "core/gps/gps_model.h"
+#include "support/flight_generator.h"
 #include "sim_process.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
@@ -30,6 +33,7 @@ private slots:
     void monitorHidesWhenTheReceiverIsGone();
     void mainWindowCommandsDownloadAndShow();
     void failedDownloadKeepsTheData();
+    void trackDownloadOffersTheRolloverFix();
 };
 
 void GpsWindowsTest::initTestCase() {
@@ -167,6 +171,41 @@ void GpsWindowsTest::failedDownloadKeepsTheData() {
     QCOMPARE(form.data().track()->count(), 2u);
     QCOMPARE(form.data().track()->modified(), 0);
     QCOMPARE(form.data().timeOffset(), 7200);
+}
+
+// A receiver that dates this morning's flight 1024 weeks early: the download
+// asks, and Yes moves every time by those weeks.
+void GpsWindowsTest::trackDownloadOffersTheRolloverFix() {
+    test::TempDir dir;
+    const std::string receiver = (dir / "receiver.nvl").string();
+    test::FlightPlan plan;
+    plan.cycles = 1;
+    plan.startTime = std::uint32_t(std::time(nullptr) - 6 * 3600 - 1024 * kWeekSeconds - kReceiverEpochOffset);
+    {
+        test::RecordingPrompts p;
+        test::FixedTimeZone z;
+        IFTGarminData data(DataContext{p, z, [] { return std::int16_t{0}; }});
+        data.setTrack(std::make_unique<IFTGarminTrack>(test::generateFlight(plan)));
+        QVERIFY(NativeFile::save(receiver, data, nullptr));
+    }
+    test::SimProcess sim({"--product-id", "130", "--data", receiver});
+    QVERIFY(sim.started());
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.setSerialPorts(sim.ports());
+    form.options().SetGPSModelID(130);
+    form.options().SetGPSSoftwareVersion(300);
+    form.options().SetDatumName("WGS 84");
+    for (bool answer : {false, true}) {
+        prompts.answers = {answer};
+        form.command(QStringLiteral("Track3"))->trigger();
+        QCOMPARE(prompts.entries.back().kind, std::string("question"));
+        QCOMPARE(prompts.entries.back().text, std::string("The receiver's dates are 1024 weeks behind. Correct them?"));
+        QCOMPARE(std::int64_t(form.data().track()->point(0).time) - plan.startTime,
+                 answer ? 1024 * kWeekSeconds : 0);
+    }
 }
 
 QTEST_MAIN(GpsWindowsTest)

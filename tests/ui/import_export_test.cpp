@@ -76,7 +76,7 @@ private slots:
         Window w;
         int count = 0;
         const ui::ImportExportCommand* table = ui::importExportCommands(count);
-        QCOMPARE(count, 20);
+        QCOMPARE(count, 22);
         for (int i = 0; i < count; ++i) {
             QAction* action = w.form.command(QString::fromLatin1(table[i].objectName));
             QVERIFY2(action, table[i].objectName);
@@ -190,6 +190,35 @@ private slots:
         const std::string text = test::readFileBytes(path.toStdString());
         for (const char* part : {"creator=\"Nuvrel\"", "<name>TOKYO</name>", "<name>HOME TO AWAY</name>",
                                  "<time>2001-03-05T04:00:00Z</time>"})
+            QVERIFY2(text.find(part) != std::string::npos, part);
+    }
+
+    // IGC and KML: written with the pilot, glider and pen of the settings.
+    void flightLogCommandsFollowTheSettings() {
+        Window w;
+        test::TempDir dir;
+        QString title;
+        QStringList filters;
+        ui::RunImportExport(w.form, commandNamed("POTfile1"), QString::fromStdString(golden("track.pot")));
+        ui::RunImportExport(w.form, commandNamed("POTfile2"), QString::fromStdString(golden("waypoints.pot")));
+        w.form.options().SetPilotName("Hana Sato");
+        w.form.options().SetGliderType("Ozone Rush 6");
+        w.form.options().SetPenColor(0x00FF8000); // blue-ish: BBGGRR
+        w.form.options().SetPenWidth(3);
+        const QString igc = QString::fromStdString((dir / "flight.igc").string());
+        answerFileDialog(igc, &title, &filters);
+        w.form.command(QStringLiteral("toIGCfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Save Flight As IGC"));
+        QCOMPARE(filters, (QStringList{"IGC file (*.igc)", "All files (*)"}));
+        const std::string flight = test::readFileBytes(igc.toStdString());
+        for (const char* part : {"HFPLTPILOTINCHARGE:Hana Sato\r\nHFGTYGLIDERTYPE:Ozone Rush 6\r\n",
+                                 "HFFTYFRTYPE:Nuvrel,GPS II\r\n", "\r\nB040000"})
+            QVERIFY2(flight.find(part) != std::string::npos, part);
+
+        const std::string kml = (dir / "t.kml").string();
+        ui::RunImportExport(w.form, commandNamed("toKMLfile1"), QString::fromStdString(kml));
+        const std::string text = test::readFileBytes(kml);
+        for (const char* part : {"<color>ffff8000</color><width>3</width>", "<name>TOKYO</name>", "<LineString>"})
             QVERIFY2(text.find(part) != std::string::npos, part);
     }
 };

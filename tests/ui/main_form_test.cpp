@@ -122,7 +122,8 @@ void MainFormTest::menusCarryTheCommandMap() {
                             "&Route[from &POT file...];from &GPX file...];"
                             "&Export[&Track[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file...];"
                             "&Waypoint[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file];"
-                            "&Route[to &POT file...;to P&CX5 file...];to &GPX file...];-;&Print...;-;E&xit"));
+                            "&Route[to &POT file...;to P&CX5 file...];to &GPX file...;Flight to &IGC file...;to &KML file...];"
+                            "-;&Print...;-;E&xit"));
     QCOMPARE(describe(menuAt(1)),
              QStringLiteral("&Track;Track &Result;Flight Re&port;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
     QCOMPARE(describe(menuAt(2)),

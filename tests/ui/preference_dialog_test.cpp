@@ -161,7 +161,7 @@ void PreferenceDialogTest::showsTheSettings() {
     f.data.setTimeOffset(-32400);
     ui::TfrmPreference d(f.options, f.data, f.prompts, fakePorts());
 
-    QCOMPARE(d.PageControl1->count(), 3);
+    QCOMPARE(d.PageControl1->count(), 4); // and "Flight Log"
     QCOMPARE(d.PageControl1->tabText(0), QStringLiteral("Hardware"));
     QCOMPARE(d.PageControl1->tabText(1), QStringLiteral("View"));
     QCOMPARE(d.PageControl1->tabText(2), QStringLiteral("Others"));
@@ -207,6 +207,9 @@ void PreferenceDialogTest::okStoresEverything() {
     d->Edit1->setText(QStringLiteral("3"));
     d->cbMapLoadWithStart->setChecked(true);
     d->cbTextFormatDMS->setChecked(true);
+    QCOMPARE(d->PageControl1->tabText(3), QStringLiteral("Flight Log"));
+    d->edtPilotName->setText(QStringLiteral(" Hana Sato "));
+    d->edtGliderID->setText(QStringLiteral("D-1234"));
     QTest::mouseClick(d->btnOK, Qt::LeftButton);
 
     QCOMPARE(f.options.CommPort(), 3);
@@ -218,6 +221,9 @@ void PreferenceDialogTest::okStoresEverything() {
     QCOMPARE(f.options.PenWidth(), 3);
     QCOMPARE(f.options.MapLoadWithStart(), 1);
     QCOMPARE(f.options.TextCoordinateFormat(), 3);
+    QCOMPARE(f.options.PilotName(), std::string("Hana Sato"));
+    QCOMPARE(f.options.GliderType(), std::string());
+    QCOMPARE(f.options.GliderID(), std::string("D-1234"));
     QCOMPARE(f.data.timeOffset(), -32400); // -9 shown, -9 confirmed
     QCOMPARE(pen.count(), 1);
     QTRY_VERIFY(d.isNull());

@@ -18,8 +18,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -87,6 +89,29 @@ private slots:
         form.data().setTrack(std::make_unique<IFTGarminTrack>());
         form.command(QStringLiteral("Analysis1"))->trigger();
         QVERIFY(!form.frmTrkList().isVisible());
+    }
+
+    // Edit > Shift Dates by Weeks: every time moves; a shift out of the
+    // receiver's range is refused with a message.
+    void shiftDatesByWeeks() {
+        ui::TMainForm form(store, prompts, zone);
+        form.data().setTrack(twoFlights());
+        const std::int64_t first = form.data().track()->unixTime(0);
+        form.command(QStringLiteral("Analysis1"))->trigger();
+        ui::TfrmTrkList& list = form.frmTrkList();
+        QTimer::singleShot(50, [] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->intValue(), 1024);
+            dialog->accept();
+        });
+        list.ShiftWeeks1->trigger();
+        QCOMPARE(form.data().track()->unixTime(0), first + 1024 * 7 * 86400);
+        QCOMPARE(form.data().track()->modified(), 1);
+        const int messages = prompts.count("message");
+        list.shiftWeeks(-4096);
+        QCOMPARE(prompts.count("message"), messages + 1);
+        QCOMPARE(form.data().track()->unixTime(0), first + 1024 * 7 * 86400);
     }
 
     void summaryRowsAndDetail() {

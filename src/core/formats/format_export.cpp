@@ -83,6 +83,12 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
             break;
         }
+        case FormatId::Kml: {
+            const IFTGarminWaypoint* waypoints = source.data->waypoints();
+            KmlWriter(settings.datum.name, settings.kml)
+                .write(out, points, waypoints ? waypoints->records() : std::span<const WaypointRecord>{});
+            break;
+        }
         case FormatId::Nmea:
         case FormatId::Gpx:
             return ExportResult::NotSupported;
@@ -101,6 +107,9 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             break;
         case FormatId::Pcx5:
             PCX5(settings.datum, settings.now).writeWaypoints(out, waypoints);
+            break;
+        case FormatId::Kml:
+            KmlWriter(settings.datum.name, settings.kml).write(out, {}, waypoints);
             break;
         case FormatId::Nmea:
         case FormatId::Gpx:

@@ -8,6 +8,7 @@
 #include "core/formats/format_registry.h"
 #include "core/formats/gpx_format.h"
 #include "core/formats/igc_format.h"
+#include "core/formats/kml_format.h"
 #include "core/formats/text_sink.h"
 
 #include <cstdint>
@@ -24,6 +25,7 @@ struct ExportSettings {
     IgcHeader igc;        // IGC: pilot, glider and receiver, and which points
     IgcSpan igcSpan = IgcSpan::Flight;
     int igcSegment = 0;
+    KmlStyle kml;         // KML: the track pen
 };
 
 enum class ExportResult {

@@ -24,7 +24,7 @@ enum WaypointFileKind : int {
     kWaypointFileGpx = 4,
 };
 
-enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea, Gpx, Igc };
+enum class FormatId { Text, Pot, ProAtlas, Pcx5, Nmea, Gpx, Igc, Kml };
 
 struct FormatDescriptor {
     FormatId id;
@@ -64,6 +64,8 @@ inline constexpr FormatDescriptor kFormats[] = {
      true, true, true, false, false, false},
     {FormatId::Igc, "igc", "IGC flight log in WGS-84 (.igc): the flight, the whole log or one segment", 0, 0, false, true,
      false, false, false, false, false},
+    {FormatId::Kml, "kml", "KML for Google Earth in WGS-84 (.kml): the track with the waypoints, or the waypoints", 0, 0,
+     false, true, true, false, false, false, false},
 };
 
 // The format of that name, or null.

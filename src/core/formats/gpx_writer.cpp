@@ -2,6 +2,7 @@
 #include "core/formats/gpx_format.h"
 #include "core/formats/gpx_symbols.h"
 #include "core/formats/number_text.h"
+#include "core/formats/xml_text.h"
 #include "core/geo/map_datum.h"
 
 #include <charconv>
@@ -11,39 +12,12 @@ namespace nuvrel {
 
 namespace {
 
-// Text of the code page as XML character data: UTF-8, markup characters
-// escaped, control characters that XML cannot hold left out.
-void appendText(std::string& out, std::string_view text, CodePage page) {
-    for (const char c : codePageToUtf8(text, page)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\r':
-            out += "&#13;"; // a raw CR would be read back as a line feed
-            break;
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n')
-                out += c;
-        }
-    }
-}
-
 void appendElement(std::string& out, const char* indent, const char* tag, std::string_view text, CodePage page) {
     out += indent;
     out += '<';
     out += tag;
     out += '>';
-    appendText(out, text, page);
+    appendXmlText(out, text, page);
     out += "</";
     out += tag;
     out += ">\n";
