@@ -4,7 +4,6 @@
 #include "core/data/native_file.h"
 #include "core/data/week_rollover.h"
 #include "support/flight_generator.h"
-#include "support/igc_reference.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -86,15 +85,9 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
         EXPECT_NE(text.find("HFPLTPILOTINCHARGE:Hana Sato\r\n"), std::string::npos);
     }
 
-    r = run(dir, {"export", "igc", nvl, "-o", igc, "--pilot", "Ken Ito", "--datum", "WGS 84"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--pilot", "Ken Ito"}).status, 0);
     EXPECT_NE(readFileBytes(igc).find("HFPLTPILOTINCHARGE:Ken Ito\r\nHFGTYGLIDERTYPE:Ozone Rush 6\r\n"),
               std::string::npos);
-    if (test::igcReferenceAvailable()) {
-        const test::IgcReading read = test::readWithIgcParser(igc);
-        ASSERT_TRUE(read.ok) << read.message;
-        EXPECT_EQ(read.header.at("pilot"), "Ken Ito");
-    }
 
     r = run(dir, {"export", "igc", nvl, "-o", (dir / "none.igc").string(), "--segment", "9"});
     EXPECT_EQ(r.status, 1);
@@ -125,7 +118,6 @@ TEST(FlightLogsCli, RetimeMovesEveryTrackTimeByWholeWeeks) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("1989-12-31 to 2126"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.nvl"));
-    EXPECT_EQ(run(dir, {"retime", nvl, "-o", out, "--weeks", "x"}).status, 2);
 }
 
 #ifdef NUVREL_GPSSIM

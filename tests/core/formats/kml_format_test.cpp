@@ -26,7 +26,6 @@ TEST(KmlWriter, NamesInUtf8AndEscaped) {
     KmlWriter("WGS 84", {255, 1, CodePage::Cp932}).write(out, {}, waypoints);
     EXPECT_NE(out.text().find("<name>\xe3\x82\xbf\xe3\x83\xaf\xe3\x83\xbc</name>"), std::string::npos) << out.text();
     EXPECT_NE(out.text().find("<description>a&lt;b &amp; &quot;c&quot;</description>"), std::string::npos);
-    EXPECT_EQ(out.text().find("<Folder><name>Track"), std::string::npos);
 }
 
 // Latitude, longitude and altitude of GPSBabel's unicsv rows (columns 1, 2 and altColumn).
