@@ -108,7 +108,7 @@ int runRetime(Context& ctx) {
     }
     if (used == 0 || used != weeksText.size())
         throw UsageError{"--weeks wants a whole number of weeks"};
-    IFTGarminData data(contextFor(ctx));
+    IFTGarminData data(dataContextFor(ctx));
     CRouteField routes(0);
     if (!NativeFile::load(ctx.args[0], data, routes).ok)
         return 1;

@@ -192,8 +192,11 @@ int runExport(Context& ctx) {
     const bool gpx = format.id == FormatId::Gpx;
     const GpxKinds kinds = gpx ? gpxKindsArg(ctx) : GpxKinds{};
     const DataKind kind = gpx ? DataKind::Track : kindArg(ctx, format, false);
-    if (format.id == FormatId::Igc)
+    IgcWritten igcWritten;
+    if (format.id == FormatId::Igc) {
         igcArgs(ctx, options, settings);
+        settings.igcWritten = &igcWritten;
+    }
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: export FORMAT DATA.nvl -o FILE"};
@@ -206,6 +209,9 @@ int runExport(Context& ctx) {
     switch (gpx ? exportGpxFile(output, kinds, source, settings) : exportFile(output, format, kind, source, settings)) {
     case ExportResult::Written:
         ctx.out << "wrote " << output << '\n';
+        if (format.id == FormatId::Igc)
+            ctx.out << "igc: " << igcWritten.fixes << " fixes; " << igcWritten.leftOut
+                    << " points left out (time not after the last fix, 23 h or more later, or no position)\n";
         return 0;
     case ExportResult::NothingToWrite:
         if (format.id == FormatId::Igc && settings.igcSpan == IgcSpan::Segment && data.track())

@@ -82,6 +82,7 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
         ASSERT_EQ(r.status, 0) << r.err;
         const std::string text = readFileBytes(igc);
         EXPECT_EQ(fixCount(text), c.fixes) << text.substr(0, 400);
+        EXPECT_NE(r.out.find("igc: " + std::to_string(c.fixes) + " fixes; 0 points left out"), std::string::npos);
         EXPECT_NE(text.find("HFPLTPILOTINCHARGE:Hana Sato\r\n"), std::string::npos);
     }
 

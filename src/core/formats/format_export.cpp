@@ -80,7 +80,10 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             break;
         case FormatId::Igc: {
             const PointRange r = igcPointRange(*source.data->track(), settings.igcSpan, settings.igcSegment);
-            IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
+            const IgcWritten w =
+                IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
+            if (settings.igcWritten)
+                *settings.igcWritten = w;
             break;
         }
         case FormatId::Kml: {

@@ -25,6 +25,7 @@ struct ExportSettings {
     IgcHeader igc;        // IGC: pilot, glider and receiver, and which points
     IgcSpan igcSpan = IgcSpan::Flight;
     int igcSegment = 0;
+    IgcWritten* igcWritten = nullptr; // when set, told what an IGC export wrote and left out
     KmlStyle kml;         // KML: the track pen
 };
 
