@@ -26,4 +26,8 @@ std::string ErrorMessage(int number) {
 
 void ShowError(UserPrompts& prompts, int number) { prompts.showError(number, ErrorMessage(number)); }
 
+void ShowError(UserPrompts& prompts, int number, const std::string& file) {
+    prompts.showError(number, ErrorMessage(number) + "\n" + file);
+}
+
 } // namespace nuvrel

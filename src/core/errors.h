@@ -27,5 +27,7 @@ std::string ErrorMessage(int number);
 
 // Shows error `number` in a modal box titled "Error".
 void ShowError(UserPrompts& prompts, int number);
+// The same, with the file it concerns on a line of its own.
+void ShowError(UserPrompts& prompts, int number, const std::string& file);
 
 } // namespace nuvrel

@@ -5,11 +5,13 @@
 #include "core/map/calibration_file.h"
 #include "core/map/geo_raster.h"
 #include "core/app/ift_option.h"
+#include "core/map/map_file_names.h"
 #include "core/map/tiled_map_info.h"
 #include "core/regular_file.h"
 #include "render/map_renderer.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 
 #include <cerrno>
@@ -24,6 +26,24 @@ namespace {
 
 QString qPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
+// Bitmaps and tiles load up to the program's own pixel cap, far beyond the
+// image reader's default allocation limit (a 6000 x 6000 map needs 137 MB).
+QImage readImage(const std::string& path, std::string& why) {
+    static const bool raised = [] {
+        QImageReader::setAllocationLimit(static_cast<int>(kMaxMapPixels * 4 / (1024 * 1024)) + 1);
+        return true;
+    }();
+    (void)raised;
+    // A tile that is a FIFO or a device would be waited on: unreadable.
+    if (!IsReadableRegularFile(path, &why))
+        return {};
+    QImageReader reader(qPath(path));
+    QImage image = reader.read();
+    if (image.isNull())
+        why = reader.errorString().toStdString();
+    return image;
+}
+
 QImage blankImage(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(kBackground);
@@ -35,8 +55,21 @@ QImage blankImage(int width, int height) {
 MapCanvas::MapCanvas(IFTGarminData& data, CRouteField& routes, IFTOption& option, UserPrompts& prompts)
     : data_(data), routes_(routes), option_(option), prompts_(prompts) {}
 
+std::string MapCanvas::Failure::describe() const {
+    return error > 0 ? ErrorMessage(error) + " " + text : text;
+}
+
 bool MapCanvas::reportFailure(const std::string& text) {
     prompts_.showMessage("Error", text);
+    return loadFailed();
+}
+
+bool MapCanvas::loadFailed() {
+    // Only the map still shown keeps its name: "Refresh" must not try a
+    // failed one again.
+    const bool mapShown =
+        picture_ == Picture::PlainMap || picture_ == Picture::TiledMap || picture_ == Picture::GeoMap;
+    param_.mapFileName = mapShown ? pictureSource_ : std::string();
     return false;
 }
 
@@ -47,8 +80,8 @@ bool MapCanvas::LoadMap() {
     // A FIFO, a device or a folder is refused before anything waits on it.
     const bool tiled = IsTiledMapName(param_.mapFileName);
     const bool geographic = !tiled && IsGeoRasterName(param_.mapFileName);
-    const PlainMapPaths paths = plainMapPaths(param_.mapFileName);
-    for (const std::string& file : tiled || geographic ? std::vector<std::string>{param_.mapFileName}
+    const PlainMapPaths paths = findPlainMapFiles(param_.mapFileName);
+    for (const std::string& file : tiled || geographic ? std::vector<std::string>{findFileAnyCase(param_.mapFileName)}
                                                        : std::vector<std::string>{paths.bitmap, paths.calibration}) {
         std::string why;
         if (!IsReadableRegularFile(file, &why) && why != std::strerror(ENOENT))
@@ -62,7 +95,8 @@ bool MapCanvas::LoadMap() {
 }
 
 bool MapCanvas::composePlain(const std::string& bitmapPath, int width, int height, QImage& out) {
-    QImage source(qPath(bitmapPath));
+    std::string why;
+    QImage source = readImage(bitmapPath, why);
     if (source.isNull())
         return false;
     composePlain(std::move(source), width, height, out);
@@ -87,15 +121,16 @@ void MapCanvas::composePlain(QImage source, int width, int height, QImage& out) 
 }
 
 bool MapCanvas::LoadPlainMap(const std::string& path) {
-    const PlainMapPaths paths = plainMapPaths(path);
-    param_.mapFileName = paths.bitmap;
-    QImage source(qPath(paths.bitmap));
+    const PlainMapPaths paths = findPlainMapFiles(path);
+    std::string why;
+    QImage source = readImage(paths.bitmap, why);
     if (source.isNull())
-        return reportFailure("Can't read the map bitmap " + paths.bitmap + ".");
+        return reportFailure("Can't read the map bitmap " + paths.bitmap + ": " + why + ".");
     IFTMapParam next = param_;
+    next.mapFileName = paths.bitmap;
     if (!ReadCalibrationFile(paths.calibration, next)) {
-        ShowError(prompts_, kErrDatFileNotFound);
-        return false;
+        ShowError(prompts_, kErrDatFileNotFound, paths.calibration);
+        return loadFailed();
     }
     if (!next.HasUsableTransform())
         return reportFailure("The calibration file " + paths.calibration +
@@ -118,45 +153,44 @@ MapCanvas::Failure MapCanvas::composeTiled(const std::string& path, int zoomLeve
                                            IFTMapParam& param) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return {kErrDatFileNotFound, ErrorMessage(kErrDatFileNotFound)};
+        return {kErrDatFileNotFound, path};
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     TiledMapInfo info;
     const TiledMapReadResult read = ReadTiledMapInfo(text, info);
     if (read.error > 0)
-        return {read.error, ErrorMessage(read.error)};
+        return {read.error, path};
     if (!read.ok())
-        return {0, path + ": " + read.message};
+        return {0, read.message};
     std::int64_t width = 0, height = 0;
     TiledMapSize(info, zoomLevel, width, height);
     if (const std::string why = CheckMapSize(width, height); !why.empty())
         return {0, why};
+    // Any tile that cannot be read fails the map: the first one stops it,
+    // before the picture is made.
+    FileNameResolver names;
+    std::string why;
+    const std::string firstPath = names.resolve(TilePath(path, 0));
+    QImage first = readImage(firstPath, why);
+    if (first.isNull())
+        return {0, "can't read the tile " + firstPath + ": " + why};
     QImage picture = blankImage(static_cast<int>(width), static_cast<int>(height));
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, zoomLevel < 0);
-    std::string unreadable;
-    int failures = 0;
     for (std::int32_t row = 0; row < info.rows; ++row)
         for (std::int32_t column = 0; column < info.columns; ++column) {
             const std::int64_t n = std::int64_t{row} * info.columns + column;
             const TileRect r = TiledMapTileRect(info, zoomLevel, row, column);
             if (r.right <= r.left || r.bottom <= r.top)
                 continue;
-            const std::string tilePath = TilePath(path, n);
-            // A tile that is a FIFO or a device would be waited on: unreadable.
-            const QImage tile = IsReadableRegularFile(tilePath) ? QImage(qPath(tilePath)) : QImage();
-            if (tile.isNull()) {
-                if (++failures <= 5)
-                    unreadable += (unreadable.empty() ? "" : ", ") + tilePath;
-                continue;
-            }
+            const std::string tilePath = n == 0 ? firstPath : names.resolve(TilePath(path, n));
+            const QImage tile = n == 0 ? first : readImage(tilePath, why);
+            if (tile.isNull())
+                return {0, "can't read the tile " + tilePath + ": " + why};
             painter.drawImage(QRect(static_cast<int>(r.left), static_cast<int>(r.top),
                                     static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top)),
                               tile);
         }
     painter.end();
-    if (failures > 0)
-        return {0, "can't read " + std::to_string(failures) + " tile" + (failures > 1 ? "s" : "") + " of " + path +
-                       ": " + unreadable + (failures > 5 ? ", ..." : "")};
     param.ido_top = info.ido_top;
     param.kei_left = info.kei_left;
     param.ido_bottom = info.ido_bottom;
@@ -168,21 +202,22 @@ MapCanvas::Failure MapCanvas::composeTiled(const std::string& path, int zoomLeve
 }
 
 bool MapCanvas::LoadTiledMap(const std::string& path) {
-    param_.mapFileName = path;
+    const std::string description = findFileAnyCase(path);
     IFTMapParam next = param_;
+    next.mapFileName = description;
     QImage picture;
-    if (const Failure f = composeTiled(path, zoomLevel_, picture, next); f.failed()) {
-        if (f.error > 0)
-            ShowError(prompts_, f.error);
-        else
-            reportFailure("Can't load the map " + path + ": " + f.text + ".");
-        return false;
+    if (const Failure f = composeTiled(description, zoomLevel_, picture, next); f.failed()) {
+        if (f.error > 0) {
+            ShowError(prompts_, f.error, description);
+            return loadFailed();
+        }
+        return reportFailure("Can't load the map " + description + ": " + f.text + ".");
     }
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::TiledMap;
     geoSource_ = QImage();
-    pictureSource_ = path;
+    pictureSource_ = description;
     SetViewTransform(param_, data_);
     return true;
 }
@@ -224,12 +259,14 @@ void MapCanvas::FillBackground() {
     image_.fill(kBackground);
     picture_ = Picture::Blank;
     geoSource_ = QImage();
+    param_.mapFileName.clear();
 }
 
 void MapCanvas::FillBackground(int width, int height) {
     image_ = blankImage(std::max(width, 1), std::max(height, 1));
     picture_ = Picture::Blank;
     geoSource_ = QImage();
+    param_.mapFileName.clear();
 }
 
 bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDistances& distances) {
@@ -239,6 +276,7 @@ bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDist
     picture_ = Picture::FittedView;
     geoSource_ = QImage();
     pictureSource_.clear();
+    param_.mapFileName.clear();
     return true;
 }
 
@@ -246,8 +284,7 @@ std::string MapCanvas::compose(int level, std::int64_t width, std::int64_t heigh
     next = param_;
     if (picture_ == Picture::TiledMap) {
         // The tiles decide the size at each level.
-        const Failure f = composeTiled(pictureSource_, level, out, next);
-        return f.text;
+        return composeTiled(pictureSource_, level, out, next).describe();
     }
     if (std::string why = CheckMapSize(width, height); !why.empty())
         return why;
@@ -303,7 +340,7 @@ std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
     if (picture_ == Picture::PlainMap) {
         // The natural size, whatever the zoom: the sharpest picture there is.
         IFTMapParam natural = param_;
-        const PlainMapPaths paths = plainMapPaths(pictureSource_);
+        const PlainMapPaths paths = findPlainMapFiles(pictureSource_);
         if (!ReadCalibrationFile(paths.calibration, natural) || !natural.HasUsableTransform() ||
             !CheckMapSize(natural.bitmap_width, natural.bitmap_height).empty())
             natural = param_;
@@ -323,7 +360,7 @@ std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
         IFTMapParam next = param_;
         if (const Failure f = composeTiled(pictureSource_, zoomLevel_, out, next); f.failed()) {
             blank();
-            return f.text;
+            return f.describe();
         }
         param = next;
         return {};

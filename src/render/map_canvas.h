@@ -43,9 +43,11 @@ public:
 
     // Loads param().mapFileName: a tiled map when its last 11 characters are
     // "mapinfo.dat" in any case, a geographic map for ".tif", ".tiff",
-    // ".mbtiles" and ".map", otherwise a plain map. False (and the
-    // picture, calibration and view as they were) when nothing is chosen or
-    // the load fails; failures are reported through the prompts.
+    // ".mbtiles" and ".map", otherwise a plain map. The files are found in
+    // any letter case, and the map name becomes the file found. False (and
+    // the picture, calibration and view as they were) when nothing is chosen
+    // or the load fails; failures are reported through the prompts, naming
+    // the file tried, and the map name falls back to the map still shown.
     bool LoadMap();
     bool LoadPlainMap(const std::string& path);
     bool LoadTiledMap(const std::string& path);
@@ -85,12 +87,18 @@ public:
     std::string CleanPicture(QImage& out, IFTMapParam& param);
 
 private:
+    // Reports a failed load and ends it (loadFailed).
     bool reportFailure(const std::string& text);
-    // A failure: a number of the error table (or 0) and a text.
+    // After a failed load: the map name is the one of the map still shown,
+    // or empty. Returns false.
+    bool loadFailed();
+    // A failure: a number of the error table with the file it concerns, or
+    // 0 with a text saying why.
     struct Failure {
         int error = 0;
         std::string text;
         bool failed() const { return error != 0 || !text.empty(); }
+        std::string describe() const;
     };
     // The picture of the source at zoom `level`, `width` x `height` unless
     // the tiles decide; `next` receives its size. Empty, or why not.

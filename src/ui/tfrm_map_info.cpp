@@ -152,18 +152,27 @@ QString TfrmMapInfo::askSaveFile() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("dat"));
     dialog.setNameFilter(QStringLiteral("Map Info (*.dat *.bmp)"));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    // The file written may be another than the one chosen (x.dat for x.bmp):
+    // the question about replacing it is asked for that file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
 void TfrmMapInfo::btnSaveClick() {
-    const QString path = askSaveFile();
-    if (path.isEmpty())
+    const QString chosen = askSaveFile();
+    if (chosen.isEmpty())
+        return;
+    // Choosing the map's bitmap means its calibration file beside it; the
+    // bitmap itself is never overwritten.
+    const std::string chosenPath = QFile::encodeName(chosen).toStdString();
+    const std::string path = calibrationSavePath(chosenPath);
+    if (QFile::exists(QFile::decodeName(QByteArray::fromStdString(path))) &&
+        !prompts_.askYesNo("Confirm", path + " already exists. Do you want to replace it?"))
         return;
     {
-        std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::trunc);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
         if (!out)
             return;
         CalibrationTexts t{text(LatitudeDeg), text(LongitudeDeg), text(edtIdoTop),    text(edtKeiLeft),

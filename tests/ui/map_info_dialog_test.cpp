@@ -89,6 +89,34 @@ private slots:
         QTRY_VERIFY(!dialog); // hidden and released
     }
 
+    void savingOverABitmapWritesItsCalibrationFile() {
+        IFTOption option(store);
+        test::TempDir dir;
+        const std::string bitmap = "BM not a text file";
+        struct Row {
+            const char* chosen;
+            const char* existing; // calibration file already there, or ""
+            const char* written;
+        };
+        const Row rows[] = {{"x.bmp", "", "x.dat"}, {"MAP.BMP", "", "MAP.DAT"}, {"Map2.bmp", "Map2.DAT", "Map2.DAT"},
+                            {"z.dat", "z.dat", "z.dat"}};
+        for (const Row& r : rows) {
+            const bool bitmapChosen = std::string_view(r.chosen) != r.written;
+            if (bitmapChosen)
+                test::writeFileBytes(dir / r.chosen, bitmap);
+            if (*r.existing)
+                test::writeFileBytes(dir / r.existing, "old");
+            prompts.answers = {true};
+            TfrmMapInfo dialog(option, prompts);
+            dialog.chooseSaveFile = [&] { return QString::fromStdString((dir / r.chosen).string()); };
+            dialog.btnSave->click();
+            if (bitmapChosen)
+                QCOMPARE(test::readFileBytes(dir / r.chosen), bitmap);
+            QVERIFY(test::readFileBytes(dir / r.written).starts_with("; center of latitude"));
+            QCOMPARE(prompts.answers.empty(), *r.existing != 0); // asked before replacing
+        }
+    }
+
     void saveStoresTheSettingsUpToABadOne() {
         IFTOption option(store);
         test::TempDir dir;

@@ -149,21 +149,29 @@ private slots:
             const char* file;
             const char* kind;
             int error;
+            const char* named; // the file the message names
         };
-        for (const Case c : {Case{"flat.dat", "message", 0}, Case{"nodat.bmp", "error", 4},
-                             Case{"nobmp.dat", "message", 0}, Case{"huge.dat", "message", 0}}) {
+        for (const Case c : {Case{"flat.dat", "message", 0, "flat.dat"}, Case{"nodat.bmp", "error", 4, "nodat.dat"},
+                             Case{"nobmp.dat", "message", 0, "nobmp.bmp"}, Case{"huge.dat", "message", 0, "huge.bmp"}}) {
             w.prompts.entries.clear();
             w.choose((dir / c.file).string());
             w.window.OpenMap();
             QCOMPARE(int(w.prompts.entries.size()), 1);
             QCOMPARE(w.prompts.entries[0].kind, std::string(c.kind));
             QCOMPARE(w.prompts.entries[0].number, c.error);
+            const std::string& text = w.prompts.entries[0].text;
+            const std::string named = (dir / c.named).string();
+            QVERIFY2(text.find(named) != std::string::npos && text.find(named) == text.rfind(named), text.c_str());
+            QVERIFY2(!text.ends_with(".."), text.c_str());
             QCOMPARE(w.window.mapImage(), before);
             QCOMPARE(w.data.viewLatitudeScale(), scale);
             QCOMPARE(w.window.mapParam().bitmap_width, 200);
         }
-        // The failed name stays chosen, so "Refresh" retries it.
-        QVERIFY(w.window.mapParam().mapFileName.find("huge") != std::string::npos);
+        // Only the map still shown keeps its name: "Refresh" never retries a
+        // failed one.
+        QCOMPARE(w.window.mapParam().mapFileName, (dir / "good.bmp").string());
+        w.window.Refresh();
+        QVERIFY(w.prompts.entries.size() == 1);
     }
 
     void zoomInThenOutRestoresSizePictureAndCentre() {
@@ -254,19 +262,12 @@ private slots:
             QVERIFY(tile.save(QString::fromStdString((dir / ("m" + std::to_string(n) + ".bmp")).string()), "BMP"));
         }
         test::writeFileBytes(dir / "MAPINFO.DAT", "Nuvrel CE\r\n100\r\n24\r\n3\r\n2\r\n36\r\n139\r\n35\r\n140.5\r\n50\r\n40\r\n");
-        // MAPINFO.DAT names its tiles M0.bmp ...; this folder holds m*.bmp.
+        // MAPINFO.DAT names its tiles M0.bmp ...; they are found as m*.bmp.
         World w;
-        w.choose((dir / "MAPINFO.DAT").string());
-        w.window.OpenMap();
-        QCOMPARE(w.prompts.count("message"), 1);
-        QVERIFY(w.prompts.entries[0].text.find("M0.bmp") != std::string::npos);
-        QVERIFY(!w.window.HasValidMap());
-
-        std::filesystem::rename(dir / "MAPINFO.DAT", dir / "mapinfo.dat");
-        w.prompts.entries.clear();
         w.choose((dir / "mapinfo.dat").string());
         w.window.OpenMap();
         QVERIFY(w.prompts.entries.empty());
+        QCOMPARE(w.window.mapParam().mapFileName, (dir / "MAPINFO.DAT").string());
         QCOMPARE(w.window.mapImage().size(), QSize(150, 80));
         QCOMPARE(w.window.mapImage().pixelColor(125, 60), QColor(Qt::yellow)); // tile 5
         QCOMPARE(w.data.viewLongitudeScale(), 100.0);
@@ -285,16 +286,57 @@ private slots:
         w.prompts.entries.clear();
         w.window.ZoomIn();
         QCOMPARE(w.prompts.count("message"), 1);
-        QVERIFY(w.prompts.entries[0].text.find("m3.bmp") != std::string::npos);
+        QVERIFY(w.prompts.entries[0].text.find("M3.bmp") != std::string::npos);
         QCOMPARE(w.window.mapImage().size(), QSize(75, 40));
         QCOMPARE(w.window.zoomLevel(), -1);
 
         // A description cut short.
-        test::writeFileBytes(dir / "mapinfo.dat", "Nuvrel CE\r\n100\r\n24\r\n3\r\n");
+        test::writeFileBytes(dir / "MAPINFO.DAT", "Nuvrel CE\r\n100\r\n24\r\n3\r\n");
         w.prompts.entries.clear();
         w.window.Refresh();
         QCOMPARE(w.prompts.count("message"), 1);
         QVERIFY(w.prompts.entries[0].text.find("4 lines") != std::string::npos);
+    }
+
+    void mapsCopiedFromWindowsAndLargeBitmaps() {
+        test::TempDir dir;
+        writeMap(dir / "MAP", 200, 100, calibration(200, 100));
+        std::filesystem::rename(dir / "MAP.bmp", dir / "MAP.BMP");
+        std::filesystem::rename(dir / "MAP.dat", dir / "MAP.DAT");
+        writeMap(dir / "Map2", 60, 40, calibration(60, 40));
+        std::filesystem::rename(dir / "Map2.dat", dir / "Map2.DAT");
+        // 6000 x 6000 at 24 bits: beyond the image reader's default limit.
+        QImage big(6000, 6000, QImage::Format_RGB888);
+        big.fill(QColor(10, 200, 30));
+        QVERIFY(big.save(QString::fromStdString((dir / "big.bmp").string()), "BMP"));
+        big = QImage();
+        test::writeFileBytes(dir / "big.dat", calibration(6000, 6000));
+        // A description of 90 million one-pixel tiles, none present: refused
+        // at the first, not after trying them all.
+        std::filesystem::create_directory(dir / "sub");
+        test::writeFileBytes(dir / "sub" / "mapinfo.dat",
+                             "Nuvrel CE\r\n100\r\n24\r\n30000\r\n3000\r\n36\r\n139\r\n35\r\n140\r\n1\r\n1\r\n");
+        struct Case {
+            const char* chosen;
+            const char* loaded; // empty when the load fails
+            QSize size;
+        };
+        for (const Case c : {Case{"map.bmp", "MAP.BMP", {200, 100}}, Case{"MAP.DAT", "MAP.BMP", {200, 100}},
+                             Case{"Map2.bmp", "Map2.bmp", {60, 40}}, Case{"big.dat", "big.bmp", {6000, 6000}},
+                             Case{"sub/MapInfo.dat", "", {}}}) {
+            World w;
+            w.choose((dir / c.chosen).string());
+            w.window.OpenMap();
+            if (!*c.loaded) {
+                QCOMPARE(w.prompts.count("message"), 1);
+                QVERIFY(w.prompts.entries[0].text.find("sub/m0.bmp") != std::string::npos);
+                QVERIFY(w.window.mapParam().mapFileName.empty());
+                continue;
+            }
+            QVERIFY2(w.prompts.entries.empty(), c.chosen);
+            QCOMPARE(w.window.mapParam().mapFileName, (dir / c.loaded).string());
+            QCOMPARE(w.window.mapImage().size(), c.size);
+        }
     }
 
     void fittedViewFollowsTheWindow() {

@@ -287,6 +287,20 @@ std::string formatDM(double x) {
     return std::string(t.view());
 }
 
+std::size_t separatorLength(std::string_view text, std::size_t pos) {
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned lead = byte(pos);
+    // CP932: 0x81 0x8B degree, 0x8C prime, 0x8D double prime (0x81 never
+    // starts a UTF-8 sequence).
+    if (lead == 0x81 && byte(pos + 1) >= 0x8B && byte(pos + 1) <= 0x8D)
+        return 2;
+    const std::size_t length = lead > 0xF4 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 1;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(pos + i) & 0xC0) != 0x80)
+            return 1; // not a whole UTF-8 sequence: one byte
+    return length;
+}
+
 double parseAngle(std::string_view text) {
     std::size_t pos = 0;
     const std::size_t n = text.size();
@@ -305,13 +319,13 @@ double parseAngle(std::string_view text) {
     if (pos >= n)
         return sign * degrees;
 
-    ++pos; // the separator: "^", ":", "/", " " ...
+    pos += separatorLength(text, pos); // the separator: "^", "°", ":", "/", " " ...
     const double minutes = numberAt(text, pos);
     skipNumber(text, pos);
     if (pos >= n)
         return sign * (degrees + minutes / 60.0);
 
-    ++pos;
+    pos += separatorLength(text, pos);
     double seconds = numberAt(text, pos);
     if (seconds > 1000 || isThousandthsField(text, pos))
         seconds *= 0.001; // thousandths of a second

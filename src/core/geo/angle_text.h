@@ -38,6 +38,11 @@ std::string formatHemisphere(double x, AngleAxis axis);
 std::string formatProAtlas(double x);
 std::string formatDM(double x);
 
+// The length in bytes of the character at text[pos] (pos < text.size()),
+// which the angle readers skip as one separator: a whole UTF-8 sequence
+// ("°", "′", "″"), or the CP932 degree sign, prime or double prime; else 1.
+std::size_t separatorLength(std::string_view text, std::size_t pos);
+
 // Reads degrees, minutes and seconds (the first one to three numbers) from
 // any of the forms above or plain decimal degrees. A leading "-", "S" or "W"
 // makes the result negative; other letters before the first number are

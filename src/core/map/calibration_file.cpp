@@ -1,6 +1,7 @@
 #include "core/map/calibration_file.h"
 
 #include "core/c_number.h"
+#include "core/map/map_file_names.h"
 #include "core/regular_file.h"
 
 #include <array>
@@ -13,6 +14,26 @@ namespace nuvrel {
 PlainMapPaths plainMapPaths(std::string_view chosen) {
     const std::string stem(chosen.substr(0, chosen.size() >= 4 ? chosen.size() - 4 : 0));
     return {stem + ".bmp", stem + ".dat"};
+}
+
+PlainMapPaths findPlainMapFiles(std::string_view chosen) {
+    const PlainMapPaths formed = plainMapPaths(chosen);
+    FileNameResolver names;
+    return {names.resolve(formed.bitmap), names.resolve(formed.calibration)};
+}
+
+std::string calibrationSavePath(std::string_view chosen) {
+    std::string ext(chosen.size() >= 4 ? chosen.substr(chosen.size() - 4) : std::string_view());
+    const bool upper = ext.size() == 4 && ext[1] == 'B';
+    for (char& c : ext)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ext != ".bmp")
+        return std::string(chosen);
+    const std::string formed = plainMapPaths(chosen).calibration;
+    const std::string found = findFileAnyCase(formed);
+    if (found != formed)
+        return found;
+    return formed.substr(0, formed.size() - 4) + (upper ? ".DAT" : ".dat");
 }
 
 namespace {

@@ -17,6 +17,14 @@ struct PlainMapPaths {
     std::string calibration;
 };
 PlainMapPaths plainMapPaths(std::string_view chosen);
+// The same pair as the files lie on disk, each found in any letter case
+// (MAP.BMP + MAP.DAT); a file that is missing keeps the formed name.
+PlainMapPaths findPlainMapFiles(std::string_view chosen);
+// Where the calibration dialog saves for a chosen file: beside a bitmap
+// (x.bmp, any case) its calibration file, never the bitmap itself; the
+// existing calibration file in any letter case, else the extension in the
+// bitmap's letter case (MAP.BMP -> MAP.DAT). Other names are kept.
+std::string calibrationSavePath(std::string_view chosen);
 
 // Reads calibration text into param. Lines are taken in pieces of at most
 // 63 bytes; each piece is split at its first "=", its key matched by prefix

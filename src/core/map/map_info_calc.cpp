@@ -1,6 +1,7 @@
 #include "core/map/map_info_calc.h"
 
 #include "core/c_number.h"
+#include "core/geo/angle_text.h"
 
 #include <cerrno>
 #include <cmath>
@@ -24,7 +25,10 @@ double DmsTextToDegrees(std::string_view text) {
         sum += parseDouble(text.substr(fieldStart, i - fieldStart)) / divisor;
         divisor *= 60;
         ++separators;
-        fieldStart = i + 1;
+        // "°", "′" and "″" are one separator each, whatever their bytes.
+        const std::size_t length = end ? 1 : separatorLength(text, i);
+        fieldStart = i + length;
+        i += length - 1;
     }
     return sum;
 }

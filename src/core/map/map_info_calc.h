@@ -10,7 +10,8 @@
 namespace nuvrel {
 
 // Every character other than a digit or "." separates fields (the end of the
-// text too); field j adds its value / 60^j; at most nine fields. No sign.
+// text too); a multi-byte sign such as "°" is one character. Field j adds its
+// value / 60^j; at most nine fields. No sign.
 double DmsTextToDegrees(std::string_view text);
 
 // "%.15g": the general format with 15 significant digits.

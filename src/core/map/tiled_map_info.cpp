@@ -50,8 +50,8 @@ TiledMapReadResult ReadTiledMapInfo(std::string_view text, TiledMapInfo& info) {
     if (lines.size() >= 3 && startsWith(lines[2], "2bp"))
         return {10, "unsupport version/format"};
     if (lines.size() < 11)
-        return {-1, "The map description ends after " + std::to_string(lines.size()) +
-                        " lines; it needs 11 (tags, tile columns and rows, four edges, tile width and height)."};
+        return {-1, "the description ends after " + std::to_string(lines.size()) +
+                        " lines; it needs 11 (tags, tile columns and rows, four edges, tile width and height)"};
     TiledMapInfo read;
     read.columns = parseInt32(lines[3]);
     read.rows = parseInt32(lines[4]);
@@ -62,14 +62,20 @@ TiledMapReadResult ReadTiledMapInfo(std::string_view text, TiledMapInfo& info) {
     read.tileWidth = parseInt32(lines[9]);
     read.tileHeight = parseInt32(lines[10]);
     if (read.columns < 1 || read.rows < 1 || read.tileWidth < 1 || read.tileHeight < 1)
-        return {-1, "The map description gives no tiles: " + std::to_string(read.columns) + " x " +
+        return {-1, "the description gives no tiles: " + std::to_string(read.columns) + " x " +
                         std::to_string(read.rows) + " tiles of " + std::to_string(read.tileWidth) + " x " +
-                        std::to_string(read.tileHeight) + " pixels."};
+                        std::to_string(read.tileHeight) + " pixels"};
+    // Every tile is at least a pixel of the whole map: more tiles than the
+    // map may have pixels can never load, however far it is zoomed out.
+    if (std::int64_t{read.columns} * read.rows > kMaxMapPixels)
+        return {-1, "the description names " + std::to_string(read.columns) + " x " + std::to_string(read.rows) +
+                        " tiles, more than the " + std::to_string(kMaxMapPixels / 1000000) +
+                        " million pixels a map may have"};
     const double latSpan = read.ido_top - read.ido_bottom;
     const double lonSpan = read.kei_right - read.kei_left;
     if (!std::isfinite(latSpan) || !std::isfinite(lonSpan) || latSpan == 0 || lonSpan == 0)
-        return {-1, "The map description's edges enclose no area (ido_top equals ido_bottom or kei_left "
-                    "equals kei_right)."};
+        return {-1, "the description's edges enclose no area (ido_top equals ido_bottom or kei_left "
+                    "equals kei_right)"};
     info = read;
     return {};
 }

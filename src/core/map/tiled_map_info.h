@@ -27,8 +27,9 @@ struct TiledMapInfo {
 struct TiledMapReadResult {
     // 0 when the description was read; else the number of the error table
     // (7: not a description, 10: unsupported version or pixel format), or -1
-    // for a description that is cut short or describes an unusable map, with
-    // the reason in message.
+    // for a description that is cut short, describes an unusable map or names
+    // more tiles than a map may have pixels, with the reason in message (a
+    // lower-case phrase without a final full stop).
     int error = 0;
     std::string message;
     bool ok() const { return error == 0; }

@@ -121,6 +121,11 @@ TEST(AngleText, ParseReadsEveryForm) {
         {"35/39/00500", 35.0 + 39.0 / 60.0 + 0.5 / 3600.0, 1e-12},
         {"35:39:500", 35.0 + 39.0 / 60.0 + 500.0 / 3600.0, 1e-12},
         {"35:39:01000", 35.0 + 39.0 / 60.0 + 1.0 / 3600.0, 1e-12},
+        // A multi-byte sign is one separator: UTF-8 degree, prime, double
+        // prime, and the CP932 degree sign.
+        {"35\u00b040'12.5\"", 35.0 + 40.0 / 60.0 + 12.5 / 3600.0, 1e-12},
+        {"35\u00b040\u203212.5\u2033", 35.0 + 40.0 / 60.0 + 12.5 / 3600.0, 1e-12},
+        {"-35\x81\x8b" "30", -35.5, 1e-12},
     };
     for (const auto& r : rows)
         EXPECT_NEAR(parseAngle(r.text), r.value, r.tolerance) << r.text;

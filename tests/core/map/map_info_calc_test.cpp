@@ -13,6 +13,9 @@ TEST(MapInfoCalc, DegreesMinutesSecondsText) {
     // empty minutes field, so the minutes count as seconds.
     EXPECT_EQ(DmsTextToDegrees("35\xb0 30"), 35 + 30.0 / 3600);
     EXPECT_EQ(DmsTextToDegrees("35d30m"), 35.5);
+    // A sign of several bytes is still one character.
+    for (const char* text : {"35\u00b040'12.5\"", "35\u00b040\u203212.5\u2033", "35\x81\x8b" "40'12.5"})
+        EXPECT_EQ(formatGeneral15(DmsTextToDegrees(text)), "35.6701388888889") << text;
     // No sign: "-" separates.
     EXPECT_EQ(DmsTextToDegrees("-35"), 35.0 / 60);
     // Nine separators at most: the tenth field is not read.

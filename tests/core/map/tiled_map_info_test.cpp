@@ -78,6 +78,12 @@ TEST(TiledMapInfo, AShortOrUnusableDescriptionIsRefusedWithAReason) {
     std::string noTiles(kDescription);
     noTiles.replace(noTiles.find("\r\n3\r\n"), 5, "\r\n0\r\n");
     EXPECT_EQ(ReadTiledMapInfo(noTiles, info).error, -1);
+    // More tiles than a map may have pixels can never load, at any zoom.
+    std::string tooMany(kDescription);
+    tooMany.replace(tooMany.find("\r\n3\r\n2\r\n"), 8, "\r\n20000\r\n20000\r\n");
+    const auto many = ReadTiledMapInfo(tooMany, info);
+    EXPECT_EQ(many.error, -1);
+    EXPECT_NE(many.message.find("20000 x 20000 tiles"), std::string::npos) << many.message;
     EXPECT_EQ(info.columns, 99);
 }
 
