@@ -125,6 +125,7 @@ TfrmRoute::TfrmRoute(CRouteField& routes, const IFTGarminData& data, const IFTOp
     resize(gridWidth + layout->contentsMargins().left() + layout->contentsMargins().right(), 320);
 
     connect(edtRouteNo, &QLineEdit::textChanged, this, &TfrmRoute::edtRouteNoChange);
+    connect(edtRouteNo, &QLineEdit::editingFinished, this, &TfrmRoute::edtRouteNoExit);
     connect(grdRoute, &QTableWidget::cellClicked, this, &TfrmRoute::grdRouteClick);
     connect(btnAdd, &QPushButton::clicked, this, &TfrmRoute::btnAddClick);
     connect(btnInsert, &QPushButton::clicked, this, &TfrmRoute::btnInsertClick);
@@ -218,6 +219,12 @@ void TfrmRoute::FormShow() {
 }
 
 void TfrmRoute::edtRouteNoChange() {
+    // A number being typed counts once it is complete: "1" may become "12".
+    // The arrows and the program set whole numbers, which count at once.
+    if (edtRouteNo->isModified() && routes_.RouteCount() > 0 &&
+        !CompleteRouteNumber(render::toCodePage(edtRouteNo->text()), routes_.RouteCount() - 1))
+        return;
+    edtRouteNo->setModified(false);
     // Only a shown table holds the user's edits; a hidden one is reloaded
     // when the window opens.
     const bool shown = isVisible();
@@ -227,6 +234,24 @@ void TfrmRoute::edtRouteNoChange() {
         writeTable();
     else if (shown && !edtRouteNo->text().trimmed().isEmpty())
         QApplication::beep(); // no such route: the one shown stays
+}
+
+void TfrmRoute::edtRouteNoExit() {
+    // Enter or leaving the field: the typed number is taken, or the field
+    // shows the route shown again.
+    if (!edtRouteNo->isModified())
+        return;
+    edtRouteNo->setModified(false);
+    const bool shown = isVisible();
+    if (shown)
+        readTable();
+    if (editor_.ChangeRoute(render::toCodePage(edtRouteNo->text()), shown)) {
+        writeTable();
+        return;
+    }
+    QApplication::beep();
+    const QSignalBlocker blocker(edtRouteNo);
+    edtRouteNo->setText(QString::number(editor_.currentRoute()));
 }
 
 void TfrmRoute::grdRouteClick(int row, int column) {

@@ -76,6 +76,7 @@ public:
 public slots:
     void FormShow();
     void edtRouteNoChange();
+    void edtRouteNoExit();
     void grdRouteClick(int row, int column);
     void btnAddClick();
     void btnInsertClick();

@@ -60,6 +60,7 @@ void TfrmRtnoIn::btnOKClick() {
         prompts_.beep();
         edtUploadNo->selectAll();
         edtUploadNo->setFocus();
+        prompts_.showMessage("NUVREL", RouteNumberRange(kMaxRouteNumber));
         return;
     }
     accept();

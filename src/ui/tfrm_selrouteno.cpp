@@ -55,6 +55,7 @@ void TfrmSelRouteNo::btnOKClick() {
         prompts_.beep();
         edtRouteNo->selectAll();
         edtRouteNo->setFocus();
+        prompts_.showMessage("NUVREL", RouteNumberRange(kMaxRouteNumber));
         return;
     }
     accept();

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -46,7 +47,11 @@ QString TfrmSelRtWpt::selectedIdent() const {
     return item && item->isSelected() ? item->text() : QString();
 }
 
-void TfrmSelRtWpt::FormResize() { grdWaypoint->setColumnWidth(0, std::max(0, grdWaypoint->viewport()->width() - 2)); }
+void TfrmSelRtWpt::FormResize() {
+    // The grid's width minus 2; a scroll bar, when shown, is not covered.
+    const QScrollBar* bar = grdWaypoint->verticalScrollBar();
+    grdWaypoint->setColumnWidth(0, std::max(0, grdWaypoint->width() - 2 - (bar->isVisible() ? bar->width() : 0)));
+}
 
 void TfrmSelRtWpt::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);

@@ -85,6 +85,7 @@ private slots:
     void editorShowsTheRouteInTheTable();
     void rowButtonsEditTheTable();
     void routeNumberChangesSaveTheShownRouteFirst();
+    void aTypedRouteNumberCountsOnceComplete();
     void closeBoxDiscardsAndEscapeSaves();
     void ctrlClickInTheNameColumnPicksAWaypoint();
     void symbolColumnOpensTheSymbolPicker();
@@ -206,6 +207,32 @@ void GpsRouteEditorTest::routeNumberChangesSaveTheShownRouteFirst() {
     QCOMPARE(editor.edtRouteNo->text(), QStringLiteral("0"));
 }
 
+void GpsRouteEditorTest::aTypedRouteNumberCountsOnceComplete() {
+    EditorSetup s;
+    while (s.routes.RouteCount() < 15)
+        s.routes.AddRoute();
+    ui::TfrmRoute editor(s.routes, s.data, s.option);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    editor.edtRouteNo->setFocus();
+    struct Step {
+        const char* keys; // typed over the whole field
+        bool enter;
+        std::uint32_t route; // shown afterwards, with its number in the field
+    };
+    // "1" may still become "12"; "19" is beyond the last route (14).
+    for (const Step step : {Step{"1", false, 0}, Step{"12", false, 12}, Step{"19", true, 12}, Step{"1", true, 1}}) {
+        editor.edtRouteNo->selectAll();
+        QTest::keyClicks(editor.edtRouteNo, QString::fromLatin1(step.keys));
+        if (step.enter)
+            QTest::keyClick(editor.edtRouteNo, Qt::Key_Return);
+        QCOMPARE(editor.currentRoute(), step.route);
+        if (step.enter || step.route != 0)
+            QCOMPARE(editor.edtRouteNo->text(), QString::number(step.route));
+    }
+    QVERIFY(editor.isVisible());
+}
+
 void GpsRouteEditorTest::closeBoxDiscardsAndEscapeSaves() {
     EditorSetup s;
     ui::TfrmRoute editor(s.routes, s.data, s.option);
@@ -254,11 +281,10 @@ void GpsRouteEditorTest::ctrlClickInTheNameColumnPicksAWaypoint() {
     QVERIFY(!editor.frmSelRtWpt->isVisible());
     QCOMPARE(editor.grdRoute->currentRow(), 2);
 
-    // The picker's column fills its grid.
+    // The picker's column is as wide as its grid minus 2.
     editor.frmSelRtWpt->resize(200, 150);
     editor.frmSelRtWpt->FormResize();
-    QCOMPARE(editor.frmSelRtWpt->grdWaypoint->columnWidth(0),
-             editor.frmSelRtWpt->grdWaypoint->viewport()->width() - 2);
+    QCOMPARE(editor.frmSelRtWpt->grdWaypoint->columnWidth(0), editor.frmSelRtWpt->grdWaypoint->width() - 2);
 }
 
 void GpsRouteEditorTest::symbolColumnOpensTheSymbolPicker() {
@@ -296,6 +322,7 @@ void GpsRouteEditorTest::numberDialogsTakeOnlyNumbersTheyCanUse() {
     confirm.btnOK->click();
     QVERIFY(confirm.isVisible());
     QCOMPARE(prompts.count("beep"), 1);
+    QCOMPARE(prompts.entries.back().text, std::string("The route number must be a whole number from 0 to 255."));
     confirm.udUploadNo->setPosition(19);
     confirm.btnOK->click();
     QVERIFY(!confirm.isVisible());
@@ -313,6 +340,7 @@ void GpsRouteEditorTest::numberDialogsTakeOnlyNumbersTheyCanUse() {
     select.btnOK->click();
     QVERIFY(select.isVisible());
     QCOMPARE(prompts.count("beep"), 2);
+    QCOMPARE(prompts.entries.back().text, std::string("The route number must be a whole number from 0 to 100."));
     select.edtRouteNo->setText(QStringLiteral("3"));
     select.btnOK->click();
     QCOMPARE(select.result(), int(QDialog::Accepted));

@@ -113,6 +113,17 @@ std::optional<std::uint32_t> ParseRouteNumber(std::string_view text, std::uint32
     return static_cast<std::uint32_t>(value);
 }
 
+std::optional<std::uint32_t> CompleteRouteNumber(std::string_view text, std::uint32_t maximum) {
+    const auto number = ParseRouteNumber(text, maximum);
+    if (!number || (*number != 0 && std::uint64_t{*number} * 10 <= maximum))
+        return std::nullopt;
+    return number;
+}
+
+std::string RouteNumberRange(std::uint32_t maximum) {
+    return "The route number must be a whole number from 0 to " + std::to_string(maximum) + ".";
+}
+
 void EnsureRoute(CRouteField& routes, std::uint32_t n) {
     while (routes.RouteCount() <= n)
         if (routes.AddRoute() == 0)
@@ -129,6 +140,8 @@ int UploadRouteCommand(const CRouteField& routes, std::uint32_t index, std::uint
                        const GpsCommandServices& services) {
     if (routes.EntryCount(index) == 0) {
         services.prompts.beep();
+        services.prompts.showMessage("NUVREL", "Route " + std::to_string(index) +
+                                                   " has no waypoints to upload: add at least one first.");
         return 0;
     }
     if (!RunModelCheck(services.ports, services.option, services.prompts))

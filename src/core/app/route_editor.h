@@ -71,6 +71,12 @@ private:
 
 // A whole number (surrounding blanks allowed) from 0 to maximum.
 std::optional<std::uint32_t> ParseRouteNumber(std::string_view text, std::uint32_t maximum);
+// A number being typed that no further digit can turn into another route
+// number: valid, and 0 or more than a tenth of the maximum ("2" of 0..15, not
+// "1", which may become "12"). Empty while the number may still grow.
+std::optional<std::uint32_t> CompleteRouteNumber(std::string_view text, std::uint32_t maximum);
+// What a route number may be: "... a whole number from 0 to 100."
+std::string RouteNumberRange(std::uint32_t maximum);
 
 // Appends default-named routes until route n exists.
 void EnsureRoute(CRouteField& routes, std::uint32_t n);

@@ -215,6 +215,18 @@ TEST(RouteCreation, RouteNumbersAreWholeNumbersWithinTheLimit) {
     EXPECT_FALSE(ParseRouteNumber("", 100));
 }
 
+TEST(RouteEditor, ARouteNumberIsCompleteWhenNoDigitCanFollow) {
+    struct Row {
+        const char* text;
+        std::uint32_t maximum;
+        std::optional<std::uint32_t> complete;
+    };
+    const Row rows[] = {{"1", 15, std::nullopt}, {"12", 15, 12u}, {"2", 15, 2u}, {"0", 15, 0u},
+                        {"16", 15, std::nullopt}, {"1", 9, 1u}, {"10", 100, std::nullopt}, {"", 15, std::nullopt}};
+    for (const Row& r : rows)
+        EXPECT_EQ(CompleteRouteNumber(r.text, r.maximum), r.complete) << r.text << " of 0.." << r.maximum;
+}
+
 TEST(RouteCreation, UploadingAnEmptyRouteSendsNothing) {
     test::MemorySettingsStore settings;
     IFTOption option(settings);
@@ -231,6 +243,7 @@ TEST(RouteCreation, UploadingAnEmptyRouteSendsNothing) {
     CRouteField routes(1);
     EXPECT_EQ(UploadRouteCommand(routes, 0, 0, {ports, option, prompts, progress}), 0);
     EXPECT_EQ(prompts.count("beep"), 1);
+    EXPECT_EQ(prompts.entries.back().text, "Route 0 has no waypoints to upload: add at least one first.");
     EXPECT_TRUE(prompts.errors().empty());
 
     // With entries, the model check comes first: no receiver, error 2.
