@@ -10,6 +10,7 @@
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"
+#include "core/gps/serial_device_list.h"
 #include "core/gps/serial_ports.h"
 
 #include <algorithm>
@@ -70,6 +71,23 @@ void print(std::ostream& out, const IFTOption& o, const SerialPorts& ports) {
         << "GliderID: " << o.GliderID() << '\n';
 }
 
+// Each port with the device it reaches now, then the devices present, as the
+// preferences dialog shows them.
+void listPorts(std::ostream& out, const SerialPorts& ports) {
+    auto device = [&](const std::string& path) {
+        const std::string problem = DeviceProblem(path);
+        return path + (problem.empty() ? "" : " (" + problem + ")");
+    };
+    for (int port = kFirstPort; port <= kLastPort; ++port)
+        out << PortName(port) << ": " << device(ports.DevicePath(port)) << '\n';
+    out << "Serial devices present:\n";
+    const std::vector<std::string> present = ports.PresentDevices();
+    for (const std::string& path : present)
+        out << "  " << device(path) << '\n';
+    if (present.empty())
+        out << "  none\n";
+}
+
 } // namespace
 
 int runSettings(Context& ctx) {
@@ -85,9 +103,14 @@ int runSettings(Context& ctx) {
     const std::string glider = ctx.takeOption("--glider", kAbsent);
     const std::string gliderId = ctx.takeOption("--glider-id", kAbsent);
     const bool detect = ctx.takeFlag("--detect");
+    const bool listPortsOnly = ctx.takeFlag("--list-ports");
     ctx.rejectUnknownOptions();
     if (!ctx.args.empty())
         throw UsageError{"unexpected argument " + ctx.args.front()};
+    if (listPortsOnly) {
+        listPorts(ctx.out, SerialPorts::System(&ctx.settings));
+        return 0;
+    }
 
     // Everything is checked before anything is stored.
     std::optional<int> newPort;

@@ -7,6 +7,7 @@
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"
+#include "core/gps/serial_device_list.h"
 #include "render/code_page_text.h"
 #include "ui/color_swatch.h"
 #include "ui/tfrm_autodetect.h"
@@ -39,6 +40,15 @@ namespace nuvrel::ui {
 
 namespace {
 
+// A device path with what keeps the user from it, in a word or two:
+// "/dev/ttyUSB0 (not present)", "/dev/ttyUSB0 (no permission)".
+QString deviceText(const std::string& path) {
+    std::string problem = DeviceProblem(path);
+    if (problem.rfind("no permission", 0) == 0)
+        problem = "no permission";
+    return QString::fromStdString(problem.empty() ? path : path + " (" + problem + ")");
+}
+
 // Shows each port's device path beside its name in the drop-down list; the
 // items themselves stay "COM1" ... "COM8".
 class PortItemDelegate : public QStyledItemDelegate {
@@ -50,7 +60,7 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         const std::string path = ports_.DevicePath(index.row() + kFirstPort);
         if (!path.empty())
-            option->text += QStringLiteral("   ") + QString::fromStdString(path);
+            option->text += QStringLiteral("   ") + deviceText(path);
     }
 
 private:
@@ -103,6 +113,12 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     lblDevicePath = new QLabel(hardware);
     lblDevicePath->setObjectName(QStringLiteral("lblDevicePath"));
     lblDevicePath->setMinimumWidth(140);
+    cbPortDevice = new QComboBox(hardware);
+    cbPortDevice->setObjectName(QStringLiteral("cbPortDevice"));
+    cbPortDevice->setToolTip(QStringLiteral("The serial device the port leads to"));
+    lblPortProblem = new QLabel(hardware);
+    lblPortProblem->setObjectName(QStringLiteral("lblPortProblem"));
+    lblPortProblem->setWordWrap(true);
     cbGPSModel = new QComboBox(hardware);
     cbGPSModel->setObjectName(QStringLiteral("cbGPSModel"));
     cbGPSModel->setEditable(true);
@@ -115,10 +131,13 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     hw->addWidget(label(QStringLiteral("Comm Port"), hardware), 0, 0);
     hw->addWidget(cbCommPort, 0, 1);
     hw->addWidget(lblDevicePath, 0, 2);
-    hw->addWidget(label(QStringLiteral("GPS Model"), hardware), 1, 0);
-    hw->addWidget(cbGPSModel, 1, 1);
-    hw->addWidget(btnAutoDetect, 1, 2, Qt::AlignLeft);
-    hw->setRowStretch(2, 1);
+    hw->addWidget(label(QStringLiteral("Device"), hardware), 1, 0);
+    hw->addWidget(cbPortDevice, 1, 1, 1, 2);
+    hw->addWidget(lblPortProblem, 2, 0, 1, 3);
+    hw->addWidget(label(QStringLiteral("GPS Model"), hardware), 3, 0);
+    hw->addWidget(cbGPSModel, 3, 1);
+    hw->addWidget(btnAutoDetect, 3, 2, Qt::AlignLeft);
+    hw->setRowStretch(4, 1);
     hw->setColumnStretch(2, 1);
 
     // View
@@ -129,7 +148,7 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     Edit1 = new QLineEdit(view);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setFixedWidth(48);
-    UpDown1 = new UpDown(Edit1, 1, std::numeric_limits<int>::max(), view);
+    UpDown1 = new UpDown(Edit1, 1, kMaxPenWidth, view);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     ComboBox1 = new QComboBox(view);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -223,6 +242,7 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     connect(Shape1, &ColorSwatch::pressed, this, &TfrmPreference::Shape1MouseDown);
     connect(ComboBox1, &QComboBox::currentTextChanged, this, &TfrmPreference::ComboBox1Change);
     connect(cbCommPort, &QComboBox::currentTextChanged, this, &TfrmPreference::showDevicePath);
+    connect(cbPortDevice, &QComboBox::activated, this, &TfrmPreference::cbPortDeviceSelect);
 }
 
 void TfrmPreference::FormCreate() {
@@ -230,7 +250,7 @@ void TfrmPreference::FormCreate() {
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         const QString name = QString::fromStdString(PortName(port));
         cbCommPort->addItem(name);
-        const QString shown = name + QStringLiteral("   ") + QString::fromStdString(ports_.DevicePath(port));
+        const QString shown = name + QStringLiteral("   ") + deviceText(ports_.DevicePath(port));
         listWidth = std::max(listWidth, cbCommPort->fontMetrics().horizontalAdvance(shown));
     }
     // The drop-down list is wide enough for the device paths.
@@ -241,9 +261,17 @@ void TfrmPreference::FormCreate() {
             cbGPSModel->addItem(QString::fromStdString(table.ModelNameAt(i)));
         cbGPSModel->addItem(QStringLiteral("Others"));
     }
+    cbPortDevice->addItem(QStringLiteral("Automatic"), QString());
+    for (const std::string& path : ports_.PresentDevices())
+        cbPortDevice->addItem(deviceText(path), QString::fromStdString(path));
     cbCommPort->setEditText(QString::fromStdString(PortName(options_.CommPort())));
     showDevicePath();
-    cbGPSModel->setEditText(QString::fromStdString(options_.GPSModel()));
+    // The model list opens on the current model.
+    const QString model = render::fromCodePage(options_.GPSModel());
+    if (const int i = cbGPSModel->findText(model); i >= 0)
+        cbGPSModel->setCurrentIndex(i);
+    else
+        cbGPSModel->setEditText(model);
 
     Shape1->setColor(colorOf(options_.PenColor()));
     UpDown1->setPosition(options_.PenWidth());
@@ -272,7 +300,33 @@ void TfrmPreference::FormCreate() {
 
 void TfrmPreference::showDevicePath() {
     const auto port = ParseCommPort(cbCommPort->currentText().toStdString());
-    lblDevicePath->setText(port ? QString::fromStdString(ports_.DevicePath(*port)) : QString());
+    const std::string path = port ? ports_.DevicePath(*port) : std::string();
+    lblDevicePath->setText(QString::fromStdString(path));
+    lblPortProblem->setText(path.empty() ? QString() : QString::fromStdString(DeviceProblem(path)));
+    cbPortDevice->setEnabled(port.has_value());
+    // The device list shows the port's own choice; "Automatic" when it has none.
+    std::string chosen;
+    if (port)
+        if (auto key = options_.store().openKey(kSettingsKeyPath, false))
+            chosen = key->readString(PortName(*port)).value_or("");
+    const int i = cbPortDevice->findData(QString::fromStdString(chosen));
+    if (i >= 0) {
+        cbPortDevice->setCurrentIndex(i);
+    } else {
+        cbPortDevice->addItem(deviceText(chosen), QString::fromStdString(chosen)); // a device not present now
+        cbPortDevice->setCurrentIndex(cbPortDevice->count() - 1);
+    }
+}
+
+void TfrmPreference::cbPortDeviceSelect(int index) {
+    const auto port = ParseCommPort(cbCommPort->currentText().toStdString());
+    if (!port)
+        return;
+    // Stored at once, as the settings value "COM<n>"; empty for the default.
+    if (auto key = options_.store().openKey(kSettingsKeyPath, true))
+        key->writeString(PortName(*port), cbPortDevice->itemData(index).toString().toStdString());
+    showDevicePath();
+    cbCommPort->view()->viewport()->update();
 }
 
 void TfrmPreference::showMarker(const QString& name) {
@@ -339,9 +393,11 @@ void TfrmPreference::btnOKClick() {
     if (options_.PenColor() != oldColor || options_.PenWidth() != oldWidth)
         emit penChanged();
     if (!outcome.tzOffsetOk) {
-        prompts_.showMessage("NUVREL", outcome.message);
+        // The field is shown selected while its message is read.
+        PageControl1->setCurrentIndex(PageControl1->indexOf(edtTZoffset->parentWidget()));
         edtTZoffset->setFocus();
         edtTZoffset->selectAll();
+        prompts_.showMessage("NUVREL", outcome.message);
         return;
     }
     data_.setTimeOffset(offset);

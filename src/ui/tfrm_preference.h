@@ -1,7 +1,8 @@
 // "Preference": serial port, receiver model (typed, picked or detected),
 // track pen, playback marker, map at start, text coordinate form and the
-// time-zone offset. Not modal; discarded when closed. The trace mark and an
-// auto-detected receiver are stored at once; the rest on "OK".
+// time-zone offset. Not modal; discarded when closed. The trace mark, an
+// auto-detected receiver and the device a port leads to are stored at once;
+// the rest on "OK".
 #pragma once
 
 #include "core/gps/serial_ports.h"
@@ -37,6 +38,8 @@ public:
     // "Hardware"
     QComboBox* cbCommPort = nullptr;
     QLabel* lblDevicePath = nullptr; // the device behind the port in cbCommPort
+    QComboBox* cbPortDevice = nullptr; // "Automatic" or a device present, for that port
+    QLabel* lblPortProblem = nullptr;  // why the device cannot be used, if it cannot
     QComboBox* cbGPSModel = nullptr;
     QPushButton* btnAutoDetect = nullptr;
     // "View"
@@ -69,6 +72,7 @@ public slots:
     void btnAutoDetectClick();
     void Shape1MouseDown();
     void ComboBox1Change(const QString& text);
+    void cbPortDeviceSelect(int index);
 
 private:
     void FormCreate();

@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -117,6 +118,52 @@ TEST(CliSettings, DetectStoresTheReceiver) {
         EXPECT_NE(conf.find(line), std::string::npos) << line << "\n" << conf;
 }
 #endif
+
+// As a user without the serial group: each port with the device it reaches,
+// then the devices present, by-id names first; a device the user may not open
+// says so and names the group to join.
+TEST(CliSettings, ListsPortsAndDevicesAsAPlainUser) {
+    if (::access("/usr/bin/setpriv", X_OK) != 0 || ::getuid() != 0)
+        GTEST_SKIP() << "needs root and setpriv to run as nobody";
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::path dev = dir / "dev";
+    fs::create_directories(dev / "serial/by-id");
+    for (const char* name : {"ttyUSB0", "ttyACM0", "ttyS10", "ttyS2", "ttyS0", "tty0", "ttyUSBx"}) {
+        test::writeFileBytes(dev / name, "");
+        fs::permissions(dev / name, fs::perms(0666));
+    }
+    fs::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-GPS_Serial-if00-port0");
+    fs::permissions(dev / "ttyUSB0", fs::perms(0660));
+    ASSERT_EQ(::chown((dev / "ttyUSB0").c_str(), 0, 20), 0); // root:dialout
+    fs::permissions(dev, fs::perms(0755));
+
+    const std::string d = dev.string();
+    const auto r = test::runProgram("/usr/bin/setpriv",
+                                    {"--reuid=nobody", "--regid=nogroup", "--clear-groups", NUVREL_CLI, "settings",
+                                     "--list-ports"},
+                                    {"XDG_CONFIG_HOME=" + (dir / "config").string(), "NUVREL_DEV_DIR=" + d,
+                                     "NUVREL_COM1=/nonexistent/tty", "NUVREL_COM2=" + d + "/ttyUSB0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string denied = " (no permission to open it: add your user to the group 'dialout' (sudo usermod -aG "
+                               "dialout $USER) and log in again)\n";
+    EXPECT_EQ(r.out, "COM1: /nonexistent/tty (not present)\n"
+                     "COM2: " + d + "/ttyUSB0" + denied +
+                     "COM3: " + d + "/ttyS2\n"
+                     "COM4: " + d + "/ttyS3 (not present)\n"
+                     "COM5: " + d + "/ttyS4 (not present)\n"
+                     "COM6: " + d + "/ttyS5 (not present)\n"
+                     "COM7: " + d + "/ttyS6 (not present)\n"
+                     "COM8: " + d + "/ttyS7 (not present)\n"
+                     "Serial devices present:\n"
+                     "  " + d + "/serial/by-id/usb-GPS_Serial-if00-port0" + denied +
+                     "  " + d + "/ttyUSB0" + denied +
+                     "  " + d + "/ttyACM0\n"
+                     "  " + d + "/ttyS0\n"
+                     "  " + d + "/ttyS2\n"
+                     "  " + d + "/ttyS10\n");
+}
 
 } // namespace
 } // namespace nuvrel

@@ -177,6 +177,7 @@ void PreferenceDialogTest::showsTheSettings() {
     QCOMPARE(models.at(25), QStringLiteral("GPSMAP76"));
     QCOMPARE(models.last(), QStringLiteral("Others"));
     QCOMPARE(d.cbGPSModel->currentText(), QStringLiteral("eTrex Vista"));
+    QCOMPARE(d.cbGPSModel->currentIndex(), models.indexOf(QStringLiteral("eTrex Vista"))); // the list opens there
     QCOMPARE(d.btnAutoDetect->text(), QStringLiteral("Auto Detect"));
 
     QCOMPARE(d.Shape1->color(), QColor(0, 0, 255));
@@ -293,6 +294,9 @@ void PreferenceDialogTest::badTimeOffsetKeepsTheDialogOpen() {
     QCOMPARE(f.prompts.count("message"), 1);
     QCOMPARE(f.prompts.entries.at(0).text, std::string("'two' is not a valid integer value"));
     QVERIFY(d.isVisible());
+    // The Others page shows the field selected.
+    QCOMPARE(d.PageControl1->currentIndex(), 2);
+    QCOMPARE(d.edtTZoffset->selectedText(), QStringLiteral("two"));
     QCOMPARE(f.options.PenWidth(), 6); // stored before the offset
     QCOMPARE(f.data.timeOffset(), 7200);
 }
@@ -357,16 +361,43 @@ void PreferenceDialogTest::upDownsStopAtTheirLimits() {
     QCOMPARE(d.Edit1->text(), QStringLiteral("1"));
     d.UpDown1->upButton()->click();
     QCOMPARE(d.Edit1->text(), QStringLiteral("2"));
+    d.Edit1->setText(QStringLiteral("98"));
+    d.UpDown1->upButton()->click();
+    d.UpDown1->upButton()->click();
+    QCOMPARE(d.Edit1->text(), QStringLiteral("99"));
 }
 
 void PreferenceDialogTest::devicePathIsShownBesideThePort() {
     Fixture f;
-    ui::TfrmPreference d(f.options, f.data, f.prompts, fakePorts({{"NUVREL_COM3", "/dev/ttyACM0"}}));
-    QCOMPARE(d.lblDevicePath->text(), QStringLiteral("/dev/ttyS0"));
+    test::TempDir dev;
+    test::writeFileBytes(dev / "ttyUSB0", "");
+    const QString usb = QString::fromStdString((dev / "ttyUSB0").string());
+    SerialPorts ports = fakePorts({{"NUVREL_COM3", "/nonexistent/ttyACM0"}});
+    ports.settings = &f.store;
+    ports.devDir = dev.path().string();
+    ports.sysDir.clear();
+    ui::TfrmPreference d(f.options, f.data, f.prompts, ports);
+    const QString s0 = QString::fromStdString((dev / "ttyS0").string());
+    QCOMPARE(d.lblDevicePath->text(), s0);
+    QCOMPARE(d.lblPortProblem->text(), QStringLiteral("not present"));
+    QCOMPARE(itemsOf(d.cbPortDevice), (QStringList{QStringLiteral("Automatic"), usb}));
+    QCOMPARE(d.cbPortDevice->currentIndex(), 0);
+
+    // COM1 mapped to the device present: stored as the settings value.
+    d.cbPortDevice->setCurrentIndex(1);
+    emit d.cbPortDevice->activated(1);
+    QCOMPARE(std::get<std::string>(f.store.keys[kSettingsKeyPath]["COM1"]), usb.toStdString());
+    QCOMPARE(d.lblDevicePath->text(), usb);
+    QCOMPARE(d.lblPortProblem->text(), QString());
+
     d.cbCommPort->setCurrentIndex(2);
-    QCOMPARE(d.lblDevicePath->text(), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(d.lblDevicePath->text(), QStringLiteral("/nonexistent/ttyACM0"));
+    QCOMPARE(d.cbPortDevice->currentIndex(), 0);
+    d.cbCommPort->setCurrentIndex(0);
+    QCOMPARE(d.cbPortDevice->currentIndex(), 1);
     d.cbCommPort->setEditText(QStringLiteral("COM9"));
     QCOMPARE(d.lblDevicePath->text(), QString());
+    QVERIFY(!d.cbPortDevice->isEnabled());
 }
 
 void PreferenceDialogTest::autoDetectWithoutReceiverShowsError2() {

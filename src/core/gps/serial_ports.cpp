@@ -1,6 +1,7 @@
 #include "core/gps/serial_ports.h"
 
 #include "core/gps/posix_serial_device.h"
+#include "core/gps/serial_device_list.h"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -20,11 +21,13 @@ std::string SerialPorts::DevicePath(int port) const {
         if (auto key = settings->openKey(kSettingsKeyPath, false))
             if (auto v = key->readString("COM" + n); v && !v->empty())
                 return *v;
-    const std::string usb = "/dev/ttyUSB" + std::to_string(port - 1);
+    const std::string usb = devDir + "/ttyUSB" + std::to_string(port - 1);
     if (exists && exists(usb))
         return usb;
-    return "/dev/ttyS" + std::to_string(port - 1);
+    return devDir + "/ttyS" + std::to_string(port - 1);
 }
+
+std::vector<std::string> SerialPorts::PresentDevices() const { return ListSerialDevices(devDir, sysDir); }
 
 std::string SerialPorts::LinkLogPath() const {
     if (!environment)
@@ -45,6 +48,10 @@ SerialPorts SerialPorts::System(SettingsStore* settings) {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0;
     };
+    if (const auto dir = p.environment("NUVREL_DEV_DIR"); dir && !dir->empty()) {
+        p.devDir = *dir;
+        p.sysDir.clear();
+    }
     return p;
 }
 

@@ -3,6 +3,7 @@
 // Port n is, in this order: the device named by the environment variable
 // NUVREL_COM<n>; the settings value "COM<n>" in the program's key; the USB
 // serial adapter /dev/ttyUSB<n-1> when it exists; else /dev/ttyS<n-1>.
+// The device folder is /dev unless NUVREL_DEV_DIR names another.
 #pragma once
 
 #include "core/gps/serial_device.h"
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nuvrel {
 
@@ -26,9 +28,15 @@ struct SerialPorts {
     std::function<std::optional<std::string>(const std::string&)> environment;
     // True when a device path exists.
     std::function<bool(const std::string&)> exists;
+    // Where devices are looked for, and the kernel's view of the terminals
+    // (empty: not consulted).
+    std::string devDir = "/dev";
+    std::string sysDir = "/sys/class/tty";
 
     // The device path of port n; empty when n names no port (outside 1..8).
     std::string DevicePath(int port) const;
+    // The serial devices present, in the order a user should prefer them.
+    std::vector<std::string> PresentDevices() const;
     // The file named by NUVREL_LINK_LOG, empty when traffic is not logged.
     std::string LinkLogPath() const;
 
