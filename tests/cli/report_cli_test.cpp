@@ -61,12 +61,16 @@ TEST_F(ReportCli, JsonTextBarogramAndArguments) {
     EXPECT_EQ(count(r.out, "\"takeoff\""), 1u);
     EXPECT_NE(r.out.find("\"rules\":\"ffvl\""), std::string::npos);
 
-    const std::string png = (dir / "baro.png").string();
-    r = run({"report", file, "--barogram", png});
+    r = run({"report", file});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Flight 2\n  take-off:  point "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  score:     xcontest, "), std::string::npos) << r.out;
+#ifdef NUVREL_CLI_RENDER // the barogram is drawn with the Qt renderer (not in the sanitizer build)
+    const std::string png = (dir / "baro.png").string();
+    r = run({"report", file, "--barogram", png});
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test::readFileBytes(png).substr(0, 4), "\x89PNG");
+#endif
 
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {"report", file, "--rules", "fai"}, {"report", file, "--segment", "x"}, {"report"}})
