@@ -1,5 +1,6 @@
 #include "core/map/geo_raster.h"
 
+#include "core/map/map_file_names.h"
 #include "core/map/ozi_map_file.h"
 #include "core/map/tiled_map_info.h"
 #include "core/regular_file.h"
@@ -17,12 +18,10 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <dirent.h>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace nuvrel {
 
@@ -122,23 +121,6 @@ const DatumRow* findDatum(const MapDatum& table, const std::string& name) {
     return nullptr;
 }
 
-// The file of that name in folder, in any letter case (maps are often copied
-// from systems that ignore it); empty when there is none.
-std::string findBeside(const std::string& folder, const std::string& name) {
-    const std::string exact = folder + name;
-    struct stat st;
-    if (::stat(exact.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return exact;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
-    if (!dir)
-        return {};
-    const std::string wanted = lower(name);
-    while (const dirent* e = ::readdir(dir.get()))
-        if (lower(e->d_name) == wanted)
-            return folder + e->d_name;
-    return {};
-}
-
 // The raster to warp, on top of the datasets it reads from (a virtual
 // dataset reads through its base), closed top first.
 struct Source {
@@ -181,8 +163,9 @@ Source openOziMap(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string imageName = OziImageBaseName(map.imageName);
-    const std::string image = findBeside(folder, imageName);
-    if (image.empty())
+    // Found in any letter case, as maps copied from Windows name it.
+    const std::string image = findFileAnyCase(folder + imageName);
+    if (!IsReadableRegularFile(image))
         return Source(path + ": its image " + imageName + " is not beside it");
     Dataset img(GDALOpen(image.c_str(), GA_ReadOnly));
     if (!img)
