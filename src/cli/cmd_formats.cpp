@@ -157,17 +157,20 @@ int runImport(Context& ctx) {
     }
     ReadProblem problem = ReadProblem::None;
     std::vector<std::string> notes;
+    TextConversion converted = TextConversion::None;
     int added = 0;
     if (kind == DataKind::Track)
-        ImportTrack(data, format.trackKind, input, &problem, &notes);
+        ImportTrack(data, format.trackKind, input, &problem, &notes, &converted);
     else if (kind == DataKind::Waypoints)
-        ImportWaypoints(data, format.waypointKind, input, &problem);
+        ImportWaypoints(data, format.waypointKind, input, &problem, &converted);
     else
-        added = ImportPotRoutes(routes, input, ctx.prompts, &problem);
+        added = ImportPotRoutes(routes, input, ctx.prompts, &problem, &converted);
     for (const std::string& note : notes)
         (problem == ReadProblem::None ? ctx.out : ctx.err) << "import: " << note << '\n';
     if (problem != ReadProblem::None)
         return 1; // reported; the data file is left as it was
+    if (converted != TextConversion::None)
+        ctx.err << conversionNote(converted) << ": " << input << '\n';
     if (kind == DataKind::Routes)
         ctx.out << "routes: " << added << " added, " << routes.RouteCount() << " in all\n";
     printSummary(ctx.out, data, kind);

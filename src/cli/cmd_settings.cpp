@@ -1,11 +1,12 @@
 // settings: shows the preferences, and sets them as Option > Preference does
 // (port, receiver model typed or detected, track pen, playback marker, map at
-// start, text coordinate form), and the pilot and glider of flight logs.
-// Written to the settings file at once.
+// start, text coordinate form), the pilot and glider of flight logs, and the
+// code page. Written to the settings file at once.
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
 #include "core/app/preference_values.h"
+#include "core/codepage.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
@@ -69,6 +70,9 @@ void print(std::ostream& out, const IFTOption& o, const SerialPorts& ports) {
         << "PilotName: " << o.PilotName() << '\n'
         << "GliderType: " << o.GliderType() << '\n'
         << "GliderID: " << o.GliderID() << '\n';
+    const std::string page = codePageSetting(o.store());
+    out << "CodePage: " << (page.empty() ? "auto" : page) << " (" << codePageName(chooseCodePage(o.store()))
+        << ")\n";
 }
 
 // Each port with the device it reaches now, then the devices present, as the
@@ -102,6 +106,7 @@ int runSettings(Context& ctx) {
     const std::string pilot = ctx.takeOption("--pilot", kAbsent);
     const std::string glider = ctx.takeOption("--glider", kAbsent);
     const std::string gliderId = ctx.takeOption("--glider-id", kAbsent);
+    const std::string codePage = ctx.takeOption("--code-page", kAbsent);
     const bool detect = ctx.takeFlag("--detect");
     const bool listPortsOnly = ctx.takeFlag("--list-ports");
     ctx.rejectUnknownOptions();
@@ -135,6 +140,14 @@ int runSettings(Context& ctx) {
         newDms = yesNo("--dms", dms);
     if (detect && model != kAbsent)
         throw UsageError{"--model and --detect exclude each other"};
+    std::optional<std::string> newCodePage;
+    if (codePage == "auto") {
+        newCodePage = "";
+    } else if (CodePage page; codePage != kAbsent) {
+        if (!parseCodePageName(codePage, page))
+            throw UsageError{"--code-page wants auto, CP932 or UTF-8"};
+        newCodePage = codePageName(page);
+    }
 
     if (newPort)
         option.SetCommPort(*newPort);
@@ -176,7 +189,7 @@ int runSettings(Context& ctx) {
 
     const bool changed = newPort || detect || model != kAbsent || newColor || newWidth || mark != kAbsent ||
                          newMapAtStart || newDms || pilot != kAbsent || glider != kAbsent || gliderId != kAbsent;
-    if (changed && !option.save()) {
+    if ((changed && !option.save()) || (newCodePage && !setCodePageSetting(ctx.settings, *newCodePage))) {
         ctx.err << "the settings could not be written\n";
         return 1;
     }

@@ -194,6 +194,12 @@ int runUpload(Context& ctx) {
     }
     if (!RunModelCheck(s.ports, s.option, s.prompts))
         return 1;
+    // Names the receiver would change go only with --yes.
+    if (kind == Kind::Waypoints ? !ConfirmWaypointNames(*s.data.waypoints(), s.services())
+                                : !ConfirmRouteNames(s.routes, 0, 19, s.services())) {
+        ctx.err << "nuvrel-cli upload: nothing sent\n";
+        return 1;
+    }
     if (kind == Kind::Waypoints) {
         if (!UploadWaypoints(*s.data.waypoints(), s.port, s.transfer()))
             return 1;

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "core/app/ift_option.h"
 #include "core/codepage.h"
 #include "core/time_zone.h"
 #include "platform/qsettings_store.h"
@@ -16,7 +17,7 @@ const std::vector<Command>& commands() {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
         {"retime", "retime DATA.nvl -o OUT.nvl --weeks N", runRetime},
-        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID] | settings --list-ports", runSettings},
+        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID] [--code-page auto|CP932|UTF-8] | settings --list-ports", runSettings},
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},
@@ -94,8 +95,6 @@ int main(int argc, char** argv) {
     using namespace nuvrel;
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
-    const char* lang = std::getenv("LANG");
-    setActiveCodePage(codePageForLocale(lang ? lang : ""));
 
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         printUsage(argc < 2 ? std::cerr : std::cout);
@@ -110,6 +109,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QSettingsStore settings;
+    setActiveCodePage(chooseCodePage(settings));
     cli::ConsolePrompts prompts(std::cerr);
     CLibraryTimeZone timeZone;
     cli::Context ctx{{argv + 2, argv + argc}, std::cout, std::cerr, settings, prompts, timeZone};

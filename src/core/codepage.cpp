@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 
@@ -53,6 +54,17 @@ void setActiveCodePage(CodePage page) { g_codePage = page; }
 CodePage codePageForLocale(std::string_view localeName) {
     return localeName.substr(0, 2) == "ja" ? CodePage::Cp932 : CodePage::Utf8;
 }
+
+std::string localeFromEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return value;
+    }
+    return {};
+}
+
+const char* codePageName(CodePage page) { return page == CodePage::Cp932 ? "CP932" : "UTF-8"; }
 
 bool parseCodePageName(std::string_view name, CodePage& out) {
     for (auto n : {"CP932", "SJIS", "Shift_JIS", "Shift-JIS", "MS932"}) {
@@ -109,6 +121,30 @@ std::size_t fitLength(std::string_view text, std::size_t maxBytes, CodePage page
         const std::size_t len = charLength(text.substr(pos), page);
         if (pos + len > maxBytes)
             break;
+        pos += len;
+    }
+    return pos;
+}
+
+std::size_t fitWholeLength(std::string_view text, std::size_t maxBytes, CodePage page) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view rest = text.substr(pos);
+        const std::size_t len = charLength(rest, page);
+        if (pos + len > maxBytes)
+            break;
+        // A single byte that starts a character which the end of text cuts.
+        const auto c = static_cast<unsigned char>(rest[0]);
+        if (len == 1 && page == CodePage::Cp932 && rest.size() == 1 && isCp932LeadByte(c))
+            break;
+        if (len == 1 && page == CodePage::Utf8 && c >= 0xC2 && c <= 0xF4) {
+            const std::size_t need = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+            bool cut = rest.size() < need;
+            for (std::size_t i = 1; cut && i < rest.size(); ++i)
+                cut = isContinuation(static_cast<unsigned char>(rest[i]));
+            if (cut)
+                break;
+        }
         pos += len;
     }
     return pos;

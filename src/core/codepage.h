@@ -19,8 +19,14 @@ void setActiveCodePage(CodePage page);
 // The code page that a locale name ("ja_JP.UTF-8", "C", ...) calls for:
 // CP932 for Japanese, UTF-8 for everything else.
 CodePage codePageForLocale(std::string_view localeName);
+// The locale name that governs character types, in the order POSIX gives:
+// the first of LC_ALL, LC_CTYPE and LANG that is set and not empty ("" when
+// none is).
+std::string localeFromEnvironment();
 // "CP932"/"SJIS"/"Shift_JIS" or "UTF-8"/"UTF8" (any case); false otherwise.
 bool parseCodePageName(std::string_view name, CodePage& out);
+// The name the program writes for a code page: "CP932" or "UTF-8".
+const char* codePageName(CodePage page);
 
 // Length in bytes of the character that starts at text[0], never more than
 // text.size(). A malformed or cut sequence counts as one byte.
@@ -34,6 +40,14 @@ bool isCp932LeadByte(unsigned char byte);
 std::size_t fitLength(std::string_view text, std::size_t maxBytes, CodePage page);
 inline std::size_t fitLength(std::string_view text, std::size_t maxBytes) {
     return fitLength(text, maxBytes, activeCodePage());
+}
+
+// As fitLength, and a character cut off by the end of text itself (a CP932
+// lead byte, or the start of a UTF-8 sequence, as the last bytes) is left out
+// too: for texts that were cut at a byte count before.
+std::size_t fitWholeLength(std::string_view text, std::size_t maxBytes, CodePage page);
+inline std::size_t fitWholeLength(std::string_view text, std::size_t maxBytes) {
+    return fitWholeLength(text, maxBytes, activeCodePage());
 }
 
 // Copies text into a fixed field of fieldSize bytes: stops at the first NUL

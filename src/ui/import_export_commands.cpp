@@ -6,13 +6,16 @@
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
 #include "core/formats/plain_text_format.h"
+#include "render/code_page_text.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_form.h"
 #include "ui/map_window.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <ctime>
 #include <exception>
@@ -124,17 +127,21 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     if (!command.isExport) {
         // A failed import leaves the data, and so the picture, as it was.
         bool changed = false;
+        TextConversion converted = TextConversion::None;
         if (command.everyKind)
             changed = ImportGpx(form.data(), form.routes(), file, GpxKinds{}, gpxSettingsFrom(form.options()))
                           .error.empty();
         else if (command.kind == DataKind::Track)
-            changed = ImportTrack(form.data(), format->trackKind, file);
+            changed = ImportTrack(form.data(), format->trackKind, file, nullptr, nullptr, &converted);
         else if (command.kind == DataKind::Waypoints)
-            changed = ImportWaypoints(form.data(), format->waypointKind, file);
+            changed = ImportWaypoints(form.data(), format->waypointKind, file, nullptr, &converted);
         else
-            changed = ImportPotRoutes(form.routes(), file, prompts) > 0;
+            changed = ImportPotRoutes(form.routes(), file, prompts, nullptr, &converted) > 0;
         if (changed)
             showImported(form);
+        if (converted != TextConversion::None)
+            form.statusBar()->showMessage(QString::fromStdString(conversionNote(converted)) + QStringLiteral(": ") +
+                                          QFileInfo(path).fileName());
         return;
     }
     ExportSettings settings;
@@ -150,7 +157,7 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     const ExportResult result = command.everyKind ? exportGpxFile(file, GpxKinds{}, source, settings)
                                                   : exportFile(file, *format, command.kind, source, settings);
     if (result == ExportResult::CantCreate)
-        prompts.showMessage("Error", "Cannot write " + file);
+        prompts.showMessage("Error", "Cannot write " + render::toCodePage(path));
 }
 
 void InstallImportExportCommands(TMainForm& form) {
@@ -163,7 +170,7 @@ void InstallImportExportCommands(TMainForm& form) {
             try {
                 runCommand(form, command);
             } catch (const std::exception& e) {
-                QMessageBox::critical(&form, QApplication::applicationName(), QString::fromLocal8Bit(e.what()));
+                QMessageBox::critical(&form, QApplication::applicationName(), render::fromCodePage(e.what()));
             }
         });
     }

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLocale>
 
 #include <clocale>
 #include <cstdio>
@@ -38,7 +37,7 @@ int main(int argc, char** argv) {
 
     nuvrel::QSettingsStore settings;
     nuvrel::CLibraryTimeZone timeZone;
-    nuvrel::setActiveCodePage(nuvrel::codePageFromSettings(settings, QLocale::system().name().toStdString()));
+    nuvrel::setActiveCodePage(nuvrel::chooseCodePage(settings));
 
     nuvrel::ui::QtPrompts prompts;
     nuvrel::ui::TMainForm form(settings, prompts, timeZone);

@@ -6,6 +6,7 @@
 #include "core/gps/gps_model.h"
 #include "core/gps/position_request.h"
 #include "platform/desktop_help.h"
+#include "render/code_page_text.h"
 #include "ui/about_box.h"
 #include "ui/tfrm_preference.h"
 #include "ui/file_dialogs.h"
@@ -19,7 +20,6 @@
 #include "ui/tfrm_rtnoin.h"
 #include "ui/tfrm_selrouteno.h"
 #include "ui/up_down.h"
-#include "render/code_page_text.h"
 #include "ui/tfrm_waypoint.h"
 #include "ui/tfrm_trk_list.h"
 #include "ui/track_playback.h"
@@ -211,7 +211,7 @@ void TMainForm::guarded(const std::function<void()>& work) {
     try {
         work();
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("NUVREL"), QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(this, QStringLiteral("NUVREL"), render::fromCodePage(e.what()));
     }
 }
 
@@ -507,7 +507,7 @@ void TMainForm::Print1Click() {
 void TMainForm::SaveImageAs1Click() {
     const QString path = chooseImageFile(this, *options_);
     if (!path.isEmpty() && !SaveMapImage(map_->mapImage(), path))
-        prompts_.showMessage("Error", "Can't write the image " + path.toStdString() + ".");
+        prompts_.showMessage("Error", "Can't write the image " + render::toCodePage(path) + ".");
 }
 
 } // namespace nuvrel::ui

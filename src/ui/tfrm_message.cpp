@@ -1,5 +1,7 @@
 #include "ui/tfrm_message.h"
 
+#include "render/code_page_text.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -85,12 +87,12 @@ TfrmMessage::TfrmMessage(QWidget* parent)
 }
 
 void TfrmMessage::setTitle(const std::string& title) {
-    const QString text = QString::fromLocal8Bit(title.c_str());
+    const QString text = render::fromCodePage(title);
     setWindowTitle(text);
     lblMessage->setText(text);
 }
 
-void TfrmMessage::setLabel(const std::string& text) { lblMessage->setText(QString::fromLocal8Bit(text.c_str())); }
+void TfrmMessage::setLabel(const std::string& text) { lblMessage->setText(render::fromCodePage(text)); }
 
 void TfrmMessage::show() {
     // Over the middle of the main window, where the user looks.

@@ -194,10 +194,24 @@ TfrmPreference::TfrmPreference(IFTOption& options, IFTGarminData& data, UserProm
     tz->addWidget(edtTZoffset);
     tz->addWidget(udTZoffset);
     tz->addStretch(1);
+    cbCodePage = new QComboBox(others);
+    cbCodePage->setObjectName(QStringLiteral("cbCodePage"));
+    cbCodePage->addItem(QStringLiteral("Automatic"), QString());
+    cbCodePage->addItem(QStringLiteral("Japanese (CP932)"), QStringLiteral("CP932"));
+    cbCodePage->addItem(QStringLiteral("UTF-8"), QStringLiteral("UTF-8"));
+    cbCodePage->setToolTip(QStringLiteral("The character code of names and text files; "
+                                          "Automatic follows the language of the system. "
+                                          "Takes effect at the next start."));
+    auto* page = new QHBoxLayout;
+    page->addWidget(label(QStringLiteral("Code Page"), others));
+    page->addSpacing(8);
+    page->addWidget(cbCodePage);
+    page->addStretch(1);
     auto* ot = new QVBoxLayout(others);
     ot->addWidget(cbMapLoadWithStart);
     ot->addWidget(cbTextFormatDMS);
     ot->addLayout(tz);
+    ot->addLayout(page);
     ot->addStretch(1);
 
     // Flight Log
@@ -287,6 +301,8 @@ void TfrmPreference::FormCreate() {
 
     cbMapLoadWithStart->setChecked(options_.MapLoadWithStart() == 1);
     cbTextFormatDMS->setChecked(options_.TextCoordinateFormat() == 3);
+    cbCodePage->setCurrentIndex(
+        std::max(0, cbCodePage->findData(QString::fromStdString(codePageSetting(options_.store())))));
 
     edtPilotName->setText(QString::fromStdString(options_.PilotName()));
     edtGliderType->setText(QString::fromStdString(options_.GliderType()));
@@ -385,6 +401,10 @@ void TfrmPreference::btnOKClick() {
     options_.SetPilotName(edtPilotName->text().trimmed().toStdString());
     options_.SetGliderType(edtGliderType->text().trimmed().toStdString());
     options_.SetGliderID(edtGliderID->text().trimmed().toStdString());
+
+    if (const std::string page = cbCodePage->currentData().toString().toStdString();
+        page != codePageSetting(options_.store()))
+        setCodePageSetting(options_.store(), page);
 
     const std::int32_t oldColor = options_.PenColor();
     const std::int32_t oldWidth = options_.PenWidth();

@@ -53,6 +53,7 @@ public:
     QCheckBox* cbTextFormatDMS = nullptr;
     QLineEdit* edtTZoffset = nullptr;
     UpDown* udTZoffset = nullptr;
+    QComboBox* cbCodePage = nullptr; // items: automatic, CP932, UTF-8
     // "Flight Log": the pilot and glider named in IGC headers
     QLineEdit* edtPilotName = nullptr;
     QLineEdit* edtGliderType = nullptr;

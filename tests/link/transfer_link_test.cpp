@@ -4,6 +4,7 @@
 // recorded them, and the faults.
 #include "core/app/gps_commands.h"
 #include "core/app/monitor_text.h"
+#include "core/codepage.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/packet.h"
@@ -466,7 +467,7 @@ TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
         ASSERT_EQ(UploadWaypoints(*h.data.waypoints(), 1, h.transfer(sim)), 1);
         ASSERT_TRUE(sim.waitForRecord("xfercmplt"));
         const auto raw = rawOf(sim.recordLines("wpt ").at(0));
-        const std::uint8_t codes[] = {48, 82, 82, 82, 89, 32};
+        const std::uint8_t codes[] = {48, 33, 82, 82, 89, 32};
         EXPECT_EQ(0, std::memcmp(raw.data(), codes, 6));
     }
 }
@@ -605,6 +606,68 @@ TEST(TransferLink, LargeAnnouncedCount) {
     ASSERT_TRUE(DownloadTrack(h.data, 1, h.transfer(sim))); // Xfer_Cmplt comes early
     EXPECT_EQ(h.data.track()->count(), 3u);
     EXPECT_EQ(h.progress.labels.back(), "0%(3/40000)");
+}
+
+TEST(TransferLink, JapaneseNamesGoBackByteForByte) {
+    // ﾌｼﾞｻﾝ-1ｦﾟ as the receiver holds it; the older layout keeps six of them.
+    const std::string codes = "\x3C\x2C\x5E\x2B\x4D\x5C\x53\x4E\x5D";
+    for (const std::int32_t model : {105, 153}) {
+        const bool d108 = model == 153;
+        const std::string name = d108 ? codes : codes.substr(0, 6);
+        std::string escaped;
+        for (unsigned char c : name)
+            escaped += "\\x" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+        TempDir dir;
+        const std::string file = WriteSimData(dir, "jp.txt",
+                                              "wpt|" + escaped + "|35|139|0|3|0|0|C\nroute|1|R\nrtept|" + escaped +
+                                                  "|35|139|0|3|0|0|C\n");
+        SimProcess sim({"--product-id", std::to_string(model), "--data-text", file});
+        Harness h(model);
+        ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim)));
+        ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim)));
+        h.prompts.answers = {true, true};
+        ASSERT_EQ(UploadWaypointsCommand(h.data, h.services(sim)), 1);
+        ASSERT_EQ(UploadRoutesCommand(h.routes, h.services(sim)), 1);
+        EXPECT_EQ(h.prompts.count("question"), 1) << "only the upload question: no name changes";
+        ASSERT_TRUE(sim.waitForRecord("xfercmplt command=4"));
+        const std::size_t at = d108 ? 48 : 0;
+        for (const char* kind : {"wpt ", "rtewpt "}) {
+            const auto raw = rawOf(sim.recordLines(kind).at(0));
+            ASSERT_GE(raw.size(), at + name.size() + 1) << kind;
+            EXPECT_EQ(std::string(raw.begin() + at, raw.begin() + at + name.size()), name) << kind << model;
+        }
+    }
+}
+
+TEST(TransferLink, NamesTheReceiverCannotShowAreConfirmedFirst) {
+    SimProcess sim({"--product-id", "105"});
+    Harness h(105);
+    const char kanji[] = "A\x95\x78\x8E\x6D"; // A富士
+    h.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(
+        std::vector<WaypointRecord>{record("\xCC\xBC", 35, 139, ""), record(kanji, 35, 139, "")}));
+    h.prompts.answers = {true, false};
+    EXPECT_EQ(UploadWaypointsCommand(h.data, h.services(sim)), 0);
+    ASSERT_EQ(h.prompts.count("question"), 2);
+    EXPECT_EQ(h.prompts.entries.back().title, "Confirm");
+    EXPECT_NE(h.prompts.entries.back().text.find(std::string(kanji) + " -> 00000\n"), std::string::npos)
+        << h.prompts.entries.back().text;
+    EXPECT_EQ(h.prompts.entries.back().text.find("\xCC\xBC ->"), std::string::npos) << "kana survive";
+    EXPECT_TRUE(sim.recordLines("wpt ").empty());
+}
+
+TEST(TransferLink, LongNamesAreCutOnACharacter) {
+    // "A富士山頂朝" is 11 bytes in CP932: the D108 download keeps ten bytes at
+    // most, without the lead byte of 朝.
+    TempDir dir;
+    const std::string file =
+        WriteSimData(dir, "long.txt", "wpt|A\\x95\\x78\\x8E\\x6D\\x8E\\x52\\x92\\xB8\\x92\\xA9|35|139|0|3|0|0|C\n");
+    SimProcess sim({"--product-id", "130", "--data-text", file});
+    Harness h(130);
+    setActiveCodePage(CodePage::Cp932);
+    const bool ok = DownloadWaypoints(h.data, 1, h.transfer(sim));
+    setActiveCodePage(CodePage::Utf8);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(h.data.waypoints()->ident(0), "A\x95\x78\x8E\x6D\x8E\x52\x92\xB8 ");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // File > Import and File > Export through Qt Test, offscreen: the dialogs'
 // titles and filters, the stores replaced by an import, the files written by
 // an export, and the commands that do nothing.
+#include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -117,6 +119,18 @@ private slots:
         QCOMPARE(w.prompts.errors(), std::vector<int>{8});
         QCOMPARE(w.form.data().waypoints()->count(), 2u); // a failed import keeps the store
         QCOMPARE(w.form.data().track()->count(), 3u);
+    }
+
+    void foreignCodePageIsConvertedAndSaid() {
+        Window w;
+        test::TempDir dir;
+        const std::string file = (dir / "fuji.pot").string();
+        test::writeFileBytes(file, "ORD=POI/tex=\xE5\xAF\x8C\xE5\xA3\xAB:x/ido=035'21'38'0/kei=138'43'39'0\r\n");
+        setActiveCodePage(CodePage::Cp932);
+        ui::RunImportExport(w.form, commandNamed("POTfile2"), QString::fromStdString(file));
+        setActiveCodePage(CodePage::Utf8);
+        QCOMPARE(w.form.data().waypoints()->ident(0), std::string("\x95\x78\x8E\x6D")); // 富士 in CP932
+        QCOMPARE(w.form.statusBar()->currentMessage(), QStringLiteral("Converted from UTF-8 to CP932: fuji.pot"));
     }
 
     void exportThroughTheDialog() {

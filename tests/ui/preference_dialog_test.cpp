@@ -97,6 +97,7 @@ private slots:
     void newPenRedrawsTheMap();
     void okKeepsPortAndFixesBadWidth();
     void badTimeOffsetKeepsTheDialogOpen();
+    void codePageIsShownAndStored();
     void traceMarkIsStoredAtOnceAndSurvivesTheCloseBox();
     void penColourComesFromTheColourPicker();
     void upDownsStopAtTheirLimits();
@@ -299,6 +300,20 @@ void PreferenceDialogTest::badTimeOffsetKeepsTheDialogOpen() {
     QCOMPARE(d.edtTZoffset->selectedText(), QStringLiteral("two"));
     QCOMPARE(f.options.PenWidth(), 6); // stored before the offset
     QCOMPARE(f.data.timeOffset(), 7200);
+}
+
+void PreferenceDialogTest::codePageIsShownAndStored() {
+    Fixture f;
+    for (const auto& [index, stored] : {std::pair{1, "CP932"}, {2, "UTF-8"}, {0, ""}}) {
+        QPointer<ui::TfrmPreference> d = new ui::TfrmPreference(f.options, f.data, f.prompts, fakePorts());
+        QCOMPARE(itemsOf(d->cbCodePage), (QStringList{"Automatic", "Japanese (CP932)", "UTF-8"}));
+        QCOMPARE(d->cbCodePage->currentData().toString().toStdString(), codePageSetting(f.store));
+        d->show();
+        d->cbCodePage->setCurrentIndex(index);
+        QTest::mouseClick(d->btnOK, Qt::LeftButton);
+        QCOMPARE(codePageSetting(f.store), std::string(stored));
+        QTRY_VERIFY(d.isNull());
+    }
 }
 
 void PreferenceDialogTest::traceMarkIsStoredAtOnceAndSurvivesTheCloseBox() {

@@ -7,11 +7,14 @@
 #include "core/gps/gps_model.h"
 #include "core/gps/model_check.h"
 #include "core/gps/packet.h"
+#include "core/gps/receiver_text.h"
 #include "core/gps/route_transfer.h"
 #include "core/gps/transfers.h"
 
 #include <algorithm>
 #include <ctime>
+#include <string>
+#include <vector>
 
 namespace nuvrel {
 
@@ -21,7 +24,50 @@ TransferServices transferServices(const GpsCommandServices& s) {
     return TransferServices{s.ports, s.option, s.prompts, s.progress};
 }
 
+bool japaneseNames(const IFTOption& option) { return GPSModel().CharSetForId(option.GPSModelID()) == 2; }
+
+// Asks about the sent names that the receiver shows otherwise.
+bool confirmNames(const std::vector<std::string>& sent, UserPrompts& prompts) {
+    constexpr std::size_t kListed = 20;
+    std::string list;
+    std::size_t changed = 0;
+    for (const std::string& name : sent) {
+        const std::string shown = ReceiverShownName(name);
+        if (shown == name)
+            continue;
+        if (++changed <= kListed)
+            list += "  " + name + " -> " + shown + "\n";
+    }
+    if (changed == 0)
+        return true;
+    if (changed > kListed)
+        list += "  ... and " + std::to_string(changed - kListed) + " more\n";
+    return prompts.askYesNo("Confirm", "The receiver cannot show every character of these names; they will change:\n" +
+                                           list + "Do you wish to continue?");
+}
+
 } // namespace
+
+bool ConfirmWaypointNames(const IFTGarminWaypoint& waypoints, const GpsCommandServices& services) {
+    if (!japaneseNames(services.option))
+        return true;
+    std::vector<std::string> sent;
+    for (const WaypointRecord& w : waypoints.records())
+        sent.push_back(WaypointUploadName(w, services.option.GPSModelID()));
+    return confirmNames(sent, services.prompts);
+}
+
+bool ConfirmRouteNames(const CRouteField& routes, std::uint32_t first, std::uint32_t last,
+                       const GpsCommandServices& services) {
+    if (!japaneseNames(services.option))
+        return true;
+    std::vector<std::string> sent;
+    for (std::uint32_t r = first; r <= last && r < routes.RouteCount(); ++r)
+        for (const RouteEntry& e : routes.routes()[r].entries)
+            sent.push_back(Waypoint::SentName(e.ident, services.option.GPSModelID(),
+                                              services.option.GPSSoftwareVersion()));
+    return confirmNames(sent, services.prompts);
+}
 
 bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services) {
     if (!RunModelCheck(services.ports, services.option, services.prompts))
@@ -53,6 +99,8 @@ int UploadWaypointsCommand(const IFTGarminData& data, const GpsCommandServices& 
     if (!services.prompts.askYesNo("Question", kUploadWaypointQuestion))
         return 0;
     if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return 0;
+    if (!ConfirmWaypointNames(*data.waypoints(), services))
         return 0;
     return UploadWaypoints(*data.waypoints(), services.option.CommPort(), transferServices(services));
 }
@@ -132,6 +180,8 @@ int UploadRoute(const CRouteField& routes, std::uint32_t index, std::uint8_t num
 
 int UploadRoutesCommand(const CRouteField& routes, const GpsCommandServices& services) {
     if (!RunModelCheck(services.ports, services.option, services.prompts))
+        return 0;
+    if (!ConfirmRouteNames(routes, 0, 19, services))
         return 0;
     return SendRoutes(routes, services);
 }

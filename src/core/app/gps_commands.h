@@ -36,6 +36,15 @@ bool DownloadWaypointsCommand(IFTGarminData& data, const GpsCommandServices& ser
 // GPS > Upload > Waypoint: asks first ("Question"); 1 when the upload succeeded.
 int UploadWaypointsCommand(const IFTGarminData& data, const GpsCommandServices& services);
 
+// Before an upload to a receiver of the Japanese character set: when names
+// hold characters it cannot show (they arrive as "0"), asks "Confirm" with
+// each such name and what the receiver will show. True to go on (always when
+// every name survives or the model has plain single-byte names).
+bool ConfirmWaypointNames(const IFTGarminWaypoint& waypoints, const GpsCommandServices& services);
+// The same for the entries of routes first to last (inclusive).
+bool ConfirmRouteNames(const CRouteField& routes, std::uint32_t first, std::uint32_t last,
+                       const GpsCommandServices& services);
+
 // GPS > Download > Route: replaces the route store only when the download
 // succeeds ("download route error" otherwise). True when the model check
 // passed, so the view is to be redrawn.

@@ -95,4 +95,19 @@ CodePage codePageFromSettings(SettingsStore& store, const std::string& localeNam
     }
     return codePageForLocale(localeName);
 }
+
+CodePage chooseCodePage(SettingsStore& store) { return codePageFromSettings(store, localeFromEnvironment()); }
+
+std::string codePageSetting(SettingsStore& store) {
+    CodePage page;
+    if (auto key = store.openKey(kSettingsKeyPath, false))
+        if (auto name = key->readString("CodePage"); name && parseCodePageName(*name, page))
+            return codePageName(page);
+    return {};
+}
+
+bool setCodePageSetting(SettingsStore& store, const std::string& value) {
+    auto key = store.openKey(kSettingsKeyPath, true);
+    return key && key->writeString("CodePage", value);
+}
 } // namespace nuvrel

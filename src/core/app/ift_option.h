@@ -106,4 +106,11 @@ namespace nuvrel {
 // the locale calls for.
 enum class CodePage;
 CodePage codePageFromSettings(SettingsStore& store, const std::string& localeName);
+// The same with the locale of the environment (LC_ALL, LC_CTYPE, LANG): the
+// one choice both programs make at start-up.
+CodePage chooseCodePage(SettingsStore& store);
+// The "CodePage" setting as stored: "CP932", "UTF-8", or "" for automatic
+// (the locale decides). Read and written at once, like the folder memories.
+std::string codePageSetting(SettingsStore& store);
+bool setCodePageSetting(SettingsStore& store, const std::string& value);
 } // namespace nuvrel

@@ -144,7 +144,8 @@ int UploadRouteCommand(const CRouteField& routes, std::uint32_t index, std::uint
                                                    " has no waypoints to upload: add at least one first.");
         return 0;
     }
-    if (!RunModelCheck(services.ports, services.option, services.prompts))
+    if (!RunModelCheck(services.ports, services.option, services.prompts) ||
+        !ConfirmRouteNames(routes, index, index, services))
         return 0;
     switch (UploadRouteTransfer(routes, index, number, services)) {
     case RouteUploadResult::Sent: return 1;

@@ -47,13 +47,15 @@ ImportOptions optionsFor(IFTGarminData& data) {
 } // namespace
 
 bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem,
-                 std::vector<std::string>* notes) {
+                 std::vector<std::string>* notes, TextConversion* converted) {
     TrackRead read = readTrackFile(kind, path, optionsFor(data));
     reportReadProblem(data.context().prompts, read.problem);
     if (problem)
         *problem = read.problem;
     if (notes)
         *notes = std::move(read.notes);
+    if (converted)
+        *converted = read.converted;
     if (read.problem != ReadProblem::None)
         return false;
     data.setTrack(std::make_unique<IFTGarminTrack>(std::move(read.points)));
@@ -61,11 +63,14 @@ bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadPro
     return true;
 }
 
-bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem) {
+bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem,
+                     TextConversion* converted) {
     WaypointRead read = readWaypointFile(kind, path, optionsFor(data));
     reportReadProblem(data.context().prompts, read.problem);
     if (problem)
         *problem = read.problem;
+    if (converted)
+        *converted = read.converted;
     if (read.problem != ReadProblem::None)
         return false;
     data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::move(read.waypoints)));
@@ -73,11 +78,14 @@ bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, Rea
     return true;
 }
 
-int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts, ReadProblem* problem) {
+int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts, ReadProblem* problem,
+                    TextConversion* converted) {
     RouteRead read = readPotRouteFile(path);
     reportReadProblem(prompts, read.problem);
     if (problem)
         *problem = read.problem;
+    if (converted)
+        *converted = read.converted;
     int added = 0;
     for (const PotRoute& route : read.routes) {
         const std::uint32_t count = routes.AddRoute();

@@ -19,22 +19,26 @@ namespace nuvrel {
 // Shows the message for a failed read (nothing for ReadProblem::None).
 void reportReadProblem(UserPrompts& prompts, ReadProblem problem);
 
+// Each import tells in converted (when given) whether the file was in the
+// other code page and has been converted (see text_encoding.h).
+
 // Replaces the track log from a file of the given kind (1 POT, 2 text,
 // 3 Pro Atlas log, 4 NMEA) and resets the time offset from the computer's
 // zone. True when the log was replaced; problem (when given) tells why not,
 // notes what the reader skipped and why.
 bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr,
-                 std::vector<std::string>* notes = nullptr);
+                 std::vector<std::string>* notes = nullptr, TextConversion* converted = nullptr);
 
 // Replaces the waypoint store (1 POT, 2 text, 3 Pro Atlas CSV) and resets the
 // time offset. True when the store was replaced.
-bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr);
+bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem = nullptr,
+                     TextConversion* converted = nullptr);
 
 // Appends the routes of a POT route file to the store, each named
 // "first TO last"; a file whose last record is not a route point adds
 // nothing. Returns the number of routes added.
 int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts,
-                    ReadProblem* problem = nullptr);
+                    ReadProblem* problem = nullptr, TextConversion* converted = nullptr);
 
 // What a GPX import took: the counts, or the reason it took nothing.
 struct GpxImport {

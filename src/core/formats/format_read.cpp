@@ -177,21 +177,35 @@ RouteRead readRoutes(const Source& source) {
     return r;
 }
 
+// Reads a file, or its text converted into the program's code page when it
+// is in the other one.
+template <typename Read>
+auto readFile(const std::string& path, Read read) {
+    const TextConversion conversion = fileConversion(path, activeCodePage());
+    std::string text;
+    if (conversion == TextConversion::None || !readWholeFile(path, text))
+        return read(Source(&path));
+    text = convertText(text, conversion);
+    auto r = read(Source(std::string_view(text)));
+    r.converted = conversion;
+    return r;
+}
+
 } // namespace
 
 TrackRead readTrackFile(int kind, const std::string& path, const ImportOptions& options) {
-    return readTrack(kind, Source(&path), options);
+    return readFile(path, [&](const Source& source) { return readTrack(kind, source, options); });
 }
 TrackRead readTrackText(int kind, std::string_view text, const ImportOptions& options) {
     return readTrack(kind, Source(text), options);
 }
 WaypointRead readWaypointFile(int kind, const std::string& path, const ImportOptions& options) {
-    return readWaypoints(kind, Source(&path), options);
+    return readFile(path, [&](const Source& source) { return readWaypoints(kind, source, options); });
 }
 WaypointRead readWaypointText(int kind, std::string_view text, const ImportOptions& options) {
     return readWaypoints(kind, Source(text), options);
 }
-RouteRead readPotRouteFile(const std::string& path) { return readRoutes(Source(&path)); }
+RouteRead readPotRouteFile(const std::string& path) { return readFile(path, readRoutes); }
 RouteRead readPotRouteText(std::string_view text) { return readRoutes(Source(text)); }
 
 } // namespace nuvrel

@@ -4,6 +4,7 @@
 
 #include "core/data/records.h"
 #include "core/formats/pot_format.h"
+#include "core/formats/text_encoding.h"
 
 #include <cstdint>
 #include <string>
@@ -35,16 +36,21 @@ struct TrackRead {
     std::vector<TrackPoint> points;
     ReadProblem problem = ReadProblem::None;
     std::vector<std::string> notes; // what was skipped and why, one line each
+    TextConversion converted = TextConversion::None; // a file in the other code page
 };
 struct WaypointRead {
     std::vector<WaypointRecord> waypoints;
     ReadProblem problem = ReadProblem::None;
+    TextConversion converted = TextConversion::None; // a file in the other code page
 };
 struct RouteRead {
     std::vector<PotRoute> routes; // empty when the file is not a route file
     ReadProblem problem = ReadProblem::None;
+    TextConversion converted = TextConversion::None; // a file in the other code page
 };
 
+// Files are read in the program's code page; one in the other code page (see
+// text_encoding.h) is converted first.
 TrackRead readTrackFile(int kind, const std::string& path, const ImportOptions& options);
 TrackRead readTrackText(int kind, std::string_view text, const ImportOptions& options);
 // Waypoint kinds other than 1 to 3 give an empty store without a problem.

@@ -53,33 +53,33 @@ constexpr std::array<unsigned char, 256> makeDownloadTable() {
     return t;
 }
 
-constexpr std::array<unsigned char, 256> makeUploadTable() {
+// The inverse of the download table for every character it produces, so that
+// names downloaded from the receiver go back to it byte for byte (a space
+// goes as 32, the first of the codes shown as a space). Characters the
+// receiver cannot show go as 82, which it shows as "0".
+constexpr std::array<unsigned char, 256> makeUploadTable(const std::array<unsigned char, 256>& download) {
     std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) {
-        unsigned char v = 82;
-        if (c == 0)
-            v = 0;
-        else if (c == ' ')
-            v = 32;
-        else if (c >= '1' && c <= '9')
-            v = static_cast<unsigned char>(83 + (c - '1'));
-        else if (c >= 172 && c <= 174)
-            v = static_cast<unsigned char>(79 + (c - 172));
-        else if (c >= 192 && c <= 201)
-            v = static_cast<unsigned char>(48 + (c - 192));
-        else if (c >= 209 && c <= 221)
-            v = static_cast<unsigned char>(65 + (c - 209));
-        t[static_cast<std::size_t>(c)] = v;
-    }
+    for (auto& v : t)
+        v = 82;
+    t[0] = 0;
+    for (int code = 32; code <= 94; ++code)
+        t[download[static_cast<std::size_t>(code)]] = static_cast<unsigned char>(code);
     return t;
 }
 
 constexpr auto kDownload = makeDownloadTable();
-constexpr auto kUpload = makeUploadTable();
+constexpr auto kUpload = makeUploadTable(kDownload);
 
 } // namespace
 
 unsigned char ReceiverCodeToChar(unsigned char code) { return kDownload[code]; }
 unsigned char CharToReceiverCode(unsigned char character) { return kUpload[character]; }
+
+std::string ReceiverShownName(std::string_view name) {
+    std::string shown(name);
+    for (char& c : shown)
+        c = char(ReceiverCodeToChar(CharToReceiverCode(static_cast<unsigned char>(c))));
+    return shown;
+}
 
 } // namespace nuvrel

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace nuvrel {
 
@@ -19,8 +21,11 @@ float ReceiverAltitude(float altitude, float highest = kAltitudeHighest);
 // The receiver's Japanese name characters (character set 2). Download: a
 // receiver code -> the character of the single-byte Japanese code page
 // (codes 128 to 255, outside the receiver's table, become "?"). Upload: a
-// character -> the receiver code; characters without a code are sent as 82.
+// character -> the receiver code, the inverse of the download for every
+// character it gives; characters without a code are sent as 82 ("0").
 unsigned char ReceiverCodeToChar(unsigned char code);
 unsigned char CharToReceiverCode(unsigned char character);
+// What such a receiver shows of a name sent to it.
+std::string ReceiverShownName(std::string_view name);
 
 } // namespace nuvrel

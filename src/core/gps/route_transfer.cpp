@@ -19,7 +19,7 @@ Route::Route(std::uint8_t number, std::string_view name) {
     bytes_[3] = number;
     std::memset(bytes_.data() + 4, ' ', kNameWidth);
     name = name.substr(0, name.find('\0'));
-    const std::size_t n = std::min(fitLength(name, kNameWidth), kNameWidth);
+    const std::size_t n = std::min(fitWholeLength(name, kNameWidth), kNameWidth);
     std::memcpy(bytes_.data() + 4, name.data(), n);
     bytes_[24] = 255;
     bytes_[25] = kDLE;
@@ -30,7 +30,8 @@ std::string TransferRoute::name() const {
     std::size_t n = 0;
     while (n < 20 && header[4 + n])
         ++n;
-    return std::string(reinterpret_cast<const char*>(header.data() + 4), n);
+    const std::string_view text(reinterpret_cast<const char*>(header.data() + 4), n);
+    return std::string(text.substr(0, fitWholeLength(text, n)));
 }
 
 std::array<std::uint8_t, 27> RouteLinkPacket() {
@@ -148,8 +149,9 @@ int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, s
             packet[0] = kDLE;
             packet[1] = Pid_Rte_Hdr;
             std::size_t n = 0;
-            while (n < 13 && r.header[4 + n])
+            while (n < 20 && r.header[4 + n])
                 ++n;
+            n = fitWholeLength(std::string_view(reinterpret_cast<const char*>(r.header.data() + 4), n), 13);
             packet[2] = std::uint8_t(n + 1);
             std::memcpy(packet + 3, r.header.data() + 4, n);
             packet[3 + n] = 0;

@@ -1,5 +1,6 @@
 #include "core/gps/transfers.h"
 
+#include "core/codepage.h"
 #include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/control_packet.h"
@@ -56,12 +57,19 @@ void failDownload(IFTRS232C& port, const TransferServices& services) {
     ShowError(services.prompts, kErrGpsDoesntRespond);
 }
 
-void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::size_t maxChars, bool japanese) {
+// A received name up to its NUL or maxChars bytes. Translated names hold only
+// single-byte characters; others are in the program's code page and are cut
+// at their last whole character (the cut bytes become pad).
+void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::size_t maxChars, bool japanese,
+              char pad) {
     std::size_t n = 0;
     while (n < width && n < maxChars && field[n]) {
         ident[n] = char(japanese ? ReceiverCodeToChar(field[n]) : field[n]);
         ++n;
     }
+    if (!japanese)
+        for (std::size_t cut = fitWholeLength(std::string_view(ident, n), n); cut < n; ++cut)
+            ident[cut] = pad;
 }
 
 // The script every download follows: open the port, show the progress window,
@@ -196,7 +204,7 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
             if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {
                 std::memset(w.ident, ' ', kIdentSize);
                 const std::size_t at = (model == 111 && version >= 270) ? 52 : 48;
-                copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese);
+                copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese, ' ');
                 w.ident[10] = '\0';
                 const float altitude = ReceiverAltitude(floatAt(d + 32));
                 datum.toLocal(SemicirclesToDegrees(GetI32(d + 24)), SemicirclesToDegrees(GetI32(d + 28)), altitude,
@@ -204,7 +212,7 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
                 w.altitude = float(height);
                 w.symbol = GetI16(d + 4);
             } else {
-                copyName(w.ident, d, 6, 6, japanese);
+                copyName(w.ident, d, 6, 6, japanese, '\0');
                 // A NUL inside the name ends it; the rest stays as received.
                 std::memcpy(w.comment, d + 18, 40);
                 w.comment[40] = '\0';
@@ -231,6 +239,17 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     data.setWaypoints(std::move(store));
     services.progress.hide();
     return true;
+}
+
+std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId) {
+    const CodePage page = GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
+    const std::string_view ident(waypoint.ident, strnlen(waypoint.ident, kIdentSize - 1));
+    std::string name(ident.substr(0, fitWholeLength(ident, GPSModel::UsesNewFormats(productId) ? 10 : 6, page)));
+    // Only whole single-byte characters: a CP932 trail byte may be a letter.
+    for (std::size_t i = 0; i < name.size(); i += charLength(std::string_view(name).substr(i), page))
+        if (name[i] >= 'a' && name[i] <= 'z')
+            name[i] = char(name[i] - 'a' + 'A');
+    return name;
 }
 
 int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const TransferServices& services) {
@@ -261,10 +280,8 @@ int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const Transfer
         char name[kIdentSize];
         std::memset(name, newFormat ? 0 : ' ', sizeof name);
         const std::size_t limit = newFormat ? 10 : 6;
-        for (std::size_t i = 0; i < limit && i < kIdentSize - 1 && w.ident[i]; ++i) {
-            const unsigned char c = static_cast<unsigned char>(w.ident[i]);
-            name[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
-        }
+        const std::string upload = WaypointUploadName(w, model);
+        std::memcpy(name, upload.data(), upload.size());
         if (!newFormat) {
             name[limit] = '\0';
         } else {

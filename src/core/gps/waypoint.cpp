@@ -2,6 +2,7 @@
 
 #include "core/gps/packet.h"
 #include "core/gps/receiver_text.h"
+#include "core/codepage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,10 +20,24 @@ std::size_t textLength(const char* text, std::size_t limit) {
     return n;
 }
 
-void copyText(std::uint8_t* field, const char* text, std::size_t limit) {
-    const std::size_t n = textLength(text, limit);
+// The longest start of text (up to its NUL) that fits limit bytes without
+// cutting a character.
+std::size_t fittedLength(const char* text, std::size_t limit, CodePage page) {
+    // A few bytes beyond the limit show whether the last character is whole.
+    const std::string_view s(text ? text : "", textLength(text, limit + 4));
+    return fitWholeLength(s, limit, page);
+}
+
+void copyText(std::uint8_t* field, const char* text, std::size_t limit, CodePage page) {
+    const std::size_t n = fittedLength(text, limit, page);
     if (n)
         std::memcpy(field, text, n);
+}
+
+// Names for receivers of the Japanese character set hold the single-byte
+// characters of CP932, whatever the program's code page.
+CodePage namePage(std::int32_t productId) {
+    return GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
 }
 
 void cutText(const std::uint8_t* field, std::size_t width, char* buffer, std::size_t size) {
@@ -102,11 +117,11 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
 
     if (!isNewFormat(format_)) {
         std::memset(d, ' ', 6);
-        copyText(d, name, 6);
+        copyText(d, name, 6, namePage(productId));
         PutU32(d + 6, lat);
         PutU32(d + 10, lon);
         std::memset(d + 18, ' ', 40);
-        copyText(d + 18, comment, 40);
+        copyText(d + 18, comment, 40, activeCodePage());
         if (format_ == WaypointFormat::D103) {
             d[58] = std::uint8_t(symbol);
             d[59] = display;
@@ -133,7 +148,7 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
         std::size_t n = textLength(name, nameWidth() - 1);
         while (n > 0 && name[n - 1] == ' ')
             --n;
-        copyText(d + nameOffset(), name, n);
+        copyText(d + nameOffset(), name, n, namePage(productId));
     }
     if (GPSModel().CharSetForId(productId) == 2) {
         std::uint8_t* field = d + nameOffset();
@@ -167,11 +182,20 @@ Waypoint::Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t 
     }
 }
 
+std::string Waypoint::SentName(const char* name, std::int32_t productId, std::int32_t softwareVersion) {
+    const WaypointFormat format = GPSModel::WaypointFormatFor(productId, softwareVersion);
+    const std::size_t limit = isNewFormat(format) ? (format == WaypointFormat::D109 ? 11 : 10) : 6;
+    return std::string(name ? name : "", fittedLength(name, limit, namePage(productId)));
+}
+
 std::int32_t Waypoint::LatitudeSemicircles() const { return GetI32(data() + (isNewFormat(format_) ? 24 : 6)); }
 std::int32_t Waypoint::LongitudeSemicircles() const { return GetI32(data() + (isNewFormat(format_) ? 28 : 10)); }
 
 void Waypoint::NameText(char* buffer, std::size_t size) const {
     cutText(data() + nameOffset(), nameWidth(), buffer, size);
+    // A name that fills its field may end inside a character.
+    if (buffer && size)
+        buffer[fitWholeLength(buffer, size, namePage(productId_))] = '\0';
 }
 
 void Waypoint::CommentText(char* buffer, std::size_t size) const {

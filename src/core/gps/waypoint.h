@@ -35,6 +35,11 @@ public:
     // model sends; anything else in the expected layout.
     static WaypointFormat ReceivedFormat(WaypointFormat expected, std::size_t dataSize);
 
+    // The bytes of name that a packet for the model carries (before the
+    // Japanese translation): its first characters, cut where the field ends
+    // and never inside a character.
+    static std::string SentName(const char* name, std::int32_t productId, std::int32_t softwareVersion);
+
     // Packet lengths by layout.
     static int PacketLengthFor(WaypointFormat format);
     static int DataSizeFor(WaypointFormat format) { return PacketLengthFor(format) - 6; }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace nuvrel {
 namespace {
@@ -18,6 +20,19 @@ TEST(CodePage, ChooserFollowsTheLocaleAndTheSettingName) {
     EXPECT_TRUE(parseCodePageName("utf8", page));
     EXPECT_EQ(page, CodePage::Utf8);
     EXPECT_FALSE(parseCodePageName("latin1", page));
+}
+
+TEST(CodePage, LocaleFromTheEnvironmentInPosixOrder) {
+    struct Case {
+        const char *all, *ctype, *lang, *expected;
+    };
+    for (const Case& c : {Case{"ja_JP.UTF-8", "C", "C", "ja_JP.UTF-8"}, Case{"", "ja_JP.SJIS", "C", "ja_JP.SJIS"},
+                          Case{nullptr, nullptr, "ja_JP.UTF-8", "ja_JP.UTF-8"}, Case{"", "", "", ""}}) {
+        for (auto [name, value] : {std::pair{"LC_ALL", c.all}, {"LC_CTYPE", c.ctype}, {"LANG", c.lang}})
+            value ? setenv(name, value, 1) : unsetenv(name);
+        EXPECT_EQ(localeFromEnvironment(), c.expected);
+    }
+    setenv("LC_ALL", "C", 1);
 }
 
 TEST(CodePage, CharacterLengths) {
@@ -54,6 +69,25 @@ TEST(CodePage, CuttingToAFieldNeverSplitsACharacter) {
     EXPECT_EQ(fieldText(field, sizeof field), "ab");
     for (std::size_t i = 2; i < sizeof field; ++i)
         EXPECT_EQ(field[i], 0);
+}
+
+TEST(CodePage, TextsCutAtAByteCountLoseTheirHalfCharacter) {
+    struct Case {
+        std::string_view text;
+        std::size_t maxBytes;
+        CodePage page;
+        std::size_t expected;
+    };
+    const Case cases[] = {
+        {"A\x95\x78\x8E\x6D\x8E\x52\x92\xB8\x92", 10, CodePage::Cp932, 9}, // "A富士山頂" and the lead byte of 朝
+        {"A\x95\x78\x8E\x6D\x8E\x52\x92\xB8\x92\xA9", 10, CodePage::Cp932, 9},
+        {"\xCC\xBC\xDE\xBB\xDD", 4, CodePage::Cp932, 4}, // half-width katakana are whole bytes
+        {"ab\xE5\xB1", 10, CodePage::Utf8, 2},                // the start of 山
+        {"ab\xE5\xB1\xB1", 10, CodePage::Utf8, 5},
+        {"ab\x80", 10, CodePage::Utf8, 3}, // a stray byte is no cut character
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fitWholeLength(c.text, c.maxBytes, c.page), c.expected) << c.text;
 }
 
 TEST(CodePage, FieldTextOfAFullFieldHasNoTerminator) {

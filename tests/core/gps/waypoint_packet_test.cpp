@@ -1,5 +1,6 @@
 // Waypoint packets in every record layout, the sending rules for positions
 // and altitudes, the receiver's Japanese name codes and the route header.
+#include "core/codepage.h"
 #include "core/gps/packet.h"
 #include "core/gps/receiver_text.h"
 #include "core/gps/route_transfer.h"
@@ -69,10 +70,46 @@ TEST(ReceiverText, JapaneseNameCodes) {
     EXPECT_EQ(CharToReceiverCode('0'), 82);
     EXPECT_EQ(CharToReceiverCode('1'), 83);
     EXPECT_EQ(CharToReceiverCode(192), 48);
-    EXPECT_EQ(CharToReceiverCode(177), 82);
-    EXPECT_EQ(CharToReceiverCode('A'), 82);
     EXPECT_EQ(CharToReceiverCode(173), 80);
     EXPECT_EQ(CharToReceiverCode(221), 77);
+    // Every character the receiver sends goes back as the same code.
+    for (int code = 32; code <= 94; ++code)
+        EXPECT_EQ(CharToReceiverCode(ReceiverCodeToChar(std::uint8_t(code))), code) << code;
+    // What it cannot show goes as "0": Latin letters, kanji bytes.
+    for (int c : {int('A'), int('z'), int('?'), 0x95, 0xE5})
+        EXPECT_EQ(CharToReceiverCode(std::uint8_t(c)), 82) << c;
+    EXPECT_EQ(ReceiverShownName("\xCC\xBC\xDE\xBB\xDD-1"), "\xCC\xBC\xDE\xBB\xDD-1"); // ﾌｼﾞｻﾝ-1
+    EXPECT_EQ(ReceiverShownName("A\x95\x78"), "000");                                        // A富
+}
+
+TEST(WaypointPacket, NamesAndCommentsAreCutOnCharacters) {
+    struct Case {
+        std::int32_t model;
+        CodePage page;
+        const char* name;
+        const char* comment;
+        std::string sentName, sentComment;
+    };
+    const std::string fuji = "A\x95\x78\x8E\x6D\x8E\x52\x92\xB8"; // A富士山頂 in CP932
+    const std::string fujiUtf8 = "A\xE5\xAF\x8C\xE5\xA3\xAB";         // A富士 in UTF-8
+    const std::string longComment = std::string(39, 'c') + "\x8E\x52";
+    const std::string fujiAsa = fuji + "\x92\xA9"; // ...朝: 11 bytes
+    const Case cases[] = {
+        {kD103, CodePage::Cp932, fuji.c_str(), longComment.c_str(), "A\x95\x78\x8E\x6D ", std::string(39, 'c') + " "},
+        {kD103, CodePage::Utf8, fujiUtf8.c_str(), "", "A\xE5\xAF\x8C  ", std::string(40, ' ')},
+        {kD108, CodePage::Cp932, fujiAsa.c_str(), "", fuji + std::string(2, '\0'), ""},
+    };
+    for (const Case& c : cases) {
+        setActiveCodePage(c.page);
+        const Waypoint w = build(c.model, 300, c.name, c.comment);
+        const std::uint8_t* d = w.PacketBytes() + 3;
+        const std::size_t at = w.format() == WaypointFormat::D108 ? 48 : 0;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + at), c.sentName.size()), c.sentName);
+        if (!c.sentComment.empty()) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 18), 40), c.sentComment);
+        }
+    }
+    setActiveCodePage(CodePage::Utf8);
 }
 
 TEST(WaypointPacket, OlderLayouts) {
@@ -154,7 +191,7 @@ TEST(WaypointPacket, JapaneseNamesBothWays) {
     const Waypoint up = build(kJapaneseD103, 300, name);
     const std::uint8_t* d = up.PacketBytes() + 3;
     EXPECT_EQ(d[0], 48);
-    EXPECT_EQ(d[1], 82);
+    EXPECT_EQ(d[1], 33); // the receiver's own katakana go back as they came
     EXPECT_EQ(d[2], 82);
     EXPECT_EQ(d[3], 87);
     EXPECT_EQ(d[4], 32); // the padding spaces are translated too
@@ -166,7 +203,7 @@ TEST(WaypointPacket, JapaneseNamesBothWays) {
     packet[3 + 4] = 33;
     packet[3 + 5] = 200;
     const Waypoint down(packet.data(), packet.size(), kJapaneseD103, 300);
-    const std::string expected{char(192), '0', '0', '5', char(177), '?'};
+    const std::string expected{char(192), char(177), '0', '5', char(177), '?'};
     EXPECT_EQ(down.NameText(), expected);
 }
 
