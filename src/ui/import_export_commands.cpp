@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QStatusBar>
 
 #include <ctime>
 #include <exception>
@@ -140,8 +139,8 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
         if (changed)
             showImported(form);
         if (converted != TextConversion::None)
-            form.statusBar()->showMessage(QString::fromStdString(conversionNote(converted)) + QStringLiteral(": ") +
-                                          QFileInfo(path).fileName());
+            form.showNotice(QString::fromStdString(conversionNote(converted)) + QStringLiteral(": ") +
+                            QFileInfo(path).fileName());
         return;
     }
     ExportSettings settings;
