@@ -15,18 +15,18 @@ constexpr unsigned char kBom[] = {0xEF, 0xBB, 0xBF};
 void TextEncodingScan::feed(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
-    for (; bomMatched_ >= 0 && bomMatched_ < 3 && p < end; ++p) {
-        if (*p != kBom[bomMatched_]) {
+    // The start is compared with a byte-order mark without being passed over:
+    // a text may begin with other characters that share the mark's first
+    // bytes (ﾄ is EF BE 84).
+    for (const unsigned char* q = p; bomMatched_ >= 0 && bomMatched_ < 3 && q < end; ++q) {
+        if (*q != kBom[bomMatched_]) {
             bomMatched_ = -1;
             break;
         }
         ++bomMatched_;
     }
-    if (bomMatched_ == 3) {
-        // The mark says UTF-8; its bytes are not looked at again.
-        utf8Multi_ = true;
-        bomMatched_ = 4;
-    }
+    if (bomMatched_ == 3)
+        bomMatched_ = 4; // the mark says UTF-8, whatever follows
     while (p < end && !settled()) {
         // Runs of ASCII between characters are passed over eight at a time.
         if (utf8Need_ == 0 && !cp932Lead_) {

@@ -16,6 +16,7 @@ TEST(TextEncoding, FilesInTheOtherCodePageAreRecognised) {
     const Case cases[] = {
         {utf8, CodePage::Cp932, TextConversion::FromUtf8},
         {"\xEF\xBB\xBF" "ASCII only", CodePage::Cp932, TextConversion::FromUtf8},
+        {"\xEF\xBE\x84" "x", CodePage::Cp932, TextConversion::FromUtf8}, // starts like the mark
         {"ASCII only", CodePage::Cp932, TextConversion::None},
         {cp932, CodePage::Cp932, TextConversion::None},
         {utf8 + "\xE5\xAF", CodePage::Cp932, TextConversion::None}, // cut at the end: not UTF-8
