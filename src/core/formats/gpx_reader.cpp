@@ -1,31 +1,31 @@
-// The GPX reader: expat's events turned into records. This file and no other
-// knows the XML parser.
+// The GPX reader: the document parsed in place by pugixml, then walked for
+// the records. This file and no other knows the XML parser.
+#include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/gpx_format.h"
 #include "core/formats/gpx_symbols.h"
 #include "core/geo/map_datum.h"
 #include "core/regular_file.h"
 
-#include <expat.h>
+#include <pugixml.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nuvrel {
 
 namespace {
 
-enum class Tag { Other, Gpx, Wpt, Rte, Rtept, Trk, Trkseg, Trkpt, Ele, Time, Name, Cmt, Desc, Sym, Extensions };
-
 // A name without its prefix ("gpx:trkpt" -> "trkpt"): GPX files of every
-// writer are read alike whatever namespaces they declare, and expat's
-// namespace processing would cost a fifth of the reading time.
-std::string_view localName(const XML_Char* name) {
+// writer are read alike whatever namespaces they declare.
+std::string_view localName(const pugi::char_t* name) {
     const char* colon = std::strrchr(name, ':');
     return colon ? std::string_view(colon + 1) : std::string_view(name);
 }
@@ -41,6 +41,8 @@ std::string_view trimmed(std::string_view s) {
 
 bool parseNumber(std::string_view text, double& value) {
     text = trimmed(text);
+    if (parsePlainDecimal(text, value)) // what writers write, read exactly
+        return true;
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -54,6 +56,32 @@ std::string_view nameText(std::string_view text) {
     const bool wrapped = text.find_first_of("\r\n\t") != std::string_view::npos;
     return wrapped ? t : text;
 }
+
+// The character data directly inside an element (CDATA sections included):
+// no copy for the usual single piece.
+std::string_view elementText(pugi::xml_node element, std::string& joined) {
+    std::string_view text = element.value(); // held in the element itself
+    bool copied = false;
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
+            continue;
+        if (text.empty() && !copied) {
+            text = child.value();
+            continue;
+        }
+        if (!copied) {
+            joined.assign(text);
+            copied = true;
+        }
+        joined += child.value();
+    }
+    return copied ? std::string_view(joined) : text;
+}
+
+// Parse options: entities and CDATA as XML has them, line ends normalised,
+// the text of an element held in the element (half the nodes of a track).
+constexpr unsigned kParseOptions =
+    pugi::parse_escapes | pugi::parse_cdata | pugi::parse_eol | pugi::parse_embed_pcdata;
 
 struct Point {
     double latitude = 0;
@@ -70,193 +98,134 @@ class Reader {
 public:
     Reader(const GpxSettings& settings, GpxKinds kinds)
         : settings_(settings), kinds_(kinds), datum_(settings.datumName),
-          symbols_(settings.productId, settings.softwareVersion),
-          parser_(XML_ParserCreate(nullptr), XML_ParserFree) {
-        XML_SetUserData(parser_.get(), this);
-        XML_SetElementHandler(parser_.get(), &Reader::onStart, &Reader::onEnd);
-        XML_SetCharacterDataHandler(parser_.get(), &Reader::onText);
-    }
+          symbols_(settings.productId, settings.softwareVersion) {}
 
-    bool valid() const { return parser_ != nullptr; }
-
-    // One piece of the document; false once it cannot go on.
-    bool feed(const char* data, std::size_t size, bool last) {
-        if (XML_Parse(parser_.get(), data, static_cast<int>(size), last) == XML_STATUS_ERROR) {
-            if (error_.empty())
-                error_ = "line " + std::to_string(XML_GetCurrentLineNumber(parser_.get())) + ": " +
-                         XML_ErrorString(XML_GetErrorCode(parser_.get()));
-            return false;
+    // The records of a parsed document; an error when its root is not "gpx".
+    GpxRead read(const pugi::xml_document& document) {
+        const pugi::xml_node root = document.document_element();
+        if (!root || localName(root.name()) != "gpx")
+            return GpxRead{{}, "not a GPX file"};
+        for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element)
+                continue;
+            const std::string_view name = localName(child.name());
+            if (name == "wpt" && kinds_.waypoints)
+                waypoint(child);
+            else if (name == "rte" && kinds_.routes)
+                route(child);
+            else if (name == "trk" && kinds_.track)
+                track(child);
         }
-        if (last && !sawRoot_)
-            error_ = "not a GPX file";
-        return true;
-    }
-
-    GpxRead result() {
         GpxRead read;
-        if (!error_.empty())
-            read.error = error_;
-        else
-            read.content = std::move(content_);
+        read.content = std::move(content_);
         return read;
     }
 
 private:
-    static void onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
-        static_cast<Reader*>(self)->start(localName(name), attributes);
-    }
-    static void onEnd(void* self, const XML_Char* name) { static_cast<Reader*>(self)->end(localName(name)); }
-    static void onText(void* self, const XML_Char* text, int length) {
-        auto* r = static_cast<Reader*>(self);
-        if (r->collecting_)
-            r->text_.append(text, static_cast<std::size_t>(length));
-    }
-
-    Tag parent() const { return stack_.empty() ? Tag::Other : stack_.back(); }
-    static bool isPoint(Tag t) { return t == Tag::Wpt || t == Tag::Rtept || t == Tag::Trkpt; }
-
-    Tag classify(std::string_view name) const {
-        const Tag up = parent();
-        if (ignored_ > 0)
-            return Tag::Other;
-        if (name == "extensions")
-            return Tag::Extensions;
-        if (up == Tag::Gpx) {
-            if (name == "wpt")
-                return Tag::Wpt;
-            if (name == "rte")
-                return Tag::Rte;
-            if (name == "trk")
-                return Tag::Trk;
-        } else if (up == Tag::Rte) {
-            if (name == "rtept")
-                return Tag::Rtept;
-            if (name == "name")
-                return Tag::Name;
-        } else if (up == Tag::Trk && name == "trkseg") {
-            return Tag::Trkseg;
-        } else if (up == Tag::Trkseg && name == "trkpt") {
-            return Tag::Trkpt;
-        } else if (isPoint(up)) {
-            if (name == "ele")
-                return Tag::Ele;
-            if (name == "time")
-                return Tag::Time;
-            if (name == "name")
-                return Tag::Name;
-            if (name == "cmt")
-                return Tag::Cmt;
-            if (name == "desc")
-                return Tag::Desc;
-            if (name == "sym")
-                return Tag::Sym;
+    // "wpt", "rtept" or "trkpt": the position and what the point tells of
+    // itself; named says whether names, comments and symbols are wanted.
+    bool readPoint(pugi::xml_node element, bool named) {
+        point_ = Point{};
+        bool hasLatitude = false, hasLongitude = false;
+        for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+            const std::string_view attribute = localName(a.name());
+            if (attribute == "lat")
+                hasLatitude = parseNumber(a.value(), point_.latitude);
+            else if (attribute == "lon")
+                hasLongitude = parseNumber(a.value(), point_.longitude);
         }
-        return Tag::Other;
+        point_.located = hasLatitude && hasLongitude && std::abs(point_.latitude) <= 90 &&
+                         std::abs(point_.longitude) <= 180;
+        if (!point_.located)
+            return false;
+        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element)
+                continue;
+            const std::string_view name = localName(child.name());
+            if (name == "ele") {
+                point_.hasElevation = parseNumber(elementText(child, text_), point_.elevation);
+            } else if (name == "time") {
+                if (!parseGpxTime(trimmed(elementText(child, text_)), point_.time))
+                    point_.time = 0;
+            } else if (!named) {
+                continue;
+            } else if (name == "name") {
+                point_.name = elementText(child, text_);
+            } else if (name == "cmt") {
+                point_.comment = elementText(child, text_);
+            } else if (name == "desc") {
+                point_.description = elementText(child, text_);
+            } else if (name == "sym") {
+                point_.symbol = trimmed(elementText(child, text_));
+                point_.hasSymbol = !point_.symbol.empty();
+            }
+        }
+        return true;
     }
 
-    void start(std::string_view name, const XML_Char** attributes) {
-        if (!sawRoot_) {
-            sawRoot_ = true;
-            if (name != "gpx") {
-                error_ = "not a GPX file";
-                XML_StopParser(parser_.get(), XML_FALSE);
-                return;
-            }
-            stack_.push_back(Tag::Gpx);
+    void waypoint(pugi::xml_node element) {
+        if (!readPoint(element, true))
             return;
-        }
-        const Tag tag = classify(name);
-        stack_.push_back(tag);
-        collecting_ = false;
-        switch (tag) {
-        case Tag::Extensions:
-            ++ignored_;
-            break;
-        case Tag::Wpt:
-        case Tag::Rtept:
-        case Tag::Trkpt:
-            point_ = Point{};
-            for (const XML_Char** a = attributes; a[0]; a += 2) {
-                const std::string_view attribute = localName(a[0]);
-                if (attribute == "lat")
-                    point_.located = parseNumber(a[1], point_.latitude);
-                else if (attribute == "lon")
-                    point_.located = parseNumber(a[1], point_.longitude) && point_.located;
-            }
-            point_.located = point_.located && std::abs(point_.latitude) <= 90 && std::abs(point_.longitude) <= 180;
-            break;
-        case Tag::Rte:
-            route_ = CRouteField::Route{};
-            break;
-        case Tag::Trkseg:
-            segmentOpen_ = false;
-            break;
-        case Tag::Ele:
-        case Tag::Time:
-        case Tag::Name:
-        case Tag::Cmt:
-        case Tag::Desc:
-        case Tag::Sym:
-            text_.clear();
-            collecting_ = true;
-            break;
-        default:
-            break;
-        }
+        WaypointRecord w{};
+        position(w.latitude, w.longitude, w.altitude);
+        w.symbol = symbol();
+        w.display = settings_.displayDefault;
+        copyToField(w.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
+        copyToField(w.comment, kCommentSize, comment(), settings_.codePage);
+        content_.waypoints.push_back(w);
     }
 
-    void end(std::string_view) {
-        if (stack_.empty())
-            return;
-        const Tag tag = stack_.back();
-        stack_.pop_back();
-        collecting_ = false;
-        const Tag up = parent();
-        switch (tag) {
-        case Tag::Extensions:
-            --ignored_;
-            break;
-        case Tag::Ele:
-            point_.hasElevation = parseNumber(text_, point_.elevation);
-            break;
-        case Tag::Time:
-            if (!parseGpxTime(trimmed(text_), point_.time))
-                point_.time = 0;
-            break;
-        case Tag::Name:
-            (up == Tag::Rte ? route_.name : point_.name) = text_;
-            break;
-        case Tag::Cmt:
-            point_.comment = text_;
-            break;
-        case Tag::Desc:
-            point_.description = text_;
-            break;
-        case Tag::Sym:
-            point_.symbol = trimmed(text_);
-            point_.hasSymbol = !point_.symbol.empty();
-            break;
-        case Tag::Wpt:
-            if (kinds_.waypoints && point_.located)
-                content_.waypoints.push_back(waypoint());
-            break;
-        case Tag::Rtept:
-            if (kinds_.routes && point_.located)
-                route_.entries.push_back(routeEntry());
-            break;
-        case Tag::Rte:
-            if (kinds_.routes && !route_.entries.empty()) {
-                const std::string name = codePageName(route_.name);
-                route_.name = name.substr(0, fitLength(name, kRouteNameSize - 1, settings_.codePage));
-                content_.routes.push_back(std::move(route_));
+    void route(pugi::xml_node element) {
+        CRouteField::Route route;
+        std::string name;
+        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element)
+                continue;
+            const std::string_view tag = localName(child.name());
+            if (tag == "name") {
+                name = elementText(child, text_);
+            } else if (tag == "rtept" && readPoint(child, true)) {
+                RouteEntry e{};
+                position(e.latitude, e.longitude, e.altitude);
+                e.symbol = symbol();
+                e.display = settings_.displayDefault;
+                copyToField(e.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
+                copyToField(e.comment, kCommentSize, comment(), settings_.codePage);
+                route.entries.push_back(e);
             }
-            break;
-        case Tag::Trkpt:
-            if (kinds_.track && point_.located)
-                content_.track.push_back(trackPoint());
-            break;
-        default:
-            break;
+        }
+        if (route.entries.empty())
+            return;
+        name = codePageName(name);
+        route.name = name.substr(0, fitLength(name, kRouteNameSize - 1, settings_.codePage));
+        content_.routes.push_back(std::move(route));
+    }
+
+    // Segments are numbered over every "trkseg" that holds a point.
+    void track(pugi::xml_node element) {
+        std::size_t points = content_.track.size();
+        for (pugi::xml_node segment = element.first_child(); segment; segment = segment.next_sibling())
+            for (pugi::xml_node p = segment.first_child(); p; p = p.next_sibling())
+                ++points;
+        content_.track.reserve(points); // an upper bound, taken once
+        for (pugi::xml_node segment = element.first_child(); segment; segment = segment.next_sibling()) {
+            if (segment.type() != pugi::node_element || localName(segment.name()) != "trkseg")
+                continue;
+            bool open = false;
+            for (pugi::xml_node p = segment.first_child(); p; p = p.next_sibling()) {
+                if (p.type() != pugi::node_element || localName(p.name()) != "trkpt" || !readPoint(p, false))
+                    continue;
+                if (!open) {
+                    open = true;
+                    if (segment_ < std::numeric_limits<std::int16_t>::max())
+                        ++segment_;
+                }
+                TrackPoint t{};
+                position(t.latitude, t.longitude, t.altitude);
+                t.time = point_.time;
+                t.segment = segment_;
+                content_.track.push_back(t);
+            }
         }
     }
 
@@ -275,57 +244,65 @@ private:
     std::string comment() const { return codePageName(point_.comment.empty() ? point_.description : point_.comment); }
     std::int16_t symbol() const { return point_.hasSymbol ? symbols_.code(point_.symbol) : symbols_.code(""); }
 
-    WaypointRecord waypoint() const {
-        WaypointRecord w{};
-        position(w.latitude, w.longitude, w.altitude);
-        w.symbol = symbol();
-        w.display = settings_.displayDefault;
-        copyToField(w.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
-        copyToField(w.comment, kCommentSize, comment(), settings_.codePage);
-        return w;
-    }
-
-    RouteEntry routeEntry() const {
-        RouteEntry e{};
-        position(e.latitude, e.longitude, e.altitude);
-        e.symbol = symbol();
-        e.display = settings_.displayDefault;
-        copyToField(e.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
-        copyToField(e.comment, kCommentSize, comment(), settings_.codePage);
-        return e;
-    }
-
-    TrackPoint trackPoint() {
-        if (!segmentOpen_) {
-            segmentOpen_ = true;
-            if (segment_ < std::numeric_limits<std::int16_t>::max())
-                ++segment_;
-        }
-        TrackPoint p{};
-        position(p.latitude, p.longitude, p.altitude);
-        p.time = point_.time;
-        p.segment = segment_;
-        return p;
-    }
-
     const GpxSettings& settings_;
     GpxKinds kinds_;
     MapDatum datum_;
     GpxSymbols symbols_;
-    std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser_;
-
-    std::vector<Tag> stack_;
-    int ignored_ = 0; // open "extensions" elements
-    bool sawRoot_ = false;
-    bool collecting_ = false;
-    std::string text_;
     Point point_;
-    CRouteField::Route route_;
-    bool segmentOpen_ = false;
+    std::string text_; // an element's text when it comes in pieces
     std::int16_t segment_ = 0;
     GpxContent content_;
-    std::string error_;
 };
+
+// What went wrong, in the reader's words.
+std::string parseError(const pugi::xml_parse_result& result, bool atEnd) {
+    switch (result.status) {
+    case pugi::status_out_of_memory: return "out of memory";
+    case pugi::status_no_document_element: return "no element found";
+    case pugi::status_end_element_mismatch: return atEnd ? "no element found" : "mismatched tag";
+    case pugi::status_bad_start_element: return "bad start tag";
+    case pugi::status_bad_end_element: return "bad end tag";
+    case pugi::status_bad_attribute: return "bad attribute";
+    case pugi::status_bad_pcdata: return "bad character data";
+    case pugi::status_bad_cdata: return "bad CDATA section";
+    case pugi::status_bad_comment: return "bad comment";
+    case pugi::status_bad_pi: return "bad processing instruction";
+    case pugi::status_bad_doctype: return "bad document type declaration";
+    case pugi::status_unrecognized_tag: return "not well-formed";
+    default: return result.description();
+    }
+}
+
+// Parses size bytes at buffer (allocated with pugixml's allocator; the
+// document owns it from here). lineAt counts the lines before a byte offset
+// of the original text, for the error message.
+template <typename LineAt>
+GpxRead parseOwned(char* buffer, std::size_t size, const GpxSettings& settings, GpxKinds kinds, LineAt lineAt) {
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed =
+        document.load_buffer_inplace_own(buffer, size, kParseOptions, pugi::encoding_auto);
+    if (!parsed) {
+        if (parsed.status == pugi::status_out_of_memory)
+            return GpxRead{{}, "out of memory"};
+        auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
+        // An element left open is reported at the last byte: the file's end.
+        const bool atEnd = offset + 1 >= size;
+        if (atEnd)
+            offset = size;
+        return GpxRead{{}, "line " + std::to_string(lineAt(offset)) + ": " + parseError(parsed, atEnd)};
+    }
+    return Reader(settings, kinds).read(document);
+}
+
+std::size_t lineOf(std::string_view text, std::size_t offset) {
+    const std::string_view before = text.substr(0, std::min(offset, text.size()));
+    return 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+}
+
+char* allocate(std::size_t size) {
+    // One byte more: pugixml is never handed a zero-byte allocation.
+    return static_cast<char*>(pugi::get_memory_allocation_function()(size + 1));
+}
 
 // Digits of a fixed count at s[at]; false when any is missing.
 bool digits(std::string_view s, std::size_t at, std::size_t count, int& value) {
@@ -389,18 +366,13 @@ bool parseGpxTime(std::string_view s, std::uint32_t& receiverTime) {
 }
 
 GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds kinds) {
-    Reader reader(settings, kinds);
-    if (!reader.valid())
+    char* buffer = allocate(text.size());
+    if (!buffer)
         return GpxRead{{}, "out of memory"};
-    // XML_Parse takes an int length: long texts go in pieces.
-    constexpr std::size_t kPiece = 1 << 24;
-    do {
-        const std::size_t n = std::min(text.size(), kPiece);
-        if (!reader.feed(text.data(), n, n == text.size()))
-            break;
-        text.remove_prefix(n);
-    } while (!text.empty());
-    return reader.result();
+    if (!text.empty())
+        std::memcpy(buffer, text.data(), text.size());
+    return parseOwned(buffer, text.size(), settings, kinds,
+                      [&](std::size_t offset) { return lineOf(text, offset); });
 }
 
 GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKinds kinds) {
@@ -409,24 +381,44 @@ GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKin
     const int fd = OpenRegularFile(path, &why);
     if (fd < 0)
         return GpxRead{{}, "cannot open " + path + (why.rfind("it is", 0) == 0 ? ": " + why : "")};
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(::fdopen(fd, "rb"), std::fclose);
-    if (!file) {
-        ::close(fd);
-        return GpxRead{{}, "cannot open " + path};
-    }
-    Reader reader(settings, kinds);
-    if (!reader.valid())
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0)
+        return GpxRead{{}, "cannot read " + path};
+    // The whole file in one buffer, parsed in place: the fastest way through it.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    char* buffer = allocate(size);
+    if (!buffer)
         return GpxRead{{}, "out of memory"};
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
-        if (std::ferror(file.get()))
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, buffer + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            pugi::get_memory_deallocation_function()(buffer);
             return GpxRead{{}, "cannot read " + path};
-        const bool last = n < buffer.size();
-        if (!reader.feed(buffer.data(), n, last) || last)
-            break;
+        }
+        if (n == 0)
+            break; // the file shrank meanwhile
+        done += static_cast<std::size_t>(n);
     }
-    return reader.result();
+    // The buffer is changed by the parse: lines are counted in the file again.
+    return parseOwned(buffer, done, settings, kinds, [&](std::size_t offset) {
+        std::size_t lines = 1;
+        char piece[1 << 16];
+        for (std::size_t at = 0; at < offset;) {
+            const ssize_t n = ::pread(fd, piece, std::min(sizeof piece, offset - at), static_cast<off_t>(at));
+            if (n <= 0)
+                break;
+            lines += static_cast<std::size_t>(std::count(piece, piece + n, '\n'));
+            at += static_cast<std::size_t>(n);
+        }
+        return lines;
+    });
 }
 
 } // namespace nuvrel

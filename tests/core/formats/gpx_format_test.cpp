@@ -115,6 +115,12 @@ TEST(GpxFormat, ReadsWhatOtherProgramsWrite) {
          "<name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name></rtept></rte><wpt lat='1' lon='1'><name>\n  PADDED\n</name></wpt>"
          "<wpt lat='1' lon='1'><name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name></wpt></gpx>",
          "WPADDED||18;WABCDEFGHIJKLMNOPQRSTUVW||18;RR1:1;"},
+        {"CDATA read, unknown entities kept as written, attributes in any order",
+         "<gpx><wpt lon='2' lat='1'><name><![CDATA[A&B]]></name><cmt>x&nbsp;y&amp;z</cmt></wpt>"
+         "<wpt lon='x' lat='1'><name>BAD</name></wpt></gpx>",
+         "WA&B|x&nbsp;y&z|18;"},
+        {"a Latin-1 file", "<?xml version='1.0' encoding='ISO-8859-1'?><gpx><wpt lat='1' lon='1'><name>M\xfcnchen</name></wpt></gpx>",
+         "WM\xc3\xbcnchen||18;"},
     };
     GpxSettings wgs;
     wgs.productId = 72;
@@ -137,12 +143,17 @@ TEST(GpxFormat, MalformedFilesGiveTheLineAndNothingElse) {
         {"<gpx>\n<wpt lat='1' lon='1'/>\n", "line 3: no element found"},
         {"", "line 1: no element found"},
         {"<?xml version='1.0'?>\n<kml><Placemark/></kml>", "not a GPX file"},
-        {"<gpx><wpt lat='1' lon='1'><name>a &unknown; b</name></wpt></gpx>", "line 1: undefined entity"},
+        {"<gpx>\n<wpt lat='1' lon='1'><name>a <b</name></wpt></gpx>", "line 2: bad start tag"},
     };
+    test::TempDir dir;
     for (const auto& c : cases) {
         const GpxRead read = readGpxText(c.xml, GpxSettings{});
         EXPECT_EQ(read.error, c.error) << c.xml;
         EXPECT_TRUE(read.content.waypoints.empty()) << c.xml;
+        // The file reader counts the lines in the file itself.
+        const auto path = dir.path() / "bad.gpx";
+        test::writeFileBytes(path, c.xml);
+        EXPECT_EQ(readGpxFile(path.string(), GpxSettings{}).error, c.error) << c.xml;
     }
     EXPECT_EQ(readGpxFile("/nonexistent/x.gpx", GpxSettings{}).error, "cannot open /nonexistent/x.gpx");
     EXPECT_EQ(readGpxFile("/dev/zero", GpxSettings{}).error, "cannot open /dev/zero: it is not a regular file");
