@@ -216,10 +216,12 @@ void TMainForm::guarded(const std::function<void()>& work) {
 }
 
 bool TMainForm::openDataFile(const QString& path) {
+    // A file that cannot be read changes nothing, so the picture stays too.
     bool ok = false;
     guarded([&] {
         ok = data_->load(path.toStdString(), routes_) == 1;
-        map_->ShowHeldData();
+        if (ok)
+            map_->ShowHeldData();
     });
     return ok;
 }
@@ -363,8 +365,6 @@ void TMainForm::openDroppedFiles(const QStringList& paths) {
     guarded([&] {
         if (data_->load(paths.first().toStdString(), routes_) == 1)
             map_->Refresh();
-        else
-            map_->ShowHeldData();
     });
 }
 

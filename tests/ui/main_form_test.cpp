@@ -6,6 +6,7 @@
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_form.h"
+#include "ui/map_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using namespace nuvrel;
@@ -91,6 +93,7 @@ private slots:
     void closeQuestionYesRunsSaveAs();
     void droppedFilesOpenOnlyTheFirst();
     void openDialogLoadsAndRemembersTheFolder();
+    void aFileThatFailsToOpenChangesNothing();
     void zoneOffsetIsTheSameBeforeAndAfterAFileDialog();
     void settingsAreWrittenWhenTheWindowGoes();
     void mapDatumCommandStoresTheChosenDatum();
@@ -296,6 +299,58 @@ void MainFormTest::openDialogLoadsAndRemembersTheFolder() {
     answerFileDialog(QString(), &title);
     form.command(QStringLiteral("OpenTrack1"))->trigger();
     QCOMPARE(form.data().track()->count(), 6u);
+}
+
+// A damaged file, through the open dialog, dropped or named at start, leaves
+// the window with its data, flags, title and picture.
+void MainFormTest::aFileThatFailsToOpenChangesNothing() {
+    test::TempDir dir;
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    test::FixedTimeZone zone;
+    const auto good = dir / "good.nvl";
+    const auto damaged = dir / "damaged.nvl";
+    {
+        IFTGarminData writer(DataContext{prompts, zone});
+        CRouteField routes(1);
+        writer.setTrack(trackOf(4, 0));
+        QVERIFY(writer.save(good.string(), &routes));
+        writer.setTrack(trackOf(9, 0));
+        writer.setWaypoints(waypointsOf(0));
+        QVERIFY(writer.save(damaged.string(), &routes));
+    }
+    // Cut inside the waypoint section: the track before it reads well.
+    test::writeFileBytes(damaged, test::readFileBytes(damaged).substr(0, 108 + 8 + 9 * 32 + 4 + 50));
+    ui::TMainForm form(store, prompts, zone);
+    form.show();
+    QVERIFY(form.openDataFile(QString::fromStdString(good.string())));
+    form.data().track()->setModified(1); // as after an edit
+    const QString title = form.windowTitle();
+    const QImage picture = form.mapWindow().mapImage().copy();
+    const QString path = QString::fromStdString(damaged.string());
+    const std::function<void()> opens[] = {
+        [&] {
+            QString dialogTitle;
+            answerFileDialog(path, &dialogTitle);
+            form.command(QStringLiteral("OpenTrack1"))->trigger();
+            QCOMPARE(dialogTitle, QStringLiteral("Open NUVREL data"));
+        },
+        [&] { form.openDroppedFiles({path}); },
+        [&] { QVERIFY(!form.openDataFile(path)); },
+    };
+    for (const auto& open : opens) {
+        prompts.entries.clear();
+        open();
+        QCOMPARE(prompts.count("message"), 1);
+        QVERIFY(prompts.entries[0].text.find("is damaged") != std::string::npos);
+        QVERIFY(form.data().track());
+        QCOMPARE(form.data().track()->count(), 4u);
+        QCOMPARE(form.data().track()->modified(), 1);
+        QCOMPARE(form.data().waypoints()->count(), 0u);
+        QCOMPARE(form.routes().RouteCount(), 1u);
+        QCOMPARE(form.windowTitle(), title);
+        QVERIFY(form.mapWindow().mapImage() == picture);
+    }
 }
 
 void MainFormTest::settingsAreWrittenWhenTheWindowGoes() {

@@ -70,7 +70,8 @@ public:
     // Clears `modified` of both stores on success. Returns false and reports
     // the reason through the prompts on failure; the old file is untouched.
     bool save(const std::string& path, const CRouteField* routes);
-    // Reads versions 1 to 5; returns 1 when at least one section was read.
+    // Reads versions 1 to 5; returns 1 when the whole file was read and held
+    // at least one section. A file that fails changes nothing.
     int load(const std::string& path, CRouteField& routes);
 
     std::int16_t displayDefault() const { return context_.displayDefault(); }

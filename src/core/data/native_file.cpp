@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/errors.h"
 #include "core/regular_file.h"
+#include "core/time_zone.h"
 
 #include <algorithm>
 #include <bit>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <new>
+#include <optional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -139,6 +141,9 @@ bool MemoryByteSource::readAt(std::uint64_t offset, void* dst, std::size_t n) {
 
 // ---------------------------------------------------------------- reading
 
+// Reads every section into stores of its own and hands them to the data set
+// and the route store only once the whole file has been read: a file that is
+// refused, damaged, unreadable or too large for memory changes nothing.
 class NativeFile::Reader {
 public:
     Reader(ByteSource& src, const std::string& name, IFTGarminData& data, CRouteField& routes)
@@ -149,9 +154,12 @@ public:
 private:
     enum class Outcome { Read, OutOfMemory, Damaged };
 
+    Outcome readAll(const std::int32_t (&offsets)[3]);
     Outcome readTrack(std::uint64_t offset);
     Outcome readWaypoints(std::uint64_t offset);
     Outcome readRoutes(std::uint64_t offset);
+    // Hands what was read over; nothing in it can fail.
+    void commit(LoadResult& result) noexcept;
 
     // Reads count records of oldSize bytes at offset, turning each into a
     // record of the current layout with convert.
@@ -163,6 +171,10 @@ private:
     std::uint64_t room(std::uint64_t offset) const { return offset < size_ ? size_ - offset : 0; }
     Outcome damaged(const std::string& why) {
         prompts_.showMessage("Error", quoted(name_) + " is damaged: " + why + "; it was not read further");
+        return Outcome::Damaged;
+    }
+    Outcome unreadable() {
+        prompts_.showMessage("Error", "Cannot read " + quoted(name_) + ": " + src_.error);
         return Outcome::Damaged;
     }
     Outcome outOfMemory() {
@@ -178,6 +190,13 @@ private:
     std::uint64_t size_ = 0;
     int version_ = 0;
     std::vector<unsigned char> chunk_;
+
+    // What the file holds; a section that is not in the file stays unset and
+    // leaves its store as it is.
+    std::int32_t timeOffset_ = 0;
+    std::unique_ptr<IFTGarminTrack> track_;
+    std::unique_ptr<IFTGarminWaypoint> waypoints_;
+    std::optional<std::vector<CRouteField::Route>> routeList_;
 };
 
 bool NativeFile::Reader::readBytes(std::uint64_t offset, void* dst, std::size_t n) {
@@ -186,7 +205,7 @@ bool NativeFile::Reader::readBytes(std::uint64_t offset, void* dst, std::size_t 
         return false;
     }
     if (!src_.readAt(offset, dst, n)) {
-        prompts_.showMessage("Error", "Cannot read " + quoted(name_) + ": " + src_.error);
+        unreadable();
         return false;
     }
     return true;
@@ -209,8 +228,6 @@ bool NativeFile::Reader::readConverted(std::uint64_t offset, std::size_t oldSize
 }
 
 NativeFile::Reader::Outcome NativeFile::Reader::readTrack(std::uint64_t offset) {
-    data_.releaseTrack();
-    data_.setTrack(std::make_unique<IFTGarminTrack>());
     unsigned char head[8];
     if (room(offset) < sizeof head)
         return damaged("its track section lies outside the file");
@@ -223,11 +240,7 @@ NativeFile::Reader::Outcome NativeFile::Reader::readTrack(std::uint64_t offset) 
         return damaged("its track section promises " + std::to_string(count) + " points but the file holds at most " +
                        std::to_string(room(offset + 8) / recSize));
     auto track = std::make_unique<IFTGarminTrack>();
-    try {
-        track->points_.resize(count);
-    } catch (const std::bad_alloc&) {
-        return outOfMemory();
-    }
+    track->points_.resize(count);
     bool ok;
     if (recSize == sizeof(TrackPoint))
         ok = readBytes(offset + 8, track->points_.data(), std::size_t{count} * sizeof(TrackPoint));
@@ -236,13 +249,11 @@ NativeFile::Reader::Outcome NativeFile::Reader::readTrack(std::uint64_t offset) 
     if (!ok)
         return Outcome::Damaged;
     track->segmentCount_ = count > 0 ? segments : 0;
-    data_.setTrack(std::move(track));
+    track_ = std::move(track);
     return Outcome::Read;
 }
 
 NativeFile::Reader::Outcome NativeFile::Reader::readWaypoints(std::uint64_t offset) {
-    data_.releaseWaypoints();
-    data_.setWaypoints(std::make_unique<IFTGarminWaypoint>());
     unsigned char head[4];
     if (room(offset) < sizeof head)
         return damaged("its waypoint section lies outside the file");
@@ -254,11 +265,7 @@ NativeFile::Reader::Outcome NativeFile::Reader::readWaypoints(std::uint64_t offs
         return damaged("its waypoint section promises " + std::to_string(count) +
                        " waypoints but the file holds at most " + std::to_string(room(offset + 4) / recSize));
     auto store = std::make_unique<IFTGarminWaypoint>();
-    try {
-        store->records_.resize(count);
-    } catch (const std::bad_alloc&) {
-        return outOfMemory();
-    }
+    store->records_.resize(count);
     WaypointRecord* out = store->records_.data();
     bool ok;
     if (recSize == sizeof(WaypointRecord)) {
@@ -274,12 +281,11 @@ NativeFile::Reader::Outcome NativeFile::Reader::readWaypoints(std::uint64_t offs
     }
     if (!ok)
         return Outcome::Damaged;
-    data_.setWaypoints(std::move(store));
+    waypoints_ = std::move(store);
     return Outcome::Read;
 }
 
 NativeFile::Reader::Outcome NativeFile::Reader::readRoutes(std::uint64_t offset) {
-    routes_.replaceAll({});
     unsigned char head[4];
     if (room(offset) < sizeof head)
         return damaged("its route section lies outside the file");
@@ -291,45 +297,78 @@ NativeFile::Reader::Outcome NativeFile::Reader::readRoutes(std::uint64_t offset)
                        std::to_string(room(offset + 4) / sizeof(RouteHeader)));
     const std::uint64_t entriesAt = offset + 4 + std::uint64_t{count} * sizeof(RouteHeader);
     const std::size_t recSize = entrySize(version_);
-    std::vector<CRouteField::Route> list;
-    try {
-        std::vector<RouteHeader> headers(count);
-        if (!readBytes(offset + 4, headers.data(), headers.size() * sizeof(RouteHeader)))
-            return Outcome::Damaged;
-        // Every entry count is checked against the file before anything is allocated for it.
-        std::uint64_t entries = 0;
-        for (const RouteHeader& h : headers) {
-            entries += h.entryCount;
-            if (entries > room(entriesAt) / recSize)
-                return damaged("its routes promise more entries than the file holds");
+    std::vector<RouteHeader> headers(count);
+    if (!readBytes(offset + 4, headers.data(), headers.size() * sizeof(RouteHeader)))
+        return Outcome::Damaged;
+    // Every entry count is checked against the file before anything is allocated for it.
+    std::uint64_t entries = 0;
+    for (const RouteHeader& h : headers) {
+        entries += h.entryCount;
+        if (entries > room(entriesAt) / recSize)
+            return damaged("its routes promise more entries than the file holds");
+    }
+    std::vector<CRouteField::Route> list(count);
+    std::uint64_t at = entriesAt;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        CRouteField::Route& route = list[i];
+        const std::string name = fieldText(headers[i].name, sizeof headers[i].name);
+        route.name = name.substr(0, fitLength(name, kRouteNameSize - 1));
+        const std::uint32_t n = headers[i].entryCount;
+        route.entries.resize(n);
+        bool ok;
+        if (recSize == sizeof(RouteEntry)) {
+            ok = readBytes(at, route.entries.data(), std::size_t{n} * sizeof(RouteEntry));
+            if (ok)
+                std::for_each(route.entries.begin(), route.entries.end(), [](RouteEntry& e) { terminate(e); });
+        } else {
+            const int version = version_;
+            ok = readConverted(at, recSize, route.entries.data(), n,
+                               [&](const unsigned char* src, RouteEntry& e) { upgradeEntry(src, e, version); });
         }
-        list.resize(count);
-        std::uint64_t at = entriesAt;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            CRouteField::Route& route = list[i];
-            const std::string name = fieldText(headers[i].name, sizeof headers[i].name);
-            route.name = name.substr(0, fitLength(name, kRouteNameSize - 1));
-            const std::uint32_t n = headers[i].entryCount;
-            route.entries.resize(n);
-            bool ok;
-            if (recSize == sizeof(RouteEntry)) {
-                ok = readBytes(at, route.entries.data(), std::size_t{n} * sizeof(RouteEntry));
-                if (ok)
-                    std::for_each(route.entries.begin(), route.entries.end(), [](RouteEntry& e) { terminate(e); });
-            } else {
-                const int version = version_;
-                ok = readConverted(at, recSize, route.entries.data(), n,
-                                   [&](const unsigned char* src, RouteEntry& e) { upgradeEntry(src, e, version); });
-            }
-            if (!ok)
-                return Outcome::Damaged;
-            at += std::uint64_t{n} * recSize;
+        if (!ok)
+            return Outcome::Damaged;
+        at += std::uint64_t{n} * recSize;
+    }
+    routeList_ = std::move(list);
+    return Outcome::Read;
+}
+
+NativeFile::Reader::Outcome NativeFile::Reader::readAll(const std::int32_t (&offsets)[3]) {
+    static const char* const kSection[3] = {"track", "waypoint", "route"};
+    try {
+        for (int i = 0; i < 3; ++i) {
+            if (offsets[i] == 0)
+                continue; // not in the file: that store stays as it is
+            // Offsets are signed in the file: a negative one points before its start.
+            if (offsets[i] < 0)
+                return damaged(std::string("its ") + kSection[i] + " section lies outside the file");
+            const auto at = static_cast<std::uint64_t>(offsets[i]);
+            const Outcome outcome = i == 0 ? readTrack(at) : i == 1 ? readWaypoints(at) : readRoutes(at);
+            if (outcome != Outcome::Read)
+                return outcome;
         }
     } catch (const std::bad_alloc&) {
         return outOfMemory();
     }
-    routes_.replaceAll(std::move(list));
     return Outcome::Read;
+}
+
+void NativeFile::Reader::commit(LoadResult& result) noexcept {
+    data_.setTimeOffset(timeOffset_);
+    if (track_) {
+        data_.setTrack(std::move(track_));
+        result.trackRead = true;
+    }
+    if (waypoints_) {
+        data_.setWaypoints(std::move(waypoints_));
+        result.waypointsRead = true;
+    }
+    if (routeList_) {
+        routes_.replaceAll(std::move(*routeList_));
+        result.routesRead = true;
+    }
+    result.read = result.trackRead || result.waypointsRead || result.routesRead ? 1 : 0;
+    result.ok = true;
 }
 
 NativeFile::LoadResult NativeFile::Reader::run() {
@@ -338,7 +377,7 @@ NativeFile::LoadResult NativeFile::Reader::run() {
     unsigned char header[kHeaderSize] = {};
     const std::size_t first = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kVersion1HeaderSize));
     if (!src_.readAt(0, header, first)) {
-        prompts_.showMessage("Error", "Cannot read " + quoted(name_) + ": " + src_.error);
+        unreadable();
         return result;
     }
     if (first < sizeof kMagic || std::memcmp(header, kMagic, sizeof kMagic) != 0) {
@@ -364,45 +403,17 @@ NativeFile::LoadResult NativeFile::Reader::run() {
             return result;
         }
         if (!src_.readAt(kVersion1HeaderSize, header + kVersion1HeaderSize, kHeaderSize - kVersion1HeaderSize)) {
-            prompts_.showMessage("Error", "Cannot read " + quoted(name_) + ": " + src_.error);
+            unreadable();
             return result;
         }
         for (int i = 0; i < 3; ++i)
             offsets[i] = les32(header + 20 + 4 * i);
     }
-    if (version >= 3)
-        data_.setTimeOffset(les32(header + 104));
-    else
-        data_.resetTimeOffset();
+    // Versions 1 and 2 carry no time offset: the computer's zone gives it.
+    timeOffset_ = version >= 3 ? les32(header + 104) : TimeOffsetFor(data_.context().timeZone.read());
 
-    result.ok = true;
-    static const char* const kSection[3] = {"track", "waypoint", "route"};
-    for (int i = 0; i < 3; ++i) {
-        if (offsets[i] == 0)
-            continue;
-        Outcome outcome;
-        if (offsets[i] < 0) {
-            // Offsets are signed in the file: a negative one points before its start.
-            if (i == 0)
-                data_.setTrack(std::make_unique<IFTGarminTrack>());
-            else if (i == 1)
-                data_.setWaypoints(std::make_unique<IFTGarminWaypoint>());
-            else
-                routes_.replaceAll({});
-            outcome = damaged(std::string("its ") + kSection[i] + " section lies outside the file");
-        } else {
-            const auto at = static_cast<std::uint64_t>(offsets[i]);
-            outcome = i == 0 ? readTrack(at) : i == 1 ? readWaypoints(at) : readRoutes(at);
-        }
-        if (outcome == Outcome::Read) {
-            result.read = 1;
-            (i == 0 ? result.trackRead : i == 1 ? result.waypointsRead : result.routesRead) = true;
-        } else {
-            result.ok = false;
-            if (outcome == Outcome::Damaged)
-                break;
-        }
-    }
+    if (readAll(offsets) == Outcome::Read)
+        commit(result);
     return result;
 }
 

@@ -42,9 +42,10 @@ public:
     static constexpr std::uint32_t kVersion1HeaderSize = 20;
 
     struct LoadResult {
-        int read = 0;        // 1 when at least one section was read
+        int read = 0;        // 1 when the whole file was read and held at least one section
         int version = 0;     // the file's version; 0 when refused before it was known
         bool ok = false;     // false when the file was refused, a section was damaged or memory ran out
+        // The stores that the file replaced (its sections with an offset).
         bool trackRead = false;
         bool waypointsRead = false;
         bool routesRead = false;
@@ -60,10 +61,12 @@ public:
                      bool sync = true);
 
     // Reads a file of version 1 to 5 into the data set and the route store.
-    // Wrong magic: error 7; version outside 1..5: error 10; nothing changes.
-    // A damaged section (cut short, counts larger than the file, offsets
-    // outside it) is reported, leaves its store empty and ends the reading.
-    // Out of memory: error 6, that store empty, the other sections read.
+    // Every section is read apart first; the stores and the time offset are
+    // replaced only once the whole file has been read. Any failure is
+    // reported and changes nothing, the stores' `modified` flags included:
+    // wrong magic (error 7), version outside 1..5 (error 10), a damaged file
+    // (cut short, counts larger than the file, offsets outside it), a read
+    // error, or too little memory (error 6).
     static LoadResult load(const std::string& path, IFTGarminData& data, CRouteField& routes);
     static LoadResult load(ByteSource& source, const std::string& name, IFTGarminData& data, CRouteField& routes);
     static LoadResult loadFromMemory(std::span<const unsigned char> bytes, const std::string& name,

@@ -504,8 +504,76 @@ TEST_F(NativeFileTest, MissingFileAndFolderAreReported) {
     EXPECT_NE(std::string::npos, m[2].find("not a regular file"));
 }
 
-// Every cut of a valid file is refused cleanly: each store is either read
-// whole or left empty, never half-built, and nothing past the end is read.
+// A file that fails anywhere leaves the data set as it was, byte for byte,
+// with its stores' `modified` flags.
+TEST_F(NativeFileTest, AFailedLoadChangesNothing) {
+    // A version 5 file of 5 points, 2 waypoints and 2 routes (2 and 0 entries).
+    RecordingPrompts wp;
+    FixedTimeZone wz;
+    IFTGarminData writer{DataContext{wp, wz}};
+    CRouteField written(1);
+    fill(writer, written);
+    const auto path = dir / "whole.nvl";
+    ASSERT_TRUE(writer.save(path.string(), &written));
+    const std::string whole = test::readFileBytes(path);
+    constexpr std::size_t kWaypointsAt = 108 + 8 + 5 * 32, kRoutesAt = kWaypointsAt + 4 + 2 * 116;
+    ASSERT_EQ(kRoutesAt + 4 + 2 * 72 + 2 * 120, whole.size());
+    const auto withField = [&](std::size_t at, std::int32_t v) {
+        std::string b = whole;
+        std::memcpy(b.data() + at, &v, 4);
+        return b;
+    };
+    const std::string damaged = "Error: \"test.nvl\" is damaged: ";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string message; // the start of it
+    } cases[] = {
+        {"cut in the header", whole.substr(0, 60), damaged + "it ends inside its header"},
+        {"cut in the track", whole.substr(0, 108 + 8 + 70), damaged + "its track section promises 5"},
+        {"cut in the waypoints", whole.substr(0, kWaypointsAt + 4 + 116), damaged + "its waypoint section promises 2"},
+        {"cut in the route headers", whole.substr(0, kRoutesAt + 4 + 72), damaged + "its route section promises 2"},
+        {"cut in the route entries", whole.substr(0, whole.size() - 1), damaged + "its routes promise more entries"},
+        {"too many points", withField(108, 100000), damaged + "its track section promises 100000"},
+        {"too many waypoints", withField(kWaypointsAt, 1000), damaged + "its waypoint section promises 1000"},
+        {"too many routes", withField(kRoutesAt, 1000), damaged + "its route section promises 1000"},
+        {"too many entries", withField(kRoutesAt + 4, 3), damaged + "its routes promise more entries"},
+        {"negative route offset", withField(28, -4), damaged + "its route section lies outside the file"},
+        {"waypoints beyond the end", withField(24, 1 << 30), damaged + "its waypoint section lies outside"},
+        {"bad magic", std::string(whole).replace(0, 6, "NUVREX"), "Error 7: not a NUVREL file"},
+        {"version too high", withField(16, 6), "Error 10: unsupport version/format"},
+    };
+    for (const Case& c : cases) {
+        fill(data, routes);
+        data.waypoints()->setModified(0); // track modified, waypoints not
+        data.setTimeOffset(4711);
+        const std::string before = [&] {
+            const auto copy = dir / "before.nvl";
+            EXPECT_TRUE(NativeFile::save(copy.string(), data, &routes, false));
+            return test::readFileBytes(copy);
+        }();
+        data.track()->setModified(1); // saving cleared it
+        prompts.entries.clear();
+        const auto r = loadBytes(c.bytes);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(0, r.read) << c.what;
+        ASSERT_EQ(1u, prompts.entries.size()) << c.what;
+        const auto& e = prompts.entries[0];
+        const std::string shown = e.kind == "message" ? e.title + ": " + e.text : "Error " + std::to_string(e.number) + ": " + e.text;
+        EXPECT_EQ(c.message, shown.substr(0, c.message.size())) << c.what;
+        EXPECT_EQ(1, data.track()->modified()) << c.what;
+        EXPECT_EQ(0, data.waypoints()->modified()) << c.what;
+        const auto after = dir / "after.nvl";
+        ASSERT_TRUE(NativeFile::save(after.string(), data, &routes, false));
+        EXPECT_EQ(before, test::readFileBytes(after)) << c.what;
+    }
+    // The whole file still reads: the cases above failed for their damage only.
+    EXPECT_TRUE(loadBytes(whole).ok);
+    expectSameData(writer, written, data, routes);
+}
+
+// Every cut of a valid file is refused with one message and leaves an empty
+// data set empty: no store is replaced by a part of the file.
 TEST_F(NativeFileTest, TruncatedAtEveryByte) {
     fill(data, routes);
     const auto path = dir / "whole.nvl";
@@ -521,26 +589,10 @@ TEST_F(NativeFileTest, TruncatedAtEveryByte) {
             {reinterpret_cast<const unsigned char*>(cut.data()), cut.size()}, "cut.nvl", d, r);
         EXPECT_FALSE(result.ok) << n;
         EXPECT_EQ(1u, p.entries.size()) << n; // one clear message
-        if (d.track()) {
-            EXPECT_TRUE(d.track()->count() == 0 || d.track()->count() == 5) << n;
-        }
-        if (d.waypoints()) {
-            EXPECT_TRUE(d.waypoints()->count() == 0 || d.waypoints()->count() == 2) << n;
-        }
-        EXPECT_TRUE(r.RouteCount() == 0 || (r.RouteCount() == 2 && r.EntryCount(0) == 2) ||
-                    (n < 108 + 8 + 160 + 4 + 232 && r.RouteCount() == 1))
-            << n;
-        if (n >= 108 && n < 108 + 8 + 160) {
-            ASSERT_NE(nullptr, d.track());
-            EXPECT_EQ(0u, d.track()->count()) << n;
-            EXPECT_EQ(nullptr, d.waypoints()) << n; // reading stopped at the damaged section
-        }
-        if (n > 108 + 8 + 160 + 4 + 232) {
-            EXPECT_EQ(5u, d.track()->count()) << n;
-            EXPECT_EQ(2u, d.waypoints()->count()) << n;
-            EXPECT_EQ(0u, r.RouteCount()) << n;
-            EXPECT_EQ(1, result.read);
-        }
+        EXPECT_EQ(nullptr, d.track()) << n;
+        EXPECT_EQ(nullptr, d.waypoints()) << n;
+        EXPECT_EQ(0, d.timeOffset()) << n;
+        EXPECT_TRUE(r.RouteCount() == 1 && r.GetRouteName(0) == "ROUTE-00") << n;
     }
 }
 
@@ -556,8 +608,9 @@ TEST_F(NativeFileTest, OldVersionsTruncatedAtEveryByte) {
                 {reinterpret_cast<const unsigned char*>(cut.data()), cut.size()}, "cut.nvl", d, r);
             EXPECT_FALSE(result.ok) << n;
             EXPECT_EQ(1u, p.entries.size()) << n;
-            // Routes are either untouched (reading stopped earlier) or gone.
-            EXPECT_TRUE(r.RouteCount() == 0 || (r.RouteCount() == 1 && r.GetRouteName(0) == "ROUTE-00")) << n;
+            EXPECT_EQ(nullptr, d.track()) << n;
+            EXPECT_EQ(nullptr, d.waypoints()) << n;
+            EXPECT_TRUE(r.RouteCount() == 1 && r.GetRouteName(0) == "ROUTE-00") << n;
         }
     }
 }
@@ -566,40 +619,29 @@ TEST_F(NativeFileTest, CountsLargerThanTheFile) {
     // Two billion points would be 64 GB: refused before anything is allocated.
     Bytes b = Bytes::header(5, 108, 116, 120);
     b.u32(2000000000).u32(1).u32(0).u32(0);
-    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
     const auto r = loadBytes(b.s);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(0, r.read);
-    ASSERT_NE(nullptr, data.track());
-    EXPECT_EQ(0u, data.track()->count());
+    EXPECT_EQ(nullptr, data.track());
     ASSERT_EQ(1u, messages().size());
     EXPECT_EQ("Error: \"test.nvl\" is damaged: its track section promises 2000000000 points but the file holds at "
               "most 0; it was not read further",
               messages()[0]);
 
+    // Counts that overflow what a check in 32 bits would see.
     Bytes w = Bytes::header(5, 108, 116, 120);
     w.u32(0).u32(0).u32(0xFFFFFFFF).u32(0);
-    EXPECT_FALSE(loadBytes(w.s).ok);
-    EXPECT_EQ(0u, data.waypoints()->count());
-
-    Bytes one = Bytes::header(5, 108, 116, 120);
-    one.u32(0).u32(0).u32(1).zeros(115); // one byte short of a waypoint
-    EXPECT_FALSE(loadBytes(one.s).ok);
-    EXPECT_EQ(0u, data.waypoints()->count());
-
     Bytes rc = Bytes::header(5, 108, 116, 120);
     rc.u32(0).u32(0).u32(0).u32(0x7FFFFFFF);
-    routes = CRouteField(3);
-    EXPECT_FALSE(loadBytes(rc.s).ok);
-    EXPECT_EQ(0u, routes.RouteCount());
-
-    // Two routes whose entry counts overflow 32 bits when added.
-    Bytes re = Bytes::header(5, 108, 116, 120);
+    Bytes re = Bytes::header(5, 108, 116, 120); // two routes whose entry counts overflow 32 bits when added
     re.u32(0).u32(0).u32(0).u32(2);
     re.u32(0xFFFFFFFF).text("A", 64).u32(0).u32(0xFFFFFFFF).text("B", 64).u32(0);
-    routes = CRouteField(3);
-    EXPECT_FALSE(loadBytes(re.s).ok);
-    EXPECT_EQ(0u, routes.RouteCount());
+    for (const Bytes& bad : {w, rc, re}) {
+        routes = CRouteField(3);
+        EXPECT_FALSE(loadBytes(bad.s).ok);
+        EXPECT_EQ(nullptr, data.track());
+        EXPECT_EQ(3u, routes.RouteCount());
+    }
 }
 
 TEST_F(NativeFileTest, OffsetsOutsideTheFile) {
@@ -614,8 +656,9 @@ TEST_F(NativeFileTest, OffsetsOutsideTheFile) {
             const auto r = loadBytes(b.s);
             EXPECT_FALSE(r.ok) << bad << " " << section;
             EXPECT_EQ(1u, messages().size()) << bad << " " << section;
-            const std::uint32_t left[3] = {data.track()->count(), data.waypoints()->count(), routes.RouteCount()};
-            EXPECT_EQ(0u, left[section]) << bad << " " << section;
+            EXPECT_EQ(5u, data.track()->count()) << bad << " " << section;
+            EXPECT_EQ(2u, data.waypoints()->count()) << bad << " " << section;
+            EXPECT_EQ(2u, routes.RouteCount()) << bad << " " << section;
         }
     }
 }
@@ -630,7 +673,7 @@ TEST_F(NativeFileTest, ShortHeaders) {
     Bytes v1;
     v1.text("NUVREL", 16).i32(1).u32(1);
     EXPECT_FALSE(loadBytes(v1.s).ok);
-    EXPECT_EQ(0u, data.track()->count());
+    EXPECT_EQ(nullptr, data.track());
 }
 
 } // namespace
