@@ -191,5 +191,49 @@ TEST_F(DataCli, BadInputFailsWithOneLine) {
     EXPECT_FALSE(fs::exists(dir / "out.nvl")); // nothing written from a damaged file
 }
 
+// A data file damaged after a readable track: every verb refuses it and
+// leaves the files it would write as they were.
+TEST_F(DataCli, DamagedInputLeavesOutputFilesAlone) {
+    IFTGarminData data{DataContext{prompts, zone}};
+    std::vector<TrackPoint> pts(3);
+    for (std::size_t i = 0; i < pts.size(); ++i)
+        pts[i] = TrackPoint{35.0 + 0.01 * double(i), 139.0, 1000000u + std::uint32_t(i), 1, 0, 100, 0};
+    data.setTrack(std::make_unique<IFTGarminTrack>(pts));
+    data.setWaypoints(std::make_unique<IFTGarminWaypoint>());
+    data.waypoints()->append("W1", 35, 139, "", 0);
+    data.waypoints()->append("W2", 35.1, 139.1, "", 0);
+    CRouteField routes(1);
+    const auto good = dir / "good.nvl";
+    ASSERT_TRUE(data.save(good.string(), &routes));
+    const auto damaged = dir / "damaged.nvl";
+    const std::string cut = test::readFileBytes(good).substr(0, 108 + 8 + 3 * 32 + 4 + 116 + 10);
+    test::writeFileBytes(damaged, cut);
+    const auto track = dir / "track.txt";
+    ASSERT_EQ(0, runCli(dir, {"export", "text", good.string(), "-o", track.string(), "--track"}).status);
+
+    const std::string d = damaged.string();
+    const auto out = [&](const char* name) { return (dir / name).string(); };
+    const std::vector<std::vector<std::string>> cases = {
+        {"export", "text", d, "-o", out("out.txt"), "--track"},
+        {"export", "gpx", d, "-o", out("out.gpx")},
+        {"retime", d, "-o", out("out.nvl"), "--weeks", "1"},
+        {"upgrade", d, out("out.nvl")},
+        {"import", "text", track.string(), "-o", d, "--track"},
+#ifdef NUVREL_CLI_RENDER
+        {"render", d, "-o", out("out.bmp"), "--fit", "100x100"},
+#endif
+    };
+    for (const char* name : {"out.txt", "out.gpx", "out.nvl", "out.bmp"})
+        test::writeFileBytes(dir / name, "kept");
+    for (const auto& args : cases) {
+        const CliRun r = runCli(dir, args);
+        EXPECT_EQ(1, r.status) << args[0] << " " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("is damaged")) << args[0] << " " << r.err;
+        for (const char* name : {"out.txt", "out.gpx", "out.nvl", "out.bmp"})
+            EXPECT_EQ("kept", test::readFileBytes(dir / name)) << args[0] << " " << name;
+        EXPECT_EQ(cut, test::readFileBytes(damaged)) << args[0];
+    }
+}
+
 } // namespace
 } // namespace nuvrel

@@ -44,6 +44,27 @@ ImportOptions optionsFor(IFTGarminData& data) {
     return options;
 }
 
+// Appends the routes of list to a copy of the store, each through add(store,
+// index, route), and puts the copy in place once all are complete: running
+// out of memory half-way adds none. Returns the number added, or -1 after
+// error 6.
+template <typename Routes, typename Add>
+int appendRoutes(CRouteField& routes, const Routes& list, UserPrompts& prompts, Add add) {
+    try {
+        CRouteField staged = routes;
+        for (const auto& route : list) {
+            const std::uint32_t count = staged.AddRoute();
+            if (count == 0 || !add(staged, count - 1, route))
+                throw std::bad_alloc();
+        }
+        routes = std::move(staged);
+        return static_cast<int>(list.size());
+    } catch (const std::bad_alloc&) {
+        ShowError(prompts, kErrOutOfMemory);
+        return -1;
+    }
+}
+
 } // namespace
 
 bool ImportTrack(IFTGarminData& data, int kind, const std::string& path, ReadProblem* problem,
@@ -86,20 +107,16 @@ int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& p
         *problem = read.problem;
     if (converted)
         *converted = read.converted;
-    int added = 0;
-    for (const PotRoute& route : read.routes) {
-        const std::uint32_t count = routes.AddRoute();
-        if (count == 0) {
-            ShowError(prompts, kErrOutOfMemory);
-            break;
-        }
-        const std::uint32_t index = count - 1;
-        for (const PotRouteEntry& e : route.entries)
-            routes.AddRouteEntry(index, e.ident, e.latitude, e.longitude, e.comment, 0, 0, 0.0f, e.altitude);
-        routes.SetRouteName(index, route.name);
-        ++added;
-    }
-    return added;
+    const int added = appendRoutes(routes, read.routes, prompts,
+                                   [](CRouteField& store, std::uint32_t index, const PotRoute& route) {
+                                       for (const PotRouteEntry& e : route.entries)
+                                           if (!store.AddRouteEntry(index, e.ident, e.latitude, e.longitude,
+                                                                    e.comment, 0, 0, 0.0f, e.altitude))
+                                               return false;
+                                       store.SetRouteName(index, route.name);
+                                       return true;
+                                   });
+    return added < 0 ? 0 : added;
 }
 
 GpxSettings gpxSettingsFrom(const IFTOption& option) {
@@ -122,8 +139,23 @@ GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string&
         return result;
     }
     GpxContent& content = read.content;
+    // The routes first: when they cannot all be added, nothing changes.
+    if (appendRoutes(routes, content.routes, data.context().prompts,
+                     [](CRouteField& store, std::uint32_t index, const CRouteField::Route& route) {
+                         store.SetRouteName(index, route.name);
+                         for (const RouteEntry& e : route.entries)
+                             if (!store.AddRouteEntry(index, fieldText(e.ident, kIdentSize), e.latitude,
+                                                      e.longitude, fieldText(e.comment, kCommentSize), e.symbol,
+                                                      e.display, e.proximity, e.altitude))
+                                 return false;
+                         return true;
+                     }) < 0) {
+        result.error = "can't allocate enough memory";
+        return result;
+    }
     result.points = content.track.size();
     result.waypoints = content.waypoints.size();
+    result.routes = content.routes.size();
     if (!content.track.empty()) {
         data.setTrack(std::make_unique<IFTGarminTrack>(std::move(content.track)));
         data.resetTimeOffset();
@@ -131,19 +163,6 @@ GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string&
     if (!content.waypoints.empty()) {
         data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::move(content.waypoints)));
         data.resetTimeOffset();
-    }
-    for (CRouteField::Route& route : content.routes) {
-        const std::uint32_t count = routes.AddRoute();
-        if (count == 0) {
-            ShowError(data.context().prompts, kErrOutOfMemory);
-            break;
-        }
-        const std::uint32_t index = count - 1;
-        routes.SetRouteName(index, route.name);
-        for (const RouteEntry& e : route.entries)
-            routes.AddRouteEntry(index, fieldText(e.ident, kIdentSize), e.latitude, e.longitude,
-                                 fieldText(e.comment, kCommentSize), e.symbol, e.display, e.proximity, e.altitude);
-        ++result.routes;
     }
     return result;
 }

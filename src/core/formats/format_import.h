@@ -36,7 +36,8 @@ bool ImportWaypoints(IFTGarminData& data, int kind, const std::string& path, Rea
 
 // Appends the routes of a POT route file to the store, each named
 // "first TO last"; a file whose last record is not a route point adds
-// nothing. Returns the number of routes added.
+// nothing, and so does running out of memory (error 6). Returns the number
+// of routes added.
 int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& prompts,
                     ReadProblem* problem = nullptr, TextConversion* converted = nullptr);
 
@@ -53,8 +54,9 @@ GpxSettings gpxSettingsFrom(const IFTOption& option);
 
 // Reads a GPX file and, of the kinds asked for that the file holds, replaces
 // the track log (time offset reset) and the waypoint store and appends the
-// routes. A file that cannot be read (malformed XML, with its line) changes
-// nothing; the error is reported through the data set's prompts.
+// routes. A file that cannot be read (malformed XML, with its line) or too
+// little memory for its routes changes nothing; the error is reported
+// through the data set's prompts.
 GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string& path, GpxKinds kinds,
                     const GpxSettings& settings);
 
