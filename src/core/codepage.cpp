@@ -24,8 +24,9 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 const char* iconvName(CodePage page) { return page == CodePage::Cp932 ? "CP932" : "UTF-8"; }
 
-// Converts with iconv, leaving out what does not convert.
-std::string convert(const char* to, const char* from, std::string_view in) {
+// Converts with iconv, leaving out what does not convert, or putting
+// substitute (when not NUL) for each UTF-8 character that does not.
+std::string convert(const char* to, const char* from, std::string_view in, char substitute = '\0') {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::string(in);
@@ -39,8 +40,14 @@ std::string convert(const char* to, const char* from, std::string_view in) {
         const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
         out.append(buf, sizeof buf - dstLeft);
         if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            ++src; // a byte that does not convert
-            --srcLeft;
+            // A character (or byte) that does not convert.
+            std::size_t skip = 1;
+            if (substitute) {
+                out += substitute;
+                skip = charLength(std::string_view(src, srcLeft), CodePage::Utf8);
+            }
+            src += skip;
+            srcLeft -= skip;
         }
     }
     iconv_close(cd);
@@ -174,6 +181,20 @@ std::string codePageToUtf8(std::string_view text, CodePage page) {
 
 std::string utf8ToCodePage(std::string_view text, CodePage page) {
     return convert(iconvName(page), "UTF-8", text);
+}
+
+std::string utf8ToCodePage(std::string_view text, CodePage page, char substitute) {
+    return convert(iconvName(page), "UTF-8", text, substitute);
+}
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t len = charLength(text.substr(pos), CodePage::Utf8);
+        if (len == 1 && static_cast<unsigned char>(text[pos]) >= 0x80)
+            return false;
+        pos += len;
+    }
+    return true;
 }
 
 } // namespace nuvrel

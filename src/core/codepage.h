@@ -66,5 +66,11 @@ std::string fieldText(const char* field, std::size_t fieldSize);
 // target cannot hold, are left out: the result is always well-formed.
 std::string codePageToUtf8(std::string_view text, CodePage page);
 std::string utf8ToCodePage(std::string_view text, CodePage page);
+// As utf8ToCodePage, but each character the target cannot hold (and each
+// malformed byte) becomes substitute, so the text keeps one character for each.
+std::string utf8ToCodePage(std::string_view text, CodePage page, char substitute);
+
+// True when text is well-formed UTF-8.
+bool isUtf8(std::string_view text);
 
 } // namespace nuvrel

@@ -208,23 +208,53 @@ TEST(TransferLink, NewLayoutsDownloadEveryField) {
 }
 
 TEST(TransferLink, JapaneseNamesDownload) {
+    // The second comment is 40 katakana: 120 bytes in UTF-8, so the record
+    // keeps 21 of them and the download says so.
+    std::string longComment;
+    for (int i = 0; i < 40; ++i)
+        longComment += "\\xB1";
     TempDir dir;
     const std::string file = WriteSimData(dir, "jp.txt",
                                           "wpt|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n"
-                                          "wpt|\\x41\\x42\\x5D\\x5E\\x50\\x7F|35|139|0|3|0|0|C\n"
-                                          "route|3|\\x21\\x22\n"
-                                          "rtept|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n");
-    SimProcess sim({"--product-id", "105", "--data-text", file});
-    Harness h(105);
-    ASSERT_EQ(h.option.GPSCharSet(), 2);
-    ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim)));
-    ASSERT_EQ(h.data.waypoints()->count(), 2u);
-    EXPECT_EQ(h.data.waypoints()->ident(0), std::string({char(177), '0', '9', char(166), '-', ' '}));
-    EXPECT_EQ(h.data.waypoints()->ident(1), std::string({char(209), char(210), char(223), char(222), char(173), ' '}));
-    // Route entries are translated too; the route name travels as it is.
-    ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim)));
-    ASSERT_EQ(h.routes.RouteCount(), 4u);
-    EXPECT_EQ(h.routes.GetEntryIdent(3, 0), std::string({char(177), '0', '9', char(166), '-', ' '}));
+                                          "wpt|\\x41\\x42\\x5D\\x5E\\x50\\x7F|35|139|0|3|0|0|" +
+                                              longComment +
+                                              "\n"
+                                              "route|3|\\x21\\x22\n"
+                                              "rtept|\\x21\\x52\\x5B\\x4E\\x5C\\x01|35|139|0|3|0|0|C\n");
+    std::string kept;
+    for (int i = 0; i < 21; ++i)
+        kept += "\uFF71";
+    const struct {
+        CodePage page;
+        std::string first, second, comment;
+        int notices;
+    } cases[] = {
+        {CodePage::Cp932, "\xB1" "09\xA6- ", "\xD1\xD2\xDF\xDE\xAD ", std::string(40, '\xB1'), 0},
+        {CodePage::Utf8, "\uFF71" "09\uFF66- ", "\uFF91\uFF92\uFF9F\uFF9E\uFF6D ", kept, 1},
+    };
+    for (const auto& c : cases) {
+        SimProcess sim({"--product-id", "105", "--data-text", file});
+        Harness h(105);
+        ASSERT_EQ(h.option.GPSCharSet(), 2);
+        setActiveCodePage(c.page);
+        const bool ok = DownloadWaypoints(h.data, 1, h.transfer(sim));
+        const bool routesOk = ReceiveRoutes(h.routes, h.services(sim));
+        setActiveCodePage(CodePage::Utf8);
+        ASSERT_TRUE(ok && routesOk);
+        ASSERT_EQ(h.data.waypoints()->count(), 2u);
+        EXPECT_EQ(h.data.waypoints()->ident(0), c.first);
+        EXPECT_EQ(h.data.waypoints()->ident(1), c.second);
+        EXPECT_EQ(h.data.waypoints()->comment(1), c.comment);
+        // Route entries are translated too; the route name travels as it is.
+        ASSERT_EQ(h.routes.RouteCount(), 4u);
+        EXPECT_EQ(h.routes.GetEntryIdent(3, 0), c.first);
+        EXPECT_EQ(h.routes.GetRouteName(3).substr(0, 2), "!\"");
+        ASSERT_EQ(h.prompts.count("message"), c.notices);
+        if (c.notices) {
+            EXPECT_NE(h.prompts.entries[0].text.find(" -> " + kept + "\n"), std::string::npos)
+                << h.prompts.entries[0].text;
+        }
+    }
 }
 
 TEST(TransferLink, ModelCheckRefusalLeavesStoresUntouched) {
@@ -608,51 +638,101 @@ TEST(TransferLink, LargeAnnouncedCount) {
     EXPECT_EQ(h.progress.labels.back(), "0%(3/40000)");
 }
 
+std::string simEscaped(const std::string& bytes) {
+    std::string escaped;
+    for (unsigned char c : bytes)
+        escaped += "\\x" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+    return escaped;
+}
+
 TEST(TransferLink, JapaneseNamesGoBackByteForByte) {
-    // ﾌｼﾞｻﾝ-1ｦﾟ as the receiver holds it; the older layout keeps six of them.
+    // ﾌｼﾞｻﾝ-1ｦﾟ as the receiver holds it (the older layout keeps six of them),
+    // the comment ｶﾐｺｳﾁ (twenty characters) and the route name ﾔﾘ in CP932. In
+    // UTF-8 the store holds them as UTF-8, and the upload gives every byte back.
     const std::string codes = "\x3C\x2C\x5E\x2B\x4D\x5C\x53\x4E\x5D";
-    for (const std::int32_t model : {105, 153}) {
-        const bool d108 = model == 153;
-        const std::string name = d108 ? codes : codes.substr(0, 6);
-        std::string escaped;
-        for (unsigned char c : name)
-            escaped += "\\x" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
-        TempDir dir;
-        const std::string file = WriteSimData(dir, "jp.txt",
-                                              "wpt|" + escaped + "|35|139|0|3|0|0|C\nroute|1|R\nrtept|" + escaped +
-                                                  "|35|139|0|3|0|0|C\n");
-        SimProcess sim({"--product-id", std::to_string(model), "--data-text", file});
-        Harness h(model);
-        ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim)));
-        ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim)));
-        h.prompts.answers = {true, true};
-        ASSERT_EQ(UploadWaypointsCommand(h.data, h.services(sim)), 1);
-        ASSERT_EQ(UploadRoutesCommand(h.routes, h.services(sim)), 1);
-        EXPECT_EQ(h.prompts.count("question"), 1) << "only the upload question: no name changes";
-        ASSERT_TRUE(sim.waitForRecord("xfercmplt command=4"));
-        const std::size_t at = d108 ? 48 : 0;
-        for (const char* kind : {"wpt ", "rtewpt "}) {
-            const auto raw = rawOf(sim.recordLines(kind).at(0));
-            ASSERT_GE(raw.size(), at + name.size() + 1) << kind;
-            EXPECT_EQ(std::string(raw.begin() + at, raw.begin() + at + name.size()), name) << kind << model;
+    const std::string utf8 = "\uFF8C\uFF7C\uFF9E\uFF7B\uFF9D-1\uFF66\uFF9F";
+    std::string comment, commentUtf8;
+    for (int i = 0; i < 4; ++i) {
+        comment += "\xB6\xD0\xBA\xB3\xC1";
+        commentUtf8 += "\uFF76\uFF90\uFF7A\uFF73\uFF81";
+    }
+    const std::string route = "\xD4\xD8", routeUtf8 = "\uFF94\uFF98";
+    for (const CodePage page : {CodePage::Cp932, CodePage::Utf8}) {
+        for (const std::int32_t model : {105, 153}) {
+            const bool d108 = model == 153;
+            const std::string name = d108 ? codes : codes.substr(0, 6);
+            const std::string line = simEscaped(name) + "|35|139|0|3|0|0|" + simEscaped(comment) + "\n";
+            TempDir dir;
+            const std::string file =
+                WriteSimData(dir, "jp.txt", "wpt|" + line + "route|1|" + simEscaped(route) + "\nrtept|" + line);
+            SimProcess sim({"--product-id", std::to_string(model), "--data-text", file});
+            Harness h(model);
+            setActiveCodePage(page);
+            const std::string where = std::string(codePageName(page)) + " " + std::to_string(model);
+            ASSERT_TRUE(DownloadWaypoints(h.data, 1, h.transfer(sim))) << where;
+            ASSERT_TRUE(ReceiveRoutes(h.routes, h.services(sim))) << where;
+            if (page == CodePage::Utf8) {
+                // A D108 name is padded to ten characters as far as the field
+                // holds; D202 routes are numbered in arrival order.
+                const std::uint32_t r = d108 ? 0 : 1;
+                EXPECT_EQ(h.data.waypoints()->ident(0), d108 ? utf8 : utf8.substr(0, 16)) << where;
+                EXPECT_EQ(h.routes.GetEntryIdent(r, 0), d108 ? utf8 : utf8.substr(0, 16)) << where;
+                EXPECT_EQ(h.routes.GetRouteName(r).substr(0, 6), routeUtf8) << where;
+                if (!d108) {
+                    EXPECT_EQ(h.data.waypoints()->comment(0).substr(0, 60), commentUtf8) << where;
+                }
+            }
+            h.prompts.answers = {true, true};
+            const int waypointsSent = UploadWaypointsCommand(h.data, h.services(sim));
+            const int routesSent = UploadRoutesCommand(h.routes, h.services(sim));
+            setActiveCodePage(CodePage::Utf8);
+            ASSERT_EQ(waypointsSent, 1) << where;
+            ASSERT_EQ(routesSent, 1) << where;
+            EXPECT_EQ(h.prompts.entries.size(), 1u) << where << ": only the upload question, nothing cut or changed";
+            ASSERT_TRUE(sim.waitForRecord("xfercmplt command=4"));
+            const std::size_t at = d108 ? 48 : 0;
+            for (const char* kind : {"wpt ", "rtewpt "}) {
+                const auto raw = rawOf(sim.recordLines(kind).at(0));
+                ASSERT_GE(raw.size(), at + name.size() + 1) << kind;
+                EXPECT_EQ(std::string(raw.begin() + at, raw.begin() + at + name.size()), name) << kind << where;
+                if (!d108) {
+                    EXPECT_EQ(std::string(raw.begin() + 18, raw.begin() + 38), comment) << kind << where;
+                }
+            }
+            const auto header = rawOf(sim.recordLines("rtehdr ").at(0));
+            ASSERT_GE(header.size(), 3u);
+            EXPECT_EQ(std::string(header.begin() + (d108 ? 0 : 1), header.begin() + (d108 ? 2 : 3)), route) << where;
         }
     }
 }
 
 TEST(TransferLink, NamesTheReceiverCannotShowAreConfirmedFirst) {
-    SimProcess sim({"--product-id", "105"});
-    Harness h(105);
-    const char kanji[] = "A\x95\x78\x8E\x6D"; // A富士
-    h.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(
-        std::vector<WaypointRecord>{record("\xCC\xBC", 35, 139, ""), record(kanji, 35, 139, "")}));
-    h.prompts.answers = {true, false};
-    EXPECT_EQ(UploadWaypointsCommand(h.data, h.services(sim)), 0);
-    ASSERT_EQ(h.prompts.count("question"), 2);
-    EXPECT_EQ(h.prompts.entries.back().title, "Confirm");
-    EXPECT_NE(h.prompts.entries.back().text.find(std::string(kanji) + " -> 00000\n"), std::string::npos)
-        << h.prompts.entries.back().text;
-    EXPECT_EQ(h.prompts.entries.back().text.find("\xCC\xBC ->"), std::string::npos) << "kana survive";
-    EXPECT_TRUE(sim.recordLines("wpt ").empty());
+    // A富士 and ﾌｼ in the program's code page; é has no CP932 code at all.
+    const struct {
+        CodePage page;
+        std::string kanji, kana, listed;
+    } cases[] = {
+        {CodePage::Cp932, "A\x95\x78\x8E\x6D", "\xCC\xBC", "A\x95\x78\x8E\x6D -> 00000\n"},
+        {CodePage::Utf8, "A\u5BCC\u58EB", "\uFF8C\uFF7C", "A\u5BCC\u58EB -> 00000\n"},
+        {CodePage::Utf8, "\u00E91", "\uFF8C\uFF7C", "?1 -> 01\n"},
+    };
+    for (const auto& c : cases) {
+        SimProcess sim({"--product-id", "105"});
+        Harness h(105);
+        h.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::vector<WaypointRecord>{
+            record(c.kana.c_str(), 35, 139, ""), record(c.kanji.c_str(), 35, 139, "")}));
+        h.prompts.answers = {true, false};
+        setActiveCodePage(c.page);
+        const int sent = UploadWaypointsCommand(h.data, h.services(sim));
+        setActiveCodePage(CodePage::Utf8);
+        EXPECT_EQ(sent, 0);
+        ASSERT_EQ(h.prompts.count("question"), 2);
+        const std::string& text = h.prompts.entries.back().text;
+        EXPECT_EQ(h.prompts.entries.back().title, "Confirm");
+        EXPECT_NE(text.find("  " + c.listed), std::string::npos) << text;
+        EXPECT_EQ(text.find(c.kana + " ->"), std::string::npos) << "kana survive";
+        EXPECT_TRUE(sim.recordLines("wpt ").empty());
+    }
 }
 
 TEST(TransferLink, LongNamesAreCutOnACharacter) {

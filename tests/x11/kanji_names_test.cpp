@@ -1,9 +1,11 @@
 // Japanese names on a real X server: in CP932 mode the waypoint list and the
-// map labels show kanji and kana through an installed Japanese font. The
+// map labels show kanji and kana through an installed Japanese font, and in
+// UTF-8 mode the katakana downloaded from a Japanese receiver. The
 // screenshots are left in /tmp for looking (nuvrel-kanji-list.png,
-// nuvrel-kanji-map.png).
+// nuvrel-kanji-map.png, nuvrel-kana-download.png).
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
+#include "sim_process.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
 #include "ui/map_window.h"
@@ -13,6 +15,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <fstream>
 
 #include "x11_support.h"
 
@@ -71,6 +74,38 @@ private slots:
         QTRY_VERIFY(x11::differingShare(x11::screenPixels(&list), x11::ownRendering(&list)) < 0.01);
         x11::screenPixels(&list).save(QStringLiteral("/tmp/nuvrel-kanji-list.png"));
         setActiveCodePage(CodePage::Utf8);
+    }
+
+    void receiverKatakanaShowInUtf8()
+    {
+        // ﾀｶｵ-1 and ｶﾐｺｳﾁ as a GPS12XLJ holds them: name codes and CP932 bytes.
+        test::TempDir dir;
+        const std::string file = (dir / "jp.txt").string();
+        std::ofstream(file) << "wpt|\\x30\\x26\\x25\\x5C\\x53|35.5|139|0|3|0|0|\\xB6\\xD0\\xBA\\xB3\\xC1\n";
+        test::SimProcess sim({"--product-id", "105", "--data-text", file});
+        QVERIFY(sim.started());
+        setActiveCodePage(CodePage::Utf8);
+        test::MemorySettingsStore store;
+        test::RecordingPrompts prompts;
+        test::FixedTimeZone zone;
+        ui::TMainForm form(store, prompts, zone);
+        form.setSerialPorts(sim.ports());
+        form.options().SetGPSModelID(105);
+        form.options().SetGPSCharSet(2);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.command(QStringLiteral("Waypoint2"))->trigger();
+        QVERIFY(form.data().waypoints() && form.data().waypoints()->count() == 1);
+
+        ui::TfrmWaypoint list(form.data(), form.options(), prompts, &form);
+        list.resize(640, 160);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        auto& model = list.model();
+        QCOMPARE(model.data(model.index(0, 0)).toString().trimmed(), QStringLiteral("ﾀｶｵ-1"));
+        QVERIFY(model.data(model.index(0, 3)).toString().contains(QStringLiteral("ｶﾐｺｳﾁ")));
+        QTRY_VERIFY(x11::differingShare(x11::screenPixels(&list), x11::ownRendering(&list)) < 0.01);
+        x11::screenPixels(&list).save(QStringLiteral("/tmp/nuvrel-kana-download.png"));
     }
 };
 

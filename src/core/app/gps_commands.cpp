@@ -26,8 +26,9 @@ TransferServices transferServices(const GpsCommandServices& s) {
 
 bool japaneseNames(const IFTOption& option) { return GPSModel().CharSetForId(option.GPSModelID()) == 2; }
 
-// Asks about the sent names that the receiver shows otherwise.
-bool confirmNames(const std::vector<std::string>& sent, UserPrompts& prompts) {
+// Asks about the sent names (in the receiver's code page) that the receiver
+// shows otherwise.
+bool confirmNames(const std::vector<std::string>& sent, UserPrompts& prompts, std::int32_t productId) {
     constexpr std::size_t kListed = 20;
     std::string list;
     std::size_t changed = 0;
@@ -36,7 +37,8 @@ bool confirmNames(const std::vector<std::string>& sent, UserPrompts& prompts) {
         if (shown == name)
             continue;
         if (++changed <= kListed)
-            list += "  " + name + " -> " + shown + "\n";
+            list += "  " + ReceiverToProgramText(name, productId) + " -> " + ReceiverToProgramText(shown, productId) +
+                    "\n";
     }
     if (changed == 0)
         return true;
@@ -54,19 +56,20 @@ bool ConfirmWaypointNames(const IFTGarminWaypoint& waypoints, const GpsCommandSe
     std::vector<std::string> sent;
     for (const WaypointRecord& w : waypoints.records())
         sent.push_back(WaypointUploadName(w, services.option.GPSModelID()));
-    return confirmNames(sent, services.prompts);
+    return confirmNames(sent, services.prompts, services.option.GPSModelID());
 }
 
 bool ConfirmRouteNames(const CRouteField& routes, std::uint32_t first, std::uint32_t last,
                        const GpsCommandServices& services) {
     if (!japaneseNames(services.option))
         return true;
+    const std::int32_t model = services.option.GPSModelID();
     std::vector<std::string> sent;
     for (std::uint32_t r = first; r <= last && r < routes.RouteCount(); ++r)
         for (const RouteEntry& e : routes.routes()[r].entries)
-            sent.push_back(Waypoint::SentName(e.ident, services.option.GPSModelID(),
-                                              services.option.GPSSoftwareVersion()));
-    return confirmNames(sent, services.prompts);
+            sent.push_back(Waypoint::SentName(ProgramToReceiverText(fieldText(e.ident, kIdentSize), model).c_str(),
+                                              model, services.option.GPSSoftwareVersion()));
+    return confirmNames(sent, services.prompts, model);
 }
 
 bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services) {
@@ -105,24 +108,28 @@ int UploadWaypointsCommand(const IFTGarminData& data, const GpsCommandServices& 
     return UploadWaypoints(*data.waypoints(), services.option.CommPort(), transferServices(services));
 }
 
-CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option) {
+CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option, std::string* notice) {
     std::uint32_t size = 0;
     for (const auto& r : routes)
         size = std::max<std::uint32_t>(size, std::uint32_t(r.number()) + 1);
     size = std::max<std::uint32_t>(size, std::uint32_t(routes.size()));
     CRouteField store(size);
     const MapDatum datum(option.DatumName());
+    ReceivedTexts texts(option.GPSModelID());
     for (const auto& r : routes) {
         const std::uint32_t number = r.number();
-        store.SetRouteName(number, r.name());
+        store.SetRouteName(number, texts.fit(r.name(ReceiverCodePage(option.GPSModelID())), kRouteNameSize));
         for (const Waypoint& w : r.entries) {
             double lat, lon, height;
             datum.toLocal(SemicirclesToDegrees(w.LatitudeSemicircles()), SemicirclesToDegrees(w.LongitudeSemicircles()),
                           w.AltitudeValue(), lat, lon, height);
-            store.AddRouteEntry(number, w.NameText(), lat, lon, w.CommentText(), w.SymbolValue(), w.DisplayValue(),
+            store.AddRouteEntry(number, texts.fit(w.NameText(), kIdentSize), lat, lon,
+                                texts.fit(w.CommentText(), kCommentSize), w.SymbolValue(), w.DisplayValue(),
                                 w.ProximityValue(), float(height));
         }
     }
+    if (notice)
+        *notice = texts.notice();
     return store;
 }
 
@@ -144,7 +151,10 @@ bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services) {
         services.prompts.showMessage("error", kDownloadRouteError);
         return false;
     }
-    routes = RouteStoreFrom(received, services.option);
+    std::string notice;
+    routes = RouteStoreFrom(received, services.option, &notice);
+    if (!notice.empty())
+        services.prompts.showMessage("Warning", notice);
     return true;
 }
 
@@ -155,7 +165,7 @@ RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t i
     const std::int32_t model = services.option.GPSModelID();
     const std::int32_t version = services.option.GPSSoftwareVersion();
     std::vector<TransferRoute> transfer(1);
-    const Route header(number, routes.GetRouteName(index));
+    const Route header(number, ProgramToReceiverText(routes.GetRouteName(index), model), ReceiverCodePage(model));
     std::copy(header.Bytes(), header.Bytes() + Route::kLength, transfer[0].header.begin());
     const MapDatum datum(services.option.DatumName());
     const CRouteField::Route& route = routes.routes()[index];
@@ -163,8 +173,10 @@ RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t i
     for (const RouteEntry& e : route.entries) {
         double lat, lon, height;
         datum.toWgs84(e.latitude, e.longitude, e.altitude, lat, lon, height);
-        transfer[0].entries.emplace_back(Pid_Rte_Wpt_Data, lat, lon, e.ident, e.comment, model, version, e.symbol,
-                                         std::uint8_t(e.display), e.proximity, float(height));
+        const std::string ident = ProgramToReceiverText(fieldText(e.ident, kIdentSize), model);
+        const std::string comment = ProgramToReceiverText(fieldText(e.comment, kCommentSize), model);
+        transfer[0].entries.emplace_back(Pid_Rte_Wpt_Data, lat, lon, ident.c_str(), comment.c_str(), model, version,
+                                         e.symbol, std::uint8_t(e.display), e.proximity, float(height));
     }
     GarminRecord link(services.ports, std::uint16_t(services.option.CommPort()));
     if (!link.opened())

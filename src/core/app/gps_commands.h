@@ -53,9 +53,12 @@ bool DownloadRoutesCommand(CRouteField& routes, const GpsCommandServices& servic
 // else "download route error" was shown.
 bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services);
 // The store built from downloaded routes (D201 at their own numbers, D202 in
-// arrival order), converted into the datum of the settings.
+// arrival order), converted into the datum of the settings and the program's
+// code page; notice (when given) gets the message about texts that had to be
+// cut, "" when none.
 struct TransferRoute;
-CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option);
+CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOption& option,
+                           std::string* notice = nullptr);
 
 // Uploads route `index` of the store under route number `number` in a
 // transfer of its own. 1 on success; 0 when the route has no entries (nothing

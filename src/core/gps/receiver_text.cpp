@@ -1,5 +1,7 @@
 #include "core/gps/receiver_text.h"
 
+#include "core/gps/gps_model.h"
+
 #include <array>
 #include <cmath>
 
@@ -80,6 +82,52 @@ std::string ReceiverShownName(std::string_view name) {
     for (char& c : shown)
         c = char(ReceiverCodeToChar(CharToReceiverCode(static_cast<unsigned char>(c))));
     return shown;
+}
+
+CodePage ReceiverCodePage(std::int32_t productId) {
+    return GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
+}
+
+bool ConvertsReceiverText(std::int32_t productId) { return ReceiverCodePage(productId) != activeCodePage(); }
+
+std::string ReceiverToProgramText(std::string_view text, std::int32_t productId) {
+    if (!ConvertsReceiverText(productId))
+        return std::string(text);
+    return codePageToUtf8(text, ReceiverCodePage(productId));
+}
+
+std::string ProgramToReceiverText(std::string_view text, std::int32_t productId) {
+    if (!ConvertsReceiverText(productId) || !isUtf8(text))
+        return std::string(text);
+    return utf8ToCodePage(text, ReceiverCodePage(productId), '?');
+}
+
+std::string ReceivedTexts::fit(std::string_view text, std::size_t fieldSize) {
+    if (!converts() || fieldSize == 0)
+        return std::string(text);
+    std::string whole = ReceiverToProgramText(text, productId_);
+    std::string kept = whole.substr(0, fitLength(whole, fieldSize - 1));
+    while (!whole.empty() && whole.back() == ' ')
+        whole.pop_back();
+    if (kept.size() < whole.size()) {
+        std::string shown = kept;
+        while (!shown.empty() && shown.back() == ' ')
+            shown.pop_back();
+        cut_.push_back(whole + " -> " + shown);
+    }
+    return kept;
+}
+
+std::string ReceivedTexts::notice() const {
+    if (cut_.empty())
+        return {};
+    constexpr std::size_t kListed = 20;
+    std::string text = "These names and comments are longer in UTF-8 than the data set holds and were cut:\n";
+    for (std::size_t i = 0; i < cut_.size() && i < kListed; ++i)
+        text += "  " + cut_[i] + "\n";
+    if (cut_.size() > kListed)
+        text += "  ... and " + std::to_string(cut_.size() - kListed) + " more\n";
+    return text;
 }
 
 } // namespace nuvrel

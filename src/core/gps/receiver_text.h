@@ -1,9 +1,13 @@
 // Positions, altitudes and waypoint names as the receiver holds them.
 #pragma once
 
+#include "core/codepage.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nuvrel {
 
@@ -27,5 +31,39 @@ unsigned char ReceiverCodeToChar(unsigned char code);
 unsigned char CharToReceiverCode(unsigned char character);
 // What such a receiver shows of a name sent to it.
 std::string ReceiverShownName(std::string_view name);
+
+// The code page of a receiver's texts (names after the code table, comments,
+// route names): CP932 for models of the Japanese character set, else the
+// program's own.
+CodePage ReceiverCodePage(std::int32_t productId);
+// True when the receiver's texts differ in code page from the program's: a
+// model of the Japanese character set while the program runs in UTF-8.
+bool ConvertsReceiverText(std::int32_t productId);
+// A receiver's text in the program's code page (half-width katakana stay
+// half-width), and back. Going to the receiver, characters that CP932 lacks
+// become "?" (one for each, so the receiver shows a "0" in its place); a text
+// that is not UTF-8 at all (a name kept from a data file of CP932 mode) goes
+// as it is. Both leave the text alone when ConvertsReceiverText is false.
+std::string ReceiverToProgramText(std::string_view text, std::int32_t productId);
+std::string ProgramToReceiverText(std::string_view text, std::int32_t productId);
+
+// Received texts on their way into record fields. In UTF-8 a katakana takes
+// three bytes, so a long name or comment may not fit its field: it is cut on
+// a whole character (trailing pad spaces go first) and noted, so that the
+// download can say which texts it could not keep whole.
+class ReceivedTexts {
+public:
+    explicit ReceivedTexts(std::int32_t productId) : productId_(productId) {}
+    bool converts() const { return ConvertsReceiverText(productId_); }
+    // The text in the program's code page, at most fieldSize - 1 bytes when
+    // converted (unchanged otherwise).
+    std::string fit(std::string_view text, std::size_t fieldSize);
+    // "" when every text was kept whole; else the message that lists them.
+    std::string notice() const;
+
+private:
+    std::int32_t productId_;
+    std::vector<std::string> cut_; // "whole -> kept"
+};
 
 } // namespace nuvrel

@@ -4,6 +4,7 @@
 #include "core/gps/control_packet.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/packet.h"
+#include "core/gps/receiver_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,26 +13,26 @@
 
 namespace nuvrel {
 
-Route::Route(std::uint8_t number, std::string_view name) {
+Route::Route(std::uint8_t number, std::string_view name, CodePage page) {
     bytes_[0] = kDLE;
     bytes_[1] = Pid_Rte_Hdr;
     bytes_[2] = 21;
     bytes_[3] = number;
     std::memset(bytes_.data() + 4, ' ', kNameWidth);
     name = name.substr(0, name.find('\0'));
-    const std::size_t n = std::min(fitWholeLength(name, kNameWidth), kNameWidth);
+    const std::size_t n = std::min(fitWholeLength(name, kNameWidth, page), kNameWidth);
     std::memcpy(bytes_.data() + 4, name.data(), n);
     bytes_[24] = 255;
     bytes_[25] = kDLE;
     bytes_[26] = kETX;
 }
 
-std::string TransferRoute::name() const {
+std::string TransferRoute::name(CodePage page) const {
     std::size_t n = 0;
     while (n < 20 && header[4 + n])
         ++n;
     const std::string_view text(reinterpret_cast<const char*>(header.data() + 4), n);
-    return std::string(text.substr(0, fitWholeLength(text, n)));
+    return std::string(text.substr(0, fitWholeLength(text, n, page)));
 }
 
 std::array<std::uint8_t, 27> RouteLinkPacket() {
@@ -151,7 +152,8 @@ int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, s
             std::size_t n = 0;
             while (n < 20 && r.header[4 + n])
                 ++n;
-            n = fitWholeLength(std::string_view(reinterpret_cast<const char*>(r.header.data() + 4), n), 13);
+            n = fitWholeLength(std::string_view(reinterpret_cast<const char*>(r.header.data() + 4), n), 13,
+                               ReceiverCodePage(productId));
             packet[2] = std::uint8_t(n + 1);
             std::memcpy(packet + 3, r.header.data() + 4, n);
             packet[3 + n] = 0;

@@ -2,6 +2,7 @@
 // them, and the download and upload of routes over a GarminRecord.
 #pragma once
 
+#include "core/codepage.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/waypoint.h"
 #include "core/platform.h"
@@ -15,12 +16,13 @@ namespace nuvrel {
 
 // The 27-byte D201 route header packet: 16, 29, 21, the route number, a
 // 20-byte space-padded name, the checksum placeholder 255, 16, 3. A longer
-// name is cut to the field (without splitting a double-byte character).
+// name is cut to the field (without splitting a character of page, the
+// receiver's code page).
 class Route {
 public:
     static constexpr int kLength = 27;
     static constexpr std::size_t kNameWidth = 20;
-    Route(std::uint8_t number, std::string_view name);
+    Route(std::uint8_t number, std::string_view name, CodePage page = activeCodePage());
     const std::uint8_t* Bytes() const { return bytes_.data(); }
     int Length() const { return kLength; }
 
@@ -37,8 +39,9 @@ struct TransferRoute {
     std::vector<Waypoint> entries;
 
     std::uint8_t number() const { return header[3]; }
-    // The 20-byte name field up to its first NUL.
-    std::string name() const;
+    // The 20-byte name field up to its first NUL, without a character cut
+    // off at its end (page is the receiver's code page).
+    std::string name(CodePage page = activeCodePage()) const;
 };
 
 // The fixed route link packet sent after each entry to new-format receivers.

@@ -191,6 +191,7 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     const std::int32_t version = services.option.GPSSoftwareVersion();
     const WaypointFormat expected = GPSModel::WaypointFormatFor(model, version);
     const bool japanese = services.option.GPSCharSet() == 2;
+    ReceivedTexts texts(model);
     IFTRS232C link(services.ports);
     const bool ok = receiveDownload(
         link, port, "Downloading Waypoint", Cmnd_Transfer_Wpt, services,
@@ -227,6 +228,10 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
                     w.display = d[64];
                 }
             }
+            if (texts.converts()) {
+                copyToField(w.ident, kIdentSize, texts.fit(fieldText(w.ident, kIdentSize), kIdentSize));
+                copyToField(w.comment, kCommentSize, texts.fit(fieldText(w.comment, kCommentSize), kCommentSize));
+            }
             w.latitude = lat;
             w.longitude = lon;
             records.push_back(w);
@@ -238,12 +243,15 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     store->setModified(1);
     data.setWaypoints(std::move(store));
     services.progress.hide();
+    if (const std::string notice = texts.notice(); !notice.empty())
+        services.prompts.showMessage("Warning", notice);
     return true;
 }
 
 std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId) {
-    const CodePage page = GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
-    const std::string_view ident(waypoint.ident, strnlen(waypoint.ident, kIdentSize - 1));
+    const CodePage page = ReceiverCodePage(productId);
+    const std::string ident =
+        ProgramToReceiverText(std::string_view(waypoint.ident, strnlen(waypoint.ident, kIdentSize - 1)), productId);
     std::string name(ident.substr(0, fitWholeLength(ident, GPSModel::UsesNewFormats(productId) ? 10 : 6, page)));
     // Only whole single-byte characters: a CP932 trail byte may be a letter.
     for (std::size_t i = 0; i < name.size(); i += charLength(std::string_view(name).substr(i), page))
@@ -292,8 +300,10 @@ int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const Transfer
         }
         char comment[kCommentSize];
         std::memset(comment, ' ', sizeof comment);
-        const std::size_t commentLength = strnlen(w.comment, kCommentSize - 1);
-        std::memcpy(comment, w.comment, commentLength);
+        const std::string text =
+            ProgramToReceiverText(std::string_view(w.comment, strnlen(w.comment, kCommentSize - 1)), model);
+        const std::size_t commentLength = std::min(text.size(), kCommentSize - 1);
+        std::memcpy(comment, text.data(), commentLength);
         comment[commentLength] = '\0';
 
         double lat, lon, height;

@@ -34,9 +34,9 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
 // failure (error 1 or 2 shown).
 int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const TransferServices& services);
 
-// The name a waypoint upload gives the receiver: the ident's first 6 (older
-// layouts) or 10 bytes, never cut inside a character, with lower-case Latin
-// letters raised.
+// The name a waypoint upload gives the receiver, in its code page: the
+// ident's first 6 (older layouts) or 10 bytes, never cut inside a character,
+// with lower-case Latin letters raised.
 std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId);
 
 // The progress label of the track download, "45%(450/1000)", and of the

@@ -34,12 +34,6 @@ void copyText(std::uint8_t* field, const char* text, std::size_t limit, CodePage
         std::memcpy(field, text, n);
 }
 
-// Names for receivers of the Japanese character set hold the single-byte
-// characters of CP932, whatever the program's code page.
-CodePage namePage(std::int32_t productId) {
-    return GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
-}
-
 void cutText(const std::uint8_t* field, std::size_t width, char* buffer, std::size_t size) {
     if (!buffer || size == 0)
         return;
@@ -117,11 +111,11 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
 
     if (!isNewFormat(format_)) {
         std::memset(d, ' ', 6);
-        copyText(d, name, 6, namePage(productId));
+        copyText(d, name, 6, ReceiverCodePage(productId));
         PutU32(d + 6, lat);
         PutU32(d + 10, lon);
         std::memset(d + 18, ' ', 40);
-        copyText(d + 18, comment, 40, activeCodePage());
+        copyText(d + 18, comment, 40, ReceiverCodePage(productId));
         if (format_ == WaypointFormat::D103) {
             d[58] = std::uint8_t(symbol);
             d[59] = display;
@@ -148,7 +142,7 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
         std::size_t n = textLength(name, nameWidth() - 1);
         while (n > 0 && name[n - 1] == ' ')
             --n;
-        copyText(d + nameOffset(), name, n, namePage(productId));
+        copyText(d + nameOffset(), name, n, ReceiverCodePage(productId));
     }
     if (GPSModel().CharSetForId(productId) == 2) {
         std::uint8_t* field = d + nameOffset();
@@ -185,7 +179,7 @@ Waypoint::Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t 
 std::string Waypoint::SentName(const char* name, std::int32_t productId, std::int32_t softwareVersion) {
     const WaypointFormat format = GPSModel::WaypointFormatFor(productId, softwareVersion);
     const std::size_t limit = isNewFormat(format) ? (format == WaypointFormat::D109 ? 11 : 10) : 6;
-    return std::string(name ? name : "", fittedLength(name, limit, namePage(productId)));
+    return std::string(name ? name : "", fittedLength(name, limit, ReceiverCodePage(productId)));
 }
 
 std::int32_t Waypoint::LatitudeSemicircles() const { return GetI32(data() + (isNewFormat(format_) ? 24 : 6)); }
@@ -195,7 +189,7 @@ void Waypoint::NameText(char* buffer, std::size_t size) const {
     cutText(data() + nameOffset(), nameWidth(), buffer, size);
     // A name that fills its field may end inside a character.
     if (buffer && size)
-        buffer[fitWholeLength(buffer, size, namePage(productId_))] = '\0';
+        buffer[fitWholeLength(buffer, size, ReceiverCodePage(productId_))] = '\0';
 }
 
 void Waypoint::CommentText(char* buffer, std::size_t size) const {

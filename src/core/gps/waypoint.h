@@ -16,10 +16,11 @@ class Waypoint {
 public:
     // Builds the packet: start byte, id, the layout's size, the data, the
     // checksum placeholder 255, 16, 3. Latitude and longitude are WGS-84
-    // degrees. name and comment are texts (up to their NUL): the name gets
-    // the first 6 (D100-D104), 10 (D108) or 11 (D109) characters, the comment
-    // (D100-D104 only) the first 40. Receivers with the Japanese character
-    // set get the whole name field translated to their codes.
+    // degrees. name and comment are texts in the receiver's code page (up to
+    // their NUL): the name gets the first 6 (D100-D104), 10 (D108) or 11
+    // (D109) characters, the comment (D100-D104 only) the first 40. Receivers
+    // with the Japanese character set get the whole name field translated to
+    // their codes.
     Waypoint(std::uint8_t packetId, double latitude, double longitude, const char* name, const char* comment,
              std::int32_t productId, std::int32_t softwareVersion, std::int16_t symbol, std::uint8_t display,
              float proximity, float altitude);

@@ -97,5 +97,28 @@ TEST(CodePage, FieldTextOfAFullFieldHasNoTerminator) {
     EXPECT_EQ(fitLength("\x8E\x52\x8E\x52", 3, CodePage::Cp932), 2u);
 }
 
+// Half-width katakana between the code pages, and texts that cannot go:
+// each character CP932 lacks, and each malformed byte, keeps its place.
+TEST(CodePage, KatakanaConvertAndWhatCannotGoKeepsItsPlace) {
+    const struct {
+        std::string_view utf8, cp932;
+        bool wellFormed;
+    } cases[] = {
+        {"\uFF80\uFF76\uFF75", "\xC0\xB6\xB5", true},   // ﾀｶｵ
+        {"\uFF61\uFF9F-9", "\xA1\xDF-9", true},          // the ends of the table
+        {"\u00E9t\u00E9", "?t?", true},                   // é has no code
+        {"A\U0001F600\u5BCC", "A?\x95\x78", true},       // nor an emoji; 富 has
+        {"\xC0\xB6\xB5", "???", false},                  // CP932 bytes are no UTF-8
+        {"ab\xE5\xB1", "ab??", false},                    // a cut character: two bytes
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isUtf8(c.utf8), c.wellFormed) << c.utf8;
+        EXPECT_EQ(utf8ToCodePage(c.utf8, CodePage::Cp932, '?'), c.cp932) << c.utf8;
+        if (c.wellFormed && c.cp932.find('?') == std::string_view::npos) {
+            EXPECT_EQ(codePageToUtf8(c.cp932, CodePage::Cp932), c.utf8);
+        }
+    }
+}
+
 } // namespace
 } // namespace nuvrel
