@@ -233,8 +233,9 @@ void MapDatum::toLocal(double da, double df, double dx, double dy, double dz, do
     const double sp = std::sin(phi), cp = std::cos(phi);
     const double sl = std::sin(lambda), cl = std::cos(lambda);
     const double w = 1.0 - kE2 * sp * sp;
-    const double rn = kA / std::sqrt(w);
-    const double rm = (1.0 - kE2) * kA / std::pow(w, 1.5);
+    const double root = std::sqrt(w);
+    const double rn = kA / root;
+    const double rm = (1.0 - kE2) * kA / (w * root);
     const double n = dx * sp * cl + dy * sp * sl - dz * cp - da * rn * kE2 * sp * cp / kA -
                      df * (rm / kBOverA + rn * kBOverA) * sp * cp;
     outLat = lat + std::atan(n / (rm + height)) * 180.0 / kPi;
@@ -272,9 +273,13 @@ void MapDatum::toWgs84(double lat, double lon, double height, double& outLat, do
         toLocal(wLat, wLon, wHeight, fLat, fLon, fHeight);
         if (!std::isfinite(fLat) || !std::isfinite(fLon) || !std::isfinite(fHeight))
             break;
-        wLat += lat - fLat;
-        wLon += lon - fLon;
-        wHeight += height - fHeight;
+        const double dLat = lat - fLat, dLon = lon - fLon, dHeight = height - fHeight;
+        wLat += dLat;
+        wLon += dLon;
+        wHeight += dHeight;
+        // Done once a step moves the point by less than a micrometre.
+        if (std::abs(dLat) < 1e-11 && std::abs(dLon) < 1e-11 && std::abs(dHeight) < 1e-6)
+            break;
     }
     outLat = wLat;
     outLon = wLon;
