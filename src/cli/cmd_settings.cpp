@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 namespace nuvrel::cli {
 
@@ -107,6 +108,7 @@ int runSettings(Context& ctx) {
     const std::string glider = ctx.takeOption("--glider", kAbsent);
     const std::string gliderId = ctx.takeOption("--glider-id", kAbsent);
     const std::string codePage = ctx.takeOption("--code-page", kAbsent);
+    const std::string mapPort = ctx.takeOption("--map-port", kAbsent);
     const bool detect = ctx.takeFlag("--detect");
     const bool listPortsOnly = ctx.takeFlag("--list-ports");
     ctx.rejectUnknownOptions();
@@ -140,6 +142,18 @@ int runSettings(Context& ctx) {
         newDms = yesNo("--dms", dms);
     if (detect && model != kAbsent)
         throw UsageError{"--model and --detect exclude each other"};
+    // "COM2=/dev/ttyUSB0", or "COM2=auto" for the default device.
+    std::optional<std::pair<int, std::string>> newMapping;
+    if (mapPort != kAbsent) {
+        const auto equals = mapPort.find('=');
+        const auto mapped = equals == std::string::npos ? std::nullopt : ParseCommPort(mapPort.substr(0, equals));
+        std::string device = equals == std::string::npos ? std::string() : mapPort.substr(equals + 1);
+        if (device == "auto")
+            device.clear();
+        if (!mapped || (!device.empty() && device.front() != '/'))
+            throw UsageError{"--map-port wants COMn=DEVICE (an absolute path) or COMn=auto"};
+        newMapping.emplace(*mapped, device);
+    }
     std::optional<std::string> newCodePage;
     if (codePage == "auto") {
         newCodePage = "";
@@ -151,6 +165,10 @@ int runSettings(Context& ctx) {
 
     if (newPort)
         option.SetCommPort(*newPort);
+    if (newMapping && !MapPortDevice(ctx.settings, newMapping->first, newMapping->second)) {
+        ctx.err << "the settings could not be written\n";
+        return 1;
+    }
     const SerialPorts ports = SerialPorts::System(&ctx.settings);
     if (detect) {
         const ProductData product = RequestProductData(ports, option.CommPort());
@@ -194,6 +212,15 @@ int runSettings(Context& ctx) {
         return 1;
     }
     print(ctx.out, option, ports);
+    if (newMapping) {
+        const int mapped = newMapping->first;
+        const std::string path = ports.DevicePath(mapped);
+        const std::string problem = DeviceProblem(path);
+        ctx.out << PortName(mapped) << ": " << path << (problem.empty() ? "" : " (" + problem + ")") << '\n';
+        if (ports.environment && ports.environment("NUVREL_" + PortName(mapped)).value_or("") != "")
+            ctx.err << "note: NUVREL_" << PortName(mapped) << " is set and leads " << PortName(mapped)
+                    << " elsewhere while it is\n";
+    }
     return 0;
 }
 

@@ -17,7 +17,7 @@ const std::vector<Command>& commands() {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
         {"retime", "retime DATA.nvl -o OUT.nvl --weeks N", runRetime},
-        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID] [--code-page auto|CP932|UTF-8] | settings --list-ports", runSettings},
+        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID] [--code-page auto|CP932|UTF-8] [--map-port COMn=DEVICE|auto] | settings --list-ports", runSettings},
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},

@@ -321,10 +321,7 @@ void TfrmPreference::showDevicePath() {
     lblPortProblem->setText(path.empty() ? QString() : QString::fromStdString(DeviceProblem(path)));
     cbPortDevice->setEnabled(port.has_value());
     // The device list shows the port's own choice; "Automatic" when it has none.
-    std::string chosen;
-    if (port)
-        if (auto key = options_.store().openKey(kSettingsKeyPath, false))
-            chosen = key->readString(PortName(*port)).value_or("");
+    const std::string chosen = port ? MappedPortDevice(options_.store(), *port) : std::string();
     const int i = cbPortDevice->findData(QString::fromStdString(chosen));
     if (i >= 0) {
         cbPortDevice->setCurrentIndex(i);
@@ -339,8 +336,7 @@ void TfrmPreference::cbPortDeviceSelect(int index) {
     if (!port)
         return;
     // Stored at once, as the settings value "COM<n>"; empty for the default.
-    if (auto key = options_.store().openKey(kSettingsKeyPath, true))
-        key->writeString(PortName(*port), cbPortDevice->itemData(index).toString().toStdString());
+    MapPortDevice(options_.store(), *port, cbPortDevice->itemData(index).toString().toStdString());
     showDevicePath();
     cbCommPort->view()->viewport()->update();
 }

@@ -64,7 +64,8 @@ TEST(CliSettings, BadValuesChangeNothing) {
     const std::vector<std::vector<std::string>> bad = {
         {"--port", "COM12"},       {"--port", "COM0"},        {"--pen-width", "0"},      {"--pen-width", "wide"},
         {"--pen-color", "red"},    {"--trace-mark", "GLIDER"}, {"--dms", "maybe"},        {"--bogus"},
-        {"--detect", "--model", "eTrex"}, {"extra"},
+        {"--detect", "--model", "eTrex"}, {"extra"}, {"--map-port", "COM9=/dev/ttyS0"},
+        {"--map-port", "COM2=ttyUSB0"}, {"--map-port", "COM2"},
     };
     for (auto args : bad) {
         args.insert(args.begin(), {"settings", "--pen-width", "4"});
@@ -72,6 +73,27 @@ TEST(CliSettings, BadValuesChangeNothing) {
         EXPECT_EQ(r.status, 2) << args.back(); // a usage error
         EXPECT_EQ(configFile(dir), "") << args.back();
     }
+}
+
+// A port mapped from the command line leads where the preferences would
+// lead it, stays mapped for later runs, and "auto" gives it its default back.
+TEST(CliSettings, MapsAPortToADevice) {
+    TempDir dir;
+    const std::string device = (dir / "gps").string();
+    test::writeFileBytes(device, "");
+    auto r = runCli(dir, {"settings", "--map-port", "COM3=" + device});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(configFile(dir).find("COM3=" + device), std::string::npos) << configFile(dir);
+    EXPECT_NE(r.out.find("COM3: " + device + "\n"), std::string::npos) << r.out;
+    r = runCli(dir, {"settings", "--list-ports"});
+    EXPECT_NE(r.out.find("COM3: " + device + "\n"), std::string::npos) << r.out;
+
+    r = runCli(dir, {"settings", "--map-port", "COM1=" + device});
+    EXPECT_NE(r.err.find("NUVREL_COM1 is set"), std::string::npos) << r.err;
+    r = runCli(dir, {"settings", "--map-port", "3=auto"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("COM3: " + device), std::string::npos) << r.out;
+    EXPECT_EQ(configFile(dir).find("COM3=/"), std::string::npos) << configFile(dir);
 }
 
 TEST(CliSettings, DetectWithoutReceiverFails) {

@@ -10,6 +10,20 @@ namespace nuvrel {
 
 std::string PortName(int port) { return "COM" + std::to_string(port); }
 
+std::string MappedPortDevice(SettingsStore& settings, int port) {
+    if (port < kFirstPort || port > kLastPort)
+        return {};
+    auto key = settings.openKey(kSettingsKeyPath, false);
+    return key ? key->readString(PortName(port)).value_or(std::string{}) : std::string{};
+}
+
+bool MapPortDevice(SettingsStore& settings, int port, const std::string& device) {
+    if (port < kFirstPort || port > kLastPort)
+        return false;
+    auto key = settings.openKey(kSettingsKeyPath, true);
+    return key && key->writeString(PortName(port), device);
+}
+
 std::string SerialPorts::DevicePath(int port) const {
     if (port < kFirstPort || port > kLastPort)
         return {};
@@ -18,9 +32,8 @@ std::string SerialPorts::DevicePath(int port) const {
         if (auto v = environment("NUVREL_COM" + n); v && !v->empty())
             return *v;
     if (settings)
-        if (auto key = settings->openKey(kSettingsKeyPath, false))
-            if (auto v = key->readString("COM" + n); v && !v->empty())
-                return *v;
+        if (std::string mapped = MappedPortDevice(*settings, port); !mapped.empty())
+            return mapped;
     const std::string usb = devDir + "/ttyUSB" + std::to_string(port - 1);
     if (exists && exists(usb))
         return usb;

@@ -47,4 +47,10 @@ struct SerialPorts {
 // "COM3" for 3.
 std::string PortName(int port);
 
+// The device the settings map port n to; empty when they map none.
+std::string MappedPortDevice(SettingsStore& settings, int port);
+// Maps port n to a device in the settings ("" takes the mapping away); false
+// when n names no port or the settings cannot be written.
+bool MapPortDevice(SettingsStore& settings, int port, const std::string& device);
+
 } // namespace nuvrel
