@@ -50,6 +50,13 @@ double best(Work work) {
     return fastest;
 }
 
+// The process's peak resident memory so far, in MB.
+double peakMegabytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
 double childSeconds() {
     rusage u{};
     getrusage(RUSAGE_CHILDREN, &u);
@@ -92,6 +99,7 @@ int main() {
     const double textIn = best([&] { textPoints = readTrackFile(kTrackFileText, txt, ImportOptions{}).points.size(); });
     const auto mb = [](const std::string& p) { return static_cast<double>(std::filesystem::file_size(p)) / 1e6; };
     std::printf("%zu track points (CPU seconds, best of 3)\n", count);
+    const double textPeak = peakMegabytes();
     std::printf("plain text (%.1f MB): import %.3f s (%zu points), export %.3f s\n", mb(txt), textIn, textPoints,
                 textOut);
 
@@ -113,6 +121,9 @@ int main() {
                     "%.1f x plain text (aim: within 3 x)\n",
                     datum, mb(gpx), gpxIn, gpxPoints, gpxIn / textIn, gpxOut, gpxOut / textOut);
     }
+    // The GPX reader holds the file and its parsed document at once.
+    std::printf("peak memory: %.0f MB after the plain-text imports, %.0f MB after the GPX imports\n", textPeak,
+                peakMegabytes());
     const double babel = gpsbabelRead(gpx);
     if (babel >= 0)
         std::printf("GPSBabel reading the same GPX: %.3f s, %.1f x our GPX import in WGS 84\n", babel, babel / wgsIn);
