@@ -166,13 +166,19 @@ private:
     void waypoint(pugi::xml_node element) {
         if (!readPoint(element, true))
             return;
-        WaypointRecord w{};
-        position(w.latitude, w.longitude, w.altitude);
-        w.symbol = symbol();
-        w.display = settings_.displayDefault;
-        copyToField(w.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
-        copyToField(w.comment, kCommentSize, comment(), settings_.codePage);
-        content_.waypoints.push_back(w);
+        content_.waypoints.push_back(namedRecord<WaypointRecord>());
+    }
+
+    // A waypoint or route entry of the point just read.
+    template <typename Record>
+    Record namedRecord() const {
+        Record r{};
+        position(r.latitude, r.longitude, r.altitude);
+        r.symbol = symbol();
+        r.display = settings_.displayDefault;
+        copyToField(r.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
+        copyToField(r.comment, kCommentSize, comment(), settings_.codePage);
+        return r;
     }
 
     void route(pugi::xml_node element) {
@@ -185,13 +191,7 @@ private:
             if (tag == "name") {
                 name = elementText(child, text_);
             } else if (tag == "rtept" && readPoint(child, true)) {
-                RouteEntry e{};
-                position(e.latitude, e.longitude, e.altitude);
-                e.symbol = symbol();
-                e.display = settings_.displayDefault;
-                copyToField(e.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
-                copyToField(e.comment, kCommentSize, comment(), settings_.codePage);
-                route.entries.push_back(e);
+                route.entries.push_back(namedRecord<RouteEntry>());
             }
         }
         if (route.entries.empty())
