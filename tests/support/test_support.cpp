@@ -101,6 +101,11 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+void useTempConfigHome() {
+    static TempDir configHome;
+    setenv("XDG_CONFIG_HOME", configHome.path().c_str(), 1);
+}
+
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env) {
     std::vector<std::string> argStore{program};

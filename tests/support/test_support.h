@@ -88,6 +88,11 @@ private:
     std::filesystem::path path_;
 };
 
+// Points XDG_CONFIG_HOME at a fresh folder kept until the test program ends:
+// call it before anything reads the settings file, to keep the tests out of
+// the user's configuration.
+void useTempConfigHome();
+
 // Runs a program to its end with the given arguments, the environment of the
 // test plus `env` ("NAME=value" entries replace or add variables), and no
 // standard input; collects its exit status (-1 when it did not exit) and

@@ -4,9 +4,7 @@
 #include "core/analysis/position_mark.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/position_mark.h"
-#include "sim_process.h"
-#include "support/test_support.h"
-#include "ui/main_form.h"
+#include "sim_main_form.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_playing.h"
 #include "ui/track_playback.h"
@@ -16,19 +14,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <cstdio>
-
 using namespace nuvrel;
 
 namespace {
-
-std::string positionFile(const test::TempDir& dir, double lat, double lon) {
-    const std::string path = (dir / "pos.txt").string();
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    std::fprintf(f, "position|%.17g|%.17g\n", lat, lon);
-    std::fclose(f);
-    return path;
-}
 
 // A fitted view around 35.0 .. 35.1 N, 139.0 .. 139.2 E.
 void showFitted(ui::TMainForm& form) {
@@ -53,29 +41,22 @@ void stopAfter(ui::TMainForm& form, int ms, QObject* context) {
 
 class GpsCurrentPositionTest : public QObject {
     Q_OBJECT
-    test::MemorySettingsStore store;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
 
 private slots:
-    void initTestCase() {
-        static test::TempDir configHome;
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-    }
+    void initTestCase() { test::useTempConfigHome(); }
 
     void followsTheReceiver() {
         test::TempDir dir;
-        test::SimProcess sim({"--data-text", positionFile(dir, 35.05, 139.1)});
-        QVERIFY(sim.started());
-        ui::TMainForm form(store, prompts, zone);
-        form.setSerialPorts(sim.ports());
+        test::SimMainForm s({"--data-text", test::writePositionFile(dir, 35.05, 139.1)});
+        QVERIFY(s.sim.started());
+        ui::TMainForm& form = s.form;
         showFitted(form);
         QVERIFY(form.command(QStringLiteral("CurrentPosition1"))->isEnabled());
-        prompts.entries.clear();
+        s.prompts.entries.clear();
         stopAfter(form, 600, this);
         form.command(QStringLiteral("CurrentPosition1"))->trigger();
-        QVERIFY(prompts.errors().empty());
-        QVERIFY(sim.recordLines("").size() >= 1);
+        QVERIFY(s.prompts.errors().empty());
+        QVERIFY(s.sim.recordLines("").size() >= 1);
         const MarkPixel expected = livePositionPixel(form.data(), form.mapWindow().mapParam(), 35.05, 139.1);
         QVERIFY(form.playback().marker().shown());
         // The receiver's position in radians comes back within a pixel.
@@ -87,10 +68,9 @@ private slots:
 
     void westOfTheMapShowsOnItsEdge() {
         test::TempDir dir;
-        test::SimProcess sim({"--data-text", positionFile(dir, 35.05, 130.0)});
-        QVERIFY(sim.started());
-        ui::TMainForm form(store, prompts, zone);
-        form.setSerialPorts(sim.ports());
+        test::SimMainForm s({"--data-text", test::writePositionFile(dir, 35.05, 130.0)});
+        QVERIFY(s.sim.started());
+        ui::TMainForm& form = s.form;
         showFitted(form);
         stopAfter(form, 400, this);
         form.command(QStringLiteral("CurrentPosition1"))->trigger();
@@ -98,39 +78,37 @@ private slots:
     }
 
     void withoutAMapTheReceiverIsNotAsked() {
-        test::SimProcess sim({});
-        QVERIFY(sim.started());
-        ui::TMainForm form(store, prompts, zone);
-        form.setSerialPorts(sim.ports());
-        prompts.entries.clear();
+        test::SimMainForm s({});
+        QVERIFY(s.sim.started());
+        ui::TMainForm& form = s.form;
+        s.prompts.entries.clear();
         form.command(QStringLiteral("CurrentPosition1"))->trigger();
-        QCOMPARE(prompts.errors(), (std::vector<int>{5}));
-        QCOMPARE(QString::fromStdString(prompts.entries.back().text), QStringLiteral("Load map first!"));
+        QCOMPARE(s.prompts.errors(), (std::vector<int>{5}));
+        QCOMPARE(QString::fromStdString(s.prompts.entries.back().text), QStringLiteral("Load map first!"));
         QTest::qWait(100);
-        QVERIFY(sim.record().empty());
+        QVERIFY(s.sim.record().empty());
     }
 
     void silentReceiverStopsWithAnError() {
-        test::SimProcess sim({"--silent"});
-        QVERIFY(sim.started());
-        ui::TMainForm form(store, prompts, zone);
-        form.setSerialPorts(sim.ports());
+        test::SimMainForm s({"--silent"});
+        QVERIFY(s.sim.started());
+        ui::TMainForm& form = s.form;
         showFitted(form);
-        prompts.entries.clear();
+        s.prompts.entries.clear();
         bool stillOpen = false;
         connect(
             &form.playback(), &ui::TrackPlayback::playingStarted, this,
             [&](ui::TfrmPlaying* window) {
                 // The request waits for its time-out, then the error stops the timer.
                 QTimer::singleShot(100, window, [&, window] {
-                    QTRY_VERIFY_WITH_TIMEOUT(!prompts.errors().empty(), 10000);
+                    QTRY_VERIFY_WITH_TIMEOUT(!s.prompts.errors().empty(), 10000);
                     stillOpen = window->isVisible() && !form.playback().timer().isActive();
                     window->btnStop->click();
                 });
             },
             Qt::SingleShotConnection);
         form.command(QStringLiteral("CurrentPosition1"))->trigger();
-        QCOMPARE(prompts.errors(), (std::vector<int>{2}));
+        QCOMPARE(s.prompts.errors(), (std::vector<int>{2}));
         QVERIFY(stillOpen);
     }
 };

@@ -3,9 +3,7 @@
 // editor goes to nuvrel-gpssim on a pseudo-terminal.
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
-#include "sim_process.h"
-#include "support/test_support.h"
-#include "ui/main_form.h"
+#include "sim_main_form.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_route.h"
@@ -94,10 +92,7 @@ private slots:
     void editRouteUploadsUnderTheChosenNumber();
 };
 
-void GpsRouteEditorTest::initTestCase() {
-    static test::TempDir configHome;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-}
+void GpsRouteEditorTest::initTestCase() { test::useTempConfigHome(); }
 
 void GpsRouteEditorTest::editorShowsTheRouteInTheTable() {
     EditorSetup s;
@@ -440,14 +435,9 @@ void GpsRouteEditorTest::createRouteCommandFillsARouteByMapClicks() {
 }
 
 void GpsRouteEditorTest::editRouteUploadsUnderTheChosenNumber() {
-    test::SimProcess sim({"--product-id", "77"});
-    QVERIFY(sim.started());
-    test::MemorySettingsStore store;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    ui::TMainForm form(store, prompts, zone);
-    form.setSerialPorts(sim.ports());
-    form.options().SetGPSModelID(77);
+    test::SimMainForm s({"--product-id", "77"}, 77);
+    QVERIFY(s.sim.started());
+    ui::TMainForm& form = s.form;
     form.options().SetDatumName("WGS 84");
     form.routes().AddRoute();
     form.routes().AddRouteEntry(1, "START", 35.5, 139.5, "launch", 1, 0, 0.0f, 0.0f);
@@ -471,22 +461,22 @@ void GpsRouteEditorTest::editRouteUploadsUnderTheChosenNumber() {
     });
     form.command(QStringLiteral("EditRoute1"))->trigger();
     QCOMPARE(uploadOffered, 1);
-    QVERIFY(prompts.entries.empty());
-    QVERIFY(sim.waitForRecord("xfercmplt"));
-    const auto headers = sim.recordLines("rtehdr format=D201 number=5 ");
+    QVERIFY(s.prompts.entries.empty());
+    QVERIFY(s.sim.waitForRecord("xfercmplt"));
+    const auto headers = s.sim.recordLines("rtehdr format=D201 number=5 ");
     QCOMPARE(headers.size(), std::size_t(1));
     QVERIFY(QString::fromStdString(headers[0]).contains(QStringLiteral("ROUTE-01")));
-    const auto entries = sim.recordLines("rtewpt ");
+    const auto entries = s.sim.recordLines("rtewpt ");
     QCOMPARE(entries.size(), std::size_t(2));
     QVERIFY2(QString::fromStdString(entries[0]).contains(QStringLiteral("ident=\"START \" lat=35.49999998")),
              entries[0].c_str());
-    QCOMPARE(sim.recordLines("records count=3").size(), std::size_t(1));
+    QCOMPARE(s.sim.recordLines("records count=3").size(), std::size_t(1));
     QVERIFY(!form.frmMessage().isVisible());
 
     // "OK" closes without an upload.
     whenModal([](QWidget* modal) { qobject_cast<ui::TfrmRoute*>(modal)->btnCancel->click(); });
     form.command(QStringLiteral("EditRoute1"))->trigger();
-    QCOMPARE(sim.recordLines("rtehdr").size(), std::size_t(1));
+    QCOMPARE(s.sim.recordLines("rtehdr").size(), std::size_t(1));
 }
 
 QTEST_MAIN(GpsRouteEditorTest)

@@ -4,9 +4,7 @@
 #include "core/data/week_rollover.h"
 #include "core/gps/gps_model.h"
 #include "support/flight_generator.h"
-#include "sim_process.h"
-#include "support/test_support.h"
-#include "ui/main_form.h"
+#include "sim_main_form.h"
 #include "ui/tfrm_message.h"
 #include "ui/tfrm_monitor.h"
 
@@ -36,10 +34,7 @@ private slots:
     void trackDownloadOffersTheRolloverFix();
 };
 
-void GpsWindowsTest::initTestCase() {
-    static test::TempDir configHome;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-}
+void GpsWindowsTest::initTestCase() { test::useTempConfigHome(); }
 
 void GpsWindowsTest::progressWindowShowsOneLine() {
     ui::TfrmMessage message;
@@ -61,12 +56,7 @@ void GpsWindowsTest::progressWindowShowsOneLine() {
 
 void GpsWindowsTest::monitorPollsWhileShown() {
     test::TempDir dir;
-    const std::string data = (dir / "pos.txt").string();
-    {
-        std::FILE* f = std::fopen(data.c_str(), "w");
-        std::fprintf(f, "position|%.17g|%.17g\n", 0.6 * 180 / M_PI, 2.4 * 180 / M_PI);
-        std::fclose(f);
-    }
+    const std::string data = test::writePositionFile(dir, 0.6 * 180 / M_PI, 2.4 * 180 / M_PI);
     test::SimProcess sim({"--data-text", data, "--utc", "2001-06-27T00:05:03"});
     QVERIFY(sim.started());
     test::MemorySettingsStore store;
@@ -122,15 +112,9 @@ void GpsWindowsTest::monitorHidesWhenTheReceiverIsGone() {
 }
 
 void GpsWindowsTest::mainWindowCommandsDownloadAndShow() {
-    test::SimProcess sim({"--product-id", "130"});
-    QVERIFY(sim.started());
-    test::MemorySettingsStore store;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    ui::TMainForm form(store, prompts, zone);
-    form.setSerialPorts(sim.ports());
-    form.options().SetGPSModelID(130);
-    form.options().SetGPSSoftwareVersion(300);
+    test::SimMainForm s({"--product-id", "130"}, 130, 300);
+    QVERIFY(s.sim.started());
+    ui::TMainForm& form = s.form;
     for (const char* name : {"Track3", "Waypoint2", "Route1", "Monitor1", "UploadWaypoint1", "Route4"})
         QVERIFY2(form.command(QString::fromLatin1(name))->isEnabled(), name);
 
@@ -142,7 +126,7 @@ void GpsWindowsTest::mainWindowCommandsDownloadAndShow() {
     QCOMPARE(form.data().waypoints()->count(), 5u);
     form.command(QStringLiteral("Route1"))->trigger();
     QCOMPARE(form.routes().RouteCount(), 2u);
-    QVERIFY(prompts.entries.empty());
+    QVERIFY(s.prompts.entries.empty());
 
     // New waypoints take display 3 only for D104 receivers.
     QCOMPARE(form.data().displayDefault(), std::int16_t(0));
@@ -156,18 +140,13 @@ void GpsWindowsTest::mainWindowCommandsDownloadAndShow() {
 
 // A download that stalls midway leaves the window's data as it was.
 void GpsWindowsTest::failedDownloadKeepsTheData() {
-    test::SimProcess sim({"--product-id", "130", "--stall-after", "12"});
-    QVERIFY(sim.started());
-    test::MemorySettingsStore store;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    ui::TMainForm form(store, prompts, zone);
-    form.setSerialPorts(sim.ports());
-    form.options().SetGPSModelID(130);
+    test::SimMainForm s({"--product-id", "130", "--stall-after", "12"}, 130);
+    QVERIFY(s.sim.started());
+    ui::TMainForm& form = s.form;
     form.data().setTrack(std::make_unique<IFTGarminTrack>(std::vector<TrackPoint>(2)));
     form.data().setTimeOffset(7200);
     form.command(QStringLiteral("Track3"))->trigger();
-    QCOMPARE(prompts.errors(), std::vector<int>{2});
+    QCOMPARE(s.prompts.errors(), std::vector<int>{2});
     QCOMPARE(form.data().track()->count(), 2u);
     QCOMPARE(form.data().track()->modified(), 0);
     QCOMPARE(form.data().timeOffset(), 7200);
@@ -188,21 +167,15 @@ void GpsWindowsTest::trackDownloadOffersTheRolloverFix() {
         data.setTrack(std::make_unique<IFTGarminTrack>(test::generateFlight(plan)));
         QVERIFY(NativeFile::save(receiver, data, nullptr));
     }
-    test::SimProcess sim({"--product-id", "130", "--data", receiver});
-    QVERIFY(sim.started());
-    test::MemorySettingsStore store;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    ui::TMainForm form(store, prompts, zone);
-    form.setSerialPorts(sim.ports());
-    form.options().SetGPSModelID(130);
-    form.options().SetGPSSoftwareVersion(300);
+    test::SimMainForm s({"--product-id", "130", "--data", receiver}, 130, 300);
+    QVERIFY(s.sim.started());
+    ui::TMainForm& form = s.form;
     form.options().SetDatumName("WGS 84");
     for (bool answer : {false, true}) {
-        prompts.answers = {answer};
+        s.prompts.answers = {answer};
         form.command(QStringLiteral("Track3"))->trigger();
-        QCOMPARE(prompts.entries.back().kind, std::string("question"));
-        QCOMPARE(prompts.entries.back().text, std::string("The receiver's dates are 1024 weeks behind. Correct them?"));
+        QCOMPARE(s.prompts.entries.back().kind, std::string("question"));
+        QCOMPARE(s.prompts.entries.back().text, std::string("The receiver's dates are 1024 weeks behind. Correct them?"));
         QCOMPARE(std::int64_t(form.data().track()->point(0).time) - plan.startTime,
                  answer ? 1024 * kWeekSeconds : 0);
     }

@@ -69,8 +69,7 @@ class ImportExportTest : public QObject {
 
 private slots:
     void initTestCase() {
-        static test::TempDir configHome;
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
+        test::useTempConfigHome();
         qputenv("TZ", "UTC");
     }
 

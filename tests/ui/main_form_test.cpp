@@ -101,8 +101,7 @@ private slots:
 
 void MainFormTest::initTestCase() {
     // Before anything reads QSettings: keep the tests out of the user's config.
-    static test::TempDir configHome;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
+    test::useTempConfigHome();
 }
 
 void MainFormTest::menusCarryTheCommandMap() {

@@ -113,10 +113,7 @@ private slots:
     void helpWithBrokenBrowserShowsError12();
 };
 
-void PreferenceDialogTest::initTestCase() {
-    static test::TempDir configHome;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-}
+void PreferenceDialogTest::initTestCase() { test::useTempConfigHome(); }
 
 void PreferenceDialogTest::opensFromTheMenuOnceAndWithoutBlocking() {
     test::MemorySettingsStore store;

@@ -68,11 +68,7 @@ struct Window {
 class MapPictureTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        static test::TempDir configHome;
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-    }
+    void initTestCase() { test::useTempConfigHome(); }
 
     void pictureShowsWhatIsHeld_data()
     {

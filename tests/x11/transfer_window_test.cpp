@@ -8,9 +8,7 @@
 #include <QTest>
 
 #include "core/gps/transfers.h"
-#include "sim_process.h"
-#include "support/test_support.h"
-#include "ui/main_form.h"
+#include "sim_main_form.h"
 #include "ui/tfrm_message.h"
 #include "x11_support.h"
 
@@ -23,24 +21,14 @@ using namespace nuvrel;
 class TransferWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        static test::TempDir configHome;
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
-    }
+    void initTestCase() { test::useTempConfigHome(); }
 
     void progressWindowShowsItsTextDuringTheDownload()
     {
         const int points = 150;
-        test::SimProcess sim({"--product-id", "130", "--track-points", std::to_string(points), "--pace"});
-        QVERIFY(sim.started());
-        test::MemorySettingsStore store;
-        test::RecordingPrompts prompts;
-        test::FixedTimeZone zone;
-        ui::TMainForm form(store, prompts, zone);
-        form.setSerialPorts(sim.ports());
-        form.options().SetGPSModelID(130);
-        form.options().SetGPSSoftwareVersion(300);
+        test::SimMainForm s({"--product-id", "130", "--track-points", std::to_string(points), "--pace"}, 130, 300);
+        QVERIFY(s.sim.started());
+        ui::TMainForm& form = s.form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         ui::TfrmMessage& message = form.frmMessage();
@@ -78,7 +66,7 @@ private slots:
         form.command(QStringLiteral("Track3"))->trigger(); // blocks for the transfer
         done = true;
         watcher.join();
-        QVERIFY(prompts.entries.empty());
+        QVERIFY(s.prompts.entries.empty());
         QCOMPARE(form.data().track()->count(), std::uint32_t(points));
         QVERIFY(!message.isVisible());
         screen.save(QStringLiteral("/tmp/nuvrel-x11-transfer-screen.png"));
@@ -123,7 +111,7 @@ private slots:
         // window: it was dropped, the main window is still there.
         QTest::qWait(200);
         QVERIFY(form.isVisible());
-        QVERIFY(prompts.entries.empty());
+        QVERIFY(s.prompts.entries.empty());
     }
 };
 

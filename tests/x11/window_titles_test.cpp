@@ -23,8 +23,7 @@ class WindowTitlesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static test::TempDir configHome;
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().string()));
+        test::useTempConfigHome();
         ui::SetApplicationIdentity();
     }
 
