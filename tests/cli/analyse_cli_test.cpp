@@ -1,33 +1,16 @@
 // nuvrel-cli analyse, run as the real program on a generated flight.
 #include "core/analysis/flight_analysis.h"
 #include "core/analysis/track_listing.h"
-#include "core/data/ift_garmin_data.h"
+#include "cli_data_file.h"
 #include "support/flight_generator.h"
-#include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace nuvrel {
 namespace {
 
-using test::TempDir;
+using test::runCli;
 
-test::ProgramRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
-    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
-}
-
-struct AnalyseCli : ::testing::Test {
-    TempDir dir;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    IFTGarminData data{DataContext{prompts, zone}};
-    CRouteField routes{0};
-
-    std::string save() {
-        const std::string path = (dir / "flight.nvl").string();
-        EXPECT_TRUE(data.save(path, &routes));
-        return path;
-    }
+struct AnalyseCli : test::CliDataFile {
+    std::string save() { return CliDataFile::save("flight.nvl"); }
     void twoFlights() {
         test::FlightPlan a;
         a.cycles = 2;

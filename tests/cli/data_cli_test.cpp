@@ -1,8 +1,6 @@
 // nuvrel-cli info and upgrade, run as the real program.
+#include "cli_data_file.h"
 #include "core/data/native_file.h"
-#include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 
 #include <algorithm>
@@ -15,11 +13,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-using CliRun = test::ProgramRun;
+using test::runCli;
 
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
-    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
-}
+using CliRun = test::ProgramRun;
 
 std::string le(std::int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 

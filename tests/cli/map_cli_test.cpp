@@ -1,10 +1,7 @@
 // nuvrel-cli measures and render, run as the real program.
-#include "core/data/ift_garmin_data.h"
+#include "cli_data_file.h"
 #include "core/geo/map_datum.h"
 #include "core/map/fitted_view.h"
-#include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -19,13 +16,10 @@ namespace nuvrel {
 namespace {
 
 using test::TempDir;
+using test::pt;
+using test::runCli;
 
 using CliRun = test::ProgramRun;
-
-// Default settings: a fresh configuration folder.
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
-    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
-}
 
 // A 24-bit bitmap, read and written without Qt.
 struct Bitmap {
@@ -62,30 +56,7 @@ struct Bitmap {
     }
 };
 
-TrackPoint pt(double lat, double lon, std::uint32_t time, std::int16_t segment) {
-    return TrackPoint{lat, lon, time, segment, 0, 0.f, 0.f};
-}
-
-struct MapCli : ::testing::Test {
-    TempDir dir;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    IFTGarminData data{DataContext{prompts, zone}};
-    CRouteField routes{0};
-
-    std::string save() {
-        const std::string path = (dir / "d.nvl").string();
-        EXPECT_TRUE(data.save(path, &routes));
-        return path;
-    }
-};
-
-// render is built only with the Qt renderer (not in the sanitizer build).
-#ifdef NUVREL_CLI_RENDER
-#define NUVREL_REQUIRE_RENDERER() (void)0
-#else
-#define NUVREL_REQUIRE_RENDERER() GTEST_SKIP() << "nuvrel-cli built without the map renderer"
-#endif
+using MapCli = test::CliDataFile;
 
 TEST_F(MapCli, MeasuresPerSegmentAndTotal) {
     // Segments 1 and 3; segment 2, which no point carries, is not listed.

@@ -1,10 +1,7 @@
 // nuvrel-cli print: the printed page as a PDF file, read back with the
 // poppler tools (pdftotext, pdftoppm).
+#include "cli_data_file.h"
 #include "core/analysis/print_summary.h"
-#include "core/data/ift_garmin_data.h"
-#include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
@@ -13,14 +10,8 @@ namespace nuvrel {
 namespace {
 
 using test::TempDir;
-
-test::ProgramRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
-    return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
-}
-
-TrackPoint pt(double lat, double lon, std::uint32_t time, std::int16_t segment = 1) {
-    return TrackPoint{lat, lon, time, segment, 0, 0.f, 0.f};
-}
+using test::pt;
+using test::runCli;
 
 // A binary PPM (P6) picture.
 struct Ppm {
@@ -45,25 +36,7 @@ struct Ppm {
     }
 };
 
-#ifdef NUVREL_CLI_RENDER
-#define NUVREL_REQUIRE_RENDERER() (void)0
-#else
-#define NUVREL_REQUIRE_RENDERER() GTEST_SKIP() << "nuvrel-cli built without the map renderer"
-#endif
-
-struct PrintCli : ::testing::Test {
-    TempDir dir;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    IFTGarminData data{DataContext{prompts, zone}};
-    CRouteField routes{0};
-
-    std::string save() {
-        const std::string path = (dir / "d.nvl").string();
-        EXPECT_TRUE(data.save(path, &routes));
-        return path;
-    }
-};
+using PrintCli = test::CliDataFile;
 
 TEST_F(PrintCli, PrintsTheMapTrackAndSummary) {
     NUVREL_REQUIRE_RENDERER();

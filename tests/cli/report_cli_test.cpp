@@ -1,24 +1,13 @@
 // nuvrel-cli report, run as the real program on simulated flights.
-#include "core/data/ift_garmin_data.h"
+#include "cli_data_file.h"
 #include "support/flight_generator.h"
-#include "support/test_support.h"
-
-#include <gtest/gtest.h>
 
 #include <regex>
 
 namespace nuvrel {
 namespace {
 
-using test::TempDir;
-
-struct ReportCli : ::testing::Test {
-    TempDir dir;
-    test::RecordingPrompts prompts;
-    test::FixedTimeZone zone;
-    IFTGarminData data{DataContext{prompts, zone}};
-    CRouteField routes{0};
-
+struct ReportCli : test::CliDataFile {
     // Two flights, one per segment.
     std::string save() {
         test::FlightSim a;
@@ -28,13 +17,9 @@ struct ReportCli : ::testing::Test {
         b.segment = 2;
         b.windKmh = 25;
         data.setTrack(std::make_unique<IFTGarminTrack>(test::simulateDay({a, b}).points));
-        const std::string path = (dir / "flights.nvl").string();
-        EXPECT_TRUE(data.save(path, &routes));
-        return path;
+        return CliDataFile::save("flights.nvl");
     }
-    test::ProgramRun run(const std::vector<std::string>& args) {
-        return test::runProgram(NUVREL_CLI, args, {"XDG_CONFIG_HOME=" + (dir / "config").string()});
-    }
+    test::ProgramRun run(const std::vector<std::string>& args) { return test::runCli(dir, args); }
 };
 
 std::size_t count(const std::string& text, const std::string& what) {
