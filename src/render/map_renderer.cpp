@@ -107,13 +107,6 @@ private:
     QVector<QLine> clipped_;
 };
 
-bool nonDecreasing(std::span<const TrackPoint> points) {
-    for (std::size_t i = 1; i < points.size(); ++i)
-        if (points[i].segment < points[i - 1].segment)
-            return false;
-    return true;
-}
-
 } // namespace
 
 void DrawTrackLog(QImage& image, const IFTGarminTrack* track, const ViewTransform& view, const QColor& color,
@@ -127,29 +120,8 @@ void DrawTrackLog(QImage& image, const IFTGarminTrack* track, const ViewTransfor
     QPolygon line;
     line.reserve(static_cast<int>(std::min<std::size_t>(points.size(), 1 << 20)));
     std::vector<QPolygon> polylines; // drawn by the painter (wide pens)
-    // The segment numbers of a log never decrease, so one walk finds every
-    // segment's range; a log that breaks the rule asks the log for each.
-    const bool ordered = nonDecreasing(points);
-    std::size_t cursor = 0;
-    // No point carries a number above the 16-bit range, whatever the count claims.
-    const std::uint32_t count = std::min<std::uint32_t>(track->segmentCount(), 32767);
-    for (std::uint32_t n = 1; n <= count; ++n) {
-        int first = -1, last = -1;
-        if (ordered) {
-            while (cursor < points.size() && points[cursor].segment < static_cast<std::int64_t>(n))
-                ++cursor;
-            if (cursor < points.size() && points[cursor].segment == static_cast<std::int64_t>(n)) {
-                first = static_cast<int>(cursor);
-                while (cursor < points.size() && points[cursor].segment == static_cast<std::int64_t>(n))
-                    ++cursor;
-                last = static_cast<int>(cursor) - 1;
-            }
-        } else {
-            track->segmentRange(static_cast<int>(n), first, last);
-        }
-        if (first == -1 || last == -1)
-            break;
-        appendSegment(line, points, first, last, view);
+    for (const auto& run : track->segmentRuns()) {
+        appendSegment(line, points, run.first, run.last, view);
         if (line.size() < 2)
             continue;
         if (thin)

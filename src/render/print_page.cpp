@@ -86,13 +86,6 @@ void textAt(QPainter& painter, int x, int y, const QString& text) {
     painter.drawText(x, y + painter.fontMetrics().ascent(), text);
 }
 
-bool nonDecreasing(std::span<const TrackPoint> points) {
-    for (std::size_t i = 1; i < points.size(); ++i)
-        if (points[i].segment < points[i - 1].segment)
-            return false;
-    return true;
-}
-
 void drawTrack(QPainter& painter, const PrintPageGeometry& g, const PrintPageContent& c) {
     const IFTGarminTrack& track = *c.track;
     const auto points = track.points();
@@ -107,26 +100,7 @@ void drawTrack(QPainter& painter, const PrintPageGeometry& g, const PrintPageCon
             painter.drawPolyline(run);
         run.clear();
     };
-    const bool ordered = nonDecreasing(points);
-    std::size_t cursor = 0;
-    const std::uint32_t count = std::min<std::uint32_t>(track.segmentCount(), 32767);
-    for (std::uint32_t n = 1; n <= count; ++n) {
-        int first = -1, last = -1;
-        if (ordered) {
-            // One walk finds every segment of a log in order.
-            while (cursor < points.size() && points[cursor].segment < static_cast<int>(n))
-                ++cursor;
-            if (cursor < points.size() && points[cursor].segment == static_cast<int>(n)) {
-                first = static_cast<int>(cursor);
-                while (cursor < points.size() && points[cursor].segment == static_cast<int>(n))
-                    ++cursor;
-                last = static_cast<int>(cursor) - 1;
-            }
-        } else {
-            track.segmentRange(static_cast<int>(n), first, last);
-        }
-        if (first == -1 || last == -1)
-            break;
+    for (const auto& [first, last] : track.segmentRuns()) {
         run.append(at(first)); // the segment's first point is not checked
         for (int k = first + 1; k <= last; ++k) {
             const QPoint p = at(k);

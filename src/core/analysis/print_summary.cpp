@@ -18,13 +18,6 @@ std::string fixed2(double v) {
     return buf;
 }
 
-bool nonDecreasing(std::span<const TrackPoint> points) {
-    for (std::size_t i = 1; i < points.size(); ++i)
-        if (points[i].segment < points[i - 1].segment)
-            return false;
-    return true;
-}
-
 } // namespace
 
 int longestSegment(const IFTGarminTrack& track) {
@@ -32,7 +25,7 @@ int longestSegment(const IFTGarminTrack& track) {
     const auto points = track.points();
     int best = 1;
     double bestDistance = segmentDistance(track, 1);
-    if (nonDecreasing(points)) {
+    if (track.segmentsInOrder()) {
         // One walk: every segment is one run of equal numbers.
         std::size_t i = 0;
         while (i < points.size()) {

@@ -1,5 +1,6 @@
 #include "core/data/ift_garmin_track.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace nuvrel {
@@ -30,6 +31,40 @@ void IFTGarminTrack::segmentRange(int s, int& first, int& last) const {
     }
     if (first >= 0)
         last = n - 1;
+}
+
+bool IFTGarminTrack::segmentsInOrder() const {
+    for (std::size_t i = 1; i < points_.size(); ++i)
+        if (points_[i].segment < points_[i - 1].segment)
+            return false;
+    return true;
+}
+
+std::vector<IFTGarminTrack::SegmentRun> IFTGarminTrack::segmentRuns() const {
+    std::vector<SegmentRun> runs;
+    const bool ordered = segmentsInOrder();
+    std::size_t cursor = 0;
+    const std::uint32_t count = std::min<std::uint32_t>(segmentCount_, 32767);
+    for (std::uint32_t n = 1; n <= count; ++n) {
+        const int s = static_cast<int>(n);
+        int first = -1, last = -1;
+        if (ordered) {
+            while (cursor < points_.size() && points_[cursor].segment < s)
+                ++cursor;
+            if (cursor < points_.size() && points_[cursor].segment == s) {
+                first = static_cast<int>(cursor);
+                while (cursor < points_.size() && points_[cursor].segment == s)
+                    ++cursor;
+                last = static_cast<int>(cursor) - 1;
+            }
+        } else {
+            segmentRange(s, first, last);
+        }
+        if (first == -1 || last == -1)
+            break;
+        runs.push_back({first, last});
+    }
+    return runs;
 }
 
 } // namespace nuvrel

@@ -39,6 +39,19 @@ public:
     // point carries s (both -1 when the log is empty).
     void segmentRange(int s, int& first, int& last) const;
 
+    // True when no point's segment number is below the one before it, as in
+    // every log a receiver sends.
+    bool segmentsInOrder() const;
+
+    // The point ranges of segments 1, 2, ... as they are drawn: up to the
+    // first number no point carries, and no further than segmentCount (nor
+    // 32767, the last number a point can carry). A log in order is walked once.
+    struct SegmentRun {
+        int first;
+        int last;
+    };
+    std::vector<SegmentRun> segmentRuns() const;
+
     // Projection for drawing: (latitude - origin) * scale, (longitude - origin) * scale.
     double projectLatitude(std::size_t i, double origin, double scale) const {
         return (points_[i].latitude - origin) * scale;

@@ -71,5 +71,32 @@ TEST(IFTGarminTrack, SegmentRange) {
     EXPECT_EQ(2, last);
 }
 
+// In order or not, the runs stop at the first segment number no point
+// carries and at the claimed count.
+TEST(IFTGarminTrack, SegmentRuns) {
+    using Runs = std::vector<std::pair<int, int>>;
+    struct Case {
+        std::initializer_list<int> segments;
+        std::uint32_t claimed; // 0: the last point's number
+        Runs runs;
+    } cases[] = {
+        {{1, 1, 2, 2, 2, 4}, 0, {{0, 1}, {2, 4}}},
+        {{0, 1, 1, 2}, 0, {{1, 2}, {3, 3}}},
+        {{1, 1, 2, 2}, 1, {{0, 1}}},
+        {{1, 2, 2}, 9, {{0, 0}, {1, 2}}},
+        {{1, 1, 3, 2, 2}, 0, {{0, 1}}}, // out of order: each looked up as segmentRange does
+        {{}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        auto t = trackOfSegments(c.segments);
+        if (c.claimed)
+            t.setSegmentCount(c.claimed);
+        Runs runs;
+        for (const auto& r : t.segmentRuns())
+            runs.emplace_back(r.first, r.last);
+        EXPECT_EQ(c.runs, runs) << "first segment " << (c.segments.size() ? *c.segments.begin() : -1);
+    }
+}
+
 } // namespace
 } // namespace nuvrel
