@@ -1,18 +1,13 @@
 // nuvrel-cli settings: shows and sets the preferences in the settings file.
 #include "support/test_support.h"
+#ifdef NUVREL_GPSSIM
+#include "sim_process.h"
+#endif
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
+#include <filesystem>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace nuvrel {
 namespace {
@@ -107,32 +102,12 @@ TEST(CliSettings, DetectWithoutReceiverFails) {
 #ifdef NUVREL_GPSSIM
 TEST(CliSettings, DetectStoresTheReceiver) {
     TempDir dir;
-    const std::string pathFile = (dir / "path").string();
-    std::vector<std::string> args = {NUVREL_GPSSIM, "--timeout", "30", "--path-file", pathFile, "--product-id", "154",
-                                     "--software-version", "280"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, NUVREL_GPSSIM, &fa, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&fa);
-    std::string path;
-    for (int i = 0; i < 500 && path.empty(); ++i) {
-        std::ifstream in(pathFile);
-        if (!(in && std::getline(in, path)))
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_FALSE(path.empty());
+    test::SimProcess sim({"--product-id", "154", "--software-version", "280"});
+    ASSERT_TRUE(sim.started());
 
     const auto r = test::runProgram(NUVREL_CLI, {"settings", "--port", "2", "--detect"},
-                                    {"XDG_CONFIG_HOME=" + (dir / "config").string(), "NUVREL_COM2=" + path});
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+                                    {"XDG_CONFIG_HOME=" + (dir / "config").string(), "NUVREL_COM2=" + sim.path()});
+    sim.stop();
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("detected: 154 "), std::string::npos) << r.out;
     const std::string conf = configFile(dir);

@@ -99,12 +99,7 @@ bool SimProcess::waitForRecord(const std::string& prefix, int timeoutMs) const {
 SerialPorts SimProcess::ports(std::map<std::string, std::string> env) const {
     SerialPorts p = SerialPorts::System(nullptr);
     env["NUVREL_COM1"] = path_;
-    p.environment = [env](const std::string& name) -> std::optional<std::string> {
-        auto it = env.find(name);
-        if (it == env.end())
-            return std::nullopt;
-        return it->second;
-    };
+    p.environment = environmentOf(std::move(env));
     return p;
 }
 

@@ -101,6 +101,15 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+std::function<std::optional<std::string>(const std::string&)> environmentOf(std::map<std::string, std::string> env) {
+    return [env = std::move(env)](const std::string& name) -> std::optional<std::string> {
+        auto it = env.find(name);
+        if (it == env.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+
 void useTempConfigHome() {
     static TempDir configHome;
     setenv("XDG_CONFIG_HOME", configHome.path().c_str(), 1);

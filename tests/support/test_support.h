@@ -8,7 +8,9 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -92,6 +94,10 @@ private:
 // call it before anything reads the settings file, to keep the tests out of
 // the user's configuration.
 void useTempConfigHome();
+
+// An environment that holds only the given variables, for the ports and
+// other services that read one.
+std::function<std::optional<std::string>(const std::string&)> environmentOf(std::map<std::string, std::string> env);
 
 // Runs a program to its end with the given arguments, the environment of the
 // test plus `env` ("NAME=value" entries replace or add variables), and no

@@ -3,6 +3,7 @@
 // an export, and the commands that do nothing.
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
+#include "file_dialog_answer.h"
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/import_export_commands.h"
@@ -25,25 +26,6 @@ namespace {
 std::string golden(const std::string& name) {
     return (std::filesystem::path(__FILE__).parent_path().parent_path() / "core" / "formats" / "golden" / name)
         .string();
-}
-
-// Answers the next file dialog with path (or cancels it when empty) and
-// records its title and name filters.
-void answerFileDialog(const QString& path, QString* title, QStringList* filters) {
-    QTimer::singleShot(50, [path, title, filters] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        *title = dialog->windowTitle();
-        *filters = dialog->nameFilters();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    });
 }
 
 const ui::ImportExportCommand& commandNamed(const char* name) {
@@ -89,7 +71,7 @@ private slots:
         Window w;
         QString title;
         QStringList filters;
-        answerFileDialog(QString::fromStdString(golden("track.pot")), &title, &filters);
+        test::answerFileDialog(QString::fromStdString(golden("track.pot")), &title, &filters);
         w.form.command(QStringLiteral("POTfile1"))->trigger();
         QCOMPARE(title, QStringLiteral("Read Track from POT file"));
         QCOMPARE(filters, (QStringList{"POT file (*.pot)", "All files (*)"}));
@@ -97,7 +79,7 @@ private slots:
         QCOMPARE(w.form.data().track()->count(), 3u);
         QCOMPARE(w.form.data().timeOffset(), -32400);
 
-        answerFileDialog(QString(), &title, &filters); // cancelled: nothing changes
+        test::answerFileDialog(QString(), &title, &filters); // cancelled: nothing changes
         w.form.command(QStringLiteral("fromNMEAfile1"))->trigger();
         QCOMPARE(title, QStringLiteral("Read Track from NMEA file"));
         QCOMPARE(w.form.data().track()->count(), 3u);
@@ -144,7 +126,7 @@ private slots:
         ui::RunImportExport(w.form, commandNamed("POTfile1"), QString::fromStdString(golden("track.pot")));
         w.store.keys[kSettingsKeyPath]; // folders are remembered once the key exists
         const QString path = QString::fromStdString((dir / "out.trk").string());
-        answerFileDialog(path, &title, &filters);
+        test::answerFileDialog(path, &title, &filters);
         w.form.command(QStringLiteral("toPCX5file1"))->trigger();
         QCOMPARE(title, QStringLiteral("Save As trk"));
         QCOMPARE(filters, (QStringList{"TRK file (*.trk)", "All files (*)"}));
@@ -181,7 +163,7 @@ private slots:
         test::TempDir dir;
         QString title;
         QStringList filters;
-        answerFileDialog(QString::fromStdString(golden("sample.gpx")), &title, &filters);
+        test::answerFileDialog(QString::fromStdString(golden("sample.gpx")), &title, &filters);
         w.form.command(QStringLiteral("fromGPXfile1"))->trigger();
         QCOMPARE(title, QStringLiteral("Read GPX file"));
         QCOMPARE(filters, (QStringList{"GPX file (*.gpx)", "All files (*)"}));
@@ -197,7 +179,7 @@ private slots:
         QCOMPARE(w.form.data().waypoints()->count(), 2u);
 
         const QString path = QString::fromStdString((dir / "out.gpx").string());
-        answerFileDialog(path, &title, &filters);
+        test::answerFileDialog(path, &title, &filters);
         w.form.command(QStringLiteral("toGPXfile1"))->trigger();
         QCOMPARE(title, QStringLiteral("Save As GPX"));
         const std::string text = test::readFileBytes(path.toStdString());
@@ -219,7 +201,7 @@ private slots:
         w.form.options().SetPenColor(0x00FF8000); // blue-ish: BBGGRR
         w.form.options().SetPenWidth(3);
         const QString igc = QString::fromStdString((dir / "flight.igc").string());
-        answerFileDialog(igc, &title, &filters);
+        test::answerFileDialog(igc, &title, &filters);
         w.form.command(QStringLiteral("toIGCfile1"))->trigger();
         QCOMPARE(title, QStringLiteral("Save Flight As IGC"));
         QCOMPARE(filters, (QStringList{"IGC file (*.igc)", "All files (*)"}));

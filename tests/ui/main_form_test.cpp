@@ -2,6 +2,7 @@
 // dropped files, the open and save dialogs and the settings written at exit.
 #include "core/data/ift_garmin_data.h"
 #include "core/time_zone.h"
+#include "file_dialog_answer.h"
 #include "platform/qsettings_store.h"
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
@@ -59,24 +60,6 @@ QString describe(const QMenu* menu) {
             parts << a->text() + (a->isChecked() ? QStringLiteral("(x)") : QString());
     }
     return parts.join(QLatin1Char(';'));
-}
-
-// Answers the next file dialog with `path` (or cancels it when empty), and
-// records its title.
-void answerFileDialog(const QString& path, QString* title) {
-    QTimer::singleShot(50, [path, title] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        *title = dialog->windowTitle();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    });
 }
 
 } // namespace
@@ -195,7 +178,7 @@ void MainFormTest::closeQuestionYesRunsSaveAs() {
     form.show();
     const QString target = name.isEmpty() ? QString() : QString::fromStdString(dir.path().string()) + '/' + name;
     QString title;
-    answerFileDialog(target, &title);
+    test::answerFileDialog(target, &title);
     QCOMPARE(form.close(), closes);
     QCOMPARE(title, QStringLiteral("Save NUVREL data"));
     QCOMPARE(form.data().waypoints()->modified(), closes ? 0 : 1);
@@ -259,7 +242,7 @@ void MainFormTest::zoneOffsetIsTheSameBeforeAndAfterAFileDialog() {
     QVERIFY(form.openDataFile(file));
     QCOMPARE(form.data().timeOffset(), -32400);
     QString title;
-    answerFileDialog(QString(), &title);
+    test::answerFileDialog(QString(), &title);
     form.command(QStringLiteral("OpenTrack1"))->trigger();
     QCOMPARE(title, QStringLiteral("Open NUVREL data"));
     form.data().setTimeOffset(0);
@@ -285,7 +268,7 @@ void MainFormTest::openDialogLoadsAndRemembersTheFolder() {
     ui::TMainForm form(store, prompts, zone);
     form.show();
     QString title;
-    answerFileDialog(QString::fromStdString(path.string()), &title);
+    test::answerFileDialog(QString::fromStdString(path.string()), &title);
     form.command(QStringLiteral("OpenTrack1"))->trigger();
     QCOMPARE(title, QStringLiteral("Open NUVREL data"));
     QVERIFY(form.data().track());
@@ -295,7 +278,7 @@ void MainFormTest::openDialogLoadsAndRemembersTheFolder() {
     QCOMPARE(QString::fromStdString(remembered), QString::fromStdString(dir.path().string() + "/"));
 
     // Cancelling the dialog changes nothing.
-    answerFileDialog(QString(), &title);
+    test::answerFileDialog(QString(), &title);
     form.command(QStringLiteral("OpenTrack1"))->trigger();
     QCOMPARE(form.data().track()->count(), 6u);
 }
@@ -330,7 +313,7 @@ void MainFormTest::aFileThatFailsToOpenChangesNothing() {
     const std::function<void()> opens[] = {
         [&] {
             QString dialogTitle;
-            answerFileDialog(path, &dialogTitle);
+            test::answerFileDialog(path, &dialogTitle);
             form.command(QStringLiteral("OpenTrack1"))->trigger();
             QCOMPARE(dialogTitle, QStringLiteral("Open NUVREL data"));
         },

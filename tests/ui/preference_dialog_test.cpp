@@ -54,12 +54,7 @@ void onModal(std::function<void(T*)> check) {
 // Ports where port n leads to the given paths and nothing else exists.
 SerialPorts fakePorts(std::map<std::string, std::string> env = {}) {
     SerialPorts p = SerialPorts::System(nullptr);
-    p.environment = [env](const std::string& name) -> std::optional<std::string> {
-        auto it = env.find(name);
-        if (it == env.end())
-            return std::nullopt;
-        return it->second;
-    };
+    p.environment = test::environmentOf(std::move(env));
     p.exists = [](const std::string&) { return false; };
     return p;
 }

@@ -7,6 +7,7 @@
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"
 #include "core/errors.h"
+#include "file_dialog_answer.h"
 #include "render/print_page.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"
@@ -78,23 +79,6 @@ QImage rasterise(const QString& pdf, const QString& folder) {
 QString pdfText(const QString& pdf) {
     return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
         .normalized(QString::NormalizationForm_KC);
-}
-
-void answerFileDialog(const QString& path, QString* title, QString* filter) {
-    QTimer::singleShot(50, [path, title, filter] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        *title = dialog->windowTitle();
-        *filter = dialog->nameFilters().join(QStringLiteral(";;"));
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    });
 }
 
 // A main window with the test map loaded and printing to `pdf` at 600 dpi
@@ -438,17 +422,18 @@ void PrintTest::saveImageWritesTheScreenPicture() {
     p.form.mapWindow().RedrawAll();
     QAction* save = p.form.command(QStringLiteral("SaveImageAs1"));
     QVERIFY(save->isEnabled());
-    QString title, filter;
+    QString title;
+    QStringList filters;
     // Cancelled: nothing written.
-    answerFileDialog(QString(), &title, &filter);
+    test::answerFileDialog(QString(), &title, &filters);
     save->trigger();
     QCOMPARE(title, QStringLiteral("Save Image"));
-    QCOMPARE(filter, QStringLiteral("Bitmap (*.bmp);;All files (*)"));
+    QCOMPARE(filters.join(QStringLiteral(";;")), QStringLiteral("Bitmap (*.bmp);;All files (*)"));
     QVERIFY(QDir(QString::fromStdString(p.dir.path().string())).entryList({QStringLiteral("*.bmp")}) ==
             QStringList{QStringLiteral("area.bmp")});
     // A name without extension gets ".bmp".
     const QString target = QString::fromStdString((p.dir / "shot").string());
-    answerFileDialog(target, &title, &filter);
+    test::answerFileDialog(target, &title, &filters);
     save->trigger();
     const QImage saved(target + QStringLiteral(".bmp"), "BMP");
     QVERIFY(!saved.isNull());

@@ -3,6 +3,7 @@
 
 #include "core/gps/memory_serial_device.h"
 #include "core/gps/serial_ports.h"
+#include "support/test_support.h"
 
 #include <map>
 #include <memory>
@@ -15,12 +16,7 @@ inline SerialPorts MemoryPorts(std::shared_ptr<MemoryLine> line, std::map<std::s
     SerialPorts p;
     p.settings = settings;
     p.makeDevice = MemorySerialDeviceFactory(std::move(line));
-    p.environment = [env](const std::string& name) -> std::optional<std::string> {
-        auto it = env.find(name);
-        if (it == env.end())
-            return std::nullopt;
-        return it->second;
-    };
+    p.environment = environmentOf(std::move(env));
     p.exists = [](const std::string&) { return false; };
     return p;
 }
