@@ -3,7 +3,7 @@
 //   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
 //                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
 //   nuvrel-cli export kml DATA.nvl -o OUT.kml      (the track and the waypoints)
-//   nuvrel-cli export igc DATA.nvl -o OUT.igc [--whole | --segment N] [--pilot NAME]
+//   nuvrel-cli export igc DATA.nvl -o OUT.igc [--whole | --segment N | --flight N] [--pilot NAME]
 //                     [--glider TYPE] [--glider-id ID]
 // An import replaces the track log or the waypoint store of DATA.nvl (or adds
 // routes to it), creating the file when it does not exist. GPX holds all
@@ -117,15 +117,18 @@ int importGpx(Context& ctx, const std::string& output) {
 void igcArgs(Context& ctx, const IFTOption& options, ExportSettings& settings) {
     const bool whole = ctx.takeFlag("--whole");
     const std::string segment = ctx.takeOption("--segment");
-    if (whole && !segment.empty())
-        throw UsageError{"give only one of --whole, --segment N"};
+    const std::string flight = ctx.takeOption("--flight");
+    if (int(whole) + int(!segment.empty()) + int(!flight.empty()) > 1)
+        throw UsageError{"give only one of --whole, --segment N, --flight N"};
     if (whole)
         settings.igcSpan = IgcSpan::Whole;
-    if (!segment.empty()) {
-        settings.igcSpan = IgcSpan::Segment;
-        settings.igcSegment = std::atoi(segment.c_str());
-        if (settings.igcSegment < 1 || segment.find_first_not_of("0123456789") != std::string::npos)
-            throw UsageError{"--segment wants a segment number from 1"};
+    const std::string& number = segment.empty() ? flight : segment;
+    if (!number.empty()) {
+        settings.igcSpan = segment.empty() ? IgcSpan::NumberedFlight : IgcSpan::Segment;
+        settings.igcNumber = std::atoi(number.c_str());
+        if (settings.igcNumber < 1 || number.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError{segment.empty() ? "--flight wants a flight number from 1"
+                                             : "--segment wants a segment number from 1"};
     }
     settings.igc.pilot = ctx.takeOption("--pilot", options.PilotName());
     settings.igc.gliderType = ctx.takeOption("--glider", options.GliderType());
@@ -218,7 +221,10 @@ int runExport(Context& ctx) {
         return 0;
     case ExportResult::NothingToWrite:
         if (format.id == FormatId::Igc && settings.igcSpan == IgcSpan::Segment && data.track())
-            ctx.err << "export: " << ctx.args[1] << " holds no segment " << settings.igcSegment << '\n';
+            ctx.err << "export: " << ctx.args[1] << " holds no segment " << settings.igcNumber << '\n';
+        else if (format.id == FormatId::Igc && settings.igcSpan == IgcSpan::NumberedFlight && data.track())
+            ctx.err << "export: " << ctx.args[1] << " holds no flight " << settings.igcNumber
+                    << " (nuvrel-cli report lists the flights)\n";
         else
             ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? "track, waypoints or routes" : dataKindName(kind))
                     << '\n';

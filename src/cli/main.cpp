@@ -31,7 +31,7 @@ const std::vector<Command>& commands() {
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default)", runImport},
-        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default); igc: [--whole | --segment N] [--pilot NAME] [--glider TYPE] [--glider-id ID]", runExport},
+        {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default); igc: [--whole | --segment N | --flight N] [--pilot NAME] [--glider TYPE] [--glider-id ID]", runExport},
     };
     return table;
 }

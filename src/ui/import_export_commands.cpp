@@ -10,6 +10,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/main_form.h"
 #include "ui/map_window.h"
+#include "ui/tfrm_igc_span.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,8 +94,26 @@ void showImported(TMainForm& form) {
     map.Refresh();
 }
 
+// For an IGC export of a log with several flights or segments, asks which
+// one to write; false when the pilot cancels.
+bool chooseIgcPart(TMainForm& form, IgcChoice& part) {
+    const IFTGarminTrack& track = *form.data().track();
+    std::vector<IgcChoice> choices = igcChoices(track, datumInfoFor(form.options().DatumName()).name);
+    if (choices.empty())
+        return true;
+    TfrmIgcSpan dialog(track, std::move(choices), form.data().timeOffset(), &form);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    part = dialog.chosen();
+    return true;
+}
+
 void runCommand(TMainForm& form, const ImportExportCommand& command) {
     if (command.isExport && !hasSomethingToExport(form, command))
+        return;
+    const FormatDescriptor* format = findFormat(command.format);
+    IgcChoice igcPart;
+    if (command.isExport && format && format->id == FormatId::Igc && !chooseIgcPart(form, igcPart))
         return;
     FileDialogSpec spec;
     spec.title = QString::fromLatin1(command.title);
@@ -105,7 +124,7 @@ void runCommand(TMainForm& form, const ImportExportCommand& command) {
     if (command.isExport)
         spec.defaultSuffix = suffixOf(command.fileName);
     const QString path = chooseFile(&form, form.options(), spec);
-    RunImportExport(form, command, path);
+    RunImportExport(form, command, path, igcPart);
 }
 
 } // namespace
@@ -115,7 +134,8 @@ const ImportExportCommand* importExportCommands(int& count) {
     return kCommands;
 }
 
-void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path) {
+void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path,
+                     const IgcChoice& igcPart) {
     if (path.isEmpty())
         return;
     const FormatDescriptor* format = findFormat(command.format);
@@ -151,6 +171,8 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     settings.softwareVersion = form.options().GPSSoftwareVersion();
     const IFTOption& o = form.options();
     settings.igc = IgcHeader{o.PilotName(), o.GliderType(), o.GliderID(), o.GPSModel()};
+    settings.igcSpan = igcPart.span;
+    settings.igcNumber = igcPart.number;
     settings.kml = KmlStyle{o.PenColor(), o.PenWidth(), activeCodePage()};
     const ExportSource source{&form.data(), &form.routes()};
     const ExportResult result = command.everyKind ? exportGpxFile(file, GpxKinds{}, source, settings)

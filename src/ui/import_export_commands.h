@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/formats/format_registry.h"
+#include "core/formats/igc_format.h"
 
 #include <QString>
 
@@ -30,7 +31,9 @@ const ImportExportCommand* importExportCommands(int& count);
 void InstallImportExportCommands(TMainForm& form);
 
 // The work of one command with the file already chosen (the tests call it
-// directly); path empty means the dialog was cancelled.
-void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path);
+// directly); path empty means the dialog was cancelled. An IGC export writes
+// the part of the track log that igcPart names.
+void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path,
+                     const IgcChoice& igcPart = {});
 
 } // namespace nuvrel::ui

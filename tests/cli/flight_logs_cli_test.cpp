@@ -90,11 +90,34 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
     EXPECT_NE(readFileBytes(igc).find("HFPLTPILOTINCHARGE:Ken Ito\r\nHFGTYGLIDERTYPE:Ozone Rush 6\r\n"),
               std::string::npos);
 
-    r = run(dir, {"export", "igc", nvl, "-o", (dir / "none.igc").string(), "--segment", "9"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("holds no segment 9"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(dir / "none.igc"));
-    EXPECT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--whole", "--segment", "1"}).status, 2);
+    // The report's second flight: within segment 2, a minute of ground each side.
+    ASSERT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--flight", "2"}).status, 0);
+    const std::string second = readFileBytes(igc);
+    EXPECT_NEAR(double(fixCount(second)), double(half - 60), 4);
+    const std::time_t segment2 = std::time_t(points[half].time) + 631065600;
+    char hms[8];
+    std::strftime(hms, sizeof hms, "%H%M%S", std::gmtime(&segment2));
+    EXPECT_GT(second.substr(second.find("\r\nB") + 3, 6), hms);
+
+    struct Refused {
+        std::vector<std::string> options;
+        int status;
+        const char* said;
+    } refused[] = {
+        {{"--segment", "9"}, 1, "holds no segment 9"},
+        {{"--flight", "3"}, 1, "holds no flight 3"},
+        {{"--flight", "0"}, 2, "--flight wants a flight number from 1"},
+        {{"--whole", "--segment", "1"}, 2, "give only one of"},
+        {{"--segment", "1", "--flight", "1"}, 2, "give only one of"},
+    };
+    for (const Refused& c : refused) {
+        std::vector<std::string> args{"export", "igc", nvl, "-o", (dir / "none.igc").string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        r = run(dir, args);
+        EXPECT_EQ(r.status, c.status) << c.said;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "none.igc"));
+    }
     EXPECT_EQ(run(dir, {"export", "text", nvl, "-o", igc, "--whole"}).status, 2);
 
     const std::string kml = (dir / "out.kml").string();

@@ -96,6 +96,17 @@ inline std::vector<TrackPoint> generateFlight(const FlightPlan& plan) {
     return out;
 }
 
+// Two flights of the plan, in segments 1 and 2, the second `apart` seconds
+// after the first.
+inline std::vector<TrackPoint> generateTwoFlights(FlightPlan plan, std::uint32_t apart) {
+    std::vector<TrackPoint> points = generateFlight(plan);
+    plan.segment = 2;
+    plan.startTime += apart;
+    const std::vector<TrackPoint> second = generateFlight(plan);
+    points.insert(points.end(), second.begin(), second.end());
+    return points;
+}
+
 // A flight simulated second by second and logged every dt seconds, with the
 // receiver's position jitter (white, and slowly wandering), optional gaps,
 // and the truth the analysis should find: a walk to the launch, a wait, the

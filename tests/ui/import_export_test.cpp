@@ -4,20 +4,25 @@
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
 #include "file_dialog_answer.h"
+#include "support/flight_generator.h"
 #include "support/test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/import_export_commands.h"
 #include "ui/main_form.h"
+#include "ui/tfrm_igc_span.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 
 using namespace nuvrel;
 
@@ -26,6 +31,23 @@ namespace {
 std::string golden(const std::string& name) {
     return (std::filesystem::path(__FILE__).parent_path().parent_path() / "core" / "formats" / "golden" / name)
         .string();
+}
+
+// Answers the next "Flight to IGC" choice with the entry in `row` (or
+// cancels it when row is -1), records its entries, then runs `next`.
+void answerIgcChoice(int row, QStringList* entries, std::function<void()> next = {}) {
+    QTimer::singleShot(50, [row, entries, next] {
+        auto* d = qobject_cast<ui::TfrmIgcSpan*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        for (int i = 0; i < d->lbSpans->count(); ++i)
+            *entries << d->lbSpans->item(i)->text();
+        if (row < 0)
+            return d->btnCancel->click();
+        d->lbSpans->setCurrentRow(row);
+        if (next)
+            next();
+        d->btnOK->click();
+    });
 }
 
 const ui::ImportExportCommand& commandNamed(const char* name) {
@@ -201,8 +223,10 @@ private slots:
         w.form.options().SetPenColor(0x00FF8000); // blue-ish: BBGGRR
         w.form.options().SetPenWidth(3);
         const QString igc = QString::fromStdString((dir / "flight.igc").string());
-        test::answerFileDialog(igc, &title, &filters);
+        QStringList entries; // two segments: which part is asked, here the whole log
+        answerIgcChoice(1, &entries, [&] { test::answerFileDialog(igc, &title, &filters); });
         w.form.command(QStringLiteral("toIGCfile1"))->trigger();
+        QCOMPARE(entries.value(1), QStringLiteral("Whole log"));
         QCOMPARE(title, QStringLiteral("Save Flight As IGC"));
         QCOMPARE(filters, (QStringList{"IGC file (*.igc)", "All files (*)"}));
         const std::string flight = test::readFileBytes(igc.toStdString());
@@ -215,6 +239,49 @@ private slots:
         const std::string text = test::readFileBytes(kml);
         for (const char* part : {"<color>ffff8000</color><width>3</width>", "<name>TOKYO</name>", "<LineString>"})
             QVERIFY2(text.find(part) != std::string::npos, part);
+    }
+
+    // A log of two flights: the pilot picks a flight or a segment (times
+    // shown at UTC+9) before the file; the B records are of that part only.
+    void igcExportOfAChosenFlightOrSegment() {
+        Window w;
+        test::TempDir dir;
+        test::FlightPlan plan; // 2001-06-27 01:00:00 UTC, launch 90 s later
+        plan.walkBefore = 45;
+        plan.walkAfter = 60; // enough ground for two flights
+        w.form.data().setTrack(std::make_unique<IFTGarminTrack>(test::generateTwoFlights(plan, 19980)));
+        w.form.data().setTimeOffset(-32400);
+        struct Case {
+            int row;      // -1 cancels the choice
+            int first, last; // UTC seconds of the day of the first and last B record
+            int slack;    // seconds either way the take-off and landing may be placed
+        } cases[] = {
+            {1, 6 * 3600 + 33 * 60 + 30, 6 * 3600 + 58 * 60 + 42, 12}, // flight 2 with a minute of ground each side
+            {3, 3600, 3600 + 26 * 60 + 42, 0},                        // segment 1: all of it
+            {-1, 0, 0, 0},
+        };
+        for (const Case& c : cases) {
+            const QString igc = QString::fromStdString((dir / ("row" + std::to_string(c.row) + ".igc")).string());
+            QStringList entries;
+            QString title;
+            QStringList filters;
+            answerIgcChoice(c.row, &entries, [&] { test::answerFileDialog(igc, &title, &filters); });
+            w.form.command(QStringLiteral("toIGCfile1"))->trigger();
+            QCOMPARE(entries, QStringLiteral("Flight 1 (10:01–10:24);Flight 2 (15:34–15:57);Whole log;"
+                                             "Segment 1 (10:00–10:26);Segment 2 (15:33–15:59)")
+                                  .split(QLatin1Char(';')));
+            const std::string text = test::readFileBytes(igc.toStdString());
+            QCOMPARE(text.empty(), c.row < 0);
+            if (c.row < 0)
+                continue;
+            std::vector<int> times;
+            for (std::size_t p = 0; (p = text.find("\r\nB", p)) != std::string::npos; p += 3)
+                times.push_back(std::stoi(text.substr(p + 3, 2)) * 3600 + std::stoi(text.substr(p + 5, 2)) * 60 +
+                                std::stoi(text.substr(p + 7, 2)));
+            QVERIFY(!times.empty());
+            QVERIFY2(std::abs(times.front() - c.first) <= c.slack, qPrintable(QString::number(times.front())));
+            QVERIFY2(std::abs(times.back() - c.last) <= c.slack, qPrintable(QString::number(times.back())));
+        }
     }
 };
 

@@ -14,7 +14,7 @@ bool hasSource(const ExportSource& source, DataKind kind, const FormatDescriptor
     switch (kind) {
     case DataKind::Track:
         if (source.data && source.data->track() && format.id == FormatId::Igc)
-            return !igcPointRange(*source.data->track(), settings.igcSpan, settings.igcSegment).empty();
+            return !igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name).empty();
         return source.data && source.data->track();
     case DataKind::Waypoints:
         return source.data && source.data->waypoints();
@@ -79,7 +79,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
             break;
         case FormatId::Igc: {
-            const PointRange r = igcPointRange(*source.data->track(), settings.igcSpan, settings.igcSegment);
+            const PointRange r = igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name);
             const IgcWritten w =
                 IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
             if (settings.igcWritten)

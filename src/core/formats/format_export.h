@@ -24,7 +24,7 @@ struct ExportSettings {
     std::int32_t softwareVersion = 0;
     IgcHeader igc;        // IGC: pilot, glider and receiver, and which points
     IgcSpan igcSpan = IgcSpan::Flight;
-    int igcSegment = 0;
+    int igcNumber = 0;    // the segment (IgcSpan::Segment) or the flight (IgcSpan::NumberedFlight)
     IgcWritten* igcWritten = nullptr; // when set, told what an IGC export wrote and left out
     KmlStyle kml;         // KML: the track pen
 };

@@ -1,12 +1,14 @@
 #include "core/formats/igc_format.h"
 
 #include "core/analysis/flight_analysis.h"
+#include "core/analysis/flight_report.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/formats/calendar.h"
 #include "core/formats/number_text.h"
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace nuvrel {
 
@@ -119,29 +121,80 @@ IgcWritten IgcWriter::write(TextSink& out, std::span<const TrackPoint> points, c
     return writeFixes(out, points);
 }
 
-PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int segment) {
+namespace {
+
+// Take-off to landing, with the ground of up to kIgcGroundMargin seconds
+// before and after.
+PointRange withGroundMargin(const IFTGarminTrack& track, std::size_t takeOffIndex, std::size_t landingIndex) {
     const std::size_t n = track.count();
-    if (n == 0)
-        return {};
-    if (span == IgcSpan::Whole)
-        return {0, n};
-    if (span == IgcSpan::Segment) {
-        int first = -1, last = -1;
-        track.segmentRange(segment, first, last);
-        if (first < 0)
-            return {};
-        return {std::size_t(first), std::size_t(last) + 1};
-    }
-    const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
-    const std::int64_t takeOff = track.unixTime(flight.takeOff);
-    const std::int64_t landing = track.unixTime(flight.landing);
-    PointRange r{flight.takeOff, std::size_t(flight.landing) + 1};
+    const std::int64_t takeOff = track.unixTime(takeOffIndex);
+    const std::int64_t landing = track.unixTime(landingIndex);
+    PointRange r{takeOffIndex, landingIndex + 1};
     while (r.first > 0 && track.unixTime(r.first - 1) <= takeOff &&
            track.unixTime(r.first - 1) >= takeOff - kIgcGroundMargin)
         --r.first;
     while (r.end < n && track.unixTime(r.end) >= landing && track.unixTime(r.end) <= landing + kIgcGroundMargin)
         ++r.end;
     return r;
+}
+
+// The flights of the whole log, as the flight report finds them (its contest
+// score comes along unused).
+std::vector<FlightReportEntry> reportedFlights(const IFTGarminTrack& track, std::string_view datumName) {
+    return buildFlightReport(track.points(), -1, ContestRules::XContest, datumName).flights;
+}
+
+} // namespace
+
+PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number, std::string_view datumName) {
+    const std::size_t n = track.count();
+    if (n == 0)
+        return {};
+    switch (span) {
+    case IgcSpan::Whole:
+        return {0, n};
+    case IgcSpan::Segment: {
+        int first = -1, last = -1;
+        track.segmentRange(number, first, last);
+        if (first < 0)
+            return {};
+        return {std::size_t(first), std::size_t(last) + 1};
+    }
+    case IgcSpan::NumberedFlight: {
+        const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
+        if (number < 1 || std::size_t(number) > flights.size())
+            return {};
+        const FlightReportEntry& f = flights[std::size_t(number) - 1];
+        return withGroundMargin(track, f.takeoff, f.landing);
+    }
+    case IgcSpan::Flight:
+        break;
+    }
+    const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
+    return withGroundMargin(track, flight.takeOff, flight.landing);
+}
+
+std::vector<IgcChoice> igcChoices(const IFTGarminTrack& track, std::string_view datumName) {
+    const std::span<const TrackPoint> points = track.points();
+    std::set<int> numbers;
+    for (const TrackPoint& p : points)
+        numbers.insert(p.segment);
+    std::vector<IgcChoice> segments;
+    for (const int number : numbers) {
+        int first = -1, last = -1;
+        track.segmentRange(number, first, last);
+        if (first >= 0) // in a log out of segment order, only what the export can find
+            segments.push_back({IgcSpan::Segment, number, std::size_t(first), std::size_t(last)});
+    }
+    const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
+    if (flights.size() <= 1 && segments.size() <= 1)
+        return {};
+    std::vector<IgcChoice> choices;
+    for (std::size_t k = 0; k < flights.size(); ++k)
+        choices.push_back({IgcSpan::NumberedFlight, int(k) + 1, flights[k].takeoff, flights[k].landing});
+    choices.push_back({IgcSpan::Whole, 0, 0, points.size() - 1});
+    choices.insert(choices.end(), segments.begin(), segments.end());
+    return choices;
 }
 
 } // namespace nuvrel

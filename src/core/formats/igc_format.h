@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace nuvrel {
 
@@ -62,9 +64,10 @@ private:
 
 // Which points of a log an export writes.
 enum class IgcSpan {
-    Flight,  // the flight the flight analysis finds, with up to 60 s of ground before and after
-    Whole,   // every point
-    Segment, // one segment
+    Flight,         // the flight the flight analysis finds, with up to 60 s of ground before and after
+    Whole,          // every point
+    Segment,        // one segment
+    NumberedFlight, // flight n (from 1) of the flight report, with the same ground margin
 };
 
 // Half-open index range [first, end) of the points to write; empty when the
@@ -73,11 +76,30 @@ struct PointRange {
     std::size_t first = 0;
     std::size_t end = 0;
     bool empty() const { return end <= first; }
+    friend bool operator==(const PointRange&, const PointRange&) = default;
 };
 
 // Ground kept before take-off and after landing, seconds.
 inline constexpr std::int64_t kIgcGroundMargin = 60;
 
-PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int segment = 0);
+// number is the segment (Segment) or the flight (NumberedFlight); a flight
+// or segment that does not occur gives an empty range. The flights are found
+// as the flight report finds them on points held in the datum of that name.
+PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number = 0,
+                         std::string_view datumName = "WGS 84");
+
+// One thing an IGC export can write: what a pilot picks from when the log
+// holds more than one flight or segment.
+struct IgcChoice {
+    IgcSpan span = IgcSpan::Flight; // by default the flight the flight analysis finds
+    int number = 0;      // the flight (from 1) or the segment; 0 for the whole log
+    std::size_t from = 0; // take-off and landing, or the segment's first and last point
+    std::size_t to = 0;
+};
+
+// Each flight of the flight report, the whole log, then each segment, in
+// order; empty when the log holds at most one flight and one segment (the
+// export then writes IgcSpan::Flight without asking).
+std::vector<IgcChoice> igcChoices(const IFTGarminTrack& track, std::string_view datumName = "WGS 84");
 
 } // namespace nuvrel

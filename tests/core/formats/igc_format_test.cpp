@@ -1,5 +1,6 @@
 #include "core/data/ift_garmin_track.h"
 #include "core/analysis/flight_analysis.h"
+#include "core/analysis/flight_report.h"
 #include "core/formats/igc_format.h"
 #include "sample_data.h"
 #include "support/flight_generator.h"
@@ -99,6 +100,52 @@ TEST(IgcPointRange, FlightWithGroundMarginWholeAndSegment) {
     EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).end, points.size());
     EXPECT_TRUE(igcPointRange(track, IgcSpan::Segment, 3).empty());
     EXPECT_TRUE(igcPointRange(IFTGarminTrack(), IgcSpan::Flight).empty());
+
+    // A flight of the flight report, by its number, with the same ground.
+    const FlightReport report = buildFlightReport(points, -1, ContestRules::XContest);
+    ASSERT_EQ(report.flights.size(), 2u);
+    EXPECT_EQ(igcPointRange(track, IgcSpan::NumberedFlight, 2),
+              (PointRange{report.flights[1].takeoff - 30u, report.flights[1].landing + 31u}));
+    for (int missing : {0, 3})
+        EXPECT_TRUE(igcPointRange(track, IgcSpan::NumberedFlight, missing).empty()) << missing;
+}
+
+// The list a pilot picks from: only when there is more than one flight or
+// segment; each flight, the whole log, then each segment.
+TEST(IgcChoices, OfferedOnlyWhenThereIsAChoice) {
+    test::FlightPlan plan;
+    plan.walkBefore = plan.walkAfter = 40; // enough ground between two flights
+    const std::vector<TrackPoint> one = test::generateFlight(plan);
+    std::vector<TrackPoint> walkApart = one; // the walk after landing recorded as segment 3
+    for (std::size_t i = walkApart.size() - 5; i < walkApart.size(); ++i)
+        walkApart[i].segment = 3;
+    const std::size_t n = one.size();
+    struct Case {
+        const char* name;
+        std::vector<TrackPoint> points;
+        std::string expected; // span letter, number, from-to
+    } cases[] = {
+        {"one flight", one, ""},
+        {"empty", {}, ""},
+        {"two flights", test::generateTwoFlights(plan, 20000),
+         "F1 F2 W0:0-" + std::to_string(2 * n - 1) + " S1:0-" + std::to_string(n - 1) + " S2:" + std::to_string(n) +
+             "-" + std::to_string(2 * n - 1)},
+        {"one flight, two segments", walkApart,
+         "F1 W0:0-" + std::to_string(n - 1) + " S1:0-" + std::to_string(n - 6) + " S3:" + std::to_string(n - 5) + "-" +
+             std::to_string(n - 1)},
+    };
+    for (const Case& c : cases) {
+        const IFTGarminTrack track(c.points);
+        std::string got;
+        for (const IgcChoice& choice : igcChoices(track)) {
+            got += got.empty() ? "" : " ";
+            got += choice.span == IgcSpan::NumberedFlight ? "F" : choice.span == IgcSpan::Whole ? "W" : "S";
+            got += std::to_string(choice.number);
+            if (choice.span != IgcSpan::NumberedFlight)
+                got += ":" + std::to_string(choice.from) + "-" + std::to_string(choice.to);
+        }
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
 }
 
 // The outside parser reads what we write and finds the same fixes: a flight
