@@ -25,8 +25,11 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 using namespace nuvrel;
 
@@ -74,6 +77,7 @@ private slots:
     void closeQuestion();
     void closeQuestionYesRunsSaveAs_data();
     void closeQuestionYesRunsSaveAs();
+    void saveIntoAFolderTheUserMayNotWrite();
     void droppedFilesOpenOnlyTheFirst();
     void openDialogLoadsAndRemembersTheFolder();
     void aFileThatFailsToOpenChangesNothing();
@@ -190,6 +194,47 @@ void MainFormTest::closeQuestionYesRunsSaveAs() {
     QCOMPARE(form.data().waypoints()->count(), 1u);
     QVERIFY(form.close()); // No
     QCOMPARE(prompts.count("question"), 2);
+}
+
+// A folder the user may not write: the window stays open with the data, and
+// the message names the file and the system's reason. Root writes anywhere,
+// so under root this case runs again as nobody.
+void MainFormTest::saveIntoAFolderTheUserMayNotWrite() {
+    if (::getuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            QSKIP("needs setpriv to run as nobody");
+        const char* self = "saveIntoAFolderTheUserMayNotWrite";
+        const test::ProgramRun r = test::runProgram(
+            "/usr/bin/setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                 QCoreApplication::applicationFilePath().toStdString(), self}, {});
+        QVERIFY2(r.status == 0 && r.out.find(std::string("PASS   : MainFormTest::") + self) != std::string::npos,
+                 (r.out + r.err).c_str());
+        return;
+    }
+    test::TempDir dir;
+    const std::filesystem::path locked = dir / "locked";
+    std::filesystem::create_directory(locked);
+    std::filesystem::permissions(locked, std::filesystem::perms(0555));
+    const std::string target = (locked / "closing.nvl").string();
+    test::MemorySettingsStore store;
+    test::RecordingPrompts prompts;
+    prompts.answers = {true, false};
+    test::FixedTimeZone zone;
+    ui::TMainForm form(store, prompts, zone);
+    form.data().setTrack(trackOf(5, 1));
+    form.show();
+    QString title;
+    test::answerFileDialog(QString::fromStdString(target), &title);
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.data().track()->count(), 5u);
+    QCOMPARE(form.data().track()->modified(), 1);
+    QCOMPARE(prompts.count("message"), 1);
+    const std::string& said = prompts.entries.back().text;
+    QVERIFY2(said.find(target) != std::string::npos && said.find("Permission denied") != std::string::npos,
+             said.c_str());
+    QVERIFY(std::filesystem::is_empty(locked));
+    QVERIFY(form.close()); // No
 }
 
 void MainFormTest::droppedFilesOpenOnlyTheFirst() {

@@ -415,7 +415,7 @@ WindFigure thermalWind(std::span<const TrackPoint> points, std::uint32_t first, 
 }
 
 FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, ContestRules rules,
-                               std::string_view datumName) {
+                               std::string_view datumName, bool score) {
     FlightReport report;
     if (held.empty())
         return report;
@@ -494,7 +494,8 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
         }
         if (weight > 0)
             f.wind = windOf(we / weight / 3.6, wn / weight / 3.6, 1 / std::sqrt(weight));
-        f.score = scoreFlight(points.subspan(to, ld - to + 1), rules);
+        if (score)
+            f.score = scoreFlight(points.subspan(to, ld - to + 1), rules);
         for (auto* list : {&f.score.turnpoints, &f.score.ends})
             for (ContestPoint& p : *list)
                 p.index += static_cast<std::uint32_t>(to);

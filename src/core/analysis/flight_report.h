@@ -75,10 +75,11 @@ struct FlightReport {
 
 // The report of the points of segment n of the log (n = -1: the whole log),
 // held in the map datum of that name: the contest score is measured, and its
-// turnpoints given, in WGS-84. An empty log, or a segment that does not
-// occur, gives a report without flights or phases.
+// turnpoints given, in WGS-84 (without score, each flight's score stays
+// empty: the costly part of a long flight). An empty log, or a segment that
+// does not occur, gives a report without flights or phases.
 FlightReport buildFlightReport(std::span<const TrackPoint> points, int segment, ContestRules rules,
-                               std::string_view datumName = "WGS 84");
+                               std::string_view datumName = "WGS 84", bool score = true);
 
 // Wind from the drift of one thermal's points first .. last (exposed for the
 // tests).

@@ -9,12 +9,16 @@ namespace nuvrel {
 
 namespace {
 
+PointRange igcRange(const ExportSource& source, const ExportSettings& settings) {
+    return igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name);
+}
+
 bool hasSource(const ExportSource& source, DataKind kind, const FormatDescriptor& format,
                const ExportSettings& settings) {
     switch (kind) {
     case DataKind::Track:
         if (source.data && source.data->track() && format.id == FormatId::Igc)
-            return !igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name).empty();
+            return !igcRange(source, settings).empty();
         return source.data && source.data->track();
     case DataKind::Waypoints:
         return source.data && source.data->waypoints();
@@ -79,7 +83,7 @@ ExportResult exportTo(TextSink& out, const FormatDescriptor& format, DataKind ki
             PCX5(settings.datum, settings.now).writeTrack(out, points, offset);
             break;
         case FormatId::Igc: {
-            const PointRange r = igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name);
+            const PointRange r = igcRange(source, settings);
             const IgcWritten w =
                 IgcWriter(settings.datum.name).write(out, points.subspan(r.first, r.end - r.first), settings.igc);
             if (settings.igcWritten)

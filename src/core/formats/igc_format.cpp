@@ -138,10 +138,9 @@ PointRange withGroundMargin(const IFTGarminTrack& track, std::size_t takeOffInde
     return r;
 }
 
-// The flights of the whole log, as the flight report finds them (its contest
-// score comes along unused).
+// The flights of the whole log, as the flight report finds them.
 std::vector<FlightReportEntry> reportedFlights(const IFTGarminTrack& track, std::string_view datumName) {
-    return buildFlightReport(track.points(), -1, ContestRules::XContest, datumName).flights;
+    return buildFlightReport(track.points(), -1, ContestRules::XContest, datumName, false).flights;
 }
 
 } // namespace
