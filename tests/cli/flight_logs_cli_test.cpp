@@ -93,7 +93,7 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
     // The report's second flight: within segment 2, a minute of ground each side.
     ASSERT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--flight", "2"}).status, 0);
     const std::string second = readFileBytes(igc);
-    EXPECT_NEAR(double(fixCount(second)), double(half - 60), 4);
+    EXPECT_NEAR(double(fixCount(second)), double(half - 60), 8); // take-off and landing placed within a few fixes
     const std::time_t segment2 = std::time_t(points[half].time) + 631065600;
     char hms[8];
     std::strftime(hms, sizeof hms, "%H%M%S", std::gmtime(&segment2));
