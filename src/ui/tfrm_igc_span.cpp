@@ -53,10 +53,9 @@ TfrmIgcSpan::TfrmIgcSpan(const IFTGarminTrack& track, std::vector<IgcChoice> cho
     for (const IgcChoice& c : choices_)
         lbSpans->addItem(choiceText(track, c, timeOffset));
     lbSpans->setCurrentRow(0);
-    // Every entry in view without scrolling, up to a screenful.
-    const int rows = std::min<int>(lbSpans->count(), 20);
-    lbSpans->setMinimumHeight(lbSpans->sizeHintForRow(0) * rows + 2 * lbSpans->frameWidth() + 4);
-    lbSpans->setMinimumWidth(lbSpans->sizeHintForColumn(0) + 2 * lbSpans->frameWidth() + 24);
+    // As tall as its entries, up to twenty of them; more scroll.
+    lbSpans->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    lbSpans->setMaximumHeight(lbSpans->sizeHintForRow(0) * 20 + 2 * lbSpans->frameWidth());
 
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
