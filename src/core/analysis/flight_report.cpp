@@ -22,6 +22,7 @@ constexpr double kFlyingVerticalMs = 0.5;// sinking or climbing
 constexpr double kShortRunS = 60;        // runs shorter than this (and of fewer than 3 points) are closed
 constexpr double kMinAirTimeS = 60;
 constexpr double kGapS = 120;            // no window reaches over a longer pause in the log
+constexpr double kStoppedS = 600;        // a longer pause is the log stopped: no flight reaches over it
 // Placing take-off and landing.
 constexpr double kLineSpanS = 45; // each side of the coarse boundary
 // Thermals.
@@ -237,6 +238,24 @@ std::size_t placeBoundary(const Local& l, std::size_t near, std::size_t lo, std:
     return best;
 }
 
+// Whether the first (or last) few seconds of [first, last] are still: at
+// least three points over at least two steps of kStepS, moving (end to end,
+// so jitter does not add up) slower than a flight both ways.
+bool stillAt(const Local& l, std::size_t first, std::size_t last, bool start) {
+    std::size_t a = start ? first : last, b = a, n = 1;
+    while (n < 3 || std::abs(l.t[b] - l.t[a]) < 2 * kStepS) {
+        if ((start ? b : a) == (start ? last : first))
+            return false;
+        start ? ++b : --a;
+        ++n;
+    }
+    const double span = l.t[b] - l.t[a];
+    if (span <= 0 || span > 2 * kHalfWindowS)
+        return false;
+    const double moved = std::hypot(l.x[b] - l.x[a], l.y[b] - l.y[a]);
+    return moved / span * 3.6 < kFlyingPathKmh && std::abs(l.z[b] - l.z[a]) / span < kFlyingVerticalMs;
+}
+
 double medianStep(const Local& l, std::size_t first, std::size_t last) {
     std::vector<double> d;
     for (std::size_t i = first + 1; i <= last; ++i)
@@ -450,6 +469,11 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
     closeShortRuns(flying, l, first, last, 1, kShortRunS / 2);
     closeShortRuns(flying, l, first, last, 0, kShortRunS);
     closeShortRuns(flying, l, first, last, 1, kShortRunS);
+    // A receiver switched off after one landing and on again before the next
+    // launch logs little ground on either side: the pause itself is ground.
+    for (std::size_t i = first + 1; i <= last; ++i)
+        if (l.t[i] - l.t[i - 1] > kStoppedS)
+            flying[i - 1] = flying[i] = 0;
 
     for (std::size_t i = first; i <= last; ++i) {
         if (!flying[i])
@@ -464,8 +488,13 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
                 end = k - 1;
                 break;
             }
-        const std::size_t to = i > first ? placeBoundary(l, i, lo, j, dt) : first;
-        const std::size_t ld = j < last ? placeBoundary(l, j, std::max(to, i), end, dt) : last;
+        // A log that starts or ends with a few still points (the receiver
+        // switched on just before the launch, off just after the landing)
+        // has its take-off or landing placed as well; one that starts or ends
+        // in the air, not.
+        const std::size_t to = i > first || stillAt(l, first, last, true) ? placeBoundary(l, i, lo, j, dt) : first;
+        const std::size_t ld =
+            j < last || stillAt(l, first, last, false) ? placeBoundary(l, j, std::max(to, i), end, dt) : last;
         i = j;
         if (ld <= to || l.t[ld] - l.t[to] < kMinAirTimeS)
             continue;

@@ -89,16 +89,18 @@ TEST(FlightReport, FlightsGapsAndThermals) {
         const char* name;
         std::vector<FlightSim> flights;
     };
-    FlightSim second = base, gap = base, airborne = base, coarse = base;
+    FlightSim second = base, gap = base, airborne = base, coarse = base, brief = base;
     second.windKmh = 25, second.windFromDeg = 135, second.cycles = 2, second.seed = 7;
     gap.dt = 5, gap.gapStart = 500, gap.gapSeconds = 150;
     airborne.walkSeconds = airborne.standSeconds = 0;
     coarse.dt = 30, coarse.seed = 3;
+    brief.walkSeconds = brief.walkAfterSeconds = 0, brief.standSeconds = brief.standAfterSeconds = 20;
     const Case cases[] = {
         {"two flights", {base, second}},
         {"three flights at 30 s", {coarse, coarse, coarse}},
         {"pause in the log", {gap}},
         {"starts in the air", {airborne}},
+        {"log stopped soon after landing, started just before the next launch", {brief, brief}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
