@@ -1,4 +1,5 @@
 #include "ui/tfrm_igc_span.h"
+#include "ui/dialog_buttons.h"
 
 #include "core/analysis/track_listing.h"
 #include "core/data/ift_garmin_track.h"
@@ -57,15 +58,7 @@ TfrmIgcSpan::TfrmIgcSpan(const IFTGarminTrack& track, std::vector<IgcChoice> cho
     lbSpans->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     lbSpans->setMaximumHeight(lbSpans->sizeHintForRow(0) * 20 + 2 * lbSpans->frameWidth());
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = okCancelRow(this, btnOK, btnCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("The track log holds several flights or segments. Write:"), this));

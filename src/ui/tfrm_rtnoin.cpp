@@ -1,4 +1,5 @@
 #include "ui/tfrm_rtnoin.h"
+#include "ui/dialog_buttons.h"
 
 #include "core/app/route_editor.h"
 #include "core/platform.h"
@@ -28,16 +29,7 @@ TfrmRtnoIn::TfrmRtnoIn(UserPrompts& prompts, QWidget* parent) : QDialog(parent),
     question->addWidget(edtUploadNo);
     question->addWidget(udUploadNo);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    buttons->addStretch();
+    auto* buttons = okCancelRow(this, btnOK, btnCancel, ButtonRow::Centred);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(question);

@@ -1,4 +1,5 @@
 #include "ui/tfrm_seldatum.h"
+#include "ui/dialog_buttons.h"
 
 #include "core/app/ift_option.h"
 #include "core/geo/map_datum.h"
@@ -23,19 +24,11 @@ TfrmSeldatum::TfrmSeldatum(nuvrel::IFTOption& options, QWidget* parent) : QDialo
     lbDatums = new QListWidget(this);
     lbDatums->setObjectName(QStringLiteral("lbDatums"));
     lbDatums->setSelectionMode(QAbstractItemView::SingleSelection);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    auto* buttons = okCancelRow(this, btnOK, btnCancel);
 
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(Label1);
     nameRow->addWidget(lblDatumName, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
     // The list spans the dialog's whole client width.
     nameRow->setContentsMargins(9, 0, 9, 0);
     buttons->setContentsMargins(9, 0, 9, 0);

@@ -1,4 +1,5 @@
 #include "ui/tfrm_selrouteno.h"
+#include "ui/dialog_buttons.h"
 
 #include "core/app/route_editor.h"
 #include "core/platform.h"
@@ -28,14 +29,7 @@ TfrmSelRouteNo::TfrmSelRouteNo(UserPrompts& prompts, QWidget* parent) : QDialog(
     number->addWidget(UpDown1);
     number->addStretch();
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = okCancelRow(this, btnOK, btnCancel, ButtonRow::Filled);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(number);

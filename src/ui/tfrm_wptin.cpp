@@ -1,4 +1,5 @@
 #include "ui/tfrm_wptin.h"
+#include "ui/dialog_buttons.h"
 
 #include "core/errors.h"
 
@@ -30,15 +31,7 @@ TfrmWptin::TfrmWptin(UserPrompts& prompts, QWidget* parent) : QDialog(parent), p
     form->addRow(QStringLiteral("Longitude"), edtLongitude);
     form->addRow(QStringLiteral("Comment"), edtComment);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    auto* buttons = okCancelRow(this, btnOK, btnCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
