@@ -5,6 +5,7 @@
 
 #include "core/data/records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -107,6 +108,15 @@ inline std::vector<TrackPoint> generateTwoFlights(FlightPlan plan, std::uint32_t
     return points;
 }
 
+// What is flown between take-off and landing: glides and thermals, or one of
+// the patterns without circling (each gliding down at the sink rate):
+// straight legs joined by 90-degree turns (15 deg/s, always right),
+// figure-eights (a loop right, then one left, at 4 deg/s), S-turns (the
+// heading swinging 90 degrees to either side of the course every two and a
+// half minutes) and ridge beats (the course and back, turning through the same
+// side at 20 deg/s).
+enum class SimPattern { Thermals, Legs, FigureEights, STurns, RidgeBeats };
+
 // A flight simulated second by second and logged every dt seconds, with the
 // receiver's position jitter (white, and slowly wandering), optional gaps,
 // and the truth the analysis should find: a walk to the launch, a wait, the
@@ -114,6 +124,9 @@ inline std::vector<TrackPoint> generateTwoFlights(FlightPlan plan, std::uint32_t
 // (climbing circles drifting with the wind), a final glide, the landing, a
 // wait and a walk away.
 struct FlightSim {
+    SimPattern pattern = SimPattern::Thermals;
+    int patternSeconds = 720;
+    double airspeedDriftKmh = 0; // slow swing of the pattern's air speed (five-minute period)
     double latitude = 45.9000;
     double longitude = 6.1000;
     double windKmh = 15;
@@ -187,7 +200,30 @@ inline SimulatedFlight simulateFlight(const FlightSim& sim) {
             tick(v * std::sin(course) + windE, v * std::cos(course) + windN, -sim.sinkMs);
         heading = course;
     };
-    for (int c = 0; c < sim.cycles; ++c) {
+    for (int s = 0; sim.pattern != SimPattern::Thermals && s < sim.patternSeconds; ++s) {
+        const double deg = kPi / 180;
+        switch (sim.pattern) {
+        case SimPattern::Legs: // 100 s straight, 6 s turning
+            heading = course + 90 * deg * (s / 106) + 15 * deg * std::clamp(s % 106 - 100, 0, 6);
+            break;
+        case SimPattern::FigureEights: { // 90 s each loop
+            const int at = s % 180;
+            heading = course + 4 * deg * (at < 90 ? at : 180 - at);
+            break;
+        }
+        case SimPattern::STurns:
+            heading = course + 90 * deg * std::sin(2 * kPi * s / 150);
+            break;
+        default: { // 80 s each way, 9 s turning
+            const int at = s % 178;
+            heading = course + 20 * deg * (at < 89 ? std::clamp(at - 80, 0, 9) : 9 - std::clamp(at - 169, 0, 9));
+            break;
+        }
+        }
+        const double v = (sim.glideAirspeedKmh + sim.airspeedDriftKmh * std::sin(2 * kPi * s / 300 + sim.seed)) / 3.6;
+        tick(v * std::sin(heading) + windE, v * std::cos(heading) + windN, -sim.sinkMs);
+    }
+    for (int c = 0; sim.pattern == SimPattern::Thermals && c < sim.cycles; ++c) {
         glide();
         const double period = sim.circleSeconds + 4 * (c % 3);
         const double turn = (c % 2 ? -1 : 1) * 2 * kPi / period;

@@ -301,15 +301,8 @@ std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<
 }
 
 WindFigure windOf(double we, double wn, double errorKmh) {
-    WindFigure w;
-    w.known = true;
-    w.speedKmh = std::hypot(we, wn) * 3.6;
-    double from = std::atan2(-we, -wn) * 180 / kPi; // the wind blows toward (we, wn)
-    if (from < 0)
-        from += 360;
-    w.fromDeg = w.speedKmh > 0 ? from : 0;
-    w.errorKmh = errorKmh;
-    w.quality = 1 / (1 + errorKmh);
+    WindFigure w = windFigureOf(we, wn, errorKmh);
+    w.fromThermals = true;
     return w;
 }
 
@@ -504,7 +497,13 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
         f.airTimeS = l.t[ld] - l.t[to];
         for (std::size_t k = to + 1; k <= ld; ++k)
             f.trackKm += std::hypot(l.x[k] - l.x[k - 1], l.y[k] - l.y[k - 1]) / 1000;
-        double we = 0, wn = 0, weight = 0;
+        std::vector<WindFigure> winds;
+        std::size_t glideFrom = to;
+        auto windsBetween = [&](std::size_t a, std::size_t b) {
+            if (b > a)
+                for (TurnWind& w : turnWinds(l.x, l.y, l.t, a, b, dt))
+                    winds.push_back(f.turnWinds.emplace_back(w).wind);
+        };
         for (const Span& s : thermalsOf(l, to, ld)) {
             ThermalReport t;
             t.start = static_cast<std::uint32_t>(s.first);
@@ -512,17 +511,13 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
             t.gainM = l.z[s.last] - l.z[s.first];
             t.climbMs = t.gainM / (l.t[s.last] - l.t[s.first]);
             t.wind = thermalWindLocal(l, s.first, s.last);
-            if (t.wind.known) {
-                const double w = 1 / std::max(t.wind.errorKmh * t.wind.errorKmh, 1e-6);
-                const double toward = (t.wind.fromDeg + 180) * kPi / 180;
-                we += w * t.wind.speedKmh * std::sin(toward);
-                wn += w * t.wind.speedKmh * std::cos(toward);
-                weight += w;
-            }
+            winds.push_back(t.wind);
             f.thermals.push_back(t);
+            windsBetween(glideFrom, s.first);
+            glideFrom = s.last;
         }
-        if (weight > 0)
-            f.wind = windOf(we / weight / 3.6, wn / weight / 3.6, 1 / std::sqrt(weight));
+        windsBetween(glideFrom, ld);
+        f.wind = combineWinds(winds);
         if (score)
             f.score = scoreFlight(points.subspan(to, ld - to + 1), rules);
         for (auto* list : {&f.score.turnpoints, &f.score.ends})

@@ -16,11 +16,14 @@
 // one circling motion (every turn period from 12 to 60 s is tried); the drift
 // is the wind. Partial circles and any sampling interval leave it unbiased,
 // since the circling is part of the fit. Its standard error gives the quality
-// figure 1 / (1 + error in km/h); a flight's wind is the thermals' winds
-// weighted by their inverse variance.
+// figure 1 / (1 + error in km/h). Between thermals, windows of straight and
+// turning flight give winds from their ground speeds (see turn_wind.h); a
+// flight's wind is all these winds weighted by their inverse variance.
 #pragma once
 
 #include "core/analysis/contest_score.h"
+#include "core/analysis/turn_wind.h"
+#include "core/analysis/wind_figure.h"
 #include "core/data/records.h"
 
 #include <cstdint>
@@ -30,14 +33,6 @@
 #include <vector>
 
 namespace nuvrel {
-
-struct WindFigure {
-    bool known = false;
-    double speedKmh = 0;
-    double fromDeg = 0;  // where the wind comes from, clockwise from north, 0 .. 360
-    double quality = 0;  // 0 .. 1
-    double errorKmh = 0; // the fit's standard error
-};
 
 struct ThermalReport {
     std::uint32_t start = 0; // point indices into the whole log
@@ -63,6 +58,7 @@ struct FlightReportEntry {
     double trackKm = 0;
     WindFigure wind;
     std::vector<ThermalReport> thermals;
+    std::vector<TurnWind> turnWinds; // from the flight between thermals
     ContestScore score;
 };
 

@@ -1,0 +1,300 @@
+#include "core/analysis/turn_wind.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace nuvrel {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMinChordS = 10;      // velocities over at least this long
+constexpr double kMinWindowS = 360;    // and windows of at least this long, or 20 chords
+constexpr double kMaxTurnDeg = 45;     // heading change from one chord to the next
+constexpr double kMaxTurnAcrossDeg = 90; // from the chord before to the one after
+constexpr double kMinCoverDeg = 150;   // of the circle, with no hole wider than
+constexpr double kMaxHoleDeg = 100;
+constexpr double kMaxErrorKmh = 2;
+constexpr std::size_t kMinChords = 8;
+constexpr double kNoiseFloorMs = 0.2;  // the spread a fit is never more sure than
+
+struct V2 {
+    double x = 0, y = 0;
+};
+
+struct Chord {
+    std::size_t from, to;
+    V2 v;
+    std::optional<V2> before, after; // the chords ending where this starts, and starting where it ends
+};
+
+struct Circle {
+    V2 c;
+    double r = 0;
+    double errorMs = 0;
+    std::vector<V2> inliers;
+};
+
+std::optional<std::array<double, 3>> solve3(std::array<std::array<double, 3>, 3> m, std::array<double, 3> r) {
+    for (int c = 0; c < 3; ++c) {
+        int p = c;
+        for (int i = c + 1; i < 3; ++i)
+            if (std::abs(m[i][c]) > std::abs(m[p][c]))
+                p = i;
+        std::swap(m[c], m[p]);
+        std::swap(r[c], r[p]);
+        if (std::abs(m[c][c]) < 1e-12)
+            return std::nullopt;
+        for (int i = c + 1; i < 3; ++i) {
+            const double f = m[i][c] / m[c][c];
+            for (int j = c; j < 3; ++j)
+                m[i][j] -= f * m[c][j];
+            r[i] -= f * r[c];
+        }
+    }
+    std::array<double, 3> x{};
+    for (int c = 2; c >= 0; --c) {
+        double s = r[c];
+        for (int j = c + 1; j < 3; ++j)
+            s -= m[c][j] * x[j];
+        x[c] = s / m[c][c];
+    }
+    return x;
+}
+
+// The algebraic (Kasa) fit: x^2 + y^2 + D x + E y + F = 0 in the least squares.
+std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
+    V2 mean;
+    for (const V2& q : p)
+        mean.x += q.x, mean.y += q.y;
+    mean.x /= static_cast<double>(p.size()), mean.y /= static_cast<double>(p.size());
+    std::array<std::array<double, 3>, 3> m{};
+    std::array<double, 3> r{};
+    for (const V2& q : p) {
+        const double x = q.x - mean.x, y = q.y - mean.y, z = x * x + y * y;
+        const std::array<double, 3> f{x, y, 1};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                m[i][j] += f[i] * f[j];
+            r[i] -= f[i] * z;
+        }
+    }
+    const auto s = solve3(m, r);
+    if (!s)
+        return std::nullopt;
+    Circle c;
+    c.c = {mean.x - (*s)[0] / 2, mean.y - (*s)[1] / 2};
+    const double rr = ((*s)[0] * (*s)[0] + (*s)[1] * (*s)[1]) / 4 - (*s)[2];
+    if (!(rr > 0))
+        return std::nullopt;
+    c.r = std::sqrt(rr);
+    return c;
+}
+
+// The geometric fit (sum of squared distances to the circle) from `c` by
+// Gauss-Newton, with the standard error of the centre.
+std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
+    std::array<std::array<double, 3>, 3> jtj{};
+    double rss = 0;
+    for (int iter = 0; iter < 30; ++iter) {
+        jtj = {};
+        std::array<double, 3> jte{};
+        rss = 0;
+        for (const V2& q : p) {
+            const double dx = q.x - c.c.x, dy = q.y - c.c.y, d = std::hypot(dx, dy);
+            if (d < 1e-9)
+                continue;
+            const std::array<double, 3> j{-dx / d, -dy / d, -1};
+            const double e = d - c.r;
+            rss += e * e;
+            for (int a = 0; a < 3; ++a) {
+                for (int b = 0; b < 3; ++b)
+                    jtj[a][b] += j[a] * j[b];
+                jte[a] -= j[a] * e;
+            }
+        }
+        const auto step = solve3(jtj, jte);
+        if (!step)
+            return std::nullopt;
+        c.c.x += (*step)[0], c.c.y += (*step)[1], c.r += (*step)[2];
+        if (std::abs((*step)[0]) + std::abs((*step)[1]) + std::abs((*step)[2]) < 1e-6)
+            break;
+    }
+    if (!(c.r > 0) || !std::isfinite(c.c.x) || !std::isfinite(c.c.y))
+        return std::nullopt;
+    // The centre's variance: sigma^2 times the diagonal of the inverse normal matrix.
+    const double n = static_cast<double>(p.size());
+    const double sigma2 = std::max(rss / std::max(n - 3, 1.0), kNoiseFloorMs * kNoiseFloorMs);
+    double var = 0;
+    for (int k = 0; k < 2; ++k) {
+        std::array<double, 3> unit{};
+        unit[k] = 1;
+        const auto col = solve3(jtj, unit);
+        if (!col)
+            return std::nullopt;
+        var += (*col)[k];
+    }
+    c.errorMs = std::sqrt(std::max(var, 0.0) * sigma2);
+    c.inliers = p;
+    return c;
+}
+
+// The circle through the velocities, leaving out those more than three
+// robust spreads off it, as long as that leaves some out.
+std::optional<Circle> robustFit(std::vector<V2> p) {
+    for (int round = 0; round < 4; ++round) {
+        if (p.size() < kMinChords)
+            return std::nullopt;
+        const auto start = algebraicFit(p);
+        if (!start)
+            return std::nullopt;
+        const auto fit = geometricFit(p, *start);
+        if (!fit)
+            return std::nullopt;
+        std::vector<double> off;
+        for (const V2& q : p)
+            off.push_back(std::abs(std::hypot(q.x - fit->c.x, q.y - fit->c.y) - fit->r));
+        std::vector<double> sorted = off;
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+        const double limit = 3 * std::max(1.4826 * sorted[sorted.size() / 2], kNoiseFloorMs);
+        std::vector<V2> kept;
+        for (std::size_t i = 0; i < p.size(); ++i)
+            if (off[i] <= limit)
+                kept.push_back(p[i]);
+        if (kept.size() == p.size())
+            return fit;
+        p = std::move(kept);
+    }
+    return std::nullopt;
+}
+
+// The largest and the second largest hole between the directions of the
+// velocities seen from the centre, in degrees.
+std::pair<double, double> holes(const Circle& c) {
+    std::vector<double> a;
+    for (const V2& q : c.inliers)
+        a.push_back(std::atan2(q.y - c.c.y, q.x - c.c.x) * 180 / kPi);
+    std::sort(a.begin(), a.end());
+    double first = 0, second = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const double gap = i + 1 < a.size() ? a[i + 1] - a[i] : a[0] + 360 - a[i];
+        if (gap > first)
+            second = first, first = gap;
+        else if (gap > second)
+            second = gap;
+    }
+    return {first, second};
+}
+
+double turnDeg(V2 a, V2 b, double r) {
+    return 2 * std::asin(std::min(1.0, std::hypot(a.x - b.x, a.y - b.y) / (2 * r))) * 180 / kPi;
+}
+
+// The wind of the chords of one window, if they determine it.
+std::optional<Circle> windowWind(const std::vector<Chord>& chords) {
+    std::vector<V2> all;
+    for (const Chord& c : chords)
+        all.push_back(c.v);
+    auto fit = robustFit(all);
+    if (!fit)
+        return std::nullopt;
+    // Leave out the chords across fast turns, judged by the air speed of
+    // the fit over all (a fit over the steady chords alone may be free to
+    // take any radius).
+    const double r = std::clamp(fit->r, 4.0, 30.0);
+    std::vector<V2> steady;
+    for (const Chord& c : chords)
+        if ((!c.before || turnDeg(*c.before, c.v, r) <= kMaxTurnDeg) &&
+            (!c.after || turnDeg(c.v, *c.after, r) <= kMaxTurnDeg) &&
+            (!c.before || !c.after || turnDeg(*c.before, *c.after, r) <= kMaxTurnAcrossDeg))
+            steady.push_back(c.v);
+    fit = robustFit(steady);
+    if (!fit)
+        return std::nullopt;
+    const auto [hole, inner] = holes(*fit);
+    if (360 - hole < kMinCoverDeg || inner > kMaxHoleDeg || fit->errorMs * 3.6 > kMaxErrorKmh)
+        return std::nullopt;
+    return fit;
+}
+
+} // namespace
+
+std::vector<TurnWind> turnWinds(std::span<const double> x, std::span<const double> y, std::span<const double> t,
+                                std::size_t first, std::size_t last, double step) {
+    std::vector<TurnWind> out;
+    if (last >= t.size() || first >= last)
+        return out;
+    const double chordS = std::max(kMinChordS, step);
+    // The point at least chordS after i (or before it), within twice that.
+    auto later = [&](std::size_t i) -> std::optional<std::size_t> {
+        for (std::size_t j = i + 1; j <= last; ++j)
+            if (t[j] - t[i] >= chordS)
+                return t[j] - t[i] <= 2 * chordS ? std::optional(j) : std::nullopt;
+        return std::nullopt;
+    };
+    auto earlier = [&](std::size_t i) -> std::optional<std::size_t> {
+        for (std::size_t j = i; j-- > first;)
+            if (t[i] - t[j] >= chordS)
+                return t[i] - t[j] <= 2 * chordS ? std::optional(j) : std::nullopt;
+        return std::nullopt;
+    };
+    auto velocity = [&](std::size_t a, std::size_t b) {
+        const double dt = t[b] - t[a];
+        return V2{(x[b] - x[a]) / dt, (y[b] - y[a]) / dt};
+    };
+    std::vector<Chord> chords;
+    for (std::size_t i = first; i < last; ++i) {
+        const auto j = later(i);
+        if (!j)
+            continue;
+        Chord c{i, *j, velocity(i, *j), std::nullopt, std::nullopt};
+        if (const auto p = earlier(i))
+            c.before = velocity(*p, i);
+        if (const auto k = later(*j))
+            c.after = velocity(*j, *k);
+        chords.push_back(c);
+    }
+    if (chords.empty())
+        return out;
+
+    const double windowS = std::max(kMinWindowS, 20 * chordS);
+    struct Found {
+        std::size_t from, to;
+        Circle fit;
+    };
+    std::vector<Found> found;
+    const double t0 = t[first], t1 = t[last];
+    for (double ws = t0;; ws += windowS / 3) {
+        const double we = std::min(ws + windowS, t1);
+        std::vector<Chord> in;
+        for (const Chord& c : chords)
+            if (t[c.from] >= ws && t[c.to] <= we)
+                in.push_back(c);
+        if (!in.empty())
+            if (auto fit = windowWind(in))
+                found.push_back({in.front().from, in.back().to, std::move(*fit)});
+        if (we >= t1)
+            break;
+    }
+    // The surest windows first, each kept unless it overlaps one kept before.
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.fit.errorMs < b.fit.errorMs; });
+    for (const Found& f : found) {
+        const bool overlaps = std::any_of(out.begin(), out.end(), [&](const TurnWind& w) {
+            return f.from <= w.end && w.start <= f.to;
+        });
+        if (overlaps)
+            continue;
+        TurnWind w;
+        w.start = static_cast<std::uint32_t>(f.from);
+        w.end = static_cast<std::uint32_t>(f.to);
+        w.wind = windFigureOf(f.fit.c.x, f.fit.c.y, f.fit.errorMs * 3.6);
+        w.wind.fromTurns = true;
+        out.push_back(w);
+    }
+    std::sort(out.begin(), out.end(), [](const TurnWind& a, const TurnWind& b) { return a.start < b.start; });
+    return out;
+}
+
+} // namespace nuvrel
