@@ -36,7 +36,7 @@ TEST_F(ReportCli, JsonTextBarogramAndArguments) {
     test::ProgramRun r = run({"report", file, "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::regex shape(
-        R"re(^\{"flights":\[\{"takeoff":\{"index":\d+,"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ"\},"landing":\{"index":\d+,"time":"[^"]+"\},"air_time_s":\d+,"track_km":[\d.]+,"wind":\{"speed_kmh":[\d.]+,"from_deg":\d+,"quality":[\d.]+\},"thermals":\[\{"start":\d+,"end":\d+,"gain_m":\d+,"climb_ms":[\d.]+,"wind":\{"speed_kmh":[\d.]+,"from_deg":\d+,"quality":[\d.]+\}\},.*"score":\{"rules":"xcontest","type":"[^"]+","distance_km":[\d.]+,"points":[\d.]+,"turnpoints":\[\[[\d.-]+,[\d.-]+\],\[[\d.-]+,[\d.-]+\],\[[\d.-]+,[\d.-]+\]\].*\}\}\]\}\n$)re");
+        R"re(^\{"flights":\[\{"takeoff":\{"index":\d+,"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ"\},"landing":\{"index":\d+,"time":"[^"]+"\},"air_time_s":\d+,"track_km":[\d.]+,"wind":\{"speed_kmh":[\d.]+,"from_deg":\d+,"quality":[\d.]+,"source":"thermals(\+turns)?"\},"thermals":\[\{"start":\d+,"end":\d+,"gain_m":\d+,"climb_ms":[\d.]+,"wind":\{"speed_kmh":[\d.]+,"from_deg":\d+,"quality":[\d.]+,"source":"thermals"\}\},.*\],"turn_winds":\[.*\],"score":\{"rules":"xcontest","type":"[^"]+","distance_km":[\d.]+,"points":[\d.]+,"turnpoints":\[\[[\d.-]+,[\d.-]+\],\[[\d.-]+,[\d.-]+\],\[[\d.-]+,[\d.-]+\]\].*\}\}\]\}\n$)re");
     EXPECT_TRUE(std::regex_match(r.out, shape)) << r.out;
     EXPECT_EQ(count(r.out, "\"takeoff\""), 2u);
     EXPECT_EQ(count(r.out, "\"gain_m\""), 4u);

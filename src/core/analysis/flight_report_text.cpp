@@ -18,14 +18,15 @@ std::string fmt(const char* format, double v) {
 std::string windText(const WindFigure& w) {
     if (!w.known)
         return "unknown";
-    return fmt("%.1f km/h", w.speedKmh) + " from " + fmt("%.0f deg", w.fromDeg) + fmt(" (quality %.2f)", w.quality);
+    return fmt("%.1f km/h", w.speedKmh) + " from " + fmt("%.0f deg", w.fromDeg) + fmt(" (quality %.2f, ", w.quality) +
+           windSourceName(w) + ")";
 }
 
 std::string windJson(const WindFigure& w) {
     if (!w.known)
-        return R"({"speed_kmh":null,"from_deg":null,"quality":0})";
+        return R"({"speed_kmh":null,"from_deg":null,"quality":0,"source":null})";
     return "{\"speed_kmh\":" + fmt("%.1f", w.speedKmh) + ",\"from_deg\":" + fmt("%.0f", w.fromDeg) +
-           ",\"quality\":" + fmt("%.2f", w.quality) + "}";
+           ",\"quality\":" + fmt("%.2f", w.quality) + ",\"source\":\"" + windSourceName(w) + "\"}";
 }
 
 std::string position(const ContestPoint& p) {
@@ -78,6 +79,12 @@ std::vector<std::string> flightReportLines(const FlightReport& report, std::span
                           std::to_string(th.end + 1) + ", gain " + fmt("%.0f m", th.gainM) + ", climb " +
                           fmt("%.1f m/s", th.climbMs) + ", wind " + windText(th.wind));
         }
+        out.push_back("  turn winds: " + std::to_string(f.turnWinds.size()));
+        for (std::size_t t = 0; t < f.turnWinds.size(); ++t) {
+            const TurnWind& w = f.turnWinds[t];
+            out.push_back("    " + std::to_string(t + 1) + ": points " + std::to_string(w.start + 1) + "-" +
+                          std::to_string(w.end + 1) + ", wind " + windText(w.wind));
+        }
         const ContestScore& s = f.score;
         out.push_back("  score:     " + std::string(contestRulesName(s.rules)) + ", " +
                       (s.type.empty() ? std::string("none") : s.type) + ", " + fmt("%.2f km", s.distanceKm) + ", " +
@@ -104,6 +111,13 @@ std::string flightReportJson(const FlightReport& report, std::span<const TrackPo
             out += "{\"start\":" + std::to_string(th.start) + ",\"end\":" + std::to_string(th.end) +
                    ",\"gain_m\":" + fmt("%.0f", th.gainM) + ",\"climb_ms\":" + fmt("%.2f", th.climbMs) +
                    ",\"wind\":" + windJson(th.wind) + "}";
+        }
+        out += "],\"turn_winds\":[";
+        for (std::size_t t = 0; t < f.turnWinds.size(); ++t) {
+            const TurnWind& w = f.turnWinds[t];
+            out += t ? "," : "";
+            out += "{\"start\":" + std::to_string(w.start) + ",\"end\":" + std::to_string(w.end) +
+                   ",\"wind\":" + windJson(w.wind) + "}";
         }
         const ContestScore& s = f.score;
         out += "],\"score\":{\"rules\":" + jsonText(contestRulesName(s.rules)) + ",\"type\":" +

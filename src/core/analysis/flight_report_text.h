@@ -18,11 +18,13 @@ std::string isoUtcText(std::uint32_t receiverTime);
 std::vector<std::string> flightReportLines(const FlightReport& report, std::span<const TrackPoint> points);
 
 // {"flights": [{"takeoff": {"index", "time"}, "landing": {...}, "air_time_s",
-// "track_km", "wind": {"speed_kmh", "from_deg", "quality"}, "thermals":
-// [{"start", "end", "gain_m", "climb_ms", "wind"}], "score": {"rules", "type",
-// "distance_km", "points", "turnpoints": [[lat, lon], ...]}}]}; indices are
-// 0-based into the whole log, positions WGS-84 degrees, an unknown wind has
-// null speed and direction and quality 0. One line, ending in a line end.
+// "track_km", "wind": {"speed_kmh", "from_deg", "quality", "source"},
+// "thermals": [{"start", "end", "gain_m", "climb_ms", "wind"}], "turn_winds":
+// [{"start", "end", "wind"}], "score": {"rules", "type", "distance_km",
+// "points", "turnpoints": [[lat, lon], ...]}}]}; indices are 0-based into the
+// whole log, positions WGS-84 degrees, "source" "thermals", "turns" or
+// "thermals+turns", an unknown wind has null speed, direction and source and
+// quality 0. One line, ending in a line end.
 std::string flightReportJson(const FlightReport& report, std::span<const TrackPoint> points);
 
 } // namespace nuvrel
