@@ -1,3 +1,4 @@
+
 #include "core/analysis/turn_wind.h"
 
 #include <algorithm>
@@ -11,11 +12,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMinChordS = 10;      // velocities over at least this long
-constexpr double kMinWindowS = 360;    // and windows of at least this long, or 20 chords
+constexpr double kMinWindowS = 480;    // and windows of at least this long, or 20 chords
 constexpr double kMaxTurnDeg = 45;     // heading change from one chord to the next
 constexpr double kMaxTurnAcrossDeg = 90; // from the chord before to the one after
+constexpr double kMinAirSpeedMs = 5; // a circle of another size is no flight's (a tiny one is the noise of a glide)
+constexpr double kMaxAirSpeedMs = 40;
 constexpr double kMinCoverDeg = 150;   // of the circle, with no hole wider than
 constexpr double kMaxHoleDeg = 100;
+constexpr int kMinSectors = 3; // of 30 degrees with two velocities each
 constexpr double kMaxErrorKmh = 2;
 constexpr std::size_t kMinChords = 8;
 constexpr double kNoiseFloorMs = 0.2;  // the spread a fit is never more sure than
@@ -30,6 +34,7 @@ struct Chord {
     std::optional<V2> before, after; // the chords ending where this starts, and starting where it ends
 };
 
+// The wind circle: centre c, air speed r.
 struct Circle {
     V2 c;
     double r = 0;
@@ -37,34 +42,36 @@ struct Circle {
     std::vector<V2> inliers;
 };
 
-std::optional<std::array<double, 3>> solve3(std::array<std::array<double, 3>, 3> m, std::array<double, 3> r) {
-    for (int c = 0; c < 3; ++c) {
-        int p = c;
-        for (int i = c + 1; i < 3; ++i)
+template <std::size_t N>
+std::optional<std::array<double, N>> solve(std::array<std::array<double, N>, N> m, std::array<double, N> r) {
+    for (std::size_t c = 0; c < N; ++c) {
+        std::size_t p = c;
+        for (std::size_t i = c + 1; i < N; ++i)
             if (std::abs(m[i][c]) > std::abs(m[p][c]))
                 p = i;
         std::swap(m[c], m[p]);
         std::swap(r[c], r[p]);
         if (std::abs(m[c][c]) < 1e-12)
             return std::nullopt;
-        for (int i = c + 1; i < 3; ++i) {
+        for (std::size_t i = c + 1; i < N; ++i) {
             const double f = m[i][c] / m[c][c];
-            for (int j = c; j < 3; ++j)
+            for (std::size_t j = c; j < N; ++j)
                 m[i][j] -= f * m[c][j];
             r[i] -= f * r[c];
         }
     }
-    std::array<double, 3> x{};
-    for (int c = 2; c >= 0; --c) {
+    std::array<double, N> x{};
+    for (std::size_t c = N; c-- > 0;) {
         double s = r[c];
-        for (int j = c + 1; j < 3; ++j)
+        for (std::size_t j = c + 1; j < N; ++j)
             s -= m[c][j] * x[j];
         x[c] = s / m[c][c];
     }
     return x;
 }
 
-// The algebraic (Kasa) fit: x^2 + y^2 + D x + E y + F = 0 in the least squares.
+// The algebraic (Kasa) fit: x^2 + y^2 + D x + E y + F = 0 in the least
+// squares, with a steady air speed.
 std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
     V2 mean;
     for (const V2& q : p)
@@ -81,7 +88,7 @@ std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
             r[i] -= f[i] * z;
         }
     }
-    const auto s = solve3(m, r);
+    const auto s = solve<3>(m, r);
     if (!s)
         return std::nullopt;
     Circle c;
@@ -96,17 +103,18 @@ std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
 // The geometric fit (sum of squared distances to the circle) from `c` by
 // Gauss-Newton, with the standard error of the centre.
 std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
-    std::array<std::array<double, 3>, 3> jtj{};
+    using Row = std::array<double, 3>;
+    std::array<Row, 3> jtj{};
     double rss = 0;
     for (int iter = 0; iter < 30; ++iter) {
         jtj = {};
-        std::array<double, 3> jte{};
+        Row jte{};
         rss = 0;
         for (const V2& q : p) {
             const double dx = q.x - c.c.x, dy = q.y - c.c.y, d = std::hypot(dx, dy);
             if (d < 1e-9)
                 continue;
-            const std::array<double, 3> j{-dx / d, -dy / d, -1};
+            const Row j{-dx / d, -dy / d, -1};
             const double e = d - c.r;
             rss += e * e;
             for (int a = 0; a < 3; ++a) {
@@ -115,7 +123,7 @@ std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
                 jte[a] -= j[a] * e;
             }
         }
-        const auto step = solve3(jtj, jte);
+        const auto step = solve<3>(jtj, jte);
         if (!step)
             return std::nullopt;
         c.c.x += (*step)[0], c.c.y += (*step)[1], c.r += (*step)[2];
@@ -128,10 +136,10 @@ std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
     const double n = static_cast<double>(p.size());
     const double sigma2 = std::max(rss / std::max(n - 3, 1.0), kNoiseFloorMs * kNoiseFloorMs);
     double var = 0;
-    for (int k = 0; k < 2; ++k) {
-        std::array<double, 3> unit{};
+    for (std::size_t k = 0; k < 2; ++k) {
+        Row unit{};
         unit[k] = 1;
-        const auto col = solve3(jtj, unit);
+        const auto col = solve<3>(jtj, unit);
         if (!col)
             return std::nullopt;
         var += (*col)[k];
@@ -170,26 +178,56 @@ std::optional<Circle> robustFit(std::vector<V2> p) {
     return std::nullopt;
 }
 
-// The largest and the second largest hole between the directions of the
-// velocities seen from the centre, in degrees.
-std::pair<double, double> holes(const Circle& c) {
+// How the velocities seen from the centre cover the circle: the largest and
+// the second largest hole between their directions, in degrees, and the
+// number of 30-degree sectors holding at least two (the most over three
+// placings of the sectors, so that a bunch of velocities is not split).
+struct Coverage {
+    double hole = 0, inner = 0;
+    int sectors = 0;
+};
+
+Coverage coverage(const Circle& c) {
     std::vector<double> a;
     for (const V2& q : c.inliers)
-        a.push_back(std::atan2(q.y - c.c.y, q.x - c.c.x) * 180 / kPi);
+        a.push_back(std::atan2(q.y - c.c.y, q.x - c.c.x) * 180 / kPi + 180); // 0 .. 360
     std::sort(a.begin(), a.end());
-    double first = 0, second = 0;
+    Coverage out;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const double gap = i + 1 < a.size() ? a[i + 1] - a[i] : a[0] + 360 - a[i];
-        if (gap > first)
-            second = first, first = gap;
-        else if (gap > second)
-            second = gap;
+        if (gap > out.hole)
+            out.inner = out.hole, out.hole = gap;
+        else if (gap > out.inner)
+            out.inner = gap;
     }
-    return {first, second};
+    for (const double offset : {0.0, 10.0, 20.0}) {
+        std::array<int, 12> inSector{};
+        for (const double deg : a)
+            ++inSector[static_cast<std::size_t>(std::fmod(deg + offset, 360.0) / 30) % inSector.size()];
+        out.sectors = std::max(out.sectors, static_cast<int>(std::count_if(inSector.begin(), inSector.end(),
+                                                                            [](int n) { return n >= 2; })));
+    }
+    return out;
 }
 
 double turnDeg(V2 a, V2 b, double r) {
     return 2 * std::asin(std::min(1.0, std::hypot(a.x - b.x, a.y - b.y) / (2 * r))) * 180 / kPi;
+}
+
+// A chord through a steady turn of angle phi is shorter than the air speed
+// by sin(phi / 2) / (phi / 2); the turn across it is half the turn from the
+// chord before to the one after. Lengthens the air vector (seen from the
+// centre c) back.
+V2 unshrunk(const Chord& ch, V2 c) {
+    if (!ch.before || !ch.after)
+        return ch.v;
+    const double a0 = std::atan2(ch.before->y - c.y, ch.before->x - c.x);
+    const double a1 = std::atan2(ch.after->y - c.y, ch.after->x - c.x);
+    const double phi = std::abs(std::remainder(a1 - a0, 2 * kPi)) / 2;
+    if (phi < 1e-6)
+        return ch.v;
+    const double k = (phi / 2) / std::sin(phi / 2);
+    return {c.x + (ch.v.x - c.x) * k, c.y + (ch.v.y - c.y) * k};
 }
 
 // The wind of the chords of one window, if they determine it.
@@ -204,17 +242,29 @@ std::optional<Circle> windowWind(const std::vector<Chord>& chords) {
     // the fit over all (a fit over the steady chords alone may be free to
     // take any radius).
     const double r = std::clamp(fit->r, 4.0, 30.0);
-    std::vector<V2> steady;
+    std::vector<const Chord*> steady;
     for (const Chord& c : chords)
         if ((!c.before || turnDeg(*c.before, c.v, r) <= kMaxTurnDeg) &&
             (!c.after || turnDeg(c.v, *c.after, r) <= kMaxTurnDeg) &&
             (!c.before || !c.after || turnDeg(*c.before, *c.after, r) <= kMaxTurnAcrossDeg))
-            steady.push_back(c.v);
-    fit = robustFit(steady);
+            steady.push_back(&c);
+    std::vector<V2> samples;
+    for (const Chord* c : steady)
+        samples.push_back(c->v);
+    fit = robustFit(samples);
+    // Then twice: the chords of the gentle turns lengthened to the air speed.
+    for (int round = 0; round < 2 && fit; ++round) {
+        samples.clear();
+        for (const Chord* c : steady)
+            samples.push_back(unshrunk(*c, fit->c));
+        fit = robustFit(samples);
+    }
     if (!fit)
         return std::nullopt;
-    const auto [hole, inner] = holes(*fit);
-    if (360 - hole < kMinCoverDeg || inner > kMaxHoleDeg || fit->errorMs * 3.6 > kMaxErrorKmh)
+    const Coverage cover = coverage(*fit);
+    if (fit->r < kMinAirSpeedMs || fit->r > kMaxAirSpeedMs || 360 - cover.hole < kMinCoverDeg ||
+        cover.inner > kMaxHoleDeg || cover.sectors < kMinSectors || fit->errorMs * 3.6 > kMaxErrorKmh ||
+        5 * fit->inliers.size() < 2 * chords.size())
         return std::nullopt;
     return fit;
 }
@@ -259,7 +309,7 @@ std::vector<TurnWind> turnWinds(std::span<const double> x, std::span<const doubl
     if (chords.empty())
         return out;
 
-    const double windowS = std::max(kMinWindowS, 20 * chordS);
+    const double windowS = std::max(kMinWindowS, 24 * chordS);
     struct Found {
         std::size_t from, to;
         Circle fit;

@@ -1,14 +1,18 @@
 // Wind from the ground speeds of flight outside thermals. A paraglider or
 // hang glider keeps nearly the same air speed for a few minutes, so its
 // ground velocities over different headings lie on a circle around the wind
-// vector. Over windows of a few minutes the velocities between points about
-// ten seconds apart are fitted with a circle (algebraic fit, then the
-// geometric one, rejecting outliers); velocities taken while the heading
-// turns fast (more than 60 degrees from one to the next) are left out, since
-// a chord across a turn is shorter than the air speed. A window gives a
-// figure only when its velocities cover at least 150 degrees of the circle
-// with no hole wider than 135 degrees: flight on two opposite headings alone
-// (ridge beats) leaves the wind across them open.
+// vector. Over windows of eight minutes (or 24 velocities at coarse
+// sampling) the velocities between points at least ten seconds apart are
+// fitted with a circle: the algebraic fit, then the geometric one, rejecting
+// outliers. Velocities across fast turns (the heading changing more than 45
+// degrees from one to the next, or 90 from the one before to the one after)
+// are left out, and those of gentle turns lengthened to the air speed, since
+// a chord across a turn is shorter than the path flown. A window gives a
+// figure only when the circle is a flight's (air speed 18 to 144 km/h), its
+// velocities cover at least 150 degrees of it with no hole wider than 100
+// degrees, in three or more 30-degree sectors, and its standard error is at
+// most 2 km/h: flight on two opposite headings alone (ridge beats) leaves the
+// wind across them open, and a straight glide gives none.
 #pragma once
 
 #include "core/analysis/wind_figure.h"
