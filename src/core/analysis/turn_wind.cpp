@@ -22,6 +22,8 @@ constexpr double kMaxHoleDeg = 100;
 constexpr int kMinSectors = 3; // of 30 degrees with two velocities each
 constexpr double kMaxErrorKmh = 2;
 constexpr std::size_t kMinChords = 8;
+constexpr std::size_t kMaxChordPoints = 1000;
+constexpr std::size_t kMaxWindowChords = 20000;
 constexpr double kNoiseFloorMs = 0.2;  // the spread a fit is never more sure than
 
 struct V2 {
@@ -278,28 +280,34 @@ std::vector<TurnWind> turnWinds(std::span<const double> x, std::span<const doubl
         return out;
     const double chordS = std::max(kMinChordS, step);
     // The point at least chordS after i (or before it), within twice that.
+    // The point at least chordS after i (or before it), within twice that;
+    // the search gives up after kMaxChordPoints points (times standing still).
     auto later = [&](std::size_t i) -> std::optional<std::size_t> {
-        for (std::size_t j = i + 1; j <= last; ++j)
+        for (std::size_t j = i + 1; j <= last && j - i <= kMaxChordPoints; ++j)
             if (t[j] - t[i] >= chordS)
                 return t[j] - t[i] <= 2 * chordS ? std::optional(j) : std::nullopt;
         return std::nullopt;
     };
     auto earlier = [&](std::size_t i) -> std::optional<std::size_t> {
-        for (std::size_t j = i; j-- > first;)
+        for (std::size_t j = i; j-- > first && i - j <= kMaxChordPoints;)
             if (t[i] - t[j] >= chordS)
                 return t[i] - t[j] <= 2 * chordS ? std::optional(j) : std::nullopt;
         return std::nullopt;
     };
-    auto velocity = [&](std::size_t a, std::size_t b) {
+    auto velocity = [&](std::size_t a, std::size_t b) -> std::optional<V2> {
         const double dt = t[b] - t[a];
-        return V2{(x[b] - x[a]) / dt, (y[b] - y[a]) / dt};
+        const V2 v{(x[b] - x[a]) / dt, (y[b] - y[a]) / dt};
+        if (!std::isfinite(v.x) || !std::isfinite(v.y))
+            return std::nullopt;
+        return v;
     };
     std::vector<Chord> chords;
     for (std::size_t i = first; i < last; ++i) {
         const auto j = later(i);
-        if (!j)
+        const auto v = j ? velocity(i, *j) : std::nullopt;
+        if (!v)
             continue;
-        Chord c{i, *j, velocity(i, *j), std::nullopt, std::nullopt};
+        Chord c{i, *j, *v, std::nullopt, std::nullopt};
         if (const auto p = earlier(i))
             c.before = velocity(*p, i);
         if (const auto k = later(*j))
@@ -315,18 +323,23 @@ std::vector<TurnWind> turnWinds(std::span<const double> x, std::span<const doubl
         Circle fit;
     };
     std::vector<Found> found;
-    const double t0 = t[first], t1 = t[last];
-    for (double ws = t0;; ws += windowS / 3) {
-        const double we = std::min(ws + windowS, t1);
+    // Windows from chord k on, the next one starting a third of a window
+    // later (over pauses in the log, at the next chord).
+    for (std::size_t k = 0; k < chords.size();) {
+        const double ws = t[chords[k].from], we = ws + windowS;
         std::vector<Chord> in;
-        for (const Chord& c : chords)
-            if (t[c.from] >= ws && t[c.to] <= we)
-                in.push_back(c);
-        if (!in.empty())
-            if (auto fit = windowWind(in))
-                found.push_back({in.front().from, in.back().to, std::move(*fit)});
-        if (we >= t1)
+        std::size_t next = k + 1;
+        for (std::size_t i = k; i < chords.size() && i - k < kMaxWindowChords && t[chords[i].from] <= we; ++i) {
+            if (t[chords[i].from] >= ws && t[chords[i].to] <= we)
+                in.push_back(chords[i]);
+            if (t[chords[i].from] < ws + windowS / 3)
+                next = i + 1;
+        }
+        if (auto fit = windowWind(in))
+            found.push_back({in.front().from, in.back().to, std::move(*fit)});
+        if (we >= t[last])
             break;
+        k = next;
     }
     // The surest windows first, each kept unless it overlaps one kept before.
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.fit.errorMs < b.fit.errorMs; });
