@@ -31,7 +31,7 @@ private slots:
         a.cycles = 3;
         test::FlightSim b = a;
         b.windKmh = 25;
-        b.cycles = 2;
+        b.pattern = test::SimPattern::FigureEights; // a wind from turns alone
         const test::SimulatedFlight sim = test::simulateDay({a, b});
         data.setTrack(std::make_unique<IFTGarminTrack>(sim.points));
         std::vector<std::uint32_t> shown;
@@ -44,6 +44,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->report().flights.size(), std::size_t{2});
         QVERIFY(window->txtReport->toPlainText().contains(QStringLiteral("Flight 2")));
+        QVERIFY(window->txtReport->toPlainText().contains(QStringLiteral("  turn winds: 1\n    1: points ")));
+        QVERIFY(window->report().flights[1].wind.fromTurns);
 
         // What the X server shows is what the window paints.
         QTRY_VERIFY(x11::differingShare(x11::screenPixels(window), x11::ownRendering(window)) < 0.02);
