@@ -1,4 +1,3 @@
-
 #include "core/analysis/turn_wind.h"
 
 #include <algorithm>
@@ -11,20 +10,20 @@ namespace nuvrel {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kMinChordS = 10;      // velocities over at least this long
-constexpr double kMinWindowS = 480;    // and windows of at least this long, or 20 chords
-constexpr double kMaxTurnDeg = 45;     // heading change from one chord to the next
-constexpr double kMaxTurnAcrossDeg = 90; // from the chord before to the one after
-constexpr double kMinAirSpeedMs = 5; // a circle of another size is no flight's (a tiny one is the noise of a glide)
-constexpr double kMaxAirSpeedMs = 40;
-constexpr double kMinCoverDeg = 150;   // of the circle, with no hole wider than
+constexpr double kMinChordS = 10;         // velocities over at least this long
+constexpr double kMinWindowS = 480;       // windows of at least this long, or 24 chords
+constexpr double kMaxTurnDeg = 45;        // heading change from one chord to the next
+constexpr double kMaxTurnAcrossDeg = 90;  // and from the chord before to the one after
+constexpr double kMinAirSpeedMs = 5;      // a circle of another size is no flight's
+constexpr double kMaxAirSpeedMs = 40;     // (a tiny one is the jitter of a glide)
+constexpr double kMinCoverDeg = 150;      // of the circle, with no hole wider than
 constexpr double kMaxHoleDeg = 100;
-constexpr int kMinSectors = 3; // of 30 degrees with two velocities each
+constexpr int kMinSectors = 3;            // of 30 degrees with two velocities each
 constexpr double kMaxErrorKmh = 2;
 constexpr std::size_t kMinChords = 8;
-constexpr std::size_t kMaxChordPoints = 1000;
+constexpr std::size_t kMaxChordPoints = 1000;   // points searched for a chord's end
 constexpr std::size_t kMaxWindowChords = 20000;
-constexpr double kNoiseFloorMs = 0.2;  // the spread a fit is never more sure than
+constexpr double kNoiseFloorMs = 0.2;     // the spread a fit is never more sure than
 
 struct V2 {
     double x = 0, y = 0;
@@ -279,7 +278,6 @@ std::vector<TurnWind> turnWinds(std::span<const double> x, std::span<const doubl
     if (last >= t.size() || first >= last)
         return out;
     const double chordS = std::max(kMinChordS, step);
-    // The point at least chordS after i (or before it), within twice that.
     // The point at least chordS after i (or before it), within twice that;
     // the search gives up after kMaxChordPoints points (times standing still).
     auto later = [&](std::size_t i) -> std::optional<std::size_t> {
