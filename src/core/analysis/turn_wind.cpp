@@ -108,22 +108,21 @@ std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
     std::array<Row, 3> jtj{};
     double rss = 0;
     for (int iter = 0; iter < 30; ++iter) {
-        jtj = {};
-        Row jte{};
+        // The Jacobian row of a velocity is (-ux, -uy, -1), u the unit
+        // vector from the centre to it.
+        double sxx = 0, sxy = 0, syy = 0, sx = 0, sy = 0, count = 0, ex = 0, ey = 0, e1 = 0;
         rss = 0;
         for (const V2& q : p) {
-            const double dx = q.x - c.c.x, dy = q.y - c.c.y, d = std::hypot(dx, dy);
+            const double dx = q.x - c.c.x, dy = q.y - c.c.y, d = std::sqrt(dx * dx + dy * dy);
             if (d < 1e-9)
                 continue;
-            const Row j{-dx / d, -dy / d, -1};
-            const double e = d - c.r;
+            const double ux = dx / d, uy = dy / d, e = d - c.r;
+            sxx += ux * ux, sxy += ux * uy, syy += uy * uy, sx += ux, sy += uy, count += 1;
+            ex += ux * e, ey += uy * e, e1 += e;
             rss += e * e;
-            for (int a = 0; a < 3; ++a) {
-                for (int b = 0; b < 3; ++b)
-                    jtj[a][b] += j[a] * j[b];
-                jte[a] -= j[a] * e;
-            }
         }
+        jtj = {Row{sxx, sxy, sx}, Row{sxy, syy, sy}, Row{sx, sy, count}};
+        const Row jte{ex, ey, e1};
         const auto step = solve<3>(jtj, jte);
         if (!step)
             return std::nullopt;

@@ -115,7 +115,7 @@ TEST(FlightReport, WindFromTurnsWithinTheAims) {
                     f.noiseM = 5;
                     f.altNoiseM = 3;
                     const SimulatedFlight sim = simulateFlight(f);
-                    const FlightReport r = buildFlightReport(sim.points, -1, ContestRules::XContest);
+                    const FlightReport r = buildFlightReport(sim.points, -1, ContestRules::XContest, "WGS 84", false);
                     SCOPED_TRACE(testing::Message() << c.name << " dt " << dt << " wind " << kmh << " from " << dir);
                     ASSERT_EQ(r.flights.size(), 1u);
                     const FlightReportEntry& e = r.flights[0];
