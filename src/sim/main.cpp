@@ -80,6 +80,9 @@ acknowledgements included):
                          are counted in the Records packet)
   --records-overcount K  announce K packets more than follow (K < 0: fewer)
   --corrupt-checksum N   send packet N with a wrong checksum
+  --short-record N       after the N-th waypoint, track point or route entry of
+                         every transfer send a record of that kind cut to 4
+                         bytes, which the Records packet does not count
   --pace                 send at the real line speed, 9600 baud (10 bits a byte)
 
 Lifetime:
@@ -173,6 +176,8 @@ int main(int argc, char** argv) {
             faults.recordsOvercount = number();
         } else if (a == "--corrupt-checksum") {
             faults.corruptChecksum = number();
+        } else if (a == "--short-record") {
+            faults.shortRecordAfter = number();
         } else if (a == "--pace") {
             faults.pace = true;
         } else if (a == "--timeout") {

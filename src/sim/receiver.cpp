@@ -229,6 +229,19 @@ void Receiver::sendTransfer(int command, const std::deque<std::pair<std::uint8_t
     }
     int announced = int(all.size()) + faults_.recordsOvercount;
     announced = announced < 0 ? 0 : announced > 65535 ? 65535 : announced;
+    if (faults_.shortRecordAfter > 0) {
+        // A record cut to 4 bytes, of the identifier the data records carry,
+        // that the Records packet does not count.
+        int records = 0;
+        for (auto it = all.begin(); it != all.end(); ++it) {
+            const std::uint8_t id = it->first;
+            if ((id == Pid_Wpt_Data || id == Pid_Trk_Data || id == Pid_Rte_Wpt_Data) &&
+                ++records == faults_.shortRecordAfter) {
+                all.insert(it + 1, {id, Bytes{0, 0, 0, 0}});
+                break;
+            }
+        }
+    }
     record("send command=" + std::to_string(command) + " records=" + std::to_string(announced));
     if (!sendAwaitAck(Pid_Records, U16(announced)))
         return;

@@ -22,6 +22,7 @@ struct Faults {
     bool unknownPackets = false; // unknown packets before the product data and among transfer packets
     int recordsOvercount = 0;  // announce this many packets more than follow
     int corruptChecksum = 0;   // send this packet with a wrong checksum
+    int shortRecordAfter = 0;  // an unannounced 4-byte record after this many data records (0: none)
     bool pace = false;         // 9600 baud, 10 bits per byte
 };
 

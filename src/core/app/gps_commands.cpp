@@ -142,10 +142,11 @@ bool DownloadRoutesCommand(CRouteField& routes, const GpsCommandServices& servic
 
 bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services) {
     std::vector<TransferRoute> received;
+    std::size_t damaged = 0;
     {
         GarminRecord link(services.ports, std::uint16_t(services.option.CommPort()));
         received = DownloadRoutes(link, services.option.GPSModelID(), services.option.GPSSoftwareVersion(),
-                                  services.progress);
+                                  services.progress, &damaged);
     }
     if (received.empty()) {
         services.prompts.showMessage("error", kDownloadRouteError);
@@ -153,6 +154,8 @@ bool ReceiveRoutes(CRouteField& routes, const GpsCommandServices& services) {
     }
     std::string notice;
     routes = RouteStoreFrom(received, services.option, &notice);
+    if (damaged)
+        notice += (notice.empty() ? "" : "\n") + DamagedRecordsNotice(damaged);
     if (!notice.empty())
         services.prompts.showMessage("Warning", notice);
     return true;

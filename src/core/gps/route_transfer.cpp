@@ -50,8 +50,26 @@ std::array<std::uint8_t, 27> RouteLinkPacket() {
     return p;
 }
 
+namespace {
+
+// Whether a received header packet is a D202 identifier (a text ending in
+// its only NUL) rather than a 21-byte D201 header: a receiver of another
+// model than the settings name sends its own layout.
+bool isD202Header(const std::vector<std::uint8_t>& packet, bool newFormat) {
+    const std::size_t size = packet.size() >= 6 ? std::min<std::size_t>(packet[2], packet.size() - 6) : 0;
+    const std::uint8_t* d = packet.data() + 3;
+    const bool textShape = size > 0 && d[size - 1] == 0 && !std::memchr(d, 0, size - 1);
+    if (size == 21 && !newFormat)
+        return false; // the D201 length, as the settings expect
+    if (textShape)
+        return true;
+    return size == 21 ? false : newFormat;
+}
+
+} // namespace
+
 std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t productId, std::int32_t softwareVersion,
-                                          Progress& progress) {
+                                          Progress& progress, std::size_t* damaged) {
     if (!link.opened())
         return {};
     Request request(Cmnd_Transfer_Rte);
@@ -79,6 +97,7 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
     // headers, entries and links are kept, packets of other identifiers are
     // acknowledged and dropped, so neither displaces a record.
     std::size_t received = 0;
+    const WaypointFormat expected = GPSModel::WaypointFormatFor(productId, softwareVersion);
     std::uint8_t buffer[kMaxPacketLength];
     for (;;) {
         const int n = link.ReceivePacket(buffer, sizeof buffer);
@@ -95,6 +114,13 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
         link.SendAck(buffer[1]);
         ++received;
         const std::uint8_t id = buffer[1];
+        // An entry whose length fits no waypoint layout is no entry.
+        if (id == Pid_Rte_Wpt_Data &&
+            !Waypoint::ReceivedFormat(expected, buffer + 3, std::min<std::size_t>(buffer[2], std::size_t(n) - 3))) {
+            if (damaged)
+                ++*damaged;
+            continue;
+        }
         if (id == Pid_Rte_Hdr || id == Pid_Rte_Wpt_Data || id == Pid_Rte_Link_Data)
             packets.emplace_back(buffer, buffer + n);
     }
@@ -112,7 +138,7 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
     while (c < packets.size()) {
         TransferRoute route;
         const Slot& h = packets[c];
-        if (newFormat) {
+        if (isD202Header(h, newFormat)) {
             route.header[3] = std::uint8_t(routes.size());
             const std::size_t n = std::min<std::size_t>(20, h.size() > 6 ? h.size() - 6 : 0);
             std::memcpy(route.header.data() + 4, h.data() + 3, n);

@@ -49,9 +49,10 @@ std::array<std::uint8_t, 27> RouteLinkPacket();
 
 // Downloads every route (the port of `link` must be open). Empty on any
 // failure: port closed, a time-out, a reply other than Ack, fewer packets
-// than announced, an early Xfer_Cmplt, or no route header at all.
+// than announced, an early Xfer_Cmplt, or no route header at all. Entries
+// whose length fits no waypoint layout are skipped and counted in *damaged.
 std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t productId, std::int32_t softwareVersion,
-                                          Progress& progress);
+                                          Progress& progress, std::size_t* damaged = nullptr);
 
 // Uploads the routes in one transfer. 1 when every packet was acknowledged.
 int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, std::int32_t productId,

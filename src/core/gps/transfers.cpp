@@ -9,6 +9,7 @@
 #include "core/gps/ift_rs232c.h"
 #include "core/gps/packet.h"
 #include "core/gps/receiver_text.h"
+#include "core/gps/track_record.h"
 #include "core/gps/waypoint.h"
 
 #include <algorithm>
@@ -128,6 +129,10 @@ bool reserveFor(std::vector<T>& records, int announced) {
 
 } // namespace
 
+std::string DamagedRecordsNotice(std::size_t count) {
+    return std::to_string(count) + " damaged records skipped";
+}
+
 std::string TrackProgressLabel(std::uint32_t count, int announced) {
     return std::to_string(percentOf(count, announced)) + "%(" + std::to_string(count) + "/" +
            std::to_string(announced) + ")";
@@ -143,32 +148,33 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
     std::vector<TrackPoint> points;
     int announced = 0;
     const MapDatum datum(services.option.DatumName());
-    const bool d301 = GPSModel::UsesNewFormats(services.option.GPSModelID());
     std::uint16_t segment = 0;
+    std::size_t damaged = 0;
     IFTRS232C link(services.ports);
     const bool ok = receiveDownload(
         link, port, "Downloading Track", Cmnd_Transfer_Trk, services,
         [&](int count) { return reserveFor(points, announced = count); },
-        [&](std::uint8_t id, const std::uint8_t* d, std::size_t) {
+        [&](std::uint8_t id, const std::uint8_t* d, std::size_t size) {
+            if (id != Pid_Trk_Data)
+                return;
+            const std::optional<ReceivedTrackPoint> r = DecodeTrackPoint(d, size);
+            if (!r) {
+                ++damaged;
+                return;
+            }
             // Points beyond the announced count are not kept.
-            if (id != Pid_Trk_Data || points.size() >= std::size_t(announced))
+            if (points.size() >= std::size_t(announced))
                 return;
             TrackPoint p{};
-            float altitude = 0;
-            if (d301) {
-                segment = std::uint16_t(segment + d[20]);
-                altitude = ReceiverAltitude(floatAt(d + 12));
-                std::memcpy(&p.depth, d + 16, 4);
-            } else {
-                segment = std::uint16_t(segment + d[12]);
-            }
+            segment = std::uint16_t(segment + r->newTrack);
+            p.depth = r->depth;
             double lat, lon, height;
-            datum.toLocal(SemicirclesToDegrees(GetI32(d)), SemicirclesToDegrees(GetI32(d + 4)), altitude, lat, lon,
-                          height);
+            datum.toLocal(SemicirclesToDegrees(r->latitude), SemicirclesToDegrees(r->longitude), r->altitude, lat,
+                          lon, height);
             p.latitude = lat;
             p.longitude = lon;
             p.altitude = float(height);
-            p.time = GetU32(d + 8);
+            p.time = r->time;
             p.segment = std::int16_t(segment);
             points.push_back(p);
         },
@@ -180,6 +186,8 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
     data.setTrack(std::move(track));
     data.resetTimeOffset();
     services.progress.hide();
+    if (damaged)
+        services.prompts.showMessage("Warning", DamagedRecordsNotice(damaged));
     return true;
 }
 
@@ -192,19 +200,27 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     const WaypointFormat expected = GPSModel::WaypointFormatFor(model, version);
     const bool japanese = services.option.GPSCharSet() == 2;
     ReceivedTexts texts(model);
+    std::size_t damaged = 0;
     IFTRS232C link(services.ports);
     const bool ok = receiveDownload(
         link, port, "Downloading Waypoint", Cmnd_Transfer_Wpt, services,
         [&](int count) { return reserveFor(records, announced = count); },
         [&](std::uint8_t id, const std::uint8_t* d, std::size_t size) {
-            if (id != Pid_Wpt_Data || records.size() >= std::size_t(announced))
+            if (id != Pid_Wpt_Data)
                 return;
-            const WaypointFormat format = Waypoint::ReceivedFormat(expected, size);
+            const std::optional<WaypointFormat> received = Waypoint::ReceivedFormat(expected, d, size);
+            if (!received) {
+                ++damaged;
+                return;
+            }
+            if (records.size() >= std::size_t(announced))
+                return;
+            const WaypointFormat format = *received;
             WaypointRecord w{};
             double lat, lon, height;
             if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {
                 std::memset(w.ident, ' ', kIdentSize);
-                const std::size_t at = (model == 111 && version >= 270) ? 52 : 48;
+                const std::size_t at = format == WaypointFormat::D109 ? 52 : 48;
                 copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese, ' ');
                 w.ident[10] = '\0';
                 const float altitude = ReceiverAltitude(floatAt(d + 32));
@@ -243,7 +259,10 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
     store->setModified(1);
     data.setWaypoints(std::move(store));
     services.progress.hide();
-    if (const std::string notice = texts.notice(); !notice.empty())
+    std::string notice = texts.notice();
+    if (damaged)
+        notice += (notice.empty() ? "" : "\n") + DamagedRecordsNotice(damaged);
+    if (!notice.empty())
         services.prompts.showMessage("Warning", notice);
     return true;
 }

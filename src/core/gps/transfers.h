@@ -39,6 +39,10 @@ int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const Transfer
 // with lower-case Latin letters raised.
 std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId);
 
+// The warning after a download that skipped records whose length fits no
+// layout: "3 damaged records skipped".
+std::string DamagedRecordsNotice(std::size_t count);
+
 // The progress label of the track download, "45%(450/1000)", and of the
 // waypoint download, "45%".
 std::string TrackProgressLabel(std::uint32_t count, int announced);

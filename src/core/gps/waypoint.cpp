@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace nuvrel {
 
@@ -59,14 +60,78 @@ int Waypoint::PacketLengthFor(WaypointFormat format) {
     return 64;
 }
 
-WaypointFormat Waypoint::ReceivedFormat(WaypointFormat expected, std::size_t dataSize) {
-    if (isNewFormat(expected) || std::size_t(DataSizeFor(expected)) == dataSize)
-        return expected;
-    for (WaypointFormat f : {WaypointFormat::D100, WaypointFormat::D103, WaypointFormat::D104})
-        if (std::size_t(DataSizeFor(f)) == dataSize)
-            return f;
-    return expected;
+namespace {
+
+// Where the name begins in the two layouts that end in texts.
+std::size_t textsOffset(WaypointFormat f) { return f == WaypointFormat::D109 ? 52 : 48; }
+
+// Whether a record of size bytes fits a D108 or D109 layout: the length of
+// the packet this program builds, or the fixed part followed by the six
+// NUL-terminated texts (name, comment, facility, city, address, cross road)
+// that receivers send.
+bool fitsTextLayout(WaypointFormat f, const std::uint8_t* d, std::size_t size) {
+    if (size == std::size_t(Waypoint::DataSizeFor(f)))
+        return true;
+    int texts = 0;
+    for (std::size_t i = textsOffset(f); i < size && texts < 6; ++i)
+        texts += d[i] == 0;
+    return texts == 6;
 }
+
+// A D109 record tells itself: its data type byte is 1, and its time en
+// route (unknown: four bytes 255) stands where a D108's name begins. A D108
+// name starting with four bytes 255 is no name.
+bool marksD109(const std::uint8_t* d, std::size_t size) {
+    if (size > 0 && d[0] == 0x01)
+        return true;
+    return size >= 52 && d[48] == 0xFF && d[49] == 0xFF && d[50] == 0xFF && d[51] == 0xFF;
+}
+
+std::optional<WaypointFormat> textLayoutOf(const std::uint8_t* d, std::size_t size) {
+    const WaypointFormat first = marksD109(d, size) ? WaypointFormat::D109 : WaypointFormat::D108;
+    const WaypointFormat second = first == WaypointFormat::D109 ? WaypointFormat::D108 : WaypointFormat::D109;
+    if (fitsTextLayout(first, d, size))
+        return first;
+    if (fitsTextLayout(second, d, size))
+        return second;
+    return std::nullopt;
+}
+
+std::optional<WaypointFormat> fixedLayoutOf(WaypointFormat expected, std::size_t size) {
+    for (WaypointFormat f : {expected, WaypointFormat::D100, WaypointFormat::D103, WaypointFormat::D104})
+        if (!isNewFormat(f) && std::size_t(Waypoint::DataSizeFor(f)) == size)
+            return f;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<WaypointFormat> Waypoint::ReceivedFormat(WaypointFormat expected, const std::uint8_t* data,
+                                                       std::size_t dataSize) {
+    if (!data)
+        return std::nullopt;
+    if (isNewFormat(expected)) {
+        if (auto f = textLayoutOf(data, dataSize))
+            return f;
+        return fixedLayoutOf(expected, dataSize);
+    }
+    if (auto f = fixedLayoutOf(expected, dataSize))
+        return f;
+    return textLayoutOf(data, dataSize);
+}
+
+namespace {
+
+// The layout of a received packet (start byte, id, size, data...); a packet
+// whose record fits no layout is copied in the expected one.
+WaypointFormat receivedFormat(const std::uint8_t* packet, std::size_t length, WaypointFormat expected) {
+    if (!packet || length < 3)
+        return expected;
+    const std::size_t size = std::min<std::size_t>(packet[2], length - 3);
+    return Waypoint::ReceivedFormat(expected, packet + 3, size).value_or(expected);
+}
+
+} // namespace
 
 std::size_t Waypoint::nameOffset() const {
     switch (format_) {
@@ -154,8 +219,7 @@ Waypoint::Waypoint(std::uint8_t packetId, double latitude, double longitude, con
 Waypoint::Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t productId,
                    std::int32_t softwareVersion)
     : productId_(productId), softwareVersion_(softwareVersion),
-      format_(ReceivedFormat(GPSModel::WaypointFormatFor(productId, softwareVersion),
-                             packet && length > 2 ? packet[2] : 0)) {
+      format_(receivedFormat(packet, length, GPSModel::WaypointFormatFor(productId, softwareVersion))) {
     const std::size_t full = std::size_t(PacketLengthFor(format_));
     packet_.assign(full, 0);
     if (packet && length > 2) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,14 @@ public:
     Waypoint(const std::uint8_t* packet, std::size_t length, std::int32_t productId, std::int32_t softwareVersion);
 
     // The layout of a received record of dataSize bytes for a model whose own
-    // layout is expected: a record of exactly the size of another fixed
+    // layout is expected, or none when its length fits no layout (a damaged
+    // record, which is no waypoint). A record whose length is that of a fixed
     // layout (D100, D103, D104) is read in that one, as early software of a
-    // model sends; anything else in the expected layout.
-    static WaypointFormat ReceivedFormat(WaypointFormat expected, std::size_t dataSize);
+    // model sends; a record that is a fixed part followed by the six texts
+    // of D108 or D109 is read in the one it carries the marks of (a receiver
+    // of another model than the settings name sends its own layout).
+    static std::optional<WaypointFormat> ReceivedFormat(WaypointFormat expected, const std::uint8_t* data,
+                                                        std::size_t dataSize);
 
     // The bytes of name that a packet for the model carries (before the
     // Japanese translation): its first characters, cut where the field ends
