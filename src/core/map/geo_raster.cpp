@@ -2,6 +2,7 @@
 
 #include "core/map/map_file_names.h"
 #include "core/map/ozi_map_file.h"
+#include "core/map/raster_library.h"
 #include "core/map/tiled_map_info.h"
 #include "core/regular_file.h"
 
@@ -21,7 +22,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <mutex>
 
 namespace nuvrel {
 
@@ -47,12 +47,11 @@ std::string fileName(const std::string& path) {
 }
 
 // Keeps the raster library quiet on stderr and keeps its last message for
-// ours; registers the drivers once.
+// ours; only the map formats' drivers are registered.
 class LibraryScope {
 public:
     LibraryScope() {
-        static std::once_flag once;
-        std::call_once(once, [] { GDALAllRegister(); });
+        UseMapDriversOnly();
         CPLPushErrorHandler(CPLQuietErrorHandler);
         CPLErrorReset();
     }
@@ -138,6 +137,19 @@ struct Source {
     void push(Dataset ds) { layers.push_back(std::move(ds)); }
 };
 
+// A map file (or a .map's image) through the map formats' drivers only.
+Dataset openMapFile(const std::string& path) {
+    return Dataset(GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, MapDrivers(), nullptr, nullptr));
+}
+
+// Why path did not open: no map driver knows it, or it is damaged.
+std::string notOpened(const std::string& path, const std::string& cantRead) {
+    const std::string message = LibraryScope::lastMessage();
+    if (!GDALIdentifyDriverEx(path.c_str(), GDAL_OF_RASTER, MapDrivers(), nullptr))
+        return NotAMapFormat(path);
+    return cantRead + path + message;
+}
+
 // The image of an OziExplorer .map with its fitted calibration, as a
 // virtual dataset in the map's datum.
 Source openOziMap(const std::string& path) {
@@ -167,9 +179,9 @@ Source openOziMap(const std::string& path) {
     const std::string image = findFileAnyCase(folder + imageName);
     if (!IsReadableRegularFile(image))
         return Source(path + ": its image " + imageName + " is not beside it");
-    Dataset img(GDALOpen(image.c_str(), GA_ReadOnly));
+    Dataset img(openMapFile(image));
     if (!img)
-        return Source("can't read the image " + image + LibraryScope::lastMessage());
+        return Source(notOpened(image, "can't read the image "));
     GDALDriverH vrt = GDALGetDriverByName("VRT");
     Dataset copy(vrt ? GDALCreateCopy(vrt, "", img.get(), FALSE, nullptr, nullptr, nullptr) : nullptr);
     if (!copy)
@@ -183,9 +195,9 @@ Source openOziMap(const std::string& path) {
 }
 
 Source openRaster(const std::string& path) {
-    Dataset ds(GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    Dataset ds(openMapFile(path));
     if (!ds)
-        return Source("can't read the map " + path + LibraryScope::lastMessage());
+        return Source(notOpened(path, "can't read the map "));
     std::array<double, 6> g;
     const bool hasTransform = GDALGetGeoTransform(ds.get(), g.data()) == CE_None;
     const bool hasGcps = GDALGetGCPCount(ds.get()) > 0;
@@ -354,6 +366,8 @@ std::string DatumProjString(const DatumRow& datum) {
 
 std::string LoadGeoRaster(const std::string& path, const DatumRow& datum, std::uint32_t background,
                           std::int64_t maxPixels, GeoRasterImage& out) {
+    if (std::string why = RefuseMapName(path); !why.empty())
+        return why;
     if (std::string why; !IsReadableRegularFile(path, &why))
         return "can't open " + path + ": " + why;
     LibraryScope library;
