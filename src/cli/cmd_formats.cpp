@@ -85,6 +85,17 @@ GpxKinds gpxKindsArg(Context& ctx) {
     return GpxKinds{track, waypoints, routes};
 }
 
+// What a GPX export found nothing of: the kind asked for, or all three.
+std::string gpxMissing(const GpxKinds& kinds) {
+    if (kinds.track && !kinds.waypoints && !kinds.routes)
+        return "track";
+    if (kinds.waypoints && !kinds.track && !kinds.routes)
+        return "waypoints";
+    if (kinds.routes && !kinds.track && !kinds.waypoints)
+        return "routes";
+    return "track, waypoints or routes";
+}
+
 void printSummary(std::ostream& out, const IFTGarminData& data, DataKind kind) {
     if (kind == DataKind::Track && data.track())
         out << "track: " << data.track()->count() << " points, last segment " << data.track()->segmentCount()
@@ -226,7 +237,7 @@ int runExport(Context& ctx) {
             ctx.err << "export: " << ctx.args[1] << " holds no flight " << settings.igcNumber
                     << " (nuvrel-cli report lists the flights)\n";
         else
-            ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? "track, waypoints or routes" : dataKindName(kind))
+            ctx.err << "export: " << ctx.args[1] << " holds no " << (gpx ? gpxMissing(kinds) : dataKindName(kind))
                     << '\n';
         return 1;
     case ExportResult::NotSupported:

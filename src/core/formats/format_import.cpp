@@ -32,6 +32,9 @@ void reportReadProblem(UserPrompts& prompts, ReadProblem problem) {
     case ReadProblem::UnknownKind:
         ShowError(prompts, kErrUnsupportedFormat);
         break;
+    case ReadProblem::NoRecords:
+        prompts.showMessage("Error", "nothing imported: no valid record found");
+        break;
     }
 }
 

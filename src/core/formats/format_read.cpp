@@ -5,6 +5,7 @@
 #include "core/formats/plain_text_format.h"
 #include "core/formats/pro_atlas_format.h"
 #include "core/formats/text_lines.h"
+#include "core/regular_file.h"
 
 #include <concepts>
 #include <cstdint>
@@ -85,14 +86,25 @@ LineScan feed(Reader& reader, const Source& source) {
 
 // Runs a reader over the source and takes its records, mapping failures.
 template <typename Reader, typename Result>
-ReadProblem run(Reader& reader, const Source& source, Result& records, bool isPot) {
+ReadProblem run(Reader& reader, const Source& source, Result& records, bool isPot, bool isNmea = false) {
     try {
         const LineScan scan = feed(reader, source);
         if (!scan.opened)
             return ReadProblem::OpenFailed;
         if (isPot && scan.lineFeeds == 0)
             return ReadProblem::NotPot;
+        // A file without one valid record imports nothing (its lines would
+        // only give points at 0 degrees, 0 degrees).
+        std::size_t valid = 0;
+        if constexpr (requires { reader.valid(); })
+            valid = reader.valid();
         records = reader.take();
+        if constexpr (!requires { reader.valid(); })
+            valid = records.size();
+        if (valid == 0 && !isNmea) {
+            records = {};
+            return ReadProblem::NoRecords;
+        }
         // Spare room beyond an eighth is given back (a copy of the records).
         if (records.capacity() - records.size() > records.size() / 8)
             records.shrink_to_fit();
@@ -129,7 +141,7 @@ TrackRead readTrack(int kind, const Source& source, const ImportOptions& options
     }
     case kTrackFileNmea: {
         NmeaTrackReader reader;
-        r.problem = run(reader, source, r.points, false);
+        r.problem = run(reader, source, r.points, false, true);
         if (r.problem == ReadProblem::None && r.points.empty())
             r.problem = reader.sawRmc() ? ReadProblem::NoFix : ReadProblem::NoRmc;
         r.notes = reader.skips().describe();
@@ -181,6 +193,13 @@ RouteRead readRoutes(const Source& source) {
 // is in the other one.
 template <typename Read>
 auto readFile(const std::string& path, Read read) {
+    // A FIFO or a device (/dev/zero) is refused before anything waits on it
+    // or reads it without end.
+    if (!IsReadableRegularFile(path)) {
+        decltype(read(Source(&path))) refused;
+        refused.problem = ReadProblem::OpenFailed;
+        return refused;
+    }
     const TextConversion conversion = fileConversion(path, activeCodePage());
     std::string text;
     if (conversion == TextConversion::None || !readWholeFile(path, text))

@@ -22,6 +22,7 @@ enum class ReadProblem {
     NoFix,       // an NMEA log whose RMC sentences hold no valid position fix
     OutOfMemory, // "can't allocate enough memory"
     UnknownKind, // a track kind other than 1 to 4: "unsupport version/format"
+    NoRecords,   // a file without a single valid record: nothing is imported
 };
 
 struct ImportOptions {

@@ -4,6 +4,7 @@
 #include "core/formats/number_text.h"
 #include "core/formats/xml_text.h"
 #include "core/geo/map_datum.h"
+#include "core/geo/position_rules.h"
 
 #include <charconv>
 #include <cmath>
@@ -23,10 +24,11 @@ void appendElement(std::string& out, const char* indent, const char* tag, std::s
     out += ">\n";
 }
 
-// Metres as the shortest text that reads back as the same float.
+// Metres as the shortest decimal text (never an exponent, which the GPX
+// schema refuses) that reads back as the same float.
 void appendMetres(std::string& out, double metres) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(metres));
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(metres), std::chars_format::fixed);
     out.append(buf, r.ptr);
 }
 
@@ -40,6 +42,7 @@ public:
     void openPoint(const char* indent, const char* tag, double latitude, double longitude, double altitude) {
         double lat, lon, height;
         datum_.toWgs84(latitude, longitude, altitude, lat, lon, height);
+        lon = NormalLongitude(lon);
         line_ += indent;
         line_ += '<';
         line_ += tag;
@@ -48,7 +51,7 @@ public:
         line_ += "\" lon=\"";
         appendFixed(line_, lon, 9);
         line_ += "\">\n";
-        if (std::isfinite(height)) {
+        if (KnownAltitude(height)) {
             line_ += indent;
             line_ += "  <ele>";
             appendMetres(line_, height);

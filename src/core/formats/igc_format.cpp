@@ -1,4 +1,5 @@
 #include "core/formats/igc_format.h"
+#include "core/geo/position_rules.h"
 
 #include "core/analysis/flight_analysis.h"
 #include "core/analysis/flight_report.h"
@@ -61,8 +62,10 @@ std::string IgcWriter::fixRecord(std::int64_t unixTime, double latitude, double 
     appendInteger(s, secondOfDay % 60, digits(2));
     appendAngle(s, latitude, 2, 'N', 'S');
     appendAngle(s, longitude, 3, 'E', 'W');
-    s += "A00000";
-    const double metres = std::isfinite(altitude) ? std::clamp(std::round(altitude), -9999.0, 99999.0) : 0.0;
+    // A fix without a GNSS altitude is a 2D fix: validity V, altitude zero.
+    const bool known = KnownAltitude(altitude);
+    s += known ? "A00000" : "V00000";
+    const double metres = known ? std::clamp(std::round(altitude), -9999.0, 99999.0) : 0.0;
     const auto whole = static_cast<std::int64_t>(metres);
     if (whole < 0) {
         s += '-';
@@ -105,7 +108,7 @@ IgcWritten IgcWriter::writeFixes(TextSink& out, std::span<const TrackPoint> poin
         if (convert)
             datum_.toWgs84(p.latitude, p.longitude, p.altitude, lat, lon, alt);
         lat = std::clamp(lat, -90.0, 90.0);
-        lon = lon > 180 ? lon - 360 : lon < -180 ? lon + 360 : lon;
+        lon = NormalLongitude(lon);
         out.put(fixRecord(t, lat, lon, alt));
         out.put("\r\n");
         any = true;

@@ -2,6 +2,7 @@
 
 #include "core/formats/number_text.h"
 #include "core/formats/xml_text.h"
+#include "core/geo/position_rules.h"
 
 #include <cstdio>
 
@@ -16,11 +17,17 @@ std::string KmlWriter::colorText(std::int32_t penColor) {
 void KmlWriter::coordinates(std::string& s, double lat, double lon, double alt) const {
     double wLat = lat, wLon = lon, wAlt = alt;
     datum_.toWgs84(lat, lon, alt, wLat, wLon, wAlt);
-    appendFixed(s, wLon, 7);
+    appendFixed(s, NormalLongitude(wLon), 7);
     s += ',';
     appendFixed(s, wLat, 7);
     s += ',';
-    appendFixed(s, wAlt, 1);
+    appendFixed(s, KnownAltitude(wAlt) ? wAlt : 0.0, 1);
+}
+
+bool KmlWriter::knownAltitude(double lat, double lon, double alt) const {
+    double wLat = lat, wLon = lon, wAlt = alt;
+    datum_.toWgs84(lat, lon, alt, wLat, wLon, wAlt);
+    return KnownAltitude(wAlt);
 }
 
 void KmlWriter::write(TextSink& out, std::span<const TrackPoint> track,
@@ -39,11 +46,16 @@ void KmlWriter::write(TextSink& out, std::span<const TrackPoint> track,
             std::size_t end = first + 1;
             while (end < track.size() && track[end].segment == track[first].segment)
                 ++end;
+            // A segment with a point of unknown altitude lies on the ground.
+            bool known = true;
+            for (std::size_t i = first; i < end && known; ++i)
+                known = knownAltitude(track[i].latitude, track[i].longitude, track[i].altitude);
+            const std::string mode = known ? "<altitudeMode>absolute</altitudeMode>"
+                                           : "<altitudeMode>clampToGround</altitudeMode>";
             s = "<Placemark><name>Segment ";
             appendInteger(s, track[first].segment);
-            s += end - first > 1 ? "</name><styleUrl>#track</styleUrl><LineString><altitudeMode>absolute</altitudeMode>"
-                                   "<coordinates>\n"
-                                 : "</name><Point><altitudeMode>absolute</altitudeMode><coordinates>";
+            s += end - first > 1 ? "</name><styleUrl>#track</styleUrl><LineString>" + mode + "<coordinates>\n"
+                                 : "</name><Point>" + mode + "<coordinates>";
             out.put(s);
             for (std::size_t i = first; i < end; ++i) {
                 s.clear();
@@ -69,7 +81,9 @@ void KmlWriter::write(TextSink& out, std::span<const TrackPoint> track,
                 appendXmlText(s, comment, style_.codePage);
                 s += "</description>";
             }
-            s += "<Point><altitudeMode>absolute</altitudeMode><coordinates>";
+            s += knownAltitude(w.latitude, w.longitude, w.altitude)
+                     ? "<Point><altitudeMode>absolute</altitudeMode><coordinates>"
+                     : "<Point><altitudeMode>clampToGround</altitudeMode><coordinates>";
             coordinates(s, w.latitude, w.longitude, w.altitude);
             s += "</coordinates></Point></Placemark>\n";
             out.put(s);

@@ -35,6 +35,8 @@ public:
 
 private:
     void coordinates(std::string& s, double lat, double lon, double alt) const;
+    // Whether the WGS-84 height of a position is a real altitude.
+    bool knownAltitude(double lat, double lon, double alt) const;
 
     MapDatum datum_;
     KmlStyle style_;

@@ -58,8 +58,12 @@ bool validDate(std::string_view f) {
     for (char c : f)
         if (digitValue(c) >= 10)
             return false;
-    const int day = twoDigits(f, 0), month = twoDigits(f, 2);
-    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+    const int day = twoDigits(f, 0), month = twoDigits(f, 2), year = fullYear(twoDigits(f, 4));
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap);
 }
 
 // ddmm.mmmm (dddmm.mmmm): digits and a point, whole minutes below 60, the

@@ -208,6 +208,14 @@ TrackPoint TextTrackReader::readGeneral(std::string_view text) const {
 bool TextTrackReader::line(std::string_view text) {
     bool usual;
     const TrackPoint p = readUsual(text, usual);
+    if (usual) {
+        ++valid_;
+    } else {
+        FieldSplitter fields(text, kDelimiters);
+        std::string_view lat, lon;
+        if (fields.next(lat) && fields.next(lon) && isAngleText(lat) && isAngleText(lon))
+            ++valid_;
+    }
     points_.push_back(usual ? p : readGeneral(text));
     return true;
 }
@@ -221,8 +229,10 @@ bool TextWaypointReader::line(std::string_view text) {
         copyToField(w.ident, sizeof w.ident, f);
         if (fields.next(f)) {
             w.latitude = readCoordinate(f);
+            const bool latitudeValid = isAngleText(f);
             if (fields.next(f)) {
                 w.longitude = readCoordinate(f);
+                valid_ += latitudeValid && isAngleText(f);
                 if (fields.next(f)) {
                     copyToField(w.comment, sizeof w.comment, f);
                     if (fields.next(f)) {

@@ -45,6 +45,8 @@ public:
     TrackPoint readUsual(std::string_view text, bool& ok) const;
     // Any line, field by field.
     TrackPoint readGeneral(std::string_view text) const;
+    // Lines whose latitude and longitude are numbers or angles.
+    std::size_t valid() const { return valid_; }
 
 private:
     // The receiver's time of a time field (Unix seconds of the shown time).
@@ -52,6 +54,7 @@ private:
 
     std::int32_t zoneOffset_;
     std::vector<TrackPoint> points_;
+    std::size_t valid_ = 0;
 };
 
 // Every line gives one waypoint; the first missing field ends the line and
@@ -62,10 +65,13 @@ public:
     explicit TextWaypointReader(std::int16_t displayDefault) : display_(displayDefault) {}
     bool line(std::string_view text);
     std::vector<WaypointRecord> take() { return std::move(waypoints_); }
+    // Lines whose latitude and longitude are numbers or angles.
+    std::size_t valid() const { return valid_; }
 
 private:
     std::int16_t display_;
     std::vector<WaypointRecord> waypoints_;
+    std::size_t valid_ = 0;
 };
 
 } // namespace nuvrel

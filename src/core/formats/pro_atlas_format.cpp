@@ -80,6 +80,7 @@ bool ProAtlasTrackReader::line(std::string_view text) {
     TrackPoint p{};
     p.latitude = parseAngle(lat);
     p.longitude = parseAngle(lon);
+    valid_ += isAngleText(lat) && isAngleText(lon);
     p.segment = 1;
     p.time = static_cast<std::uint32_t>(seconds - kReceiverEpochOffset);
     points_.push_back(p);
@@ -91,6 +92,7 @@ bool ProAtlasWaypointReader::line(std::string_view text) {
     w.display = display_;
     FieldSplitter fields(text, ",\t");
     std::string_view f;
+    bool latitudeValid = false;
     for (int i = 1; i <= 8 && fields.next(f); ++i) {
         switch (i) {
         case 1: // the quotes: first and last character
@@ -98,9 +100,11 @@ bool ProAtlasWaypointReader::line(std::string_view text) {
             break;
         case 2:
             w.latitude = parseAngle(dropFirst(f));
+            latitudeValid = isAngleText(dropFirst(f));
             break;
         case 3:
             w.longitude = parseAngle(dropFirst(f));
+            valid_ += latitudeValid && isAngleText(dropFirst(f));
             break;
         case 8: {
             // The opening quote, and the closing quote when there is one.

@@ -32,10 +32,13 @@ public:
     void reserve(std::size_t n) { points_.reserve(n); }
     // Points dated before 1990-01-01, skipped.
     std::size_t tooEarly() const { return tooEarly_; }
+    // Lines whose latitude and longitude are angles.
+    std::size_t valid() const { return valid_; }
 
 private:
     std::vector<TrackPoint> points_;
     std::size_t tooEarly_ = 0;
+    std::size_t valid_ = 0;
 };
 
 // One waypoint per line; fields 1 (ident, without its quotes), 2 and 3
@@ -45,10 +48,13 @@ public:
     explicit ProAtlasWaypointReader(std::int16_t displayDefault) : display_(displayDefault) {}
     bool line(std::string_view text);
     std::vector<WaypointRecord> take() { return std::move(waypoints_); }
+    // Lines whose latitude and longitude are angles.
+    std::size_t valid() const { return valid_; }
 
 private:
     std::int16_t display_;
     std::vector<WaypointRecord> waypoints_;
+    std::size_t valid_ = 0;
 };
 
 } // namespace nuvrel

@@ -332,4 +332,16 @@ double parseAngle(std::string_view text) {
     return sign * (degrees + minutes / 60.0 + seconds / 3600.0);
 }
 
+bool isAngleText(std::string_view text) {
+    bool digit = false;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= '0' && u <= '9')
+            digit = true;
+        else if (u < 0x80 && !std::strchr(" +-.:/^'\"NSEWnsew\t", c))
+            return false;
+    }
+    return digit;
+}
+
 } // namespace nuvrel

@@ -51,4 +51,10 @@ std::size_t separatorLength(std::string_view text, std::size_t pos);
 // gives 0.
 double parseAngle(std::string_view text);
 
+// Whether text can be an angle in one of the forms parseAngle reads: at least
+// one digit, and besides digits only signs, points, separators, blanks, the
+// hemisphere letters N, S, E, W and the bytes of degree or minute signs. A
+// word ("milk") is no angle, though parseAngle gives 0 for it.
+bool isAngleText(std::string_view text);
+
 } // namespace nuvrel

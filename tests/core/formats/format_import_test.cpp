@@ -114,11 +114,13 @@ TEST_F(ImportDispatch, PotRoutesAreAppended) {
     EXPECT_EQ(routes.GetEntryComment(1, 1), "end point");
     EXPECT_EQ(routes.GetEntryAltitude(1, 1), -3.0f);
     EXPECT_EQ(routes.GetEntrySymbol(1, 0), 0);
-    // A file whose last record is a waypoint imports nothing and says nothing.
+    // A file whose last record is a waypoint imports nothing and says so.
+    EXPECT_TRUE(prompts.entries.empty());
     const std::string mixed = readFileBytes(goldenPath("routes.pot")) + "ORD=POI/tex=W:x/ido=1/kei=1\r\n";
     EXPECT_EQ(ImportPotRoutes(routes, file("mixed.pot", mixed), prompts), 0);
     EXPECT_EQ(routes.RouteCount(), 3u);
-    EXPECT_TRUE(prompts.entries.empty());
+    ASSERT_EQ(prompts.entries.size(), 1u);
+    EXPECT_EQ(prompts.entries[0].text, "nothing imported: no valid record found");
 }
 
 // Export and import again through the data set, in zones with and without

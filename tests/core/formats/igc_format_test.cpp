@@ -38,7 +38,8 @@ TEST(IgcWriter, FixRecordFields) {
         {-33.8688, -151.2093, -12.6, 3661, "B0101013352128S15112558WA00000-0013"},
         {35.99999999, 0.0000001, 0.49, 0, "B0000003600000N00000000EA0000000000"}, // rounding carries into degrees
         {0, -179.9999999, 123456, 0, "B0000000000000N18000000WA0000099999"},     // altitude clamped
-        {0, 0, -20000, -1, "B2359590000000N00000000EA00000-9999"},                // times before 1970
+        {0, 0, -20000, -1, "B2359590000000N00000000EV0000000000"},                // before 1970; no altitude: 2D fix
+        {0, 0, -9998, 0, "B0000000000000N00000000EA00000-9998"},                  // the lowest real altitude
     };
     for (const Case& c : cases)
         EXPECT_EQ(IgcWriter::fixRecord(c.time, c.lat, c.lon, c.alt), c.record) << c.record;
