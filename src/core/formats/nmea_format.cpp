@@ -1,9 +1,11 @@
 #include "core/formats/nmea_format.h"
+#include "core/geo/position_rules.h"
 
 #include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/field_splitter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace nuvrel {
@@ -191,6 +193,10 @@ int NMEA0183::parseGga(std::string_view line) {
     const std::string_view hms = line.substr(comma[0] + 1, comma[1] - comma[0] - 1);
     if (validTime(hms))
         fixTime = parseDouble(hms);
+    // Fix quality 0 (field 6): no fix, so no altitude.
+    const std::string_view quality = line.substr(comma[5] + 1, comma[6] - comma[5] - 1);
+    if (quality.empty() || quality == "0")
+        altitude = kUnset;
     return kGga;
 }
 
@@ -212,18 +218,32 @@ bool NmeaTrackReader::line(std::string_view text) {
     return true;
 }
 
+namespace {
+
+// The second of the day of an hhmmss(.ss) time read as a number.
+double secondOfDay(double hhmmss) {
+    const double h = std::floor(hhmmss / 10000);
+    const double m = std::floor((hhmmss - h * 10000) / 100);
+    return h * 3600 + m * 60 + (hhmmss - h * 10000 - m * 100);
+}
+
+constexpr double kGgaReach = 2.0;         // seconds between a fix and the GGA that gives its altitude
+constexpr std::uint32_t kGgaLookAround = 16; // GGAs looked at on each side of a fix
+
+} // namespace
+
 void NmeaTrackReader::sentence(std::string_view text) {
     const int type = NMEA0183::typeOf(text);
     if (type == NMEA0183::kOther)
         return;
-    if (type == NMEA0183::kRmc) {
+    if (type == NMEA0183::kRmc)
         sawRmc_ = true;
-        lastFixAdded_ = false;
-    }
     if (!NMEA0183::checksumMatches(text)) {
         ++skips_.badChecksum;
         return;
     }
+    const bool checksum = text.find('*') != std::string_view::npos;
+    sawChecksum_ = sawChecksum_ || checksum;
     switch (sentence_.parse(text)) {
     case NMEA0183::kRmc: {
         if (sentence_.valid != 1) {
@@ -239,33 +259,54 @@ void NmeaTrackReader::sentence(std::string_view text) {
         p.longitude = sentence_.longitude;
         p.segment = 1;
         p.time = static_cast<std::uint32_t>(sentence_.time - kReceiverEpochOffset);
-        // A receiver that writes GGA first has given this fix's altitude already.
-        lastFixTime_ = sentence_.fixTime;
-        lastFixMatched_ = sawGga_ && ggaTime_ != NMEA0183::kUnset && ggaTime_ == lastFixTime_;
-        if (lastFixMatched_)
-            p.altitude = toFloat(ggaAltitude_);
+        p.altitude = static_cast<float>(kUnknownAltitude);
         points_.push_back(p);
-        lastFixAdded_ = true;
+        fixes_.push_back({secondOfDay(sentence_.fixTime), static_cast<std::uint32_t>(ggas_.size()), checksum});
         break;
     }
     case NMEA0183::kGga:
-        sawGga_ = true;
-        ggaAltitude_ = sentence_.altitude;
-        ggaTime_ = sentence_.fixTime;
-        if (lastFixAdded_ && !points_.empty()) {
-            // The GGA of the fix's own time; else, unless the fix has that
-            // one already, the GGA that follows it.
-            const bool sameTime = ggaTime_ != NMEA0183::kUnset && ggaTime_ == lastFixTime_;
-            if (sameTime || !lastFixMatched_)
-                points_.back().altitude = toFloat(sentence_.altitude);
-            lastFixMatched_ = lastFixMatched_ || sameTime;
-        }
+        if (sentence_.altitude != NMEA0183::kUnset && sentence_.fixTime != NMEA0183::kUnset)
+            ggas_.push_back({secondOfDay(sentence_.fixTime), sentence_.altitude, checksum});
         break;
     default:
         if (type == NMEA0183::kRmc)
             ++skips_.malformed;
         break;
     }
+}
+
+std::vector<TrackPoint> NmeaTrackReader::take() {
+    std::vector<TrackPoint> kept;
+    kept.reserve(points_.size());
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        const Fix& f = fixes_[i];
+        // A checksum lost in a log that has them: the sentence may be damaged.
+        if (sawChecksum_ && !f.checksum) {
+            ++skips_.noChecksum;
+            continue;
+        }
+        TrackPoint p = points_[i];
+        const std::uint32_t from = f.ggasBefore > kGgaLookAround ? f.ggasBefore - kGgaLookAround : 0;
+        const std::uint32_t to = std::min<std::uint32_t>(f.ggasBefore + kGgaLookAround, std::uint32_t(ggas_.size()));
+        double best = kGgaReach + 1;
+        for (std::uint32_t g = from; g < to; ++g) {
+            const Gga& gga = ggas_[g];
+            if (sawChecksum_ && !gga.checksum)
+                continue;
+            double d = std::fabs(gga.second - f.second);
+            d = std::min(d, 86400 - d); // across midnight
+            if (d <= kGgaReach && d < best) {
+                best = d;
+                p.altitude = toFloat(gga.altitude);
+            }
+        }
+        kept.push_back(p);
+    }
+    points_.clear();
+    points_.shrink_to_fit();
+    fixes_.clear();
+    ggas_.clear();
+    return kept;
 }
 
 std::vector<std::string> NmeaSkips::describe() const {
@@ -279,6 +320,7 @@ std::vector<std::string> NmeaSkips::describe() const {
     add(malformed, "RMC sentence", "RMC sentences", "with an empty or malformed field");
     add(voidFixes, "RMC sentence", "RMC sentences", "without a valid fix (status V)");
     add(tooEarly, "fix", "fixes", "dated before 1990-01-01");
+    add(noChecksum, "sentence", "sentences", "without a checksum in a log whose sentences have one");
     return out;
 }
 

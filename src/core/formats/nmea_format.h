@@ -73,21 +73,28 @@ struct NmeaSkips {
     std::size_t malformed = 0;   // an RMC fix with an empty or damaged field
     std::size_t voidFixes = 0;   // RMC status V
     std::size_t tooEarly = 0;    // a fix before 1990-01-01, which the track cannot hold
-    std::size_t total() const { return badChecksum + cutShort + malformed + voidFixes + tooEarly; }
+    std::size_t noChecksum = 0;  // a sentence without "*hh" in a log whose other sentences have one
+    std::size_t total() const { return badChecksum + cutShort + malformed + voidFixes + tooEarly + noChecksum; }
     // One line per reason with a count, "skipped 2 sentences with a wrong checksum".
     std::vector<std::string> describe() const;
 };
 
 // Builds a track from the lines of a log: one point per valid RMC (segment
-// 1), its altitude from the GGA of the same UTC time, written before or after
-// it; without one, the last GGA's. A "$" inside a line starts a new sentence.
+// 1), its altitude from the nearest GGA with a fix within 2 s of its UTC time,
+// written before or after it; without one the point has no altitude (the
+// receiver's -9999). In a log whose sentences carry checksums, a sentence
+// without one is skipped and counted. A "$" inside a line starts a new
+// sentence.
 class NmeaTrackReader {
 public:
     bool line(std::string_view text);
-    std::vector<TrackPoint> take() { return std::move(points_); }
+    std::vector<TrackPoint> take();
     // Makes room for the points an import expects.
     std::size_t size() const { return points_.size(); }
-    void reserve(std::size_t n) { points_.reserve(n); }
+    void reserve(std::size_t n) {
+        points_.reserve(n);
+        fixes_.reserve(n);
+    }
     // True when the log held any RMC sentence.
     bool sawRmc() const { return sawRmc_; }
     const NmeaSkips& skips() const { return skips_; }
@@ -95,16 +102,27 @@ public:
 private:
     void sentence(std::string_view text);
 
+    // What take() needs of each point and each GGA: the second of the day,
+    // whether the sentence carried a checksum, and (GGA) the altitude and
+    // how many GGAs came before the point.
+    struct Fix {
+        double second;
+        std::uint32_t ggasBefore;
+        bool checksum;
+    };
+    struct Gga {
+        double second;
+        double altitude;
+        bool checksum;
+    };
+
     NMEA0183 sentence_;
     std::vector<TrackPoint> points_;
+    std::vector<Fix> fixes_;
+    std::vector<Gga> ggas_;
     NmeaSkips skips_;
     bool sawRmc_ = false;
-    bool lastFixAdded_ = false;
-    bool lastFixMatched_ = false; // its altitude came from a GGA of its time
-    double lastFixTime_ = NMEA0183::kUnset;
-    bool sawGga_ = false;
-    double ggaAltitude_ = 0;
-    double ggaTime_ = NMEA0183::kUnset;
+    bool sawChecksum_ = false;
 };
 
 } // namespace nuvrel
