@@ -80,6 +80,10 @@ bool MapCanvas::LoadMap() {
     // A FIFO, a device or a folder is refused before anything waits on it.
     const bool tiled = IsTiledMapName(param_.mapFileName);
     const bool geographic = !tiled && IsGeoRasterName(param_.mapFileName);
+    // The file named first: a FIFO given as a map is named as given, not by
+    // the bitmap or calibration names made from it.
+    if (std::string why; !IsReadableRegularFile(param_.mapFileName, &why) && why != std::strerror(ENOENT))
+        return reportFailure("Can't load " + param_.mapFileName + ": " + why + ".");
     const PlainMapPaths paths = findPlainMapFiles(param_.mapFileName);
     for (const std::string& file : tiled || geographic ? std::vector<std::string>{findFileAnyCase(param_.mapFileName)}
                                                        : std::vector<std::string>{paths.bitmap, paths.calibration}) {

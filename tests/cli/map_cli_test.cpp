@@ -154,6 +154,12 @@ TEST_F(MapCli, RenderRefusesBadInput) {
     r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "pipe.dat").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+
+    // A FIFO given as the map itself is named as given.
+    ASSERT_EQ(::mkfifo((dir / "map.fifo").c_str(), 0600), 0);
+    r = runCli(dir, {"render", path, "-o", out, "--map", (dir / "map.fifo").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find((dir / "map.fifo").string() + ": it is not a regular file"), std::string::npos) << r.err;
 }
 
 // Georeferenced maps: rasters made by the raster library's own tools, each

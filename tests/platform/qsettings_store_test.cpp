@@ -83,5 +83,29 @@ TEST_F(SettingsFile, FolderMemoryRoundTripsPathsWithSpacesAndNonAscii) {
     EXPECT_EQ(again.folderMemory(kDataFolderValue), folder);
 }
 
+// Comment lines written by hand stay where they were after any write.
+TEST_F(SettingsFile, CommentLinesSurviveEveryWrite) {
+    std::filesystem::create_directories(std::filesystem::path(file()).parent_path());
+    test::writeFileBytes(file(), "; written by hand: keep me\n[General]\n# the receiver\nGPSModel=GPS II\n"
+                                 "DatumName=Tokyo\n; last words\n");
+    for (const char* datum : {"WGS 84", "Tokyo"}) {
+        IFTOption options(store);
+        options.SetDatumName(datum);
+        ASSERT_TRUE(options.save());
+    }
+    const std::string text = test::readFileBytes(file());
+    const std::size_t top = text.find("; written by hand: keep me\n");
+    const std::size_t receiver = text.find("# the receiver\nGPSModel=GPS II\n");
+    const std::size_t last = text.find("; last words\n");
+    ASSERT_NE(top, std::string::npos) << text;
+    ASSERT_NE(receiver, std::string::npos) << text;
+    ASSERT_NE(last, std::string::npos) << text;
+    EXPECT_LT(top, receiver);
+    EXPECT_EQ(text.find("; written by hand", top + 1), std::string::npos) << "once only";
+    IFTOption again(store);
+    EXPECT_EQ(again.DatumName(), "Tokyo");
+    EXPECT_EQ(again.GPSModel(), "GPS II");
+}
+
 } // namespace
 } // namespace nuvrel

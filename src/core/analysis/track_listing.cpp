@@ -66,8 +66,12 @@ private:
 } // namespace
 
 std::vector<TrackListRow> trackListRows(const IFTGarminTrack& track) {
-    const std::uint32_t n = std::min(track.segmentCount(), kMaxSegmentNumber);
     const auto points = track.points();
+    // Rows up to the last segment a point is in: a file may claim more.
+    std::uint32_t highest = 0;
+    for (const TrackPoint& p : points)
+        highest = std::max(highest, std::uint32_t(std::max<std::int16_t>(p.segment, 0)));
+    const std::uint32_t n = std::min({track.segmentCount(), kMaxSegmentNumber, highest});
     std::vector<TrackListRow> rows;
     rows.reserve(n + 1);
     const SegmentRanges ranges(points, n);

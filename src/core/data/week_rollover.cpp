@@ -6,6 +6,10 @@
 
 namespace nuvrel {
 
+namespace {
+constexpr std::int64_t kFutureSlack = 86400; // a day: the computer's clock may be behind
+} // namespace
+
 int detectRollover(std::span<const TrackPoint> points, std::int64_t now) {
     std::uint32_t newest = 0;
     for (const TrackPoint& p : points)
@@ -14,8 +18,10 @@ int detectRollover(std::span<const TrackPoint> points, std::int64_t now) {
         return 0;
     const std::int64_t behind = now - (std::int64_t(newest) + kReceiverEpochOffset);
     for (int weeks : {kRolloverWeeks, 2 * kRolloverWeeks}) {
+        // off: how far the corrected log would end before the clock; never
+        // more than a day after it.
         const std::int64_t off = behind - weeks * kWeekSeconds;
-        if (off >= -kRolloverSlack && off <= kRolloverSlack)
+        if (off >= -kFutureSlack && off <= kRolloverSlack)
             return weeks;
     }
     return 0;

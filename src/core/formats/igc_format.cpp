@@ -169,8 +169,18 @@ PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number, 
         const FlightReportEntry& f = flights[std::size_t(number) - 1];
         return withGroundMargin(track, f.takeoff, f.landing);
     }
-    case IgcSpan::Flight:
+    case IgcSpan::Flight: {
+        // The flight with the longest air time: jitter of the position on
+        // the ground can make a short hop before the take-off.
+        const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
+        const FlightReportEntry* longest = nullptr;
+        for (const FlightReportEntry& f : flights)
+            if (!longest || f.airTimeS > longest->airTimeS)
+                longest = &f;
+        if (longest)
+            return withGroundMargin(track, longest->takeoff, longest->landing);
         break;
+    }
     }
     const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
     return withGroundMargin(track, flight.takeOff, flight.landing);

@@ -69,10 +69,16 @@ TEST(TrackList, AgreesWithTheSegmentWalkOnUnorderedLogs) {
 }
 
 TEST(TrackList, HugeSegmentCountFromAFile) {
-    // A segment count no point can carry stops at the largest 16-bit number.
-    IFTGarminTrack track(std::vector<TrackPoint>{pt(35, 139, 0, 1)});
-    track.setSegmentCount(4000000000u);
-    EXPECT_EQ(trackListRows(track).size(), kMaxSegmentNumber + 1);
+    // A file claiming more segments than its points are in: rows only up to
+    // the last segment a point is in.
+    for (const std::uint32_t claimed : {4294967295u, 4000000000u, 40000u, 3u}) {
+        IFTGarminTrack track(std::vector<TrackPoint>{pt(35, 139, 0, 1), pt(35, 139, 10, 2)});
+        track.setSegmentCount(claimed);
+        const auto rows = trackListRows(track);
+        ASSERT_EQ(rows.size(), 3u) << claimed;
+        EXPECT_EQ(rows[1][0], "2");
+        EXPECT_EQ(rows[2][0], "TOTAL");
+    }
 }
 
 TEST(TrackDetail, RowsOfASegment) {

@@ -24,9 +24,12 @@ TEST(WeekRollover, DetectsWholeRolloversWithinSixtyDays) {
     } cases[] = {
         {kNow - k1024, kNow, 1024},
         {kNow - k1024 - 60 * kDay, kNow, 1024},
-        {kNow - k1024 + 60 * kDay, kNow, 1024},
+        {kNow - k1024 + kDay, kNow, 1024},      // a day ahead: the computer's clock may be behind
+        {kNow - k1024 + kDay + 1, kNow, 0},     // never corrected into the future
+        {kNow - k1024 + 59 * kDay, kNow, 0},
         {kNow - k1024 - 61 * kDay, kNow, 0},
-        {k2040 - 2 * k1024 + 3 * kDay, k2040, 2048},
+        {k2040 - 2 * k1024 - 3 * kDay, k2040, 2048},
+        {k2040 - 2 * k1024 + 3 * kDay, k2040, 0},
         {kNow - 5 * kDay, kNow, 0},      // a recent flight
         {kNow - k1024 / 2, kNow, 0},     // ten years old, no rollover
         {kReceiverEpochOffset, kNow, 0}, // no dated point at all

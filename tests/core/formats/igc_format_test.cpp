@@ -92,9 +92,14 @@ TEST(IgcPointRange, FlightWithGroundMarginWholeAndSegment) {
     const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
     ASSERT_GT(flight.takeOff, 30u);
 
-    const PointRange f = igcPointRange(track, IgcSpan::Flight);
-    EXPECT_EQ(f.first, flight.takeOff - 30);
-    EXPECT_EQ(f.end, flight.landing + 31u);
+    // By default the flight of the report that is longest in the air.
+    const FlightReport flights = buildFlightReport(points, -1, ContestRules::XContest);
+    ASSERT_FALSE(flights.flights.empty());
+    int longest = 1;
+    for (std::size_t k = 0; k < flights.flights.size(); ++k)
+        if (flights.flights[k].airTimeS > flights.flights[std::size_t(longest) - 1].airTimeS)
+            longest = int(k) + 1;
+    EXPECT_EQ(igcPointRange(track, IgcSpan::Flight), igcPointRange(track, IgcSpan::NumberedFlight, longest));
     const std::size_t half = points.size() / 2;
     EXPECT_EQ(igcPointRange(track, IgcSpan::Whole).end, points.size());
     EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).first, half);
@@ -109,6 +114,25 @@ TEST(IgcPointRange, FlightWithGroundMarginWholeAndSegment) {
               (PointRange{report.flights[1].takeoff - 30u, report.flights[1].landing + 31u}));
     for (int missing : {0, 3})
         EXPECT_TRUE(igcPointRange(track, IgcSpan::NumberedFlight, missing).empty()) << missing;
+}
+
+// With ground jitter making a short hop before the real flight, the default
+// export takes the flight with the longest air time.
+TEST(IgcPointRange, DefaultFlightIsTheLongestInTheAir) {
+    test::FlightPlan plan;
+    plan.walkBefore = plan.walkAfter = 40;
+    plan.cycles = 1; // a hop of about four minutes
+    std::vector<TrackPoint> points = test::generateFlight(plan);
+    const std::size_t hop = points.size();
+    plan.cycles = 6;
+    plan.startTime += 20000;
+    const std::vector<TrackPoint> flight = test::generateFlight(plan);
+    points.insert(points.end(), flight.begin(), flight.end());
+    const IFTGarminTrack track(points);
+    ASSERT_EQ(buildFlightReport(points, -1, ContestRules::XContest).flights.size(), 2u);
+    const PointRange f = igcPointRange(track, IgcSpan::Flight);
+    EXPECT_NEAR(double(f.first), double(hop + 40 - 30), 8);
+    EXPECT_NEAR(double(f.end), double(hop + plan.landingIndex() + 31), 8);
 }
 
 // The list a pilot picks from: only when there is more than one flight or
