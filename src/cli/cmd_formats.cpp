@@ -1,5 +1,6 @@
 // import and export: the interchange formats from the command line.
 //   nuvrel-cli import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE]
+//   nuvrel-cli import igc FILE.igc... -o DATA.nvl  (several logs: one segment each, or more)
 //   nuvrel-cli export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes]
 //                     [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS]
 //   nuvrel-cli export kml DATA.nvl -o OUT.kml      (the track and the waypoints)
@@ -18,6 +19,7 @@
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
 #include "core/formats/format_registry.h"
+#include "core/formats/igc_import.h"
 #include "core/gps/gps_model.h"
 
 #include <cstdlib>
@@ -123,6 +125,29 @@ int importGpx(Context& ctx, const std::string& output) {
     return data.save(output, &routes) ? 0 : 1;
 }
 
+// IGC logs replace the track log; several become its segments in the order
+// of their first fixes.
+int importIgc(Context& ctx, const std::string& output) {
+    ctx.takeFlag("--track");
+    ctx.rejectUnknownOptions();
+    if (ctx.args.size() < 2 || output.empty())
+        throw UsageError{"usage: import igc FILE.igc... -o DATA.nvl"};
+    IFTGarminData data(dataContextFor(ctx));
+    CRouteField routes(1);
+    if (std::filesystem::exists(output) && data.load(output, routes) != 1) {
+        ctx.err << "import: cannot read " << output << '\n';
+        return 1;
+    }
+    const std::vector<std::string> files(ctx.args.begin() + 1, ctx.args.end());
+    const IgcImport read = ImportIgc(data, files, IFTOption(ctx.settings).DatumName());
+    if (!read.error.empty())
+        return 1; // reported; the data file is left as it was
+    for (const std::string& note : read.notes)
+        ctx.out << "igc: " << note << '\n';
+    printSummary(ctx.out, data, DataKind::Track);
+    return data.save(output, &routes) ? 0 : 1;
+}
+
 // The IGC options: which points (default the flight), and the header values
 // over those of the settings.
 void igcArgs(Context& ctx, const IFTOption& options, ExportSettings& settings) {
@@ -157,6 +182,8 @@ int runImport(Context& ctx) {
     const FormatDescriptor& format = formatArg(ctx.args[0]);
     if (format.id == FormatId::Gpx)
         return importGpx(ctx, output);
+    if (format.id == FormatId::Igc)
+        return importIgc(ctx, output);
     const DataKind kind = kindArg(ctx, format, true);
     ctx.rejectUnknownOptions();
     if (ctx.args.size() != 2 || output.empty())

@@ -1,7 +1,7 @@
 // settings: shows the preferences, and sets them as Option > Preference does
 // (port, receiver model typed or detected, track pen, playback marker, map at
-// start, text coordinate form), the pilot and glider of flight logs, and the
-// code page. Written to the settings file at once.
+// start, text coordinate form), the map datum, the pilot and glider of flight
+// logs, and the code page. Written to the settings file at once.
 #include "cli/cli.h"
 
 #include "core/app/ift_option.h"
@@ -13,10 +13,12 @@
 #include "core/gps/product_request.h"
 #include "core/gps/serial_device_list.h"
 #include "core/gps/serial_ports.h"
+#include "core/geo/map_datum.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <strings.h>
 #include <ostream>
 #include <utility>
 
@@ -109,6 +111,7 @@ int runSettings(Context& ctx) {
     const std::string gliderId = ctx.takeOption("--glider-id", kAbsent);
     const std::string codePage = ctx.takeOption("--code-page", kAbsent);
     const std::string mapPort = ctx.takeOption("--map-port", kAbsent);
+    const std::string datum = ctx.takeOption("--datum", kAbsent);
     const bool detect = ctx.takeFlag("--detect");
     const bool listPortsOnly = ctx.takeFlag("--list-ports");
     ctx.rejectUnknownOptions();
@@ -153,6 +156,15 @@ int runSettings(Context& ctx) {
         if (!mapped || (!device.empty() && device.front() != '/'))
             throw UsageError{"--map-port wants COMn=DEVICE (an absolute path) or COMn=auto"};
         newMapping.emplace(*mapped, device);
+    }
+    // A datum of the table, named as "nuvrel-cli datums" lists it (any case).
+    std::optional<std::string> newDatum;
+    if (datum != kAbsent) {
+        for (const DatumRow& row : MapDatum("WGS 84").rows())
+            if (strcasecmp(row.name.c_str(), datum.c_str()) == 0)
+                newDatum = row.name;
+        if (!newDatum)
+            throw UsageError{"unknown datum \"" + datum + "\" (nuvrel-cli datums lists the names)"};
     }
     std::optional<std::string> newCodePage;
     if (codePage == "auto") {
@@ -204,9 +216,12 @@ int runSettings(Context& ctx) {
         option.SetGliderType(glider);
     if (gliderId != kAbsent)
         option.SetGliderID(gliderId);
+    if (newDatum)
+        option.SetDatumName(*newDatum);
 
     const bool changed = newPort || detect || model != kAbsent || newColor || newWidth || mark != kAbsent ||
-                         newMapAtStart || newDms || pilot != kAbsent || glider != kAbsent || gliderId != kAbsent;
+                         newMapAtStart || newDms || pilot != kAbsent || glider != kAbsent || gliderId != kAbsent ||
+                         newDatum;
     if ((changed && !option.save()) || (newCodePage && !setCodePageSetting(ctx.settings, *newCodePage))) {
         ctx.err << "the settings could not be written\n";
         return 1;

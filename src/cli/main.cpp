@@ -17,7 +17,7 @@ const std::vector<Command>& commands() {
         {"info", "info FILE.nvl", runInfo},
         {"upgrade", "upgrade OLD.nvl NEW.nvl", runUpgrade},
         {"retime", "retime DATA.nvl -o OUT.nvl --weeks N", runRetime},
-        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--pilot NAME] [--glider TYPE] [--glider-id ID] [--code-page auto|CP932|UTF-8] [--map-port COMn=DEVICE|auto] | settings --list-ports", runSettings},
+        {"settings", "settings [--port COMn] [--model NAME | --detect] [--pen-color RRGGBB] [--pen-width N] [--trace-mark NAME] [--map-at-start yes|no] [--dms yes|no] [--datum NAME] [--pilot NAME] [--glider TYPE] [--glider-id ID] [--code-page auto|CP932|UTF-8] [--map-port COMn=DEVICE|auto] | settings --list-ports", runSettings},
         {"datums", "datums", runDatums},
         {"datum-convert", "datum-convert [--datum NAME] [--to-wgs84] LAT LON [HEIGHT]", runDatumConvert},
         {"angle", "angle LAT|LON VALUE", runAngle},
@@ -30,7 +30,7 @@ const std::vector<Command>& commands() {
         {"report", "report DATA.nvl [--segment N] [--rules xcontest|ffvl] [--json] [--barogram OUT.png]", runReport},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
-        {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default)", runImport},
+        {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default; igc: FILE.igc... as segments)", runImport},
         {"export", "export FORMAT DATA.nvl -o FILE [--track|--waypoints|--routes] [--dms] [--datum NAME] [--tz ZONE] [--now SECONDS] (gpx: all three by default); igc: [--whole | --segment N | --flight N] [--pilot NAME] [--glider TYPE] [--glider-id ID]", runExport},
     };
     return table;

@@ -22,12 +22,14 @@ QString qtFilterFromPairs(const QString& pairs) {
     return filters.join(QStringLiteral(";;"));
 }
 
-QString chooseFile(QWidget* parent, IFTOption& options, const FileDialogSpec& spec) {
+namespace {
+
+QStringList runDialog(QWidget* parent, IFTOption& options, const FileDialogSpec& spec, bool several) {
     QFileDialog dialog(parent, spec.title);
     dialog.setObjectName(QString::fromLatin1(kFileDialogName));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dialog.setNameFilter(qtFilterFromPairs(spec.filter));
     if (!spec.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(spec.defaultSuffix);
@@ -40,10 +42,21 @@ QString chooseFile(QWidget* parent, IFTOption& options, const FileDialogSpec& sp
         dialog.selectFile(spec.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const QString path = dialog.selectedFiles().first();
+    const QStringList paths = dialog.selectedFiles();
     if (!spec.folderValue.isEmpty())
-        options.rememberFolder(spec.folderValue.toStdString(), FolderOf(path.toStdString()));
-    return path;
+        options.rememberFolder(spec.folderValue.toStdString(), FolderOf(paths.first().toStdString()));
+    return paths;
+}
+
+} // namespace
+
+QString chooseFile(QWidget* parent, IFTOption& options, const FileDialogSpec& spec) {
+    const QStringList paths = runDialog(parent, options, spec, false);
+    return paths.isEmpty() ? QString() : paths.first();
+}
+
+QStringList chooseFiles(QWidget* parent, IFTOption& options, const FileDialogSpec& spec) {
+    return runDialog(parent, options, spec, true);
 }
 
 } // namespace nuvrel::ui

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -26,6 +27,10 @@ struct FileDialogSpec {
 // When the settings key exists, the folder is taken from and written back to
 // spec.folderValue.
 QString chooseFile(QWidget* parent, IFTOption& options, const FileDialogSpec& spec);
+
+// An open dialog in which several files can be chosen; the paths in the
+// dialog's order, or an empty list when cancelled.
+QStringList chooseFiles(QWidget* parent, IFTOption& options, const FileDialogSpec& spec);
 
 // "NUVREL file|*.nvl|All files|*.*" -> "NUVREL file (*.nvl);;All files (*)".
 QString qtFilterFromPairs(const QString& pairs);

@@ -5,6 +5,7 @@
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
 #include "core/formats/format_import.h"
+#include "core/formats/igc_import.h"
 #include "core/formats/plain_text_format.h"
 #include "render/code_page_text.h"
 #include "ui/file_dialogs.h"
@@ -52,6 +53,7 @@ constexpr ImportExportCommand kCommands[] = {
     {"toPCX5file2", true, "pcx5", DataKind::Waypoints, "Save As WPT", "*.wpt", "WPT file|*.wpt|All files|*.*|"},
     {"toPOTfile3", true, "pot", DataKind::Routes, "Save As POT", "*.pot", "POT file|*.pot|All files|*.*|"},
     {"toPCX5file3", true, "pcx5", DataKind::Routes, "Save As RTE", "*.rte", "RTE file|*.rte|All files|*.*|"},
+    {"fromIGCfile1", false, "igc", DataKind::Track, "Read IGC flight logs", "*.igc", "IGC file|*.igc|All files|*.*"},
     {"fromGPXfile1", false, "gpx", DataKind::Track, "Read GPX file", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
     {"toGPXfile1", true, "gpx", DataKind::Track, "Save As GPX", "*.gpx", "GPX file|*.gpx|All files|*.*", true},
     {"toIGCfile1", true, "igc", DataKind::Track, "Save Flight As IGC", "*.igc", "IGC file|*.igc|All files|*.*"},
@@ -123,6 +125,10 @@ void runCommand(TMainForm& form, const ImportExportCommand& command) {
     spec.save = command.isExport;
     if (command.isExport)
         spec.defaultSuffix = suffixOf(command.fileName);
+    if (!command.isExport && format && format->id == FormatId::Igc) {
+        RunIgcImport(form, chooseFiles(&form, form.options(), spec));
+        return;
+    }
     const QString path = chooseFile(&form, form.options(), spec);
     RunImportExport(form, command, path, igcPart);
 }
@@ -143,6 +149,10 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
         return;
     const std::string file = path.toStdString();
     UserPrompts& prompts = form.data().context().prompts;
+    if (!command.isExport && format->id == FormatId::Igc) {
+        RunIgcImport(form, QStringList{path});
+        return;
+    }
     if (!command.isExport) {
         // A failed import leaves the data, and so the picture, as it was.
         bool changed = false;
@@ -179,6 +189,24 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
                                                   : exportFile(file, *format, command.kind, source, settings);
     if (result == ExportResult::CantCreate)
         prompts.showMessage("Error", "Cannot write " + render::toCodePage(path));
+}
+
+void RunIgcImport(TMainForm& form, const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    std::vector<std::string> files;
+    for (const QString& p : paths)
+        files.push_back(p.toStdString());
+    const IgcImport read = ImportIgc(form.data(), files, datumInfoFor(form.options().DatumName()).name);
+    if (!read.error.empty())
+        return; // reported; the data is as it was
+    showImported(form);
+    form.showNotice(QStringLiteral("IGC: %1 fixes in %2 segment%3")
+                        .arg(read.points)
+                        .arg(read.segments)
+                        .arg(read.segments == 1 ? QString() : QStringLiteral("s")) +
+                    (read.notes.size() > 1 ? QStringLiteral("; ") + QString::fromStdString(read.notes[1])
+                                           : QString()));
 }
 
 void InstallImportExportCommands(TMainForm& form) {

@@ -7,6 +7,7 @@
 #include "core/formats/igc_format.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace nuvrel::ui {
 
@@ -35,5 +36,9 @@ void InstallImportExportCommands(TMainForm& form);
 // the part of the track log that igcPart names.
 void RunImportExport(TMainForm& form, const ImportExportCommand& command, const QString& path,
                      const IgcChoice& igcPart = {});
+
+// Reads IGC flight logs into the track log, several as its segments (see
+// ImportIgc); an empty list does nothing.
+void RunIgcImport(TMainForm& form, const QStringList& paths);
 
 } // namespace nuvrel::ui

@@ -120,6 +120,7 @@ void TMainForm::buildMenus() {
     QMenu* importRoute = import->addMenu(QStringLiteral("&Route"));
     addCommand(importRoute, QStringLiteral("from &POT file..."), QStringLiteral("fromPOTfile1"));
     addCommand(import, QStringLiteral("from &GPX file..."), QStringLiteral("fromGPXfile1"));
+    addCommand(import, QStringLiteral("from &IGC files..."), QStringLiteral("fromIGCfile1"));
 
     QMenu* exportMenu = file->addMenu(QStringLiteral("&Export"));
     exportMenu->setObjectName(QStringLiteral("Export1"));

@@ -131,6 +131,46 @@ TEST(FlightLogsCli, IgcExportOfTheFlightTheLogOrASegment) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(points.size() + 13)) << "a line per point";
 }
 
+// An exported log read back: the same fixes in the datum set from the command
+// line; two logs become two segments; a damaged log names its line and leaves
+// the data file as it was.
+TEST(FlightLogsCli, IgcImportReadsBackWhatTheExportWrote) {
+    TempDir dir;
+    const std::string nvl = (dir / "data.nvl").string(), igc = (dir / "out.igc").string();
+    const auto points = writeFlights(nvl, 362538000);
+    test::ProgramRun r = run(dir, {"settings", "--datum", "wgs 84"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("DatumName: WGS 84\n"), std::string::npos) << r.out;
+    ASSERT_EQ(run(dir, {"export", "igc", nvl, "-o", igc, "--whole"}).status, 0);
+    const std::string second = (dir / "second.igc").string();
+    ASSERT_EQ(run(dir, {"export", "igc", nvl, "-o", second, "--segment", "2"}).status, 0);
+
+    const std::string back = (dir / "back.nvl").string();
+    r = run(dir, {"import", "igc", igc, "-o", back});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("igc: altitude: GNSS\n"), std::string::npos) << r.out;
+    const auto read = loadTrack(back);
+    ASSERT_EQ(read.size(), points.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].time, points[i].time) << i;
+        EXPECT_NEAR(read[i].latitude, points[i].latitude, 1e-5) << i; // a thousandth of a minute
+        EXPECT_NEAR(read[i].longitude, points[i].longitude, 1e-5) << i;
+        EXPECT_NEAR(read[i].altitude, points[i].altitude, 0.5) << i;
+        EXPECT_EQ(read[i].segment, 1);
+    }
+
+    r = run(dir, {"import", "igc", second, igc, "-o", back});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("last segment 2"), std::string::npos) << r.out;
+
+    const std::string before = readFileBytes(back);
+    test::writeFileBytes(dir / "bad.igc", "AXXX\r\nHFDTE010203\r\nB1200004700000N00800000EA0000000100\r\nB12000\r\n");
+    r = run(dir, {"import", "igc", (dir / "bad.igc").string(), "-o", back});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("bad.igc: line 4: B record too short"), std::string::npos) << r.err;
+    EXPECT_EQ(readFileBytes(back), before);
+}
+
 TEST(FlightLogsCli, RetimeMovesEveryTrackTimeByWholeWeeks) {
     TempDir dir;
     const std::string nvl = (dir / "data.nvl").string(), out = (dir / "out.nvl").string();

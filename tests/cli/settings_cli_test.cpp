@@ -60,7 +60,7 @@ TEST(CliSettings, BadValuesChangeNothing) {
         {"--port", "COM12"},       {"--port", "COM0"},        {"--pen-width", "0"},      {"--pen-width", "wide"},
         {"--pen-color", "red"},    {"--trace-mark", "GLIDER"}, {"--dms", "maybe"},        {"--bogus"},
         {"--detect", "--model", "eTrex"}, {"extra"}, {"--map-port", "COM9=/dev/ttyS0"},
-        {"--map-port", "COM2=ttyUSB0"}, {"--map-port", "COM2"},
+        {"--map-port", "COM2=ttyUSB0"}, {"--map-port", "COM2"}, {"--datum", "Atlantis"},
     };
     for (auto args : bad) {
         args.insert(args.begin(), {"settings", "--pen-width", "4"});

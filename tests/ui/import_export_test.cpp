@@ -81,7 +81,7 @@ private slots:
         Window w;
         int count = 0;
         const ui::ImportExportCommand* table = ui::importExportCommands(count);
-        QCOMPARE(count, 22);
+        QCOMPARE(count, 23);
         for (int i = 0; i < count; ++i) {
             QAction* action = w.form.command(QString::fromLatin1(table[i].objectName));
             QVERIFY2(action, table[i].objectName);
@@ -208,6 +208,32 @@ private slots:
         for (const char* part : {"creator=\"Nuvrel\"", "<name>TOKYO</name>", "<name>HOME TO AWAY</name>",
                                  "<time>2001-03-05T04:00:00Z</time>"})
             QVERIFY2(text.find(part) != std::string::npos, part);
+    }
+
+    // IGC logs chosen together become the segments of one track log; a
+    // damaged one is reported with its line and changes nothing.
+    void igcLogsChosenTogetherBecomeSegments() {
+        Window w;
+        test::TempDir dir;
+        const std::string a = (dir / "a.igc").string(), b = (dir / "b.igc").string();
+        test::writeFileBytes(a, "HFDTE150619\r\nB1000004700000N00800000EA0000000100\r\n");
+        test::writeFileBytes(b, "HFDTE140619\r\nB1000004700000N00800000EA0000000100\r\n"
+                                "B1000014700000N00800000EA0000000100\r\n");
+        QString title;
+        test::answerFileDialog(QStringLiteral("\"%1\" \"%2\"").arg(QString::fromStdString(a), QString::fromStdString(b)),
+                               &title);
+        w.form.command(QStringLiteral("fromIGCfile1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Read IGC flight logs"));
+        QVERIFY(w.form.data().track());
+        QCOMPARE(w.form.data().track()->count(), 3u);
+        QCOMPARE(int(w.form.data().track()->segment(0)), 1); // b.igc, the earlier flight
+        QCOMPARE(int(w.form.data().track()->segment(2)), 2);
+
+        test::writeFileBytes(dir / "bad.igc", "HFDTE150619\nB100000\n");
+        ui::RunImportExport(w.form, commandNamed("fromIGCfile1"), QString::fromStdString((dir / "bad.igc").string()));
+        QCOMPARE(w.prompts.count("message"), 1);
+        QVERIFY(w.prompts.entries.back().text.find("bad.igc: line 2: B record too short") != std::string::npos);
+        QCOMPARE(w.form.data().track()->count(), 3u);
     }
 
     // IGC and KML: written with the pilot, glider and pen of the settings.

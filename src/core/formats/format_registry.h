@@ -1,6 +1,6 @@
 // The interchange formats and what each one reads and writes, in one table.
 // The import dispatch kinds are the data set's: track 1 POT, 2 text, 3 Pro
-// Atlas log, 4 NMEA; waypoints 1 POT, 2 text, 3 Pro Atlas CSV.
+// Atlas log, 4 NMEA (GPX and IGC have readers of their own); waypoints 1 POT, 2 text, 3 Pro Atlas CSV.
 #pragma once
 
 #include <span>
@@ -16,6 +16,7 @@ enum TrackFileKind : int {
     kTrackFileProAtlas = 3,
     kTrackFileNmea = 4,
     kTrackFileGpx = 5,
+    kTrackFileIgc = 6,
 };
 enum WaypointFileKind : int {
     kWaypointFilePot = 1,
@@ -62,8 +63,8 @@ inline constexpr FormatDescriptor kFormats[] = {
      false, false},
     {FormatId::Gpx, "gpx", "GPX 1.1 tracks, waypoints and routes in WGS-84 (.gpx)", kTrackFileGpx, kWaypointFileGpx, true,
      true, true, true, false, false, false},
-    {FormatId::Igc, "igc", "IGC flight log in WGS-84 (.igc): the flight, the whole log or one segment", 0, 0, false, true,
-     false, false, false, false, false},
+    {FormatId::Igc, "igc", "IGC flight log in WGS-84 (.igc): read as a track; written: the flight, the whole log or one segment",
+     kTrackFileIgc, 0, false, true, false, false, false, false, false},
     {FormatId::Kml, "kml", "KML for Google Earth in WGS-84 (.kml): the track with the waypoints, or the waypoints", 0, 0,
      false, true, true, false, false, false, false},
 };
