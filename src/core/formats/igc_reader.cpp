@@ -223,9 +223,10 @@ bool IgcReader::fix(std::string_view text) {
         return true;
     }
     if (last_ >= 0 && t < last_) {
+        if (segment_ == std::numeric_limits<std::int16_t>::max())
+            return fail("time runs back once more than a track has segments for");
         ++read_.timeBack;
-        if (segment_ < std::numeric_limits<std::int16_t>::max())
-            ++segment_;
+        ++segment_;
     }
     last_ = t;
     if (text[24] == 'V')
