@@ -160,7 +160,8 @@ int runSettings(Context& ctx) {
     // A datum of the table, named as "nuvrel-cli datums" lists it (any case).
     std::optional<std::string> newDatum;
     if (datum != kAbsent) {
-        for (const DatumRow& row : MapDatum("WGS 84").rows())
+        const MapDatum table("WGS 84");
+        for (const DatumRow& row : table.rows())
             if (strcasecmp(row.name.c_str(), datum.c_str()) == 0)
                 newDatum = row.name;
         if (!newDatum)
