@@ -3,7 +3,7 @@
 //
 // The file (200 MB, or NUVREL_BENCH_TXT_MB) is generated in the temporary
 // folder at start and removed at the end.
-#include "core/formats/ift_str_token.h"
+#include "core/ift_str_token.h"
 #include "core/formats/ift_txt_file.h"
 
 #include "bench_cpu.h"

@@ -1,6 +1,6 @@
 // The text reader, tokenizer, string helpers and angle parser on arbitrary
 // bytes.
-#include "core/formats/ift_str_token.h"
+#include "core/ift_str_token.h"
 #include "core/formats/ift_string.h"
 #include "core/formats/ift_txt_file.h"
 #include "core/geo/angle_text.h"

@@ -17,6 +17,7 @@
 #include "core/data/ift_garmin_data.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
+#include "core/app/gpx_options.h"
 #include "core/formats/format_import.h"
 #include "core/formats/format_registry.h"
 #include "core/formats/igc_import.h"

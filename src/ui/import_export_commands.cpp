@@ -4,6 +4,7 @@
 #include "core/codepage.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
+#include "core/app/gpx_options.h"
 #include "core/formats/format_import.h"
 #include "core/formats/igc_import.h"
 #include "core/formats/plain_text_format.h"

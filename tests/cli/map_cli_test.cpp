@@ -2,6 +2,7 @@
 #include "cli_data_file.h"
 #include "core/geo/map_datum.h"
 #include "core/map/fitted_view.h"
+#include "support/outside_reference.h"
 
 #include <algorithm>
 
@@ -232,8 +233,7 @@ struct GeoMapCli : MapCli {
 
 TEST_F(GeoMapCli, WaypointIsDrawnOnTheMarkOfEveryKindOfMap) {
     NUVREL_REQUIRE_RENDERER();
-    if (!tool("gdal_translate --version"))
-        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    NUVREL_REQUIRE_REFERENCE(tool("gdal_translate --version"), "gdal_translate");
     const std::string d = dir.path().string() + "/";
     const std::string ppm = markedImage();
     ASSERT_TRUE(tool("gdal_translate -of GTiff -a_srs EPSG:4326 -a_ullr 139.0 36.0 139.4 35.7 " + ppm + " " + d +
@@ -262,8 +262,7 @@ TEST_F(GeoMapCli, WaypointIsDrawnOnTheMarkOfEveryKindOfMap) {
 
 TEST_F(GeoMapCli, MapsThatCannotBePlacedAreRefusedByName) {
     NUVREL_REQUIRE_RENDERER();
-    if (!tool("gdal_translate --version"))
-        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    NUVREL_REQUIRE_REFERENCE(tool("gdal_translate --version"), "gdal_translate");
     const std::string d = dir.path().string() + "/";
     ASSERT_TRUE(tool("gdal_translate -of GTiff " + markedImage() + " " + d + "plain.tif"));
     ASSERT_TRUE(tool("gdal_translate -of PNG " + markedImage() + " " + d + "mark.png"));

@@ -99,8 +99,11 @@ private slots:
     }
 
     void loadsAGeoTiffAndZoomsBackToIt() {
-        if (std::system("gdal_translate --version >/dev/null 2>&1") != 0)
+        if (std::system("gdal_translate --version >/dev/null 2>&1") != 0) {
+            if (qEnvironmentVariableIsSet("CI") && qgetenv("CI") != "false")
+                QFAIL("gdal_translate is missing (scripts/install-deps installs gdal-bin)");
             QSKIP("gdal_translate is missing (scripts/install-deps installs gdal-bin)");
+        }
         test::TempDir dir;
         QVERIFY(pattern(120, 80).save(QString::fromStdString((dir / "p.bmp").string()), "BMP"));
         QCOMPARE(std::system(("gdal_translate -q -a_srs EPSG:4326 -a_ullr 139 36 139.3 35.8 " + (dir / "p.bmp").string() +

@@ -1,6 +1,6 @@
 // The choice before an IGC export of a log with several flights and segments,
 // on a real X server: every entry painted on its own row, as the list paints
-// it. The screenshot is kept in /tmp.
+// it. The screenshot is kept under screenshots/ in the build tree.
 #include <QListWidget>
 #include <QTest>
 
@@ -26,7 +26,7 @@ private slots:
         QCOMPARE(list->count(), 5);
         QTRY_VERIFY(x11::differingShare(x11::screenPixelsOf(list), x11::ownRendering(list)) < 0.02);
         const QImage shown = x11::screenPixelsOf(list);
-        x11::screenPixels(&dialog).save(QStringLiteral("/tmp/nuvrel_igc_span_dialog.png"));
+        x11::keepScreenshot(x11::screenPixels(&dialog), QStringLiteral("nuvrel_igc_span_dialog.png"));
 
         // Each row holds text of its own, and no row is cut off below.
         std::vector<QImage> rows;

@@ -1,7 +1,7 @@
 // Japanese names on a real X server: in CP932 mode the waypoint list and the
 // map labels show kanji and kana through an installed Japanese font, and in
 // UTF-8 mode the katakana downloaded from a Japanese receiver. The
-// screenshots are left in /tmp for looking (nuvrel-kanji-list.png,
+// screenshots are left under screenshots/ in the build tree for looking (nuvrel-kanji-list.png,
 // nuvrel-kanji-map.png, nuvrel-kana-download.png).
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
@@ -61,7 +61,7 @@ private slots:
         map.Refresh();
         QTest::qWait(200);
         const QImage onMap = x11::screenPixels(&map);
-        onMap.save(QStringLiteral("/tmp/nuvrel-kanji-map.png"));
+        x11::keepScreenshot(onMap, QStringLiteral("nuvrel-kanji-map.png"));
         QVERIFY(x11::colourCount(onMap) > 2);
 
         ui::TfrmWaypoint list(form.data(), form.options(), prompts, &form);
@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("富士山"));
         QCOMPARE(model.data(model.index(2, 0)).toString(), QStringLiteral("ﾀｶｵ"));
         QTRY_VERIFY(x11::differingShare(x11::screenPixels(&list), x11::ownRendering(&list)) < 0.01);
-        x11::screenPixels(&list).save(QStringLiteral("/tmp/nuvrel-kanji-list.png"));
+        x11::keepScreenshot(x11::screenPixels(&list), QStringLiteral("nuvrel-kanji-list.png"));
         setActiveCodePage(CodePage::Utf8);
     }
 
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(model.data(model.index(0, 0)).toString().trimmed(), QStringLiteral("ﾀｶｵ-1"));
         QVERIFY(model.data(model.index(0, 3)).toString().contains(QStringLiteral("ｶﾐｺｳﾁ")));
         QTRY_VERIFY(x11::differingShare(x11::screenPixels(&list), x11::ownRendering(&list)) < 0.01);
-        x11::screenPixels(&list).save(QStringLiteral("/tmp/nuvrel-kana-download.png"));
+        x11::keepScreenshot(x11::screenPixels(&list), QStringLiteral("nuvrel-kana-download.png"));
     }
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QScreen>
 #include <QTest>
@@ -151,6 +152,15 @@ inline int colourCount(const QImage& img)
                 return int(seen.size());
         }
     return int(seen.size());
+}
+
+// Keeps a screenshot for a person to look at: under "screenshots/" in the
+// folder the test runs in (the top of the build tree), so two checkouts
+// tested at once never write over each other's pictures.
+inline void keepScreenshot(const QImage& img, const QString& name)
+{
+    QDir().mkpath(QStringLiteral("screenshots"));
+    img.save(QStringLiteral("screenshots/") + name);
 }
 
 }  // namespace x11

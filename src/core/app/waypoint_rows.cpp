@@ -1,6 +1,6 @@
 #include "core/app/waypoint_rows.h"
 
-#include "core/formats/ift_str_token.h"
+#include "core/ift_str_token.h"
 #include "core/geo/angle_text.h"
 #include "core/gps/gps_model.h"
 

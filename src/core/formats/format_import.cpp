@@ -2,7 +2,6 @@
 
 #include "core/codepage.h"
 #include "core/errors.h"
-#include "core/gps/gps_model.h"
 #include "core/time_zone.h"
 
 #include <memory>
@@ -120,16 +119,6 @@ int ImportPotRoutes(CRouteField& routes, const std::string& path, UserPrompts& p
                                        return true;
                                    });
     return added < 0 ? 0 : added;
-}
-
-GpxSettings gpxSettingsFrom(const IFTOption& option) {
-    GpxSettings settings;
-    settings.datumName = option.DatumName();
-    settings.productId = option.GPSModelID();
-    settings.softwareVersion = option.GPSSoftwareVersion();
-    settings.displayDefault = GPSModel::DisplayDefaultFor(settings.productId, settings.softwareVersion);
-    settings.codePage = activeCodePage();
-    return settings;
 }
 
 GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string& path, GpxKinds kinds,

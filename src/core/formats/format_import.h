@@ -4,7 +4,6 @@
 // modified flag and the time offset as they were.
 #pragma once
 
-#include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 #include "core/formats/format_read.h"
@@ -48,9 +47,6 @@ struct GpxImport {
     std::size_t routes = 0;
     std::string error; // shown as "path: error"
 };
-
-// The GPX settings of the user's datum and receiver.
-GpxSettings gpxSettingsFrom(const IFTOption& option);
 
 // Reads a GPX file and, of the kinds asked for that the file holds, replaces
 // the track log (time offset reset) and the waypoint store and appends the

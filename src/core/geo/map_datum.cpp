@@ -1,6 +1,6 @@
 #include "core/geo/map_datum.h"
 
-#include "core/formats/ift_str_token.h"
+#include "core/ift_str_token.h"
 
 #include <algorithm>
 #include <charconv>

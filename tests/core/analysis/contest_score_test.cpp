@@ -4,6 +4,7 @@
 
 #include "support/flight_generator.h"
 #include "support/test_support.h"
+#include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +49,9 @@ std::vector<std::pair<double, double>> positions(const std::string& json, const 
 // score within 0.1 %, the turnpoints (and a free flight's start and finish)
 // within 50 m, or else tied with the scorer's choice.
 TEST(ContestScore, AgreesWithTheReferenceScorer) {
-    if (std::system("command -v node >/dev/null 2>&1") != 0 ||
-        !std::filesystem::exists(kReferenceDir + "/node_modules/igc-xc-score"))
-        GTEST_SKIP() << "node or the reference scorer is not installed (scripts/install-deps)";
+    NUVREL_REQUIRE_REFERENCE(std::system("command -v node >/dev/null 2>&1") == 0 &&
+                                 std::filesystem::exists(kReferenceDir + "/node_modules/igc-xc-score"),
+                             "node or the reference scorer igc-xc-score");
     struct Shape {
         const char* name;
         double courseTurnDeg;

@@ -4,6 +4,7 @@
 #include "core/geo/map_datum.h"
 #include "sample_data.h"
 #include "support/test_support.h"
+#include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +52,7 @@ std::string writeSample(const test::TempDir& dir) {
 class GpxGpsbabel : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(kGpsbabel))
-            GTEST_SKIP() << "GPSBabel is not installed";
+        NUVREL_REQUIRE_REFERENCE(std::filesystem::exists(kGpsbabel), "GPSBabel");
     }
     test::TempDir dir;
 };

@@ -6,6 +6,7 @@
 #include "support/flight_generator.h"
 #include "support/igc_reference.h"
 #include "support/test_support.h"
+#include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -177,8 +178,7 @@ TEST(IgcChoices, OfferedOnlyWhenThereIsAChoice) {
 // held in the Tokyo datum that crosses midnight UTC and has a point that
 // goes back in time.
 TEST(IgcWriter, ReadByIgcParserWithTheSameFixes) {
-    if (!test::igcReferenceAvailable())
-        GTEST_SKIP() << "node or igc-parser not installed (scripts/install-deps)";
+    NUVREL_REQUIRE_REFERENCE(test::igcReferenceAvailable(), "node or igc-parser");
     test::FlightPlan plan;
     plan.startTime = 362534400 + 86400 - 300; // five minutes before midnight UTC
     std::vector<TrackPoint> points = test::generateFlight(plan);

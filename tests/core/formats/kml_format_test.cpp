@@ -2,6 +2,7 @@
 #include "core/geo/map_datum.h"
 #include "sample_data.h"
 #include "support/test_support.h"
+#include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -47,8 +48,7 @@ std::vector<std::array<double, 3>> gpsbabelRows(const std::vector<std::string>& 
 
 // GPSBabel reads the track and the waypoints back at their WGS-84 positions.
 TEST(KmlWriter, ReadByGpsbabelInWgs84) {
-    if (!std::filesystem::exists("/usr/bin/gpsbabel"))
-        GTEST_SKIP() << "GPSBabel is not installed";
+    NUVREL_REQUIRE_REFERENCE(std::filesystem::exists("/usr/bin/gpsbabel"), "GPSBabel");
     test::TempDir dir;
     const std::string path = (dir / "t.kml").string();
     const auto points = test::sampleTrack();

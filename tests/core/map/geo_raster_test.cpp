@@ -2,6 +2,7 @@
 // say so; map files from strangers open only as the map formats they claim.
 #include "core/map/geo_raster.h"
 #include "support/test_support.h"
+#include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -47,8 +48,7 @@ std::string output(const std::string& command) {
     }
 
 TEST(GeoRaster, ASourceOverThePixelCapIsReadCoarserAndSaysSo) {
-    if (!haveGdalTools())
-        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    NUVREL_REQUIRE_REFERENCE(haveGdalTools(), "gdal_translate");
     test::TempDir dir;
     test::writeFileBytes(dir / "grey.ppm", "P6 400 300 255\n" + std::string(400 * 300 * 3, '\x80'));
     const std::string tif = (dir / "Grey.TIF").string();
@@ -82,8 +82,7 @@ TEST(GeoRaster, ASourceOverThePixelCapIsReadCoarserAndSaysSo) {
 // folder is opened, read, written or deleted.
 TEST(GeoRaster, MapFilesFromStrangersCannotReachOtherFiles) {
     RUN_AS_NOBODY("MapFilesFromStrangersCannotReachOtherFiles");
-    if (!haveGdalTools())
-        GTEST_SKIP() << "gdal_translate is missing (scripts/install-deps installs gdal-bin)";
+    NUVREL_REQUIRE_REFERENCE(haveGdalTools(), "gdal_translate");
     const auto rawVrt = [](const fs::path& source, int side) {
         return "<VRTDataset rasterXSize=\"" + std::to_string(side) + "\" rasterYSize=\"" + std::to_string(side) +
                "\"><SRS>EPSG:4326</SRS><GeoTransform>139, 0.01, 0, 36, 0, -0.01</GeoTransform>"

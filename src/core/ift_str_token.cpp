@@ -1,4 +1,4 @@
-#include "core/formats/ift_str_token.h"
+#include "core/ift_str_token.h"
 
 #include <bit>
 #include <cstring>
