@@ -1,7 +1,7 @@
 // The "Flight Report" window on a real X server: opened from the track list's
 // View menu, its text and barogram really on the screen, a click on the
 // barogram showing that point, the rules switch, and the PNG and printed
-// page painted by the same renderer. The screenshot is kept under screenshots/ in the build tree.
+// page painted by the same renderer. The screenshot is kept under build/tests/screenshots.
 #include <QAction>
 #include <QComboBox>
 #include <QPlainTextEdit>

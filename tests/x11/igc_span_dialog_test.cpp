@@ -1,6 +1,6 @@
 // The choice before an IGC export of a log with several flights and segments,
 // on a real X server: every entry painted on its own row, as the list paints
-// it. The screenshot is kept under screenshots/ in the build tree.
+// it. The screenshot is kept under build/tests/screenshots.
 #include <QListWidget>
 #include <QTest>
 

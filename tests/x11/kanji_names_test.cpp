@@ -1,7 +1,7 @@
 // Japanese names on a real X server: in CP932 mode the waypoint list and the
 // map labels show kanji and kana through an installed Japanese font, and in
 // UTF-8 mode the katakana downloaded from a Japanese receiver. The
-// screenshots are left under screenshots/ in the build tree for looking (nuvrel-kanji-list.png,
+// screenshots are left under build/tests/screenshots for looking (nuvrel-kanji-list.png,
 // nuvrel-kanji-map.png, nuvrel-kana-download.png).
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"

@@ -1,6 +1,6 @@
 // The serial port chooser of the preferences on a real X server: its
 // drop-down list shows each port with the device it leads to and whether it
-// is there, one painted row per port. The screenshot is kept under screenshots/ in the build tree.
+// is there, one painted row per port. The screenshot is kept under build/tests/screenshots.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QTest>

@@ -155,8 +155,8 @@ inline int colourCount(const QImage& img)
 }
 
 // Keeps a screenshot for a person to look at: under "screenshots/" in the
-// folder the test runs in (the top of the build tree), so two checkouts
-// tested at once never write over each other's pictures.
+// folder the test runs in (build/tests), so two checkouts tested at once
+// never write over each other's pictures.
 inline void keepScreenshot(const QImage& img, const QString& name)
 {
     QDir().mkpath(QStringLiteral("screenshots"));
