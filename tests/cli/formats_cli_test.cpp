@@ -116,6 +116,10 @@ TEST(FormatsCli, GpxTakesEveryKindAndRoundTrips) {
     EXPECT_EQ(readFileBytes(gpx).find("<trk>"), std::string::npos);
     r = run(dir, {"import", "gpx", golden("sample.gpx"), "-o", (dir / "c.nvl").string(), "--routes"});
     EXPECT_EQ(r.out, "gpx: 0 track points, 0 waypoints, 2 routes\n");
+    // The kind asked for and not there is named.
+    r = run(dir, {"export", "gpx", (dir / "c.nvl").string(), "-o", (dir / "none.gpx").string(), "--track"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no track\n"), std::string::npos) << r.err;
 
     // A malformed file: its line, exit 1, the data file as it was.
     writeFileBytes(dir / "bad.gpx", "<gpx>\n<trk>\n</gpx>\n");
