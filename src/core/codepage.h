@@ -9,7 +9,10 @@
 
 namespace nuvrel {
 
-enum class CodePage { Utf8, Cp932 };
+// Utf8 and Cp932 are the program's own code pages; Latin1 and Ascii are the
+// character sets of receivers that are not Japanese (the newer ones send
+// Latin-1, the older ones plain ASCII).
+enum class CodePage { Utf8, Cp932, Latin1, Ascii };
 
 // The code page in force for this process (UTF-8 until set). main() sets it
 // once at start-up from the locale or the "CodePage" setting.
@@ -72,5 +75,22 @@ std::string utf8ToCodePage(std::string_view text, CodePage page, char substitute
 
 // True when text is well-formed UTF-8.
 bool isUtf8(std::string_view text);
+
+// Nearest forms, for targets that cannot hold a character. halfWidthForm
+// turns full-width letters, digits and signs, hiragana and full-width
+// katakana (a voiced one becomes two characters: ガ -> ｶﾞ) into their
+// half-width forms; plainLatinForm takes the accents off Latin letters
+// (é -> e, Æ -> AE, ß -> ss). Both take and give UTF-8 and leave every other
+// character as it is.
+std::string halfWidthForm(std::string_view utf8);
+std::string plainLatinForm(std::string_view utf8);
+
+// Text of page from as text of page to, converting once. A byte that does not
+// form a character of from becomes a replacement character (U+FFFD, or "?"
+// where the target lacks it); a character that the target cannot hold
+// becomes its nearest form that it can (half-width, then without accents,
+// then a few variant kanji such as 𠮷 -> 吉), else "?". *changed (when given)
+// tells whether anything was replaced.
+std::string convertCodePage(std::string_view text, CodePage from, CodePage to, bool* changed = nullptr);
 
 } // namespace nuvrel

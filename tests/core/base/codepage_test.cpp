@@ -120,5 +120,36 @@ TEST(CodePage, KatakanaConvertAndWhatCannotGoKeepsItsPlace) {
     }
 }
 
+// A character the target lacks takes the nearest form it has, and the caller
+// learns that the text changed.
+TEST(CodePage, ConversionTakesTheNearestFormAndSaysSo) {
+    const struct {
+        std::string text;
+        CodePage from, to;
+        std::string expected;
+        bool changed;
+    } cases[] = {
+        {"\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6", CodePage::Utf8, CodePage::Cp932, "\x8B\x67\x96\xEC\x89\xC6", true},
+        {"Caf\xC3\xA9", CodePage::Utf8, CodePage::Cp932, "Cafe", true},
+        {"Caf\xC3\xA9", CodePage::Utf8, CodePage::Latin1, "Caf\xE9", false},
+        {"Caf\xC3\xA9", CodePage::Utf8, CodePage::Ascii, "Cafe", true},
+        {"CAF\xC9", CodePage::Latin1, CodePage::Utf8, "CAF\xC3\x89", false},
+        {"M\xDCNCH", CodePage::Latin1, CodePage::Cp932, "MUNCH", true},
+        {"\xEF\xBC\xA1\xEF\xBC\x91", CodePage::Utf8, CodePage::Ascii, "A1", true}, // full-width Ａ１
+        {"\xC4\xB3", CodePage::Cp932, CodePage::Utf8, "\xEF\xBE\x84\xEF\xBD\xB3", false},  // ﾄｳ
+        {"A\x81", CodePage::Cp932, CodePage::Utf8, "A\xEF\xBF\xBD", true},               // a lone lead byte
+        {"\xE5\xAF\x8C", CodePage::Utf8, CodePage::Ascii, "?", true},                    // 富
+        {"\xFF", CodePage::Utf8, CodePage::Cp932, "?", true},
+    };
+    for (const auto& c : cases) {
+        bool changed = !c.changed;
+        EXPECT_EQ(convertCodePage(c.text, c.from, c.to, &changed), c.expected) << c.text;
+        EXPECT_EQ(changed, c.changed) << c.text;
+    }
+    // Japanese typed in full width, as half-width katakana.
+    EXPECT_EQ(halfWidthForm("\xE3\x83\x95\xE3\x82\xB8\xE3\x81\x95\xE3\x82\x93\xEF\xBC\x91"), "ﾌｼﾞｻﾝ1"); // フジさん１
+    EXPECT_EQ(plainLatinForm("\xC3\x86gir \xC3\x9F"), "AEgir ss");
+}
+
 } // namespace
 } // namespace nuvrel
