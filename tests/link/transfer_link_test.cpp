@@ -463,12 +463,15 @@ TEST(TransferLink, WaypointUploadNewLayoutAndJapanese) {
         EXPECT_EQ(UploadWaypointsCommand(no.data, no.services(sim)), 0); // answered No: nothing sent
         EXPECT_TRUE(sim.recordLines("productrqst").empty());
 
-        h.prompts.answers = {true};
+        h.prompts.answers = {true, true};
         ASSERT_EQ(UploadWaypointsCommand(h.data, h.services(sim)), 1);
-        ASSERT_EQ(h.prompts.entries.size(), 1u);
+        ASSERT_EQ(h.prompts.entries.size(), 2u);
         EXPECT_EQ(h.prompts.entries[0].title, "Question");
         EXPECT_EQ(h.prompts.entries[0].text,
                   "This operation may replace current Waypoint data.\nDo you wish to continue?");
+        // The name the receiver cannot hold whole is named before it is sent.
+        EXPECT_EQ(h.prompts.entries[1].title, "Confirm");
+        EXPECT_NE(h.prompts.entries[1].text.find("  summit of fuji -> SUMMIT OF\n"), std::string::npos);
         ASSERT_TRUE(sim.waitForRecord("xfercmplt"));
         const auto lines = sim.recordLines("wpt ");
         ASSERT_EQ(lines.size(), 2u);
@@ -544,7 +547,10 @@ TEST(TransferLink, RouteUploadBothHeaderLayouts) {
         two.AddRouteEntry(0, "Z", 35, 139, "", 1, 0, 0, 0);
         two.SetRouteName(1, "TWENTY CHARACTERS 20");
         two.AddRouteEntry(1, "X", 35, 139, "", 1, 0, 0, 0);
+        h.prompts.answers = {true};
         EXPECT_EQ(UploadRoutesCommand(two, h.services(sim)), 2);
+        // The D202 identifier holds 13 characters: the cut is named first.
+        EXPECT_NE(h.prompts.entries.at(0).text.find("  TWENTY CHARACTERS 20 -> TWENTY CHARAC\n"), std::string::npos);
         ASSERT_TRUE(sim.waitForRecord("xfercmplt command=4"));
         ASSERT_TRUE(sim.waitForRecord("records count=3"));
         const auto counts = sim.recordLines("records count=");
@@ -552,8 +558,8 @@ TEST(TransferLink, RouteUploadBothHeaderLayouts) {
         EXPECT_EQ(counts[0].substr(0, 16), "records count=7 ");
         const auto headers = sim.recordLines("rtehdr");
         ASSERT_EQ(headers.size(), 2u);
-        EXPECT_NE(headers[0].find("ident=\"A            \""), std::string::npos); // L = 14
-        EXPECT_EQ(rawOf(headers[0]).size(), 14u);
+        EXPECT_NE(headers[0].find("ident=\"A\""), std::string::npos); // without pads: L = 2
+        EXPECT_EQ(rawOf(headers[0]).size(), 2u);
         EXPECT_NE(headers[1].find("ident=\"TWENTY CHARAC\""), std::string::npos);
         EXPECT_EQ(sim.recordLines("rtelink class=3").size(), 4u);
         EXPECT_EQ(rawOf(sim.recordLines("rtewpt").at(0)).size(), 64u);
@@ -688,7 +694,8 @@ TEST(TransferLink, JapaneseNamesGoBackByteForByte) {
             setActiveCodePage(CodePage::Utf8);
             ASSERT_EQ(waypointsSent, 1) << where;
             ASSERT_EQ(routesSent, 1) << where;
-            EXPECT_EQ(h.prompts.entries.size(), 1u) << where << ": only the upload question, nothing cut or changed";
+            EXPECT_EQ(h.prompts.entries.size(), 1u) << where << ": only the upload question, nothing cut or changed\n"
+                                                    << h.prompts.entries.back().text;
             ASSERT_TRUE(sim.waitForRecord("xfercmplt command=4"));
             const std::size_t at = d108 ? 48 : 0;
             for (const char* kind : {"wpt ", "rtewpt "}) {
@@ -714,7 +721,7 @@ TEST(TransferLink, NamesTheReceiverCannotShowAreConfirmedFirst) {
     } cases[] = {
         {CodePage::Cp932, "A\x95\x78\x8E\x6D", "\xCC\xBC", "A\x95\x78\x8E\x6D -> 00000\n"},
         {CodePage::Utf8, "A\u5BCC\u58EB", "\uFF8C\uFF7C", "A\u5BCC\u58EB -> 00000\n"},
-        {CodePage::Utf8, "\u00E91", "\uFF8C\uFF7C", "?1 -> 01\n"},
+        {CodePage::Utf8, "\u00E91", "\uFF8C\uFF7C", "\u00E91 -> 01\n"},
     };
     for (const auto& c : cases) {
         SimProcess sim({"--product-id", "105"});
@@ -735,19 +742,22 @@ TEST(TransferLink, NamesTheReceiverCannotShowAreConfirmedFirst) {
     }
 }
 
-TEST(TransferLink, LongNamesAreCutOnACharacter) {
-    // "A富士山頂朝" is 11 bytes in CP932: the D108 download keeps ten bytes at
-    // most, without the lead byte of 朝.
+TEST(TransferLink, LatinNamesOfNewerReceiversArriveWhole) {
+    // An eTrex sends Latin-1: É arrives as itself in UTF-8, and as E with a
+    // word in CP932, which has no É.
     TempDir dir;
-    const std::string file =
-        WriteSimData(dir, "long.txt", "wpt|A\\x95\\x78\\x8E\\x6D\\x8E\\x52\\x92\\xB8\\x92\\xA9|35|139|0|3|0|0|C\n");
-    SimProcess sim({"--product-id", "130", "--data-text", file});
-    Harness h(130);
-    setActiveCodePage(CodePage::Cp932);
-    const bool ok = DownloadWaypoints(h.data, 1, h.transfer(sim));
-    setActiveCodePage(CodePage::Utf8);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(h.data.waypoints()->ident(0), "A\x95\x78\x8E\x6D\x8E\x52\x92\xB8 ");
+    const std::string file = WriteSimData(dir, "latin.txt", "wpt|CAF\\xC9|35|139|0|3|0|0|C\n");
+    for (const CodePage page : {CodePage::Utf8, CodePage::Cp932}) {
+        SimProcess sim({"--product-id", "130", "--data-text", file});
+        Harness h(130);
+        setActiveCodePage(page);
+        const bool ok = DownloadWaypoints(h.data, 1, h.transfer(sim));
+        setActiveCodePage(CodePage::Utf8);
+        ASSERT_TRUE(ok);
+        const bool utf8 = page == CodePage::Utf8;
+        EXPECT_EQ(h.data.waypoints()->ident(0), utf8 ? "CAF\xC3\x89      " : "CAFE      ");
+        EXPECT_EQ(h.prompts.entries.size(), utf8 ? 0u : 1u);
+    }
 }
 
 } // namespace

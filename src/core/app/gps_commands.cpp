@@ -12,6 +12,7 @@
 #include "core/gps/transfers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -24,52 +25,84 @@ TransferServices transferServices(const GpsCommandServices& s) {
     return TransferServices{s.ports, s.option, s.prompts, s.progress};
 }
 
-bool japaneseNames(const IFTOption& option) { return GPSModel().CharSetForId(option.GPSModelID()) == 2; }
+bool japaneseNames(std::int32_t productId) { return GPSModel().CharSetForId(productId) == 2; }
 
-// Asks about the sent names (in the receiver's code page) that the receiver
-// shows otherwise.
-bool confirmNames(const std::vector<std::string>& sent, UserPrompts& prompts, std::int32_t productId) {
+std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+// A name as the user has it, and the bytes that go to the receiver for it.
+// Waypoint names go through the receiver's name table; route names do not.
+struct SentName {
+    std::string name;
+    std::string sent;
+    bool table = true;
+};
+
+// Asks before an upload when names will not arrive as they are: characters
+// the receiver cannot show or hold, names cut to its length (the receiver's
+// upper case is no change worth a word).
+bool confirmNames(const std::vector<SentName>& names, UserPrompts& prompts, std::int32_t productId) {
     constexpr std::size_t kListed = 20;
     std::string list;
     std::size_t changed = 0;
-    for (const std::string& name : sent) {
-        const std::string shown = ReceiverShownName(name);
-        if (shown == name)
+    for (const SentName& n : names) {
+        const std::string shown = japaneseNames(productId) && n.table ? ReceiverShownName(n.sent) : n.sent;
+        const std::string arrives = trimmed(ReceiverToProgramText(shown, productId));
+        const std::string name = trimmed(n.name);
+        if (sameIgnoringCase(arrives, name))
             continue;
         if (++changed <= kListed)
-            list += "  " + ReceiverToProgramText(name, productId) + " -> " + ReceiverToProgramText(shown, productId) +
-                    "\n";
+            list += "  " + name + " -> " + arrives + "\n";
     }
     if (changed == 0)
         return true;
     if (changed > kListed)
         list += "  ... and " + std::to_string(changed - kListed) + " more\n";
-    return prompts.askYesNo("Confirm", "The receiver cannot show every character of these names; they will change:\n" +
+    return prompts.askYesNo("Confirm", "The receiver cannot hold every character of these names as they are; they will "
+                                       "change:\n" +
                                            list + "Do you wish to continue?");
 }
 
 } // namespace
 
 bool ConfirmWaypointNames(const IFTGarminWaypoint& waypoints, const GpsCommandServices& services) {
-    if (!japaneseNames(services.option))
-        return true;
-    std::vector<std::string> sent;
-    for (const WaypointRecord& w : waypoints.records())
-        sent.push_back(WaypointUploadName(w, services.option.GPSModelID()));
-    return confirmNames(sent, services.prompts, services.option.GPSModelID());
+    const std::int32_t model = services.option.GPSModelID();
+    std::vector<SentName> names;
+    for (std::size_t i = 0; i < waypoints.count(); ++i)
+        names.push_back({waypoints.ident(i), WaypointUploadName(waypoints.record(i), model)});
+    return confirmNames(names, services.prompts, model);
 }
 
 bool ConfirmRouteNames(const CRouteField& routes, std::uint32_t first, std::uint32_t last,
                        const GpsCommandServices& services) {
-    if (!japaneseNames(services.option))
-        return true;
     const std::int32_t model = services.option.GPSModelID();
-    std::vector<std::string> sent;
-    for (std::uint32_t r = first; r <= last && r < routes.RouteCount(); ++r)
-        for (const RouteEntry& e : routes.routes()[r].entries)
-            sent.push_back(Waypoint::SentName(ProgramToReceiverText(fieldText(e.ident, kIdentSize), model).c_str(),
-                                              model, services.option.GPSSoftwareVersion()));
-    return confirmNames(sent, services.prompts, model);
+    const std::int32_t version = services.option.GPSSoftwareVersion();
+    std::vector<SentName> names;
+    for (std::uint32_t r = first; r <= last && r < routes.RouteCount(); ++r) {
+        const std::string routeName = routes.GetRouteName(r);
+        const Route header(0, ProgramToReceiverText(routeName, model), ReceiverCodePage(model));
+        TransferRoute route;
+        std::copy(header.Bytes(), header.Bytes() + Route::kLength, route.header.begin());
+        std::string sent = route.name(ReceiverCodePage(model));
+        if (GPSModel::UsesNewFormats(model))
+            sent.resize(fitWholeLength(sent, 13, ReceiverCodePage(model)));
+        names.push_back({routeName, sent, false});
+        for (const RouteEntry& e : routes.routes()[r].entries) {
+            const std::string ident = fieldText(e.ident, kIdentSize);
+            names.push_back(
+                {ident, Waypoint::SentName(ProgramToReceiverName(ident, model).c_str(), model, version)});
+        }
+    }
+    return confirmNames(names, services.prompts, model);
 }
 
 bool DownloadTrackCommand(IFTGarminData& data, const GpsCommandServices& services) {
@@ -176,7 +209,7 @@ RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t i
     for (const RouteEntry& e : route.entries) {
         double lat, lon, height;
         datum.toWgs84(e.latitude, e.longitude, e.altitude, lat, lon, height);
-        const std::string ident = ProgramToReceiverText(fieldText(e.ident, kIdentSize), model);
+        const std::string ident = ProgramToReceiverName(fieldText(e.ident, kIdentSize), model);
         const std::string comment = ProgramToReceiverText(fieldText(e.comment, kCommentSize), model);
         transfer[0].entries.emplace_back(Pid_Rte_Wpt_Data, lat, lon, ident.c_str(), comment.c_str(), model, version,
                                          e.symbol, std::uint8_t(e.display), e.proximity, float(height));

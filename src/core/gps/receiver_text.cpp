@@ -66,6 +66,12 @@ constexpr std::array<unsigned char, 256> makeUploadTable(const std::array<unsign
     t[0] = 0;
     for (int code = 32; code <= 94; ++code)
         t[download[static_cast<std::size_t>(code)]] = static_cast<unsigned char>(code);
+    // Nearest forms the table has: small katakana as large ones, the long
+    // vowel mark as a hyphen.
+    for (int small = 167; small <= 171; ++small) // ｧｨｩｪｫ -> ｱｲｳｴｵ
+        t[static_cast<std::size_t>(small)] = t[static_cast<std::size_t>(small + 10)];
+    t[175] = t[194]; // ｯ -> ﾂ
+    t[176] = t['-']; // ｰ
     return t;
 }
 
@@ -85,35 +91,63 @@ std::string ReceiverShownName(std::string_view name) {
 }
 
 CodePage ReceiverCodePage(std::int32_t productId) {
-    return GPSModel().CharSetForId(productId) == 2 ? CodePage::Cp932 : activeCodePage();
+    if (GPSModel().CharSetForId(productId) == 2)
+        return CodePage::Cp932;
+    return GPSModel::UsesNewFormats(productId) ? CodePage::Latin1 : CodePage::Ascii;
 }
 
 bool ConvertsReceiverText(std::int32_t productId) { return ReceiverCodePage(productId) != activeCodePage(); }
 
-std::string ReceiverToProgramText(std::string_view text, std::int32_t productId) {
-    if (!ConvertsReceiverText(productId))
+std::string ReceiverToProgramText(std::string_view text, std::int32_t productId, bool* changed) {
+    if (changed)
+        *changed = false;
+    const CodePage page = ReceiverCodePage(productId);
+    if (page == activeCodePage())
         return std::string(text);
-    return codePageToUtf8(text, ReceiverCodePage(productId));
+    return convertCodePage(text, page, activeCodePage(), changed);
 }
 
-std::string ProgramToReceiverText(std::string_view text, std::int32_t productId) {
-    if (!ConvertsReceiverText(productId) || !isUtf8(text))
-        return std::string(text);
-    return utf8ToCodePage(text, ReceiverCodePage(productId), '?');
+namespace {
+std::string toReceiver(std::string_view text, std::int32_t productId, bool name, bool* changed) {
+    CodePage from = activeCodePage();
+    // A text that is not UTF-8 at all is a name kept from a data file of
+    // CP932 mode.
+    if (from == CodePage::Utf8 && !isUtf8(text))
+        from = CodePage::Cp932;
+    const CodePage to = ReceiverCodePage(productId);
+    if (!name || to != CodePage::Cp932)
+        return convertCodePage(text, from, to, changed);
+    // The Japanese character sets hold half-width katakana only.
+    std::string utf8 = convertCodePage(text, from, CodePage::Utf8);
+    const std::string half = halfWidthForm(utf8);
+    std::string out = convertCodePage(half, CodePage::Utf8, to, changed);
+    if (changed)
+        *changed = *changed || half != utf8;
+    return out;
+}
+} // namespace
+
+std::string ProgramToReceiverText(std::string_view text, std::int32_t productId, bool* changed) {
+    return toReceiver(text, productId, false, changed);
+}
+
+std::string ProgramToReceiverName(std::string_view text, std::int32_t productId, bool* changed) {
+    return toReceiver(text, productId, true, changed);
 }
 
 std::string ReceivedTexts::fit(std::string_view text, std::size_t fieldSize) {
     if (!converts() || fieldSize == 0)
         return std::string(text);
-    std::string whole = ReceiverToProgramText(text, productId_);
+    bool changed = false;
+    std::string whole = ReceiverToProgramText(text, productId_, &changed);
     std::string kept = whole.substr(0, fitLength(whole, fieldSize - 1));
     while (!whole.empty() && whole.back() == ' ')
         whole.pop_back();
-    if (kept.size() < whole.size()) {
+    if (kept.size() < whole.size() || changed) {
         std::string shown = kept;
         while (!shown.empty() && shown.back() == ' ')
             shown.pop_back();
-        cut_.push_back(whole + " -> " + shown);
+        cut_.push_back(kept.size() < whole.size() ? whole + " -> " + shown : shown + " (characters replaced)");
     }
     return kept;
 }
@@ -122,7 +156,7 @@ std::string ReceivedTexts::notice() const {
     if (cut_.empty())
         return {};
     constexpr std::size_t kListed = 20;
-    std::string text = "These names and comments are longer in UTF-8 than the data set holds and were cut:\n";
+    std::string text = "These names and comments could not be kept as the receiver sent them (changed or cut):\n";
     for (std::size_t i = 0; i < cut_.size() && i < kListed; ++i)
         text += "  " + cut_[i] + "\n";
     if (cut_.size() > kListed)

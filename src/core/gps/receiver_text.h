@@ -32,25 +32,29 @@ unsigned char CharToReceiverCode(unsigned char character);
 // What such a receiver shows of a name sent to it.
 std::string ReceiverShownName(std::string_view name);
 
-// The code page of a receiver's texts (names after the code table, comments,
-// route names): CP932 for models of the Japanese character set, else the
-// program's own.
+// The character set of a receiver's texts (names after the code table,
+// comments, route names): CP932 for models of the Japanese character set,
+// Latin-1 for the models of the newer record formats, ASCII for the others.
 CodePage ReceiverCodePage(std::int32_t productId);
-// True when the receiver's texts differ in code page from the program's: a
-// model of the Japanese character set while the program runs in UTF-8.
+// True when the receiver's texts differ in code page from the program's.
 bool ConvertsReceiverText(std::int32_t productId);
 // A receiver's text in the program's code page (half-width katakana stay
-// half-width), and back. Going to the receiver, characters that CP932 lacks
-// become "?" (one for each, so the receiver shows a "0" in its place); a text
-// that is not UTF-8 at all (a name kept from a data file of CP932 mode) goes
-// as it is. Both leave the text alone when ConvertsReceiverText is false.
-std::string ReceiverToProgramText(std::string_view text, std::int32_t productId);
-std::string ProgramToReceiverText(std::string_view text, std::int32_t productId);
+// half-width), and back. Going to the receiver, a character it cannot hold
+// takes its nearest form (é -> e for the ASCII sets), else "?" (so a
+// Japanese receiver shows a "0" in its place); a name also goes in
+// half-width form for the Japanese sets (フジサン -> ﾌｼﾞｻﾝ, １２３ -> 123). A
+// text that is not UTF-8 at all in UTF-8 mode is read as CP932 (a name kept
+// from a data file of CP932 mode). *changed tells whether anything was
+// replaced.
+std::string ReceiverToProgramText(std::string_view text, std::int32_t productId, bool* changed = nullptr);
+std::string ProgramToReceiverText(std::string_view text, std::int32_t productId, bool* changed = nullptr);
+std::string ProgramToReceiverName(std::string_view text, std::int32_t productId, bool* changed = nullptr);
 
 // Received texts on their way into record fields. In UTF-8 a katakana takes
 // three bytes, so a long name or comment may not fit its field: it is cut on
-// a whole character (trailing pad spaces go first) and noted, so that the
-// download can say which texts it could not keep whole.
+// a whole character (trailing pad spaces go first) and noted, as is a text
+// that the program's code page cannot hold as it is (a Latin-1 É in CP932
+// mode), so that the download can say which texts it could not keep whole.
 class ReceivedTexts {
 public:
     explicit ReceivedTexts(std::int32_t productId) : productId_(productId) {}

@@ -171,7 +171,7 @@ int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, s
     bool stopped = false;
     for (const auto& r : routes) {
         if (newFormat) {
-            // The D202 identifier: the first 13 characters of the space-filled name field.
+            // The D202 identifier: the name's first 13 characters, without pads.
             std::uint8_t packet[6 + 14];
             packet[0] = kDLE;
             packet[1] = Pid_Rte_Hdr;
@@ -180,6 +180,9 @@ int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, s
                 ++n;
             n = fitWholeLength(std::string_view(reinterpret_cast<const char*>(r.header.data() + 4), n), 13,
                                ReceiverCodePage(productId));
+            // The header's name field is padded with spaces; the identifier is not.
+            while (n > 0 && r.header[4 + n - 1] == ' ')
+                --n;
             packet[2] = std::uint8_t(n + 1);
             std::memcpy(packet + 3, r.header.data() + 4, n);
             packet[3 + n] = 0;

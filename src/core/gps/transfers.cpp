@@ -62,14 +62,14 @@ void failDownload(IFTRS232C& port, const TransferServices& services) {
 // single-byte characters; others are in the program's code page and are cut
 // at their last whole character (the cut bytes become pad).
 void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::size_t maxChars, bool japanese,
-              char pad) {
+              char pad, CodePage page) {
     std::size_t n = 0;
     while (n < width && n < maxChars && field[n]) {
         ident[n] = char(japanese ? ReceiverCodeToChar(field[n]) : field[n]);
         ++n;
     }
     if (!japanese)
-        for (std::size_t cut = fitWholeLength(std::string_view(ident, n), n); cut < n; ++cut)
+        for (std::size_t cut = fitWholeLength(std::string_view(ident, n), n, page); cut < n; ++cut)
             ident[cut] = pad;
 }
 
@@ -221,7 +221,7 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
             if (format == WaypointFormat::D108 || format == WaypointFormat::D109) {
                 std::memset(w.ident, ' ', kIdentSize);
                 const std::size_t at = format == WaypointFormat::D109 ? 52 : 48;
-                copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese, ' ');
+                copyName(w.ident, d + at, kMaxPacketLength - 3 - at, 10, japanese, ' ', ReceiverCodePage(model));
                 w.ident[10] = '\0';
                 const float altitude = ReceiverAltitude(floatAt(d + 32));
                 datum.toLocal(SemicirclesToDegrees(GetI32(d + 24)), SemicirclesToDegrees(GetI32(d + 28)), altitude,
@@ -229,10 +229,12 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
                 w.altitude = float(height);
                 w.symbol = GetI16(d + 4);
             } else {
-                copyName(w.ident, d, 6, 6, japanese, '\0');
+                copyName(w.ident, d, 6, 6, japanese, '\0', ReceiverCodePage(model));
                 // A NUL inside the name ends it; the rest stays as received.
                 std::memcpy(w.comment, d + 18, 40);
-                w.comment[40] = '\0';
+                // A comment that fills its 40 bytes may end inside a character.
+                w.comment[fitWholeLength(std::string_view(w.comment, strnlen(w.comment, 40)), 40,
+                                         ReceiverCodePage(model))] = '\0';
                 datum.toLocal(SemicirclesToDegrees(GetI32(d + 6)), SemicirclesToDegrees(GetI32(d + 10)), 0, lat,
                               lon, height);
                 if (format == WaypointFormat::D103) {
@@ -270,7 +272,7 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
 std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId) {
     const CodePage page = ReceiverCodePage(productId);
     const std::string ident =
-        ProgramToReceiverText(std::string_view(waypoint.ident, strnlen(waypoint.ident, kIdentSize - 1)), productId);
+        ProgramToReceiverName(std::string_view(waypoint.ident, strnlen(waypoint.ident, kIdentSize - 1)), productId);
     std::string name(ident.substr(0, fitWholeLength(ident, GPSModel::UsesNewFormats(productId) ? 10 : 6, page)));
     // Only whole single-byte characters: a CP932 trail byte may be a letter.
     for (std::size_t i = 0; i < name.size(); i += charLength(std::string_view(name).substr(i), page))
