@@ -26,11 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             bool high = false;
             for (char c : out)
                 high |= static_cast<unsigned char>(c) >= 0x80;
-            if (high && textConversion(out, CodePage::Cp932) != TextConversion::FromUtf8)
+            (void)high;
+            if (!isUtf8(out))
                 std::abort();
         } else if (whole == TextConversion::FromUtf8) {
             convertText(text, whole);
         }
+        TextConversion how;
+        const std::string decoded = decodeText(text, page, how);
+        if (page == CodePage::Utf8 && !isUtf8(decoded))
+            std::abort();
     }
     return 0;
 }

@@ -211,8 +211,8 @@ int runImport(Context& ctx) {
         (problem == ReadProblem::None ? ctx.out : ctx.err) << "import: " << note << '\n';
     if (problem != ReadProblem::None)
         return 1; // reported; the data file is left as it was
-    if (converted != TextConversion::None)
-        ctx.err << conversionNote(converted) << ": " << input << '\n';
+    if (const std::string note = conversionNote(converted); !note.empty())
+        ctx.err << (converted.changed ? "warning: " : "") << note << ": " << input << '\n';
     if (kind == DataKind::Routes)
         ctx.out << "routes: " << added << " added, " << routes.RouteCount() << " in all\n";
     printSummary(ctx.out, data, kind);

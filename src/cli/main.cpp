@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/terminal_text.h"
 
 #include "core/app/ift_option.h"
 #include "core/codepage.h"
@@ -9,6 +10,7 @@
 #include <clocale>
 #include <cstring>
 #include <iostream>
+#include <langinfo.h>
 
 namespace nuvrel::cli {
 
@@ -110,6 +112,10 @@ int main(int argc, char** argv) {
     }
     QSettingsStore settings;
     setActiveCodePage(chooseCodePage(settings));
+    // What the commands print goes to the terminal in its locale's encoding.
+    const CodePage terminal = cli::terminalCodePage(nl_langinfo(CODESET));
+    cli::TerminalText outText(std::cout, activeCodePage(), terminal);
+    cli::TerminalText errText(std::cerr, activeCodePage(), terminal);
     cli::ConsolePrompts prompts(std::cerr);
     CLibraryTimeZone timeZone;
     cli::Context ctx{{argv + 2, argv + argc}, std::cout, std::cerr, settings, prompts, timeZone};

@@ -13,7 +13,8 @@ QString fromCodePage(std::string_view bytes) {
 std::string toCodePage(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     if (activeCodePage() == CodePage::Cp932)
-        return utf8ToCodePage(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), CodePage::Cp932);
+        return convertCodePage(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                               CodePage::Utf8, CodePage::Cp932);
     return utf8.toStdString();
 }
 

@@ -169,7 +169,11 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
             changed = ImportPotRoutes(form.routes(), file, prompts, nullptr, &converted) > 0;
         if (changed)
             showImported(form);
-        if (converted != TextConversion::None)
+        // A file whose characters changed on the way in is a warning; a
+        // conversion alone is a notice.
+        if (converted.changed)
+            prompts.showMessage("Warning", conversionNote(converted) + ": " + QFileInfo(path).fileName().toStdString());
+        else if (!conversionNote(converted).empty())
             form.showNotice(QString::fromStdString(conversionNote(converted)) + QStringLiteral(": ") +
                             QFileInfo(path).fileName());
         return;

@@ -190,7 +190,7 @@ RouteRead readRoutes(const Source& source) {
 }
 
 // Reads a file, or its text converted into the program's code page when it
-// is in the other one.
+// is in another encoding (or holds a byte-order mark, or is ambiguous).
 template <typename Read>
 auto readFile(const std::string& path, Read read) {
     // A FIFO or a device (/dev/zero) is refused before anything waits on it
@@ -200,13 +200,13 @@ auto readFile(const std::string& path, Read read) {
         refused.problem = ReadProblem::OpenFailed;
         return refused;
     }
-    const TextConversion conversion = fileConversion(path, activeCodePage());
     std::string text;
-    if (conversion == TextConversion::None || !readWholeFile(path, text))
+    if (!fileNeedsDecoding(path, activeCodePage()) || !readWholeFile(path, text))
         return read(Source(&path));
-    text = convertText(text, conversion);
+    TextConversion conversion;
+    text = decodeText(text, activeCodePage(), conversion);
     auto r = read(Source(std::string_view(text)));
-    r.converted = conversion;
+    r.converted = std::move(conversion);
     return r;
 }
 

@@ -39,6 +39,16 @@ std::string cut(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, fitLength(text, maxBytes)));
 }
 
+// The length in bytes of the first n characters of text.
+std::size_t charsLength(std::string_view text, std::size_t n) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < n && pos < text.size(); ++i)
+        pos += charLength(text.substr(pos), activeCodePage());
+    return pos;
+}
+
+constexpr std::size_t kIdentChars = 6; // a waypoint identifier's characters
+
 std::string joinText(std::string_view ident, std::string_view comment) {
     std::string text(ident);
     text += ':';
@@ -607,12 +617,14 @@ bool PotTrackReader::line(std::string_view text) {
 }
 
 void PotWaypointReader::splitText(std::string_view text, std::string& ident, std::string& comment) {
+    // The identifier counts characters, not bytes; the colon may follow it
+    // directly.
+    const std::size_t n = charsLength(text, kIdentChars);
     const std::size_t colon = text.find(':');
-    if (colon != std::string_view::npos && colon < 6) {
+    if (colon != std::string_view::npos && colon <= n) {
         ident.assign(text.substr(0, colon));
         comment.assign(text.substr(colon + 1));
     } else {
-        const std::size_t n = fitLength(text, 6);
         ident.assign(text.substr(0, n));
         comment.assign(text.substr(n));
     }
@@ -658,7 +670,7 @@ std::vector<PotRoute> PotRouteReader::take() {
             PotRouteEntry e;
             const std::size_t colon = k.text.find(':');
             const std::string_view before = std::string_view(k.text).substr(0, colon);
-            e.ident = cut(before, 6);
+            e.ident = std::string(before.substr(0, charsLength(before, kIdentChars)));
             if (colon != std::string::npos)
                 e.comment = cut(std::string_view(k.text).substr(colon + 1), 40);
             e.latitude = k.latitude;

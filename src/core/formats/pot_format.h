@@ -128,8 +128,8 @@ public:
     bool line(std::string_view text);
     std::vector<WaypointRecord> take() { return std::move(waypoints_); }
 
-    // Splits a waypoint text into identifier and comment: at a colon among the
-    // first 6 characters, else after the first 6 characters.
+    // Splits a waypoint text into identifier and comment: at a colon among or
+    // right after the first 6 characters, else after the first 6 characters.
     static void splitText(std::string_view text, std::string& ident, std::string& comment);
 
 private:

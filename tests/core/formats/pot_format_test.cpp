@@ -135,14 +135,19 @@ TEST(PotRead, WaypointTextSplitsAtAnEarlyColon) {
     PotWaypointReader::splitText("AB:cd:ef", ident, comment);
     EXPECT_EQ(ident, "AB");
     EXPECT_EQ(comment, "cd:ef");
-    PotWaypointReader::splitText("ABCDEF:x", ident, comment); // the colon is the 7th character
+    PotWaypointReader::splitText("ABCDEF:x", ident, comment); // the colon right after six characters
     EXPECT_EQ(ident, "ABCDEF");
-    EXPECT_EQ(comment, ":x");
-    PotWaypointReader::splitText("\xE6\x9D\xB1\xE4\xBA\xAC", ident, comment); // two 3-byte characters
-    EXPECT_EQ(ident, "\xE6\x9D\xB1\xE4\xBA\xAC");
-    PotWaypointReader::splitText("AB\xE6\x9D\xB1\xE4\xBA\xAC", ident, comment); // cut before a split
-    EXPECT_EQ(ident, "AB\xE6\x9D\xB1");
-    EXPECT_EQ(comment, "\xE4\xBA\xAC");
+    EXPECT_EQ(comment, "x");
+    PotWaypointReader::splitText("ABCDEFG:x", ident, comment);
+    EXPECT_EQ(ident, "ABCDEF");
+    EXPECT_EQ(comment, "G:x");
+    // Characters, not bytes: 富士山 (three 3-byte characters) stays whole.
+    PotWaypointReader::splitText("\xE5\xAF\x8C\xE5\xA3\xAB\xE5\xB1\xB1:c", ident, comment);
+    EXPECT_EQ(ident, "\xE5\xAF\x8C\xE5\xA3\xAB\xE5\xB1\xB1");
+    EXPECT_EQ(comment, "c");
+    PotWaypointReader::splitText("AB\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1\xE4\xBA\xACxy", ident, comment);
+    EXPECT_EQ(ident, "AB\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1\xE4\xBA\xAC");
+    EXPECT_EQ(comment, "xy");
 }
 
 TEST(PotRead, WaypointsRoundTrip) {
