@@ -51,14 +51,33 @@ constexpr ScoringType kFfvl[] = {
 // The points in the forms the searches need.
 class Flight {
 public:
-    explicit Flight(std::span<const TrackPoint> pts) : n(static_cast<std::uint32_t>(pts.size())) {
+    Flight(std::span<const TrackPoint> pts, const std::vector<std::uint32_t>& keep)
+        : n(static_cast<std::uint32_t>(keep.size())) {
         lat.resize(n), lon.resize(n), ch.resize(n), sh.resize(n);
+        double south = 90, north = -90;
         for (std::uint32_t i = 0; i < n; ++i) {
-            lat[i] = pts[i].latitude;
-            lon[i] = pts[i].longitude;
+            lat[i] = pts[keep[i]].latitude;
+            lon[i] = pts[keep[i]].longitude;
             ch[i] = std::cos(lat[i] * kDegToRad / 2);
             sh[i] = std::sin(lat[i] * kDegToRad / 2);
+            south = std::min(south, lat[i]), north = std::max(north, lat[i]);
         }
+        // The scales at the mean latitude of any two points lie between
+        // those at the flight's extreme latitudes (and the equator's when
+        // it crosses it): the smallest give distances never longer than the
+        // formula's, for the closing search's box tests.
+        double k1a, k2a, k1b, k2b;
+        fccScales(std::cos(south * kDegToRad), k1a, k2a);
+        fccScales(std::cos(north * kDegToRad), k1b, k2b);
+        k1Low_ = std::min(k1a, k1b);
+        k2Low_ = std::min(k2a, k2b);
+        if (south <= 0 && north >= 0) {
+            double k1e, k2e;
+            fccScales(1.0, k1e, k2e);
+            k1Low_ = std::min(k1Low_, k1e);
+            k2Low_ = std::min(k2Low_, k2e);
+        }
+        k1Low_ *= 1 - 1e-9, k2Low_ *= 1 - 1e-9;
         buildTables();
     }
 
@@ -97,25 +116,13 @@ public:
         return std::sqrt(a * a + b * b) * (1 + 1e-9);
     }
 
-    // The shortest distance a point of box p and a point of box q can have
-    // (a lower bound).
-    static double minDist(const Box& p, const Box& q) {
-        const double dlat = std::max({0.0, p.lat0 - q.lat1, q.lat0 - p.lat1});
-        const double dlon = std::max({0.0, p.lon0 - q.lon1, q.lon0 - p.lon1});
-        const double m0 = (p.lat0 + q.lat0) / 2, m1 = (p.lat1 + q.lat1) / 2;
-        const double far = std::max(std::abs(m0), std::abs(m1));
-        const double near = (m0 <= 0 && m1 >= 0) ? 0 : std::min(std::abs(m0), std::abs(m1));
-        double k1, k2, unused;
-        fccScales(std::cos(near * kDegToRad), k1, unused);
-        fccScales(std::cos(far * kDegToRad), unused, k2);
-        const double a = k1 * dlat, b = k2 * dlon;
-        return std::sqrt(a * a + b * b) * (1 - 1e-9);
-    }
-
     // The shortest distance between a point at or before a and a point at or
-    // after c (a <= c), remembered per pair. The two index ranges are split
-    // in halves together; the track's continuity keeps the boxes of index
-    // ranges small, so most pairs of halves are left out by their boxes.
+    // after c (a <= c). The pair (in, out) found answers every query (a', c')
+    // with in <= a' <= a and c <= c' <= out as well, since the smaller sets
+    // still hold it: answers are kept as such rectangles and looked up
+    // first. Otherwise the two index ranges are split in halves together;
+    // the track's continuity keeps the boxes of index ranges small, so most
+    // pairs of halves are left out by their boxes.
     double closing(std::uint32_t a, std::uint32_t c) {
         if (a >= c)
             return 0;
@@ -123,17 +130,26 @@ public:
         if (auto it = closings_.find(key); it != closings_.end())
             return it->second.d;
         Closing best{dist(a, c), a, c};
-        struct Pair {
-            std::uint32_t p0, p1, q0, q1;
-        };
-        std::vector<Pair> stack{{0, a, c, n - 1}};
+        for (const Known& k : known_) {
+            if (k.c.in > a || k.c.out < c)
+                continue; // not a pair of this query
+            if (k.a >= a && k.cFrom <= c) {
+                closings_.emplace(key, k.c);
+                return k.c.d;
+            }
+            if (k.c.d < best.d)
+                best = k.c;
+        }
+        using Pair = PairOfRanges;
+        std::vector<Pair>& stack = stack_;
+        stack.assign(1, Pair{0, a, c, n - 1});
         while (!stack.empty()) {
             const Pair w = stack.back();
             stack.pop_back();
-            if (minDist(box(w.p0, w.p1), box(w.q0, w.q1)) >= best.d)
+            if (lowerDist(box(w.p0, w.p1), box(w.q0, w.q1)) >= best.d)
                 continue;
             const std::uint32_t np = w.p1 - w.p0 + 1, nq = w.q1 - w.q0 + 1;
-            if (np * nq <= 16) {
+            if (np * nq <= 32) {
                 for (std::uint32_t i = w.p0; i <= w.p1; ++i)
                     for (std::uint32_t j = w.q0; j <= w.q1; ++j)
                         if (const double d = dist(i, j); d < best.d)
@@ -151,6 +167,7 @@ public:
             }
         }
         closings_.emplace(key, best);
+        known_.push_back({best, a, c});
         return best.d;
     }
     std::pair<std::uint32_t, std::uint32_t> closingPair(std::uint32_t a, std::uint32_t c) {
@@ -169,6 +186,18 @@ private:
         double d;
         std::uint32_t in, out;
     };
+    struct Known {
+        Closing c;
+        std::uint32_t a, cFrom; // the query answered
+    };
+
+    // Never longer than the distance of any point of p to any point of q.
+    double lowerDist(const Box& p, const Box& q) const {
+        const double dlat = std::max({0.0, p.lat0 - q.lat1, q.lat0 - p.lat1});
+        const double dlon = std::max({0.0, p.lon0 - q.lon1, q.lon0 - p.lon1});
+        const double a = k1Low_ * dlat, b = k2Low_ * dlon;
+        return std::sqrt(a * a + b * b);
+    }
 
     void buildTables() {
         tables_.emplace_back(n);
@@ -189,49 +218,56 @@ private:
 
     std::vector<std::vector<Box>> tables_;
     std::unordered_map<std::uint64_t, Closing> closings_;
+    std::vector<Known> known_;
+    double k1Low_ = 0, k2Low_ = 0;
+    struct PairOfRanges {
+        std::uint32_t p0, p1, q0, q1;
+    };
+    std::vector<PairOfRanges> stack_;
 };
 
-// out[k] = max over j <= k of in[j] + distance(j, k), and the arg max where
-// asked. Single precision: only the choice of points comes from here, the
-// score is measured again in double precision.
+// out[k] = max over j <= k of in[j] + distance(j, k), and the arg max.
+// Single precision: only the choice of points comes from here, the score is
+// measured again in double precision. The points are taken in blocks: a
+// block whose best input plus the longest distance its box allows cannot
+// beat the best found so far is passed over.
 struct FloatPoints {
+    static constexpr std::uint32_t kBlock = 32;
     std::vector<float> dlat, dlon, ch, sh;
+    struct BlockBox {
+        float lat0, lat1, lon0, lon1;
+    };
+    std::vector<BlockBox> boxes;
+    float k1High = 0, k2High = 0; // scales never below the formula's for any two points
+
     explicit FloatPoints(const Flight& f, bool reversed) {
         const std::uint32_t n = f.n;
         dlat.resize(n), dlon.resize(n), ch.resize(n), sh.resize(n);
+        double south = 90, north = -90;
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::uint32_t s = reversed ? n - 1 - i : i;
             dlat[i] = static_cast<float>(f.lat[s] - f.lat[0]);
             dlon[i] = static_cast<float>(f.lon[s] - f.lon[0]);
             ch[i] = static_cast<float>(f.ch[s]);
             sh[i] = static_cast<float>(f.sh[s]);
+            south = std::min(south, f.lat[s]), north = std::max(north, f.lat[s]);
         }
-    }
-    float bestBefore(const float* in, std::uint32_t k, std::uint32_t* arg) const {
-        const float ck = ch[k], sk = sh[k], la = dlat[k], lo = dlon[k];
-        // Eight running maxima side by side, so that the loop runs in vector lanes.
-        constexpr std::uint32_t kLanes = 8;
-        float lane[kLanes];
-        std::fill(lane, lane + kLanes, -1.f);
-        const std::uint32_t whole = (k + 1) / kLanes * kLanes;
-        for (std::uint32_t j = 0; j < whole; j += kLanes)
-            for (std::uint32_t u = 0; u < kLanes; ++u) {
-                const float v = value(in, j + u, ck, sk, la, lo);
-                lane[u] = v > lane[u] ? v : lane[u];
+        // k1 grows and k2 shrinks away from the equator.
+        const double nearest = (south <= 0 && north >= 0) ? 0 : std::min(std::abs(south), std::abs(north));
+        const double farthest = std::max(std::abs(south), std::abs(north));
+        double k1, k2, unused;
+        fccScales(std::cos(farthest * kDegToRad), k1, unused);
+        fccScales(std::cos(nearest * kDegToRad), unused, k2);
+        k1High = static_cast<float>(k1 * (1 + 1e-5));
+        k2High = static_cast<float>(k2 * (1 + 1e-5));
+        for (std::uint32_t b = 0; b < n; b += kBlock) {
+            BlockBox box{dlat[b], dlat[b], dlon[b], dlon[b]};
+            for (std::uint32_t i = b; i < std::min(n, b + kBlock); ++i) {
+                box.lat0 = std::min(box.lat0, dlat[i]), box.lat1 = std::max(box.lat1, dlat[i]);
+                box.lon0 = std::min(box.lon0, dlon[i]), box.lon1 = std::max(box.lon1, dlon[i]);
             }
-        float best = -1;
-        for (std::uint32_t u = 0; u < kLanes; ++u)
-            best = std::max(best, lane[u]);
-        for (std::uint32_t j = whole; j <= k; ++j)
-            best = std::max(best, value(in, j, ck, sk, la, lo));
-        if (arg) {
-            *arg = 0;
-            float top = -1;
-            for (std::uint32_t j = 0; j <= k; ++j)
-                if (const float v = value(in, j, ck, sk, la, lo); v > top)
-                    top = v, *arg = j;
+            boxes.push_back(box);
         }
-        return best;
     }
     float value(const float* in, std::uint32_t j, float ck, float sk, float la, float lo) const {
         float k1, k2;
@@ -239,35 +275,77 @@ struct FloatPoints {
         const float a = k1 * (dlat[j] - la), b = k2 * (dlon[j] - lo);
         return in[j] + std::sqrt(a * a + b * b);
     }
-    std::vector<float> layer(const std::vector<float>& in) const {
-        std::vector<float> out(in.size());
-        for (std::uint32_t k = 0; k < in.size(); ++k)
-            out[k] = bestBefore(in.data(), k, nullptr);
-        return out;
+    // The best of in[j] + distance(j, k) over j in [from, to].
+    void scan(const float* in, std::uint32_t from, std::uint32_t to, std::uint32_t k, float& best,
+              std::uint32_t& arg) const {
+        const float ck = ch[k], sk = sh[k], la = dlat[k], lo = dlon[k];
+        float top = -1;
+        for (std::uint32_t j = from; j <= to; ++j)
+            top = std::max(top, value(in, j, ck, sk, la, lo));
+        if (top <= best)
+            return;
+        for (std::uint32_t j = from; j <= to; ++j)
+            if (value(in, j, ck, sk, la, lo) == top) {
+                best = top, arg = j;
+                return;
+            }
+    }
+    void layer(const std::vector<float>& in, std::vector<float>& out, std::vector<std::uint32_t>& arg,
+               const std::stop_token& stop) const {
+        const std::uint32_t n = static_cast<std::uint32_t>(in.size());
+        out.assign(n, 0.f);
+        arg.assign(n, 0);
+        std::vector<float> blockMax(boxes.size(), -1.f);
+        for (std::uint32_t j = 0; j < n; ++j)
+            blockMax[j / kBlock] = std::max(blockMax[j / kBlock], in[j]);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            if (k % 1024 == 0 && stop.stop_requested())
+                return;
+            float best = -1;
+            std::uint32_t at = k;
+            // The block that served the point before first: it is likely
+            // to serve this one, and a good start passes more blocks over.
+            const std::uint32_t hint = k ? arg[k - 1] / kBlock : 0;
+            scan(in.data(), hint * kBlock, std::min(k, hint * kBlock + kBlock - 1), k, best, at);
+            const float la = dlat[k], lo = dlon[k];
+            for (std::uint32_t b = 0; b <= k / kBlock; ++b) {
+                if (b == hint)
+                    continue;
+                const BlockBox& x = boxes[b];
+                const float dy = std::max(std::abs(la - x.lat0), std::abs(la - x.lat1));
+                const float dx = std::max(std::abs(lo - x.lon0), std::abs(lo - x.lon1));
+                const float y = k1High * dy, xx = k2High * dx;
+                const float bound = blockMax[b] + std::sqrt(y * y + xx * xx) * (1 + 1e-5f) + 1e-4f;
+                if (bound <= best)
+                    continue;
+                scan(in.data(), b * kBlock, std::min(k, b * kBlock + kBlock - 1), k, best, at);
+            }
+            out[k] = best;
+            arg[k] = at;
+        }
     }
 };
 
 // Free flight: start <= tp1 <= tp2 <= tp3 <= finish, the longest path, by
 // dynamic programming over the points.
-void bestFreeFlight(Flight& f, const ScoringType& type, ContestScore& best) {
+void bestFreeFlight(Flight& f, const ScoringType& type, ContestScore& best, const std::stop_token& stop) {
     const std::uint32_t n = f.n;
     const FloatPoints fwd(f, false), rev(f, true);
     const std::vector<float> zero(n, 0.f);
-    const auto l1 = fwd.layer(zero);  // start .. tp1
-    const auto l2 = fwd.layer(l1);    // .. tp2
-    const auto l3 = fwd.layer(l2);    // .. tp3
-    const auto tail = rev.layer(zero); // tp3 .. finish, reversed
+    std::vector<float> l1, l2, l3, tail;
+    std::vector<std::uint32_t> a1, a2, a3, aTail;
+    fwd.layer(zero, l1, a1, stop);  // start .. tp1
+    fwd.layer(l1, l2, a2, stop);    // .. tp2
+    fwd.layer(l2, l3, a3, stop);    // .. tp3
+    rev.layer(zero, tail, aTail, stop); // tp3 .. finish, reversed
+    if (stop.stop_requested())
+        return;
     std::uint32_t t3 = 0;
     float top = -1;
     for (std::uint32_t k = 0; k < n; ++k)
         if (l3[k] + tail[n - 1 - k] > top)
             top = l3[k] + tail[n - 1 - k], t3 = k;
-    std::uint32_t t2 = 0, t1 = 0, s = 0, e = 0;
-    fwd.bestBefore(l2.data(), t3, &t2);
-    fwd.bestBefore(l1.data(), t2, &t1);
-    fwd.bestBefore(zero.data(), t1, &s);
-    rev.bestBefore(zero.data(), n - 1 - t3, &e);
-    e = n - 1 - e;
+    const std::uint32_t t2 = a3[t3], t1 = a2[t2], s = a1[t1], e = n - 1 - aTail[n - 1 - t3];
     std::uint32_t path[] = {s, t1, t2, t3, e};
     // Single precision chose the points; settle them in double precision by
     // moving one at a time while the path grows.
@@ -314,12 +392,15 @@ void bestFreeFlight(Flight& f, const ScoringType& type, ContestScore& best) {
 // turnpoints in the order flown.
 class TriangleSearch {
 public:
-    TriangleSearch(Flight& f, const ScoringType& t, ContestScore& best) : f_(f), t_(t), best_(best) {}
+    TriangleSearch(Flight& f, const ScoringType& t, ContestScore& best, const std::stop_token& stop)
+        : f_(f), t_(t), best_(best), stop_(stop) {}
 
     void run() {
         const std::uint32_t last = f_.n - 1;
         push({{0, last}, {0, last}, {0, last}});
-        while (!queue_.empty()) {
+        for (std::uint64_t step = 0; !queue_.empty(); ++step) {
+            if (step % 256 == 0 && stop_.stop_requested())
+                return;
             Node node = queue_.top();
             queue_.pop();
             if (node.bound <= best_.points)
@@ -378,6 +459,8 @@ private:
         if (t_.fai)
             perimeter = std::min(perimeter, std::min({ab, bc, ca}) / 0.28);
         perimeter += 0.03; // the legs are rounded
+        if (perimeter * t_.multiplier + 0.01 <= best_.points)
+            return;
         double closing = 0;
         if (n.r[0].last < n.r[2].first) {
             closing = round2(f_.closing(n.r[0].last, n.r[2].first));
@@ -427,6 +510,7 @@ private:
     Flight& f_;
     const ScoringType& t_;
     ContestScore& best_;
+    const std::stop_token& stop_;
     std::priority_queue<Node> queue_;
 };
 
@@ -441,17 +525,42 @@ double contestDistanceKm(double lat1, double lon1, double lat2, double lon2) {
     return std::sqrt(a * a + b * b);
 }
 
-ContestScore scoreFlight(std::span<const TrackPoint> points, ContestRules rules) {
+ContestScore scoreFlight(std::span<const TrackPoint> points, ContestRules rules, std::stop_token stop) {
     ContestScore best;
     best.rules = rules;
-    if (points.size() < 2)
+    // A fix in the same second as the one before it, or at the same place,
+    // adds nothing a turnpoint or a closing could use: left out, so that a
+    // receiver standing still or logging twice a second costs no time.
+    std::vector<std::uint32_t> keep;
+    keep.reserve(points.size());
+    for (std::uint32_t i = 0; i < points.size(); ++i) {
+        if (!keep.empty()) {
+            const TrackPoint& prev = points[keep.back()];
+            if (points[i].time == prev.time ||
+                (points[i].latitude == prev.latitude && points[i].longitude == prev.longitude))
+                continue;
+        }
+        keep.push_back(i);
+    }
+    if (keep.size() < 2)
         return best;
-    Flight f(points);
+    Flight f(points, keep);
     const std::span<const ScoringType> types =
         rules == ContestRules::FFVL ? std::span<const ScoringType>(kFfvl) : std::span<const ScoringType>(kXContest);
-    bestFreeFlight(f, types[0], best);
+    bestFreeFlight(f, types[0], best, stop);
     for (const ScoringType& t : types.subspan(1))
-        TriangleSearch(f, t, best).run();
+        if (!stop.stop_requested())
+            TriangleSearch(f, t, best, stop).run();
+    if (stop.stop_requested())
+    {
+        ContestScore none;
+        none.rules = rules;
+        none.cancelled = true;
+        return none;
+    }
+    for (auto* list : {&best.turnpoints, &best.ends})
+        for (ContestPoint& p : *list)
+            p.index = keep[p.index];
     return best;
 }
 

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -52,13 +53,15 @@ struct ContestScore {
     // Free flight: start and finish. Triangles: the closing pair, the point
     // before the first turnpoint and the one after the last.
     std::vector<ContestPoint> ends;
+    bool cancelled = false;   // stopped on request before the search ended: no score
 };
 
 // Distance in km between two WGS-84 positions by the FCC formula.
 double contestDistanceKm(double lat1, double lon1, double lat2, double lon2);
 
 // The best score of the points under the rules. Fewer than two points score
-// nothing (type empty, 0 points).
-ContestScore scoreFlight(std::span<const TrackPoint> points, ContestRules rules);
+// nothing (type empty, 0 points). When stop is requested the search ends
+// early with no score (cancelled).
+ContestScore scoreFlight(std::span<const TrackPoint> points, ContestRules rules, std::stop_token stop = {});
 
 } // namespace nuvrel
