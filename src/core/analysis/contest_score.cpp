@@ -170,6 +170,14 @@ public:
         known_.push_back({best, a, c});
         return best.d;
     }
+    // Never longer than the distance of any point of p to any point of q.
+    double lowerDist(const Box& p, const Box& q) const {
+        const double dlat = std::max({0.0, p.lat0 - q.lat1, q.lat0 - p.lat1});
+        const double dlon = std::max({0.0, p.lon0 - q.lon1, q.lon0 - p.lon1});
+        const double a = k1Low_ * dlat, b = k2Low_ * dlon;
+        return std::sqrt(a * a + b * b);
+    }
+
     std::pair<std::uint32_t, std::uint32_t> closingPair(std::uint32_t a, std::uint32_t c) {
         if (a >= c)
             return {a, a};
@@ -190,14 +198,6 @@ private:
         Closing c;
         std::uint32_t a, cFrom; // the query answered
     };
-
-    // Never longer than the distance of any point of p to any point of q.
-    double lowerDist(const Box& p, const Box& q) const {
-        const double dlat = std::max({0.0, p.lat0 - q.lat1, q.lat0 - p.lat1});
-        const double dlon = std::max({0.0, p.lon0 - q.lon1, q.lon0 - p.lon1});
-        const double a = k1Low_ * dlat, b = k2Low_ * dlon;
-        return std::sqrt(a * a + b * b);
-    }
 
     void buildTables() {
         tables_.emplace_back(n);
@@ -405,9 +405,10 @@ public:
             queue_.pop();
             if (node.bound <= best_.points)
                 break; // the queue is ordered by bound: nothing better is left
+            // The bound's slack grows with the boxes: split the largest box.
             std::size_t widest = 0;
             for (std::size_t r = 1; r < 3; ++r)
-                if (size(node.r[r]) > size(node.r[widest]))
+                if (size(node.r[widest]) == 1 || (size(node.r[r]) > 1 && node.extent[r] > node.extent[widest]))
                     widest = r;
             if (size(node.r[0]) * size(node.r[1]) * size(node.r[2]) <= kLeafCombinations) {
                 scoreLeaf(node);
@@ -429,6 +430,7 @@ private:
     };
     struct Node {
         Range r[3];
+        float extent[3]; // each box's size, roughly in km
         double bound;
         bool operator<(const Node& o) const { return bound < o.bound; }
     };
@@ -456,8 +458,16 @@ private:
         const Flight::Box c = f_.box(n.r[2].first, n.r[2].last);
         const double ab = Flight::maxDist(a, b), bc = Flight::maxDist(b, c), ca = Flight::maxDist(c, a);
         double perimeter = ab + bc + ca;
-        if (t_.fai)
+        if (t_.fai) {
             perimeter = std::min(perimeter, std::min({ab, bc, ca}) / 0.28);
+            // Each side at least 28 % of the perimeter: at least 0.28/0.72
+            // of the other two together.
+            const double nab = f_.lowerDist(a, b) - 0.02, nbc = f_.lowerDist(b, c) - 0.02,
+                         nca = f_.lowerDist(c, a) - 0.02; // legs are rounded
+            constexpr double k = 0.28 / 0.72;
+            if (ab < k * (nbc + nca) || bc < k * (nab + nca) || ca < k * (nab + nbc))
+                return;
+        }
         perimeter += 0.03; // the legs are rounded
         if (perimeter * t_.multiplier + 0.01 <= best_.points)
             return;
@@ -468,6 +478,11 @@ private:
                 return;
         }
         n.bound = (perimeter - penalty(closing)) * t_.multiplier + 0.01;
+        for (int i = 0; i < 3; ++i) {
+            const Flight::Box& x = i == 0 ? a : i == 1 ? b : c;
+            n.extent[i] = static_cast<float>((x.lat1 - x.lat0) * 111.2 +
+                                             (x.lon1 - x.lon0) * 111.3 * std::cos(x.lat0 * kDegToRad));
+        }
         if (n.bound <= best_.points)
             return;
         queue_.push(n);
