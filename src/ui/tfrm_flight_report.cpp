@@ -1,9 +1,11 @@
 #include "ui/tfrm_flight_report.h"
 
 #include "core/analysis/flight_report_text.h"
+#include "core/analysis/flight_score.h"
 #include "core/data/ift_garmin_track.h"
 #include "render/barogram.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,6 +17,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace nuvrel::ui {
@@ -104,10 +107,47 @@ void TfrmFlightReport::setTrack(const IFTGarminTrack& track, int segment, const 
 }
 
 void TfrmFlightReport::rebuild() {
+    scorer_ = {}; // the scores of the old report are no longer wanted
     const ContestRules rules = cboRules->currentIndex() == 1 ? ContestRules::FFVL : ContestRules::XContest;
-    report_ = buildFlightReport(points_, segment_, rules, datumName_);
+    // The report without its scores at once; the scores, the costly part of
+    // a long flight, on a worker thread.
+    report_ = buildFlightReport(points_, segment_, rules, datumName_, false);
+    for (FlightReportEntry& f : report_.flights)
+        f.score.pending = true;
+    scoring_ = !report_.flights.empty();
+    const std::uint64_t generation = ++generation_;
+    if (scoring_)
+        scorer_ = std::jthread([this, generation, rules, points = points_, report = report_,
+                                datum = datumName_](std::stop_token stop) {
+            std::vector<ContestScore> scores = scoreReportFlights(points, report, rules, datum, stop);
+            if (stop.stop_requested())
+                return;
+            QMetaObject::invokeMethod(
+                this, [this, generation, scores = std::move(scores)]() mutable { scoresReady(generation, std::move(scores)); },
+                Qt::QueuedConnection);
+        });
+    showReport();
+}
+
+void TfrmFlightReport::scoresReady(std::uint64_t generation, std::vector<ContestScore> scores) {
+    if (generation != generation_ || scores.size() != report_.flights.size())
+        return; // scores of a report since replaced
+    for (std::size_t i = 0; i < scores.size(); ++i)
+        report_.flights[i].score = std::move(scores[i]);
+    scoring_ = false;
+    const int scroll = txtReport->verticalScrollBar()->value();
+    showReport();
+    txtReport->verticalScrollBar()->setValue(scroll);
+}
+
+void TfrmFlightReport::showReport() {
     txtReport->setPlainText(lines().join(QLatin1Char('\n')));
     pbBarogram->setReport(&points_, &report_);
+}
+
+void TfrmFlightReport::closeEvent(QCloseEvent* event) {
+    scorer_.request_stop();
+    QWidget::closeEvent(event);
 }
 
 QStringList TfrmFlightReport::lines() const {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -62,14 +63,22 @@ public:
     // datum of that name.
     void setTrack(const IFTGarminTrack& track, int segment, const std::string& datumName);
     const FlightReport& report() const { return report_; }
+    // True while the contest scores are computed (the report shows
+    // "scoring..." in their place).
+    bool scoring() const { return scoring_; }
 
     // The report page (text and barogram) into a PNG of width x height.
     bool savePng(const QString& path, int width = 1200, int height = 1000) const;
     // The report page on the printer's page.
     void print(QPrinter& printer) const;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void rebuild();
+    void scoresReady(std::uint64_t generation, std::vector<ContestScore> scores);
+    void showReport();
     void PrintClick();
     void SavePngClick();
     QStringList lines() const;
@@ -79,6 +88,12 @@ private:
     int segment_ = -1;
     std::string datumName_;
     FlightReport report_;
+    bool scoring_ = false;
+    std::uint64_t generation_ = 0; // of the report the worker scores
+    // Scores the report's flights; replaced (stopped and joined) when the
+    // report is rebuilt, stopped when the window closes. Declared last: it
+    // ends before anything it reads.
+    std::jthread scorer_;
 };
 
 // Shows the report of segment n of the track in `window`, created (as a

@@ -57,17 +57,22 @@ struct ReferenceFlight {
     std::map<std::string, ReferenceScore> scores; // by rules: "XContest", "FFVL"
 };
 
-// Runs the reference scorer over the files under each of the rules
-// ("XContest,FFVL"; "-" for none), with the fixes when asked.
-inline std::vector<ReferenceFlight> runScoreReference(const std::vector<std::filesystem::path>& files,
-                                                      const std::string& rules, bool withFixes) {
+// Starts the reference scorer over the files under each of the rules
+// ("XContest,FFVL"; "-" for none), with the fixes when asked; read its
+// answer with readScoreReference. Several may run side by side.
+inline std::FILE* startScoreReference(const std::vector<std::filesystem::path>& files, const std::string& rules,
+                                      bool withFixes) {
     std::string command = "node '" + (scoreReferenceDir() / "score_all.cjs").string() + "'" +
                           (withFixes ? " --fixes " : " ") + rules;
     for (const auto& f : files)
         command += " '" + f.string() + "'";
     command += " 2>&1";
+    return popen(command.c_str(), "r");
+}
+
+inline std::vector<ReferenceFlight> readScoreReference(std::FILE* pipe) {
     std::string text;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    if (pipe) {
         char buffer[1 << 16];
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
             text.append(buffer, n);
@@ -91,7 +96,9 @@ inline std::vector<ReferenceFlight> runScoreReference(const std::vector<std::fil
             long long ms = 0;
             TrackPoint p{};
             std::string validity;
-            f >> ms >> p.latitude >> p.longitude >> validity;
+            double altitude = 0;
+            f >> ms >> p.latitude >> p.longitude >> validity >> altitude;
+            p.altitude = static_cast<float>(altitude);
             if (validity != "A")
                 continue;
             p.time = static_cast<std::uint32_t>(ms / 1000 - kEpochOffset);
@@ -111,6 +118,11 @@ inline std::vector<ReferenceFlight> runScoreReference(const std::vector<std::fil
         }
     }
     return out;
+}
+
+inline std::vector<ReferenceFlight> runScoreReference(const std::vector<std::filesystem::path>& files,
+                                                      const std::string& rules, bool withFixes) {
+    return readScoreReference(startScoreReference(files, rules, withFixes));
 }
 
 } // namespace nuvrel::test

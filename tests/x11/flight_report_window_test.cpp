@@ -6,10 +6,15 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QElapsedTimer>
 #include <QTest>
 
+#include <cstdlib>
+
 #include "core/data/ift_garmin_data.h"
+#include "core/data/ift_garmin_track.h"
 #include "support/flight_generator.h"
+#include "support/score_reference.h"
 #include "support/test_support.h"
 #include "ui/tfrm_flight_report.h"
 #include "ui/tfrm_trk_list.h"
@@ -81,6 +86,78 @@ private slots:
         printer.setOutputFileName(pdf);
         window->print(printer);
         QVERIFY(QFileInfo(pdf).size() > 2000);
+    }
+
+    // The longest real flight log: the window shows its report at once with
+    // "scoring..." where the score goes, and stays live (repaints after a
+    // resize) while the score is computed apart; the score then appears.
+    // Closing the window stops the scoring.
+    void longRealFlightStaysLiveWhileScoring()
+    {
+        if (!test::scoreReferenceAvailable()) {
+            const char* ci = std::getenv("CI");
+            if (ci && std::string(ci) == "true")
+                QFAIL("node or the real flight logs are missing (scripts/install-deps)");
+            QSKIP("node or the real flight logs are not installed (scripts/install-deps)");
+        }
+        const auto logs = test::realFlightLogs();
+        const auto longest = std::find_if(logs.begin(), logs.end(), [](const auto& p) {
+            return p.filename() == "freeflight-xcontest-465.33.igc";
+        });
+        QVERIFY(longest != logs.end());
+        const auto flights = test::runScoreReference({*longest}, "-", true);
+        QCOMPARE(flights.size(), std::size_t{1});
+        const IFTGarminTrack track(flights[0].points);
+
+        ui::TfrmFlightReport window(nullptr);
+        struct PaintWatch : QObject {
+            ui::TfrmFlightReport* w;
+            int whileScoring = 0, total = 0;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint) {
+                    ++total;
+                    whileScoring += w->scoring() ? 1 : 0;
+                }
+                return false;
+            }
+        } watch;
+        watch.w = &window;
+        window.txtReport->viewport()->installEventFilter(&watch);
+        QElapsedTimer clock;
+        clock.start();
+        window.setTrack(track, -1, "WGS 84");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(watch.total > 0);
+        const qint64 shownMs = clock.elapsed();
+        QVERIFY(!window.report().flights.empty());
+        QVERIFY(watch.whileScoring > 0); // the first paint came before the score
+        QVERIFY(window.txtReport->toPlainText().contains(QStringLiteral("score:     xcontest, scoring...")));
+
+        // Live while scoring: a resize is painted.
+        const int before = watch.whileScoring;
+        window.resize(900, 800);
+        QTRY_VERIFY(watch.total > before);
+        QVERIFY(watch.whileScoring > before);
+        QTRY_VERIFY(x11::differingShare(x11::screenPixels(&window), x11::ownRendering(&window)) < 0.02);
+        if (const char* shots = std::getenv("NUVREL_SCREENSHOT_DIR"))
+            x11::screenPixels(&window).save(QString::fromUtf8(shots) + QStringLiteral("/flight_report_scoring.png"));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!window.scoring(), 120000);
+        const qint64 scoredMs = clock.elapsed();
+        QVERIFY(window.txtReport->toPlainText().contains(QStringLiteral("Free Flight")));
+        QVERIFY(!window.txtReport->toPlainText().contains(QStringLiteral("scoring...")));
+        if (const char* shots = std::getenv("NUVREL_SCREENSHOT_DIR"))
+            x11::screenPixels(&window).save(QString::fromUtf8(shots) + QStringLiteral("/flight_report_scored.png"));
+        std::printf("%zu points: report shown after %lld ms, scored after %lld ms\n", flights[0].points.size(),
+                    static_cast<long long>(shownMs), static_cast<long long>(scoredMs));
+
+        // New rules start a new score; closing the window stops it.
+        window.cboRules->setCurrentIndex(1);
+        QVERIFY(window.scoring());
+        QVERIFY(window.txtReport->toPlainText().contains(QStringLiteral("score:     ffvl, scoring...")));
+        window.close();
     }
 };
 

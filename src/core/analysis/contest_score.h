@@ -54,6 +54,7 @@ struct ContestScore {
     // before the first turnpoint and the one after the last.
     std::vector<ContestPoint> ends;
     bool cancelled = false;   // stopped on request before the search ended: no score
+    bool pending = false;     // not computed yet (a window computes it on a worker thread)
 };
 
 // Distance in km between two WGS-84 positions by the FCC formula.

@@ -86,9 +86,12 @@ std::vector<std::string> flightReportLines(const FlightReport& report, std::span
                           std::to_string(w.end + 1) + ", wind " + windText(w.wind));
         }
         const ContestScore& s = f.score;
-        out.push_back("  score:     " + std::string(contestRulesName(s.rules)) + ", " +
-                      (s.type.empty() ? std::string("none") : s.type) + ", " + fmt("%.2f km", s.distanceKm) + ", " +
-                      fmt("%.2f points", s.points));
+        if (s.pending)
+            out.push_back("  score:     " + std::string(contestRulesName(s.rules)) + ", scoring...");
+        else
+            out.push_back("  score:     " + std::string(contestRulesName(s.rules)) + ", " +
+                          (s.type.empty() ? std::string("none") : s.type) + ", " + fmt("%.2f km", s.distanceKm) +
+                          ", " + fmt("%.2f points", s.points));
         for (std::size_t t = 0; t < s.turnpoints.size(); ++t)
             out.push_back("    turnpoint " + std::to_string(t + 1) + ": point " +
                           std::to_string(s.turnpoints[t].index + 1) + " " + fmt("%.6f", s.turnpoints[t].latitude) +

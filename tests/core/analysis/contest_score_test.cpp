@@ -3,20 +3,24 @@
 #include "core/formats/text_sink.h"
 
 #include "support/flight_generator.h"
+#include "support/score_reference.h"
 #include "support/test_support.h"
 #include "support/outside_reference.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <stop_token>
 #include <string>
 
 namespace nuvrel {
 namespace {
 
 const std::string kReferenceDir = std::string(NUVREL_SOURCE_DIR) + "/tests/reference/node";
+
 
 // The outside scorer's answer for an IGC file: one JSON line.
 std::string referenceScore(const std::string& igc, const char* rules) {
@@ -120,6 +124,50 @@ TEST(ContestScore, AgreesWithTheReferenceScorer) {
                     << "turnpoint " << i << " is " << off << " km off in " << json;
             }
         }
+}
+
+// The real flight logs that ship with the outside scorer, under both rules:
+// the same type and the score within 0.1 %. The reference runs once for all
+// logs, one node process per rules side by side.
+TEST(ContestScore, RealFlightLogsScoreAsTheReference) {
+    NUVREL_REQUIRE_REFERENCE(test::scoreReferenceAvailable(), "node or the reference scorer igc-xc-score");
+    const auto files = test::realFlightLogs();
+    ASSERT_EQ(files.size(), 33u);
+    std::FILE* ffvl = test::startScoreReference(files, "FFVL", false);
+    auto flights = test::runScoreReference(files, "XContest", true);
+    for (auto& f : test::readScoreReference(ffvl))
+        for (auto& g : flights)
+            if (g.file == f.file)
+                g.scores.merge(f.scores);
+    ASSERT_EQ(flights.size(), files.size());
+    for (const auto& f : flights) {
+        ASSERT_TRUE(f.error.empty()) << f.file << ": " << f.error;
+        for (const auto rules : {ContestRules::XContest, ContestRules::FFVL}) {
+            const char* name = rules == ContestRules::FFVL ? "FFVL" : "XContest";
+            SCOPED_TRACE(f.file.filename().string() + " " + name);
+            const auto it = f.scores.find(name);
+            ASSERT_NE(it, f.scores.end());
+            const ContestScore ours = scoreFlight(f.points, rules);
+            EXPECT_EQ(ours.type, it->second.type) << it->second.json;
+            EXPECT_NEAR(ours.points, it->second.points, it->second.points * 0.001) << it->second.json;
+        }
+    }
+}
+
+// A stop request ends the search with no score.
+TEST(ContestScore, StopsWhenAsked) {
+    test::FlightSim f;
+    f.dt = 1;
+    f.cycles = 6;
+    f.noiseM = 3;
+    const auto points = test::simulateFlight(f).points;
+    std::stop_source stop;
+    stop.request_stop();
+    const ContestScore s = scoreFlight(points, ContestRules::XContest, stop.get_token());
+    EXPECT_TRUE(s.cancelled);
+    EXPECT_TRUE(s.type.empty());
+    EXPECT_EQ(s.points, 0);
+    EXPECT_FALSE(scoreFlight(points, ContestRules::XContest).cancelled);
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 //   node score_all.cjs [--fixes] RULES[,RULES...] FILE.igc...
 // prints, for each file:
 //   file <path>
-//   fix <unix ms> <latitude> <longitude> <A|V>      (with --fixes, every B record)
+//   fix <unix ms> <latitude> <longitude> <A|V> <altitude> (with --fixes, every B
+//       record; GNSS altitude, pressure altitude where GNSS is missing)
 //   score <rules> <JSON: type, score, distance, tp, ep, cp, optimal, ms, cpuMs (CPU time of the run)>
 // A file the parser refuses prints "error <message>" after its "file" line.
 'use strict';
@@ -34,7 +35,8 @@ for (const file of args.slice(1)) {
     }
     if (withFixes)
         for (const f of IGCParser.parse(text, { lenient: true }).fixes)
-            out.push(`fix ${f.timestamp} ${f.latitude} ${f.longitude} ${f.valid ? 'A' : 'V'}`);
+            out.push(`fix ${f.timestamp} ${f.latitude} ${f.longitude} ${f.valid ? 'A' : 'V'} ` +
+                     `${f.gpsAltitude || f.pressureAltitude || 0}`);
     for (const rules of rulesList) {
         // A fresh parse for each run: the solver keeps its caches in the flight.
         const flight = IGCParser.parse(text, { lenient: true });
