@@ -112,8 +112,10 @@ void TfrmFlightReport::rebuild() {
     // The report without its scores at once; the scores, the costly part of
     // a long flight, on a worker thread.
     report_ = buildFlightReport(points_, segment_, rules, datumName_, false);
-    for (FlightReportEntry& f : report_.flights)
+    for (FlightReportEntry& f : report_.flights) {
+        f.score.rules = rules;
         f.score.pending = true;
+    }
     scoring_ = !report_.flights.empty();
     const std::uint64_t generation = ++generation_;
     if (scoring_)

@@ -80,8 +80,9 @@ inline std::vector<ReferenceFlight> readScoreReference(std::FILE* pipe) {
     }
     std::vector<ReferenceFlight> out;
     std::istringstream in(text);
-    const std::regex typeScore(R"re("type":"([^"]*)","score":([0-9.eE+-]+))re");
-    const std::regex cpu(R"re("cpuMs":([0-9.eE+-]+))re");
+    // (No raw strings: moc reads this header too.)
+    const std::regex typeScore("\"type\":\"([^\"]*)\",\"score\":([0-9.eE+-]+)");
+    const std::regex cpu("\"cpuMs\":([0-9.eE+-]+)");
     constexpr long long kEpochOffset = 631065600; // 1989-12-31 in Unix seconds
     for (std::string line; std::getline(in, line);) {
         const auto space = line.find(' ');
