@@ -150,9 +150,17 @@ std::string notOpened(const std::string& path, const std::string& cantRead) {
     return cantRead + path + message;
 }
 
+// A source over the pixel cap that cannot be read coarser.
+std::string overCap(const std::string& path, GDALDatasetH ds) {
+    return path + " is " + std::to_string(GDALGetRasterXSize(ds)) + " x " + std::to_string(GDALGetRasterYSize(ds)) +
+           " pixels, more than the program's pixel limit, and has no overview within it (gdaladdo adds them)";
+}
+
+std::int64_t pixelsOf(GDALDatasetH ds) { return std::int64_t{GDALGetRasterXSize(ds)} * GDALGetRasterYSize(ds); }
+
 // The image of an OziExplorer .map with its fitted calibration, as a
 // virtual dataset in the map's datum.
-Source openOziMap(const std::string& path) {
+Source openOziMap(const std::string& path, std::int64_t maxPixels) {
     std::ifstream in(path, std::ios::binary);
     std::string text;
     if (in) {
@@ -182,6 +190,8 @@ Source openOziMap(const std::string& path) {
     Dataset img(openMapFile(image));
     if (!img)
         return Source(notOpened(image, "can't read the image "));
+    if (pixelsOf(img.get()) > maxPixels)
+        return Source(overCap(image, img.get()));
     GDALDriverH vrt = GDALGetDriverByName("VRT");
     Dataset copy(vrt ? GDALCreateCopy(vrt, "", img.get(), FALSE, nullptr, nullptr, nullptr) : nullptr);
     if (!copy)
@@ -194,7 +204,11 @@ Source openOziMap(const std::string& path) {
     return source;
 }
 
-Source openRaster(const std::string& path) {
+// The pixel cap holds for what is read, not only for the picture: a source
+// over the cap is read from its finest overview (or MBTiles zoom level)
+// within the cap, and one without such an overview is refused; reduced is
+// then how much coarser that overview is.
+Source openRaster(const std::string& path, std::int64_t maxPixels, double& reduced) {
     Dataset ds(openMapFile(path));
     if (!ds)
         return Source(notOpened(path, "can't read the map "));
@@ -204,7 +218,29 @@ Source openRaster(const std::string& path) {
     const char* projection = hasGcps && !hasTransform ? GDALGetGCPProjection(ds.get()) : GDALGetProjectionRef(ds.get());
     if ((!hasTransform && !hasGcps) || !projection || !*projection)
         return Source(path + " has no georeferencing (no coordinate system or no position of its pixels)");
-    return Source(std::move(ds));
+    if (pixelsOf(ds.get()) <= maxPixels)
+        return Source(std::move(ds));
+    GDALRasterBandH band = GDALGetRasterBand(ds.get(), 1);
+    int level = -1;
+    std::int64_t best = 0;
+    for (int i = 0; band && i < GDALGetOverviewCount(band); ++i) {
+        GDALRasterBandH overview = GDALGetOverview(band, i);
+        const std::int64_t pixels =
+            overview ? std::int64_t{GDALGetRasterBandXSize(overview)} * GDALGetRasterBandYSize(overview) : 0;
+        if (pixels > 0 && pixels <= maxPixels && pixels > best) {
+            level = i;
+            best = pixels;
+        }
+    }
+    if (level < 0)
+        return Source(overCap(path, ds.get()));
+    char** options = CSLSetNameValue(nullptr, "OVERVIEW_LEVEL", std::to_string(level).c_str());
+    Dataset overview(GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, MapDrivers(), options, nullptr));
+    CSLDestroy(options);
+    if (!overview)
+        return Source("can't read the overviews of " + path + LibraryScope::lastMessage());
+    reduced = double(GDALGetRasterXSize(ds.get())) / GDALGetRasterXSize(overview.get());
+    return Source(std::move(overview));
 }
 
 // Colour tables become red, green, blue and alpha, so that the warp blends
@@ -371,7 +407,8 @@ std::string LoadGeoRaster(const std::string& path, const DatumRow& datum, std::u
     if (std::string why; !IsReadableRegularFile(path, &why))
         return "can't open " + path + ": " + why;
     LibraryScope library;
-    Source source = endsWith(path, ".map") ? openOziMap(path) : openRaster(path);
+    double reduced = 1;
+    Source source = endsWith(path, ".map") ? openOziMap(path, maxPixels) : openRaster(path, maxPixels, reduced);
     if (!source.top())
         return source.error;
     if (Dataset expanded = expandPalette(source.top()))
@@ -497,9 +534,9 @@ std::string LoadGeoRaster(const std::string& path, const DatumRow& datum, std::u
         image.ido_top = extent[3];
     }
     toPicture(image.argb, colours, background);
-    if (shrink > 1) {
+    if (shrink * reduced > 1) {
         char percent[16];
-        std::snprintf(percent, sizeof percent, "%.0f%%", 100.0 / shrink);
+        std::snprintf(percent, sizeof percent, "%.0f%%", 100.0 / (shrink * reduced));
         image.note = fileName(path) + " is shown at " + percent +
                      " of its resolution, the most the program's pixel limit allows";
     }

@@ -1,5 +1,5 @@
-// Georeferenced rasters: larger than the pixel cap they are read coarser and
-// say so; map files from strangers open only as the map formats they claim.
+// Georeferenced rasters: larger than the pixel cap they are read coarser,
+// from an overview, and say so; map files from strangers open only as the map formats they claim.
 #include "core/map/geo_raster.h"
 #include "support/test_support.h"
 #include "support/outside_reference.h"
@@ -67,6 +67,11 @@ TEST(GeoRaster, ASourceOverThePixelCapIsReadCoarserAndSaysSo) {
     EXPECT_DOUBLE_EQ(full.kei_left, 139);
     EXPECT_DOUBLE_EQ(full.ido_top, 36);
 
+    // Over the cap, what is read must be within it too: from an overview.
+    EXPECT_EQ(LoadGeoRaster(tif, wgs84.selected(), 0xffffff, 30'000, reduced),
+              tif + " is 400 x 300 pixels, more than the program's pixel limit, and has no overview within it "
+                    "(gdaladdo adds them)");
+    ASSERT_TRUE(run("gdaladdo " + tif + " 2 4"));
     ASSERT_EQ(LoadGeoRaster(tif, wgs84.selected(), 0xffffff, 30'000, reduced), "");
     EXPECT_LE(std::int64_t{reduced.width} * reduced.height, 30'000);
     EXPECT_GE(reduced.width, 195);
