@@ -6,6 +6,8 @@
 #include "sim_models.h"
 #include "sim_nvl.h"
 
+#include "core/safe_save.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -67,8 +69,9 @@ Output:
   --path-file FILE       write the device path to FILE (written whole, then
                          renamed into place)
   --link PATH            make PATH a symbolic link to the device (removed on exit)
-  --record FILE          append one line per packet received from the host
-                         (uploads, commands, acknowledgements) to FILE
+  --record FILE          write one line per packet received from the host
+                         (uploads, commands, acknowledgements) to FILE, a new
+                         file made at the start
 
 Faults (packets are counted from 1 in the order the receiver sends them, its
 acknowledgements included):
@@ -243,23 +246,25 @@ int main(int argc, char** argv) {
     sigaction(SIGHUP, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // Both files are made new and renamed into place (never opened through
+    // a link another user planted in a shared folder): the record at once,
+    // so that it can be read as it grows, the path file once it is whole.
     std::FILE* record = nullptr;
-    if (!recordPath.empty() && !(record = std::fopen(recordPath.c_str(), "a")))
-        return fail("cannot write " + recordPath);
+    if (!recordPath.empty()) {
+        nuvrel::SafeSave file(recordPath);
+        if (!file.open() || !file.commit(false, true) || !(record = ::fdopen(::dup(file.fd()), "a")))
+            return fail("cannot write " + recordPath + ": " + file.error());
+    }
     if (!linkPath.empty()) {
         ::unlink(linkPath.c_str());
         if (::symlink(path.c_str(), linkPath.c_str()) != 0)
             return fail("cannot make the link " + linkPath);
     }
     if (!pathFile.empty()) {
-        const std::string tmp = pathFile + ".tmp";
-        std::FILE* f = std::fopen(tmp.c_str(), "w");
-        if (!f)
-            return fail("cannot write " + pathFile);
-        std::fprintf(f, "%s\n", path.c_str());
-        std::fclose(f);
-        if (std::rename(tmp.c_str(), pathFile.c_str()) != 0)
-            return fail("cannot write " + pathFile);
+        nuvrel::SafeSave file(pathFile);
+        const std::string line = path + "\n";
+        if (!file.open() || !file.write(line.data(), line.size()) || !file.commit())
+            return fail("cannot write " + pathFile + ": " + file.error());
     }
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);

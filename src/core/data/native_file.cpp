@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/errors.h"
 #include "core/regular_file.h"
+#include "core/safe_save.h"
 #include "core/time_zone.h"
 
 #include <algorithm>
@@ -11,12 +12,10 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <new>
 #include <optional>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -493,63 +492,6 @@ private:
     std::vector<char> buffer_;
 };
 
-// The file that the path names, following a symbolic link so that saving
-// replaces the linked file rather than the link.
-std::string resolveTarget(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
-    }
-    return path;
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The process id in a temporary name of ours, "NAME.tmp<pid>-<number>"; 0
-// for any other name.
-pid_t temporaryOwner(const char* name) {
-    const char* tmp = std::strstr(name, ".tmp");
-    if (!tmp || tmp == name)
-        return 0;
-    const char* p = tmp + 4;
-    long pid = 0;
-    const char* digits = p;
-    while (*p >= '0' && *p <= '9' && pid < 100000000)
-        pid = pid * 10 + (*p++ - '0');
-    if (p == digits || *p != '-' || !p[1])
-        return 0;
-    for (++p; *p; ++p)
-        if (*p < '0' || *p > '9')
-            return 0;
-    return static_cast<pid_t>(pid);
-}
-
-// Removes the temporary files that a save interrupted for good (its process
-// is gone) left in the folder.
-void removeStaleTemporaries(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    while (const dirent* e = ::readdir(dir)) {
-        const pid_t owner = temporaryOwner(e->d_name);
-        if (owner <= 0 || owner == ::getpid() || !(::kill(owner, 0) != 0 && errno == ESRCH))
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-            (void)::unlinkat(::dirfd(dir), e->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
 } // namespace
 
 std::uint64_t NativeFile::routeSectionSize(const CRouteField* routes) {
@@ -583,36 +525,12 @@ bool NativeFile::save(const std::string& path, IFTGarminData& data, const CRoute
     if (routeOffset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         return fail("the data is too large for the file format (sections beyond 2 GB)");
 
-    const std::string target = resolveTarget(path);
-    // A file its owner made read-only is not replaced behind their back.
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISREG(old.st_mode) && ::access(target.c_str(), W_OK) != 0)
-        return fail(std::strerror(errno));
-    removeStaleTemporaries(folderOf(target));
-    std::string tempName;
-    int fd = -1;
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000);
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return fail(std::strerror(errno));
-
-    auto abandon = [&](int err) {
-        ::close(fd);
-        ::unlink(tempName.c_str());
-        return fail(std::strerror(err));
-    };
-
-    // A file that is replaced keeps its permissions and, where allowed, its owner.
-    if (replacing && S_ISREG(old.st_mode)) {
-        (void)::fchown(fd, old.st_uid, old.st_gid);
-        (void)::fchmod(fd, old.st_mode & 07777);
-    }
+    SafeSave file(path);
+    if (file.takesOwnership() && !prompts.askYesNo("Confirm", TakesOwnershipQuestion(path)))
+        return false;
+    if (!file.open())
+        return fail(file.error());
+    const int fd = file.fd();
 
     Writer w(fd);
     unsigned char header[kHeaderSize] = {};
@@ -651,27 +569,9 @@ bool NativeFile::save(const std::string& path, IFTGarminData& data, const CRoute
     }
     ok = ok && w.flush();
     if (!ok)
-        return abandon(w.error ? w.error : EIO);
-    if (sync && ::fsync(fd) != 0)
-        return abandon(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tempName.c_str());
-        return fail(std::strerror(err));
-    }
-    if (::rename(tempName.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tempName.c_str());
-        return fail(std::strerror(err));
-    }
-    if (sync) {
-        // Make the new name itself durable.
-        const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            (void)::fsync(dir);
-            ::close(dir);
-        }
-    }
+        return fail(std::strerror(w.error ? w.error : EIO));
+    if (!file.commit(sync))
+        return fail(file.error());
     if (IFTGarminTrack* t = data.track())
         t->setModified(0);
     if (IFTGarminWaypoint* wp = data.waypoints())

@@ -148,8 +148,10 @@ ExportResult exportFile(const std::string& path, const FormatDescriptor& format,
     TextSink out(path);
     if (!out.isOpen())
         return ExportResult::CantCreate;
+    // Only a complete export replaces the file (an unfinished sink leaves
+    // no trace).
     const ExportResult r = exportTo(out, format, kind, source, settings);
-    if (!out.finish())
+    if (r == ExportResult::Written && !out.finish())
         return ExportResult::CantCreate;
     return r;
 }

@@ -1,17 +1,22 @@
 #include "core/formats/text_sink.h"
 
 #include <cstdarg>
+#include <cstdio>
 
 namespace nuvrel {
 
-TextSink::TextSink(const std::string& path) : toMemory_(false) {
-    file_ = std::fopen(path.c_str(), "wb");
-    buffer_.reserve(kFlushSize * 2);
+TextSink::TextSink(const std::string& path) : file_(std::make_unique<SafeSave>(path)), toMemory_(false) {
+    open_ = !file_->takesOwnership() && file_->open();
+    if (open_)
+        buffer_.reserve(kFlushSize * 2);
 }
 
-TextSink::~TextSink() {
-    if (file_)
-        std::fclose(file_);
+TextSink::~TextSink() = default;
+
+std::string TextSink::error() const {
+    if (!file_)
+        return {};
+    return file_->takesOwnership() ? "it belongs to another user" : file_->error();
 }
 
 void TextSink::format(std::size_t limit, const char* pattern, ...) {
@@ -32,9 +37,9 @@ void TextSink::format(std::size_t limit, const char* pattern, ...) {
 }
 
 void TextSink::flush() {
-    if (!file_ || buffer_.empty())
+    if (!open_ || buffer_.empty())
         return;
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (!failed_ && !file_->write(buffer_.data(), buffer_.size()))
         failed_ = true;
     buffer_.clear();
 }
@@ -42,12 +47,12 @@ void TextSink::flush() {
 bool TextSink::finish() {
     if (toMemory_)
         return true;
-    if (!file_)
+    if (!open_)
         return false;
     flush();
-    if (std::fclose(file_) != 0)
+    if (failed_ || !file_->commit())
         failed_ = true;
-    file_ = nullptr;
+    open_ = false;
     return !failed_;
 }
 

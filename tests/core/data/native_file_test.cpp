@@ -309,17 +309,17 @@ TEST_F(NativeFileTest, AnInterruptedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(1, data.track()->modified());
 }
 
-TEST_F(NativeFileTest, TheNextSaveRemovesTemporariesOfSavesThatDied) {
-    const pid_t gone = ::fork(); // a process that has ended: its temporaries are stale
-    if (gone == 0)
-        ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
-    const auto stale = dir / ("old.nvl.tmp" + std::to_string(gone) + "-4711");
-    test::writeFileBytes(stale, "half a file");
-    test::writeFileBytes(dir / "notes.tmp1-2x", "not ours");
+// Files that look like temporaries (of other programs, of saves that died)
+// are not the save's to remove.
+TEST_F(NativeFileTest, ASaveRemovesNoOtherFile) {
+    const std::vector<std::string> others = {"notes.tmp2024-06", "photo.jpg.tmp99999-1", "keep.nvl.tmp1-4711",
+                                             "keep.nvl.tmp", ".nuvrel-abcdefgh"};
+    for (const std::string& name : others)
+        test::writeFileBytes(dir / name, name);
     ASSERT_TRUE(data.save((dir / "keep.nvl").string(), &routes));
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(dir / "notes.tmp1-2x"));
+    for (const std::string& name : others)
+        EXPECT_EQ(test::readFileBytes(dir / name), name);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 6);
 }
 
 // ------------------------------------------------------------------ reading old versions
