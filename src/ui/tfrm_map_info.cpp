@@ -4,10 +4,12 @@
 #include "core/map/calibration_file.h"
 #include "core/map/map_info_calc.h"
 #include "core/platform.h"
+#include "core/safe_save.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <fstream>
 
 namespace nuvrel::ui {
 
@@ -120,14 +121,14 @@ void TfrmMapInfo::btnCalcurateClick() {
     const QLineEdit* numbers[] = {BmpWidth, BmpHeight, LatitudeDeg, LongitudeDeg};
     const auto scale = textToFloat(scaleText);
     if (!scale) {
-        prompts_.showMessage("Error", notAFloatMessage(scaleText));
+        prompts().showMessage("Error", notAFloatMessage(scaleText));
         return;
     }
     double values[4] = {};
     for (int i = 0; i < 4; ++i) {
         const auto v = textToFloat(text(numbers[i]));
         if (!v) {
-            prompts_.showMessage("Error", notAFloatMessage(text(numbers[i])));
+            prompts().showMessage("Error", notAFloatMessage(text(numbers[i])));
             return;
         }
         values[i] = *v;
@@ -135,7 +136,7 @@ void TfrmMapInfo::btnCalcurateClick() {
     // The scale denominator counts in whole units.
     const double s = std::trunc(*scale);
     if (!(s >= -2147483648.0 && s <= 2147483647.0)) {
-        prompts_.showMessage("Error", notAnIntegerMessage(scaleText));
+        prompts().showMessage("Error", notAnIntegerMessage(scaleText));
         return;
     }
     const MapCorners c = CalculateMapCorners(static_cast<int>(s), values[0], values[1], values[2], values[3]);
@@ -160,42 +161,56 @@ QString TfrmMapInfo::askSaveFile() {
     return dialog.selectedFiles().constFirst();
 }
 
+UserPrompts& TfrmMapInfo::prompts() {
+    if (!dynamic_cast<QtPrompts*>(&prompts_))
+        return prompts_; // scripted answers in tests
+    ownBoxes_.setParent(this);
+    return ownBoxes_;
+}
+
 void TfrmMapInfo::btnSaveClick() {
     const QString chosen = askSaveFile();
     if (chosen.isEmpty())
         return;
-    // Choosing the map's bitmap means its calibration file beside it; the
-    // bitmap itself is never overwritten.
+    // The calibration file lies beside the chosen image, under its name with
+    // ".dat"; it replaces only an older calibration file.
     const std::string chosenPath = QFile::encodeName(chosen).toStdString();
     const std::string path = calibrationSavePath(chosenPath);
-    if (QFile::exists(QFile::decodeName(QByteArray::fromStdString(path))) &&
-        !prompts_.askYesNo("Confirm", path + " already exists. Do you want to replace it?"))
-        return;
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out)
+    if (QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)))) {
+        if (!IsCalibrationFile(path)) {
+            prompts().showMessage("Error", "Cannot save " + path + ": it is not a calibration file");
             return;
-        CalibrationTexts t{text(LatitudeDeg), text(LongitudeDeg), text(edtIdoTop),    text(edtKeiLeft),
-                           text(edtIdoBottom), text(edtKeiRight), text(BmpWidth), text(BmpHeight)};
-        out << CalibrationFileText(t);
+        }
+        if (!prompts().askYesNo("Confirm", path + " already exists. Do you want to replace it?"))
+            return;
+    }
+    CalibrationTexts t{text(LatitudeDeg), text(LongitudeDeg), text(edtIdoTop),    text(edtKeiLeft),
+                       text(edtIdoBottom), text(edtKeiRight), text(BmpWidth), text(BmpHeight)};
+    const std::string content = CalibrationFileText(t);
+    SafeSave file(path);
+    if (file.takesOwnership() && !prompts().askYesNo("Confirm", TakesOwnershipQuestion(path)))
+        return;
+    if (!file.open() || !file.write(content.data(), content.size()) || !file.commit()) {
+        prompts().showMessage("Error", "Cannot save " + path + ": " + file.error());
+        return;
     }
     // Stored in this order; a value that is not an integer stops there.
     const std::string scaleText = cbScale->currentText().toStdString();
     const auto scale = textToInt(scaleText);
     if (!scale) {
-        prompts_.showMessage("Error", notAnIntegerMessage(scaleText));
+        prompts().showMessage("Error", notAnIntegerMessage(scaleText));
         return;
     }
     option_.SetMapScale(*scale);
     const auto width = textToInt(text(BmpWidth));
     if (!width) {
-        prompts_.showMessage("Error", notAnIntegerMessage(text(BmpWidth)));
+        prompts().showMessage("Error", notAnIntegerMessage(text(BmpWidth)));
         return;
     }
     option_.SetMapWidth(*width);
     const auto height = textToInt(text(BmpHeight));
     if (!height) {
-        prompts_.showMessage("Error", notAnIntegerMessage(text(BmpHeight)));
+        prompts().showMessage("Error", notAnIntegerMessage(text(BmpHeight)));
         return;
     }
     option_.SetMapHeight(*height);

@@ -3,6 +3,8 @@
 // Shown without blocking; closing it by either button releases it.
 #pragma once
 
+#include "ui/qt_prompts.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -47,8 +49,12 @@ public:
 
 private:
     QString askSaveFile();
+    // The prompts, whose boxes open above this dialog (it stays on top of
+    // the main window that the program's boxes belong to).
+    UserPrompts& prompts();
     IFTOption& option_;
     UserPrompts& prompts_;
+    QtPrompts ownBoxes_;
 };
 
 } // namespace nuvrel::ui

@@ -1,13 +1,16 @@
 // The calibration dialog: DMS fields, "Calcurate", "Save".
 #include "core/app/ift_option.h"
 #include "support/test_support.h"
+#include "ui/qt_prompts.h"
 #include "ui/tfrm_map_info.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 using namespace nuvrel;
 using nuvrel::ui::TfrmMapInfo;
@@ -89,32 +92,71 @@ private slots:
         QTRY_VERIFY(!dialog); // hidden and released
     }
 
-    void savingOverABitmapWritesItsCalibrationFile() {
+    // The calibration file goes beside the chosen image under its name; it
+    // replaces an older calibration file (after asking), nothing else.
+    void savingOverAnImageWritesItsCalibrationFile() {
         IFTOption option(store);
         test::TempDir dir;
-        const std::string bitmap = "BM not a text file";
+        const std::string image = "II*\0 not a text file";
+        const std::string calibration = "ido_top = 1\r\n";
+        const std::string tiled = "Nuvrel CE\r\n101\r\n8bp\r\n";
         struct Row {
             const char* chosen;
-            const char* existing; // calibration file already there, or ""
-            const char* written;
+            const char* existing; // a file already there, or ""
+            const std::string* before;
+            const char* written;  // "" when nothing may be written
         };
-        const Row rows[] = {{"x.bmp", "", "x.dat"}, {"MAP.BMP", "", "MAP.DAT"}, {"Map2.bmp", "Map2.DAT", "Map2.DAT"},
-                            {"z.dat", "z.dat", "z.dat"}};
+        const Row rows[] = {{"x.bmp", "", nullptr, "x.dat"},
+                            {"MAP.BMP", "", nullptr, "MAP.DAT"},
+                            {"Map2.bmp", "Map2.DAT", &calibration, "Map2.DAT"},
+                            {"z.dat", "z.dat", &calibration, "z.dat"},
+                            {"photo.tif", "", nullptr, "photo.dat"},
+                            {"tiles.bmp", "tiles.dat", &tiled, ""},
+                            {"data.dat", "data.dat", &image, ""}};
         for (const Row& r : rows) {
-            const bool bitmapChosen = std::string_view(r.chosen) != r.written;
-            if (bitmapChosen)
-                test::writeFileBytes(dir / r.chosen, bitmap);
+            const bool imageChosen = std::string_view(r.chosen) != r.existing;
+            if (imageChosen)
+                test::writeFileBytes(dir / r.chosen, image);
             if (*r.existing)
-                test::writeFileBytes(dir / r.existing, "old");
+                test::writeFileBytes(dir / r.existing, *r.before);
+            prompts.entries.clear();
             prompts.answers = {true};
             TfrmMapInfo dialog(option, prompts);
             dialog.chooseSaveFile = [&] { return QString::fromStdString((dir / r.chosen).string()); };
             dialog.btnSave->click();
-            if (bitmapChosen)
-                QCOMPARE(test::readFileBytes(dir / r.chosen), bitmap);
-            QVERIFY(test::readFileBytes(dir / r.written).starts_with("; center of latitude"));
-            QCOMPARE(prompts.answers.empty(), *r.existing != 0); // asked before replacing
+            if (imageChosen)
+                QCOMPARE(test::readFileBytes(dir / r.chosen), image);
+            if (*r.written) {
+                QVERIFY(test::readFileBytes(dir / r.written).starts_with("; center of latitude"));
+                QCOMPARE(prompts.count("question"), *r.existing ? 1 : 0); // asked before replacing
+            } else {
+                QCOMPARE(test::readFileBytes(dir / r.existing), *r.before);
+                QCOMPARE(prompts.count("question"), 0);
+                QCOMPARE(prompts.entries.back().text,
+                         "Cannot save " + (dir / r.existing).string() + ": it is not a calibration file");
+            }
         }
+    }
+
+    // The dialog stays on top of the main window, so its message boxes belong
+    // to it, not to the main window they would open under.
+    void messageBoxesOpenAboveTheDialog() {
+        IFTOption option(store);
+        QWidget mainWindow;
+        ui::QtPrompts boxes;
+        boxes.setParent(&mainWindow);
+        TfrmMapInfo dialog(option, boxes, &mainWindow);
+        dialog.show();
+        dialog.BmpWidth->setText(QStringLiteral("10x"));
+        QWidget* parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                parent = box->parentWidget();
+                box->close();
+            }
+        });
+        dialog.btnCalcurate->click();
+        QCOMPARE(parent, static_cast<QWidget*>(&dialog));
     }
 
     void saveStoresTheSettingsUpToABadOne() {

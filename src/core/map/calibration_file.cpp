@@ -4,10 +4,12 @@
 #include "core/map/map_file_names.h"
 #include "core/regular_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 namespace nuvrel {
 
@@ -23,17 +25,43 @@ PlainMapPaths findPlainMapFiles(std::string_view chosen) {
 }
 
 std::string calibrationSavePath(std::string_view chosen) {
-    std::string ext(chosen.size() >= 4 ? chosen.substr(chosen.size() - 4) : std::string_view());
-    const bool upper = ext.size() == 4 && ext[1] == 'B';
-    for (char& c : ext)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (ext != ".bmp")
-        return std::string(chosen);
-    const std::string formed = plainMapPaths(chosen).calibration;
+    const std::size_t slash = chosen.rfind('/');
+    const std::size_t dot = chosen.rfind('.');
+    const bool hasExtension = dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash + 1);
+    const std::string_view ext = hasExtension ? chosen.substr(dot + 1) : std::string_view();
+    bool upper = !ext.empty();
+    for (char c : ext)
+        upper = upper && !(c >= 'a' && c <= 'z');
+    const std::string formed = std::string(hasExtension ? chosen.substr(0, dot) : chosen) + ".dat";
     const std::string found = findFileAnyCase(formed);
     if (found != formed)
         return found;
     return formed.substr(0, formed.size() - 4) + (upper ? ".DAT" : ".dat");
+}
+
+bool IsCalibrationFile(const std::string& path) {
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return false;
+    std::string text(kMaxCalibrationFileSize + 1, '\0');
+    std::size_t got = 0;
+    for (ssize_t n; got < text.size() && (n = ::read(fd, text.data() + got, text.size() - got)) > 0;)
+        got += std::size_t(n);
+    ::close(fd);
+    if (got > kMaxCalibrationFileSize)
+        return false;
+    text.resize(got);
+    if (text.find('\0') != std::string::npos)
+        return false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t nl = std::min(text.find('\n', pos), text.size());
+        const std::string_view line(text.data() + pos, nl - pos);
+        for (std::string_view key : {"ido_top", "ido_bottom", "kei_left", "kei_right", "bitmap_width", "bitmap_height"})
+            if (line.starts_with(key) && line.find('=') != std::string_view::npos)
+                return true;
+        pos = nl + 1;
+    }
+    return false;
 }
 
 namespace {

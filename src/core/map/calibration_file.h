@@ -4,6 +4,7 @@
 
 #include "core/map/ift_map_param.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,11 +21,18 @@ PlainMapPaths plainMapPaths(std::string_view chosen);
 // The same pair as the files lie on disk, each found in any letter case
 // (MAP.BMP + MAP.DAT); a file that is missing keeps the formed name.
 PlainMapPaths findPlainMapFiles(std::string_view chosen);
-// Where the calibration dialog saves for a chosen file: beside a bitmap
-// (x.bmp, any case) its calibration file, never the bitmap itself; the
-// existing calibration file in any letter case, else the extension in the
-// bitmap's letter case (MAP.BMP -> MAP.DAT). Other names are kept.
+// Where the calibration dialog saves for a chosen file: beside it, under its
+// name with the extension ".dat" (x.bmp, photo.tif and x.dat all give
+// x.dat or photo.dat; a name without extension gains one), so that no image
+// is ever overwritten. An existing calibration file is found in any letter
+// case; else an extension in capitals gives ".DAT" (MAP.BMP -> MAP.DAT).
 std::string calibrationSavePath(std::string_view chosen);
+// Whether the file at path is a calibration file that a save may replace:
+// a small text file with at least one of the calibration keys at the start
+// of a line. Anything else (a tiled map's description, an image, other
+// data) is not.
+inline constexpr std::size_t kMaxCalibrationFileSize = 64 * 1024;
+bool IsCalibrationFile(const std::string& path);
 
 // Reads calibration text into param. Lines are taken in pieces of at most
 // 63 bytes; each piece is split at its first "=", its key matched by prefix

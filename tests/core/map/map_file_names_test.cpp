@@ -31,7 +31,7 @@ TEST(MapFileNames, FilesCopiedFromWindowsAreFoundInAnyCase) {
     EXPECT_EQ(plain.calibration, d + "Map2.DAT");
 }
 
-TEST(MapFileNames, TheCalibrationDialogSavesBesideABitmapNeverOverIt) {
+TEST(MapFileNames, TheCalibrationDialogSavesBesideAnImageNeverOverIt) {
     test::TempDir dir;
     test::writeFileBytes(dir / "Old.DAT", "x");
     const std::string d = dir.path().string() + "/";
@@ -40,8 +40,33 @@ TEST(MapFileNames, TheCalibrationDialogSavesBesideABitmapNeverOverIt) {
         const char* saved;
     };
     for (const Row& r : {Row{"x.bmp", "x.dat"}, Row{"MAP.BMP", "MAP.DAT"}, Row{"old.bmp", "Old.DAT"},
-                         Row{"y.dat", "y.dat"}, Row{"notes.txt", "notes.txt"}})
+                         Row{"y.dat", "y.dat"}, Row{"notes.txt", "notes.dat"}, Row{"photo.tif", "photo.dat"},
+                         Row{"Alps.TIFF", "Alps.DAT"}, Row{"mymap", "mymap.dat"}, Row{"v1.2/map", "v1.2/map.dat"}})
         EXPECT_EQ(calibrationSavePath(d + r.chosen), d + r.saved) << r.chosen;
+}
+
+// Only a calibration file may be replaced by one.
+TEST(MapFileNames, ACalibrationFileIsKnownByItsKeys) {
+    test::TempDir dir;
+    using namespace std::literals;
+    const struct {
+        std::string_view content;
+        bool calibration;
+    } rows[] = {
+        {"; center of latitude = 35.5\r\nido_top       =  35.527388\r\n", true},
+        {"kei_right=139.5", true},
+        {"", false},
+        {"Nuvrel CE\r\n101\r\n8bp\r\n3\r\n2\r\n", false},
+        {"II*\0ido_top = 1\n"sv, false},
+        {"notes: ido_top = 1\n", false},
+    };
+    for (const auto& r : rows) {
+        test::writeFileBytes(dir / "m.dat", std::string(r.content));
+        EXPECT_EQ(IsCalibrationFile((dir / "m.dat").string()), r.calibration) << r.content;
+    }
+    test::writeFileBytes(dir / "big.dat", "ido_top = 1\n" + std::string(kMaxCalibrationFileSize, ' '));
+    EXPECT_FALSE(IsCalibrationFile((dir / "big.dat").string()));
+    EXPECT_FALSE(IsCalibrationFile((dir / "missing.dat").string()));
 }
 
 } // namespace
