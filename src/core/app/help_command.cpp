@@ -149,6 +149,8 @@ std::optional<std::vector<std::string>> SplitExecLine(const std::string& exec) {
                 }
                 if (c == '\\' && i < n && (exec[i] == '"' || exec[i] == '`' || exec[i] == '$' || exec[i] == '\\'))
                     arg.push_back(exec[i++]);
+                else if (c == '%')
+                    arg += "%%"; // never a field code: the page is not put into a quoted command
                 else
                     arg.push_back(c);
             }

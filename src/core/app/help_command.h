@@ -48,12 +48,16 @@ std::string FindDesktopEntry(const std::string& desktopId, const HelpEnvironment
 std::optional<std::string> DesktopEntryExec(const std::string& contents);
 
 // Splits an Exec value into arguments, undoing the quoting; empty when a
-// quote is not closed.
+// quote is not closed. Field codes may not stand inside quotes: a "%" there
+// is text and comes out as "%%", which ExpandExecArguments turns back into
+// "%", so that the help page never becomes part of a quoted command such as
+// sh -c "browser %f" (a folder named "a;b" would run b).
 std::optional<std::vector<std::string>> SplitExecLine(const std::string& exec);
 
-// The command that opens `file`: the file path goes where the field codes
-// %f %F %u %U stand (after the arguments when there is none), %% becomes %,
-// and the other field codes are dropped.
+// The command that opens `file`, as an argument vector (never a shell
+// line): the file path goes where the field codes %f %F %u %U stand (after
+// the arguments when there is none), %% becomes %, and the other field
+// codes are dropped.
 std::vector<std::string> ExpandExecArguments(const std::vector<std::string>& arguments, const std::string& file);
 
 // The whole command: error 3 "No browser is assigned" when the desktop names

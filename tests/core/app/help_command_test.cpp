@@ -70,6 +70,32 @@ TEST(HelpCommand, ExecLineQuotingIsUndone) {
     EXPECT_EQ(SplitExecLine("\"/opt/browser --flag"), std::nullopt);
 }
 
+// The help page is one argument of its own, whatever its folder is called:
+// never a part of a command line that a shell reads.
+TEST(HelpCommand, ThePageNeverEntersAQuotedCommand) {
+    FakeDesktop d;
+    test::RecordingPrompts prompts;
+    const std::string page = "/opt/x\";touch pwned;\"$(id)/help/nuvrel.htm";
+    const struct {
+        const char* exec;
+        Args started;
+    } cases[] = {
+        {"sh -c \"browser %f\"", {"sh", "-c", "browser %f", page}},
+        {"sh -c \"browser '%u'\" sh", {"sh", "-c", "browser '%u'", "sh", page}},
+        {"browser %u", {"browser", page}},
+        {"browser --page=%f", {"browser", "--page=" + page}},
+    };
+    for (const auto& c : cases) {
+        d.files["/usr/share/applications/browser.desktop"] = std::string("[Desktop Entry]\nExec=") + c.exec + "\n";
+        d.started.clear();
+        HelpEnvironment env = d.environment();
+        env.programFolder = "/opt/x\";touch pwned;\"$(id)";
+        EXPECT_TRUE(OpenHelp(env, prompts));
+        ASSERT_EQ(d.started.size(), 1u);
+        EXPECT_EQ(d.started[0], c.started) << c.exec;
+    }
+}
+
 TEST(HelpCommand, FieldCodesTakeTheHelpPage) {
     const std::string f = "/p/help/nuvrel.htm";
     EXPECT_EQ(ExpandExecArguments({"browser", "%u"}, f), (Args{"browser", f}));
