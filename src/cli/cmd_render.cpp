@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 
 #include "cli/map_view_session.h"
+#include "render/image_file.h"
 
 #include <QFile>
 
@@ -24,8 +25,8 @@ int runRender(Context& ctx) {
         return 1;
     session.canvas().RedrawAll(waypoints);
     const QImage picture = session.canvas().image().convertToFormat(QImage::Format_RGB888);
-    if (!picture.save(QFile::decodeName(QByteArray::fromStdString(output)), "BMP")) {
-        ctx.err << "can't write " << output << '\n';
+    if (const std::string why = render::SaveImageFile(picture, output, "BMP"); !why.empty()) {
+        ctx.err << "can't write " << output << ": " << why << '\n';
         return 1;
     }
     ctx.out << "wrote " << output << " (" << picture.width() << " x " << picture.height() << ")\n";

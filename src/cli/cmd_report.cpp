@@ -10,6 +10,7 @@
 
 #ifdef NUVREL_CLI_RENDER
 #include "render/barogram.h"
+#include "render/image_file.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -32,8 +33,8 @@ bool saveBarogram(Context& ctx, const std::string& path, std::span<const TrackPo
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv); // text needs one
     const QImage image = render::barogramImage(1000, 500, points, report);
-    if (!image.save(QFile::decodeName(QByteArray::fromStdString(path)), "PNG")) {
-        ctx.err << "report: cannot write " << path << '\n';
+    if (const std::string why = render::SaveImageFile(image, path, "PNG"); !why.empty()) {
+        ctx.err << "report: cannot write " << path << ": " << why << '\n';
         return false;
     }
     return true;

@@ -507,8 +507,10 @@ void TMainForm::Print1Click() {
 
 void TMainForm::SaveImageAs1Click() {
     const QString path = chooseImageFile(this, *options_);
-    if (!path.isEmpty() && !SaveMapImage(map_->mapImage(), path))
-        prompts_.showMessage("Error", "Can't write the image " + render::toCodePage(path) + ".");
+    if (path.isEmpty())
+        return;
+    if (const std::string why = SaveMapImage(map_->mapImage(), path); !why.empty())
+        prompts_.showMessage("Error", "Can't write the image " + render::toCodePage(path) + ": " + why + ".");
 }
 
 } // namespace nuvrel::ui

@@ -3,11 +3,13 @@
 #include "core/app/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"
+#include "render/image_file.h"
 #include "render/map_canvas.h"
 #include "render/print_page.h"
 #include "ui/file_dialogs.h"
 #include "ui/map_window.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
@@ -82,10 +84,9 @@ QString chooseImageFile(QWidget* parent, IFTOption& option) {
     return chooseFile(parent, option, spec);
 }
 
-bool SaveMapImage(const QImage& image, const QString& path) {
-    if (image.isNull())
-        return false;
-    return image.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
+std::string SaveMapImage(const QImage& image, const QString& path) {
+    return render::SaveImageFile(image.convertToFormat(QImage::Format_RGB888), QFile::encodeName(path).toStdString(),
+                                 "BMP");
 }
 
 } // namespace nuvrel::ui

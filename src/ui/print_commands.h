@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QImage;
 class QPrinter;
@@ -58,8 +59,8 @@ bool PrintMap(const PrintServices& services);
 // to a name without an extension.
 QString chooseImageFile(QWidget* parent, IFTOption& option);
 
-// Writes the picture as a 24-bit Windows bitmap; false when the file can't
-// be written.
-bool SaveMapImage(const QImage& image, const QString& path);
+// Writes the picture as a 24-bit Windows bitmap (a safe save); an empty
+// text, or why the file can't be written.
+std::string SaveMapImage(const QImage& image, const QString& path);
 
 } // namespace nuvrel::ui

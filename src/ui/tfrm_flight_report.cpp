@@ -4,13 +4,16 @@
 #include "core/analysis/flight_score.h"
 #include "core/data/ift_garmin_track.h"
 #include "render/barogram.h"
+#include "render/image_file.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -165,7 +168,7 @@ bool TfrmFlightReport::savePng(const QString& path, int width, int height) const
     QPainter p(&image);
     render::paintFlightReportPage(p, QRectF(0, 0, width, height), lines(), points_, report_);
     p.end();
-    return image.save(path, "PNG");
+    return render::SaveImageFile(image, QFile::encodeName(path).toStdString(), "PNG").empty();
 }
 
 void TfrmFlightReport::print(QPrinter& printer) const {
@@ -183,8 +186,8 @@ void TfrmFlightReport::PrintClick() {
 void TfrmFlightReport::SavePngClick() {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save PNG"), QString(),
                                                       QStringLiteral("PNG image (*.png)"));
-    if (!path.isEmpty())
-        savePng(path);
+    if (!path.isEmpty() && !savePng(path))
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Can't write the image %1.").arg(path));
 }
 
 void ShowFlightReport(QPointer<TfrmFlightReport>& window, QWidget* parent, const IFTGarminTrack& track, int segment,
