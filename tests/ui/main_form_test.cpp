@@ -108,7 +108,7 @@ void MainFormTest::menusCarryTheCommandMap() {
              QStringLiteral("&Open...;Save &As...;-;Load &Map...;&Create Map Info...;Sa&ve Image As...;-;"
                             "&Import[&Track[from &Text file...;from &POT file...;from Pro&Atlas file...;from &NMEA file...];"
                             "&Waypoint[from &Text file...;from &POT file...;from Pro&Atlas file...];"
-                            "&Route[from &POT file...];from &GPX file...];"
+                            "&Route[from &POT file...];from &GPX file...;from &IGC files...];"
                             "&Export[&Track[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file...];"
                             "&Waypoint[to &Text file...;to &POT file...;to Pro &Atlas file...;to P&CX5 file];"
                             "&Route[to &POT file...;to P&CX5 file...];to &GPX file...;Flight to &IGC file...;to &KML file...];"
