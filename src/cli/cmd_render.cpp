@@ -23,7 +23,12 @@ int runRender(Context& ctx) {
     if (!session.open(ctx.args[0], view))
         return 1;
     session.canvas().RedrawAll(waypoints);
-    const QImage picture = session.canvas().image().convertToFormat(QImage::Format_RGB888);
+    QImage whole;
+    if (const std::string why = session.canvas().WholePicture(whole); !why.empty()) {
+        ctx.err << "can't make the picture: " << why << '\n';
+        return 1;
+    }
+    const QImage picture = whole.convertToFormat(QImage::Format_RGB888);
     if (!picture.save(QFile::decodeName(QByteArray::fromStdString(output)), "BMP")) {
         ctx.err << "can't write " << output << '\n';
         return 1;

@@ -507,7 +507,15 @@ void TMainForm::Print1Click() {
 
 void TMainForm::SaveImageAs1Click() {
     const QString path = chooseImageFile(this, *options_);
-    if (!path.isEmpty() && !SaveMapImage(map_->mapImage(), path))
+    if (path.isEmpty())
+        return;
+    // A large map is held as a window of its picture: the file gets all of it.
+    QImage picture;
+    if (const std::string why = map_->canvas().WholePicture(picture); !why.empty()) {
+        prompts_.showMessage("Error", "Can't save the image: " + why + ".");
+        return;
+    }
+    if (!SaveMapImage(picture, path))
         prompts_.showMessage("Error", "Can't write the image " + render::toCodePage(path) + ".");
 }
 
