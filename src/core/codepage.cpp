@@ -473,3 +473,105 @@ std::string convertCodePage(std::string_view text, CodePage from, CodePage to, b
 }
 
 } // namespace nuvrel
+
+namespace nuvrel {
+
+namespace {
+
+// The name as iconv knows it, or "" for a name that is not an encoding name
+// (XML's EncName: a letter, then letters, digits, '.', '_' and '-').
+std::string iconvEncodingName(std::string_view name) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (name.empty() || name.size() > 40 || !letter(name[0]))
+        return {};
+    for (const char c : name)
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '_' && c != '-')
+            return {};
+    for (const char* sjis : {"Shift_JIS", "Shift-JIS", "SJIS", "MS_Kanji", "csShiftJIS", "x-sjis", "Windows-31J",
+                             "x-ms-cp932", "MS932"})
+        if (equalsNoCase(name, sjis))
+            return "CP932";
+    return std::string(name);
+}
+
+} // namespace
+
+Utf8Decoder::Utf8Decoder(std::string_view encoding) {
+    const std::string name = iconvEncodingName(encoding);
+    if (name.empty())
+        return;
+    const iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd != reinterpret_cast<iconv_t>(-1))
+        cd_ = cd;
+}
+
+Utf8Decoder::~Utf8Decoder() {
+    if (cd_)
+        iconv_close(static_cast<iconv_t>(cd_));
+}
+
+bool Utf8Decoder::decode(std::string_view bytes, std::string& out, bool last) {
+    if (!cd_)
+        return false;
+    const auto cd = static_cast<iconv_t>(cd_);
+    // A character cut by the last piece is completed first, a byte at a time.
+    while (!pending_.empty() && !bytes.empty()) {
+        pending_ += bytes.front();
+        bytes.remove_prefix(1);
+        char* src = pending_.data();
+        std::size_t srcLeft = pending_.size();
+        char buf[32];
+        char* dst = buf;
+        std::size_t dstLeft = sizeof buf;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buf, sizeof buf - dstLeft);
+        if (r == static_cast<std::size_t>(-1) && errno == EILSEQ)
+            return false;
+        if (srcLeft == 0)
+            pending_.clear();
+        else if (r == static_cast<std::size_t>(-1) && errno == EINVAL && pending_.size() < 8)
+            continue;
+        else
+            return false;
+    }
+    char* src = const_cast<char*>(bytes.data());
+    std::size_t srcLeft = bytes.size();
+    while (srcLeft > 0) {
+        // UTF-8 takes at most four bytes a character where the sources take one.
+        const std::size_t before = out.size();
+        const std::size_t room = std::min<std::size_t>(srcLeft * 4 + 16, 1 << 20);
+        out.resize(before + room);
+        char* dst = out.data() + before;
+        std::size_t dstLeft = room;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.resize(before + room - dstLeft);
+        if (r != static_cast<std::size_t>(-1) || errno == E2BIG)
+            continue;
+        if (errno != EINVAL)
+            return false;
+        pending_.assign(src, srcLeft); // a character cut by the end of the piece
+        break;
+    }
+    if (!last)
+        return true;
+    if (!pending_.empty())
+        return false;
+    // A stateful encoding's return to its initial state.
+    char buf[32];
+    char* dst = buf;
+    std::size_t dstLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+    out.append(buf, sizeof buf - dstLeft);
+    return true;
+}
+
+bool decodeToUtf8(std::string_view text, std::string_view encoding, std::string& out) {
+    Utf8Decoder decoder(encoding);
+    std::string utf8;
+    if (!decoder.decode(text, utf8, true))
+        return false;
+    out = std::move(utf8);
+    return true;
+}
+
+} // namespace nuvrel

@@ -94,3 +94,35 @@ std::string plainLatinForm(std::string_view utf8);
 std::string convertCodePage(std::string_view text, CodePage from, CodePage to, bool* changed = nullptr);
 
 } // namespace nuvrel
+
+namespace nuvrel {
+
+// Bytes in an encoding named as files name it ("Shift_JIS", "EUC-JP",
+// "ISO-8859-1", "windows-1252", "UTF-16", ...) turned into UTF-8 through
+// iconv, fed in pieces of any size: a character split between two pieces is
+// joined. "Shift_JIS" is read as CP932, its superset that Japanese systems
+// write under that name.
+class Utf8Decoder {
+public:
+    explicit Utf8Decoder(std::string_view encoding);
+    ~Utf8Decoder();
+    Utf8Decoder(const Utf8Decoder&) = delete;
+    Utf8Decoder& operator=(const Utf8Decoder&) = delete;
+
+    // False when the name is not one of an encoding known here.
+    bool known() const { return cd_ != nullptr; }
+    // Appends the UTF-8 of bytes to out. False at the first byte that does
+    // not begin a character of the encoding (out then holds what came
+    // before it), or, when last is set, at a character cut by the end.
+    bool decode(std::string_view bytes, std::string& out, bool last);
+
+private:
+    void* cd_ = nullptr;
+    std::string pending_; // the start of a character cut by the end of a piece
+};
+
+// A whole text in the named encoding as UTF-8; false (out unchanged) when the
+// encoding is unknown or the text is not valid in it.
+bool decodeToUtf8(std::string_view text, std::string_view encoding, std::string& out);
+
+} // namespace nuvrel

@@ -127,6 +127,19 @@ TEST(FormatsCli, GpxTakesEveryKindAndRoundTrips) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("bad.gpx: line 3: mismatched tag"), std::string::npos) << r.err;
     EXPECT_NE(run(dir, {"info", a}).out.find("points: 3"), std::string::npos);
+
+    // What the import cut or skipped is listed after it.
+    writeFileBytes(dir / "cut.gpx", "<gpx>\n<wpt lat='1' lon='1'><name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name></wpt>\n"
+                                    "<wpt lat='1' lon='200'/></gpx>\n");
+    r = run(dir, {"import", "gpx", (dir / "cut.gpx").string(), "-o", a});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "gpx: 0 track points, 1 waypoints, 0 routes\n");
+    EXPECT_NE(r.err.find("Warning: " + (dir / "cut.gpx").string() +
+                         ": 1 point skipped, 1 name cut\n"
+                         "line 2: waypoint name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" cut to 23 bytes: \"ABCDEFGHIJKLMNOPQRSTUVW\"\n"
+                         "line 3: waypoint skipped: no usable position (lat=\"1\", lon=\"200\")\n"),
+              std::string::npos)
+        << r.err;
 }
 
 } // namespace

@@ -148,6 +148,7 @@ GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string&
     result.points = content.track.size();
     result.waypoints = content.waypoints.size();
     result.routes = content.routes.size();
+    result.notes = std::move(read.notes);
     if (!content.track.empty()) {
         data.setTrack(std::make_unique<IFTGarminTrack>(std::move(content.track)));
         data.resetTimeOffset();
@@ -155,6 +156,12 @@ GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string&
     if (!content.waypoints.empty()) {
         data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::move(content.waypoints)));
         data.resetTimeOffset();
+    }
+    if (!result.notes.empty()) {
+        std::string text = path + ": ";
+        for (const std::string& note : result.notes)
+            text += note + (&note == &result.notes.back() ? "" : "\n");
+        data.context().prompts.showMessage("Warning", text);
     }
     return result;
 }

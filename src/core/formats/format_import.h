@@ -46,13 +46,15 @@ struct GpxImport {
     std::size_t waypoints = 0;
     std::size_t routes = 0;
     std::string error; // shown as "path: error"
+    std::vector<std::string> notes; // names cut and points skipped (GpxRead::notes)
 };
 
 // Reads a GPX file and, of the kinds asked for that the file holds, replaces
 // the track log (time offset reset) and the waypoint store and appends the
 // routes. A file that cannot be read (malformed XML, with its line) or too
 // little memory for its routes changes nothing; the error is reported
-// through the data set's prompts.
+// through the data set's prompts. Names cut and points skipped are listed
+// after the import in a message titled "Warning".
 GpxImport ImportGpx(IFTGarminData& data, CRouteField& routes, const std::string& path, GpxKinds kinds,
                     const GpxSettings& settings);
 

@@ -1,8 +1,9 @@
 // GPX 1.1 (and 1.0 on import): tracks, waypoints and routes in one XML file,
 // the exchange format of today's mapping programs. Positions in the file are
 // always WGS-84: the export converts from the map datum as uploads do, the
-// import into the map datum as downloads do. Texts in the file are UTF-8,
-// converted from and to the program's code page. Times are UTC ("...Z");
+// import into the map datum as downloads do. Texts are written as UTF-8 and
+// read in the file's declared encoding, converted from and to the program's
+// code page. Times are UTC ("...Z");
 // a track point without a time has time 0, and time 0 is written as none.
 #pragma once
 
@@ -45,8 +46,11 @@ struct GpxSource {
 void writeGpx(TextSink& out, const GpxSource& source, const GpxSettings& settings);
 
 // Import: track segments numbered 1, 2, ... over every "trkseg" of every
-// "trk"; names and comments cut to the records' fields; symbols by name in
-// the receiver's set (or as a number). Namespaces and extensions are ignored.
+// "trk"; names and comments cut to the records' fields (noted); points
+// without a usable position skipped (noted); symbols by name in the
+// receiver's set (or as a number). Namespaces and extensions are ignored.
+// The file must be well-formed XML (else "line N: ..." and nothing read);
+// its declared encoding is honoured (Shift_JIS, EUC-JP, windows-1252, ...).
 struct GpxContent {
     std::vector<TrackPoint> track;
     std::vector<WaypointRecord> waypoints;
@@ -55,6 +59,9 @@ struct GpxContent {
 struct GpxRead {
     GpxContent content; // empty when error is set
     std::string error;  // "line 12: mismatched tag", "cannot open FILE", ...
+    // What the import changed or left out: a summary ("2 points skipped,
+    // 1 name cut"), then the first of them by line, then "and N more".
+    std::vector<std::string> notes;
 };
 GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds kinds = {});
 GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKinds kinds = {});

@@ -1,5 +1,8 @@
-// The GPX reader: the document parsed in place by pugixml, then walked for
-// the records. This file and no other knows the XML parser.
+// The GPX reader: the file streamed through expat in pieces, the records
+// taken as their elements close. Memory holds the records kept and one
+// piece of the file, never the file or a document tree. A file that is not
+// well-formed XML gives the line of the first fault and no records. This
+// file and no other knows the XML parser.
 #include "core/c_number.h"
 #include "core/formats/calendar.h"
 #include "core/formats/gpx_format.h"
@@ -7,25 +10,34 @@
 #include "core/geo/map_datum.h"
 #include "core/regular_file.h"
 
-#include <pugixml.hpp>
+#include <expat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
+#include <new>
 #include <unistd.h>
 
 namespace nuvrel {
 
 namespace {
 
+// The bytes read and parsed at a time.
+constexpr std::size_t kPiece = 1 << 18;
+// Track points are kept in blocks of this many while the file is read, so
+// that the log never stands in memory twice while it grows.
+constexpr std::size_t kBlockPoints = 1 << 15;
+// Notes about names cut and points skipped: how many are listed one by one.
+constexpr std::size_t kListedNotes = 20;
+
 // A name without its prefix ("gpx:trkpt" -> "trkpt"): GPX files of every
 // writer are read alike whatever namespaces they declare.
-std::string_view localName(const pugi::char_t* name) {
+std::string_view localName(const XML_Char* name) {
     const char* colon = std::strrchr(name, ':');
     return colon ? std::string_view(colon + 1) : std::string_view(name);
 }
@@ -57,31 +69,54 @@ std::string_view nameText(std::string_view text) {
     return wrapped ? t : text;
 }
 
-// The character data directly inside an element (CDATA sections included):
-// no copy for the usual single piece.
-std::string_view elementText(pugi::xml_node element, std::string& joined) {
-    std::string_view text = element.value(); // held in the element itself
-    bool copied = false;
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
-            continue;
-        if (text.empty() && !copied) {
-            text = child.value();
-            continue;
-        }
-        if (!copied) {
-            joined.assign(text);
-            copied = true;
-        }
-        joined += child.value();
-    }
-    return copied ? std::string_view(joined) : text;
+// A text from the file as a note quotes it: at most limit bytes, whole
+// UTF-8 characters (the parser hands over nothing else).
+std::string quoted(std::string_view text, std::size_t limit = 40) {
+    if (text.size() <= limit)
+        return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, fitLength(text, limit, CodePage::Utf8))) + "...\"";
 }
 
-// Parse options: entities and CDATA as XML has them, line ends normalised,
-// the text of an element held in the element (half the nodes of a track).
-constexpr unsigned kParseOptions =
-    pugi::parse_escapes | pugi::parse_cdata | pugi::parse_eol | pugi::parse_embed_pcdata;
+// The encodings expat reads itself; any other declared one is turned into
+// UTF-8 before the parser sees it.
+bool parserKnows(std::string_view encoding) {
+    const auto is = [&](std::string_view name) {
+        return encoding.size() == name.size() &&
+               std::equal(name.begin(), name.end(), encoding.begin(), [](char a, char b) {
+                   return a == (b >= 'a' && b <= 'z' ? static_cast<char>(b - 'a' + 'A') : b);
+               });
+    };
+    return is("UTF-8") || is("UTF-16") || is("ISO-8859-1") || is("US-ASCII");
+}
+
+// The encoding that the XML declaration at the start of the file names, ""
+// when there is none or the file starts with a byte-order mark (the parser
+// reads those itself).
+std::string declaredEncoding(std::string_view start) {
+    if (start.size() < 6 || start.substr(0, 5) != "<?xml" ||
+        std::string_view(" \t\r\n").find(start[5]) == std::string_view::npos)
+        return {};
+    start = start.substr(0, start.find("?>"));
+    std::size_t at = 5;
+    while ((at = start.find("encoding", at)) != std::string_view::npos) {
+        at += 8;
+        std::size_t i = at;
+        while (i < start.size() && std::string_view(" \t\r\n").find(start[i]) != std::string_view::npos)
+            ++i;
+        if (i >= start.size() || start[i] != '=')
+            continue;
+        ++i;
+        while (i < start.size() && std::string_view(" \t\r\n").find(start[i]) != std::string_view::npos)
+            ++i;
+        if (i >= start.size() || (start[i] != '"' && start[i] != '\''))
+            continue;
+        const std::size_t end = start.find(start[i], i + 1);
+        if (end == std::string_view::npos)
+            return {};
+        return std::string(start.substr(i + 1, end - i - 1));
+    }
+    return {};
+}
 
 struct Point {
     double latitude = 0;
@@ -92,6 +127,13 @@ struct Point {
     std::uint32_t time = 0;
     std::string name, comment, description, symbol;
     bool hasSymbol = false;
+    unsigned long line = 0; // of its start tag
+};
+
+// Where the parser stands: the elements that matter, and everything else.
+enum class Node : std::uint8_t {
+    Skipped, Gpx, Waypoint, Route, RoutePoint, Track, Segment, TrackPoint,
+    Elevation, Time, Name, Comment, Description, Symbol, RouteName,
 };
 
 class Reader {
@@ -99,138 +141,418 @@ public:
     Reader(const GpxSettings& settings, GpxKinds kinds)
         : settings_(settings), kinds_(kinds), datum_(settings.datumName),
           symbols_(settings.productId, settings.softwareVersion) {}
+    ~Reader() {
+        if (parser_)
+            XML_ParserFree(parser_);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
 
-    // The records of a parsed document; an error when its root is not "gpx".
-    GpxRead read(const pugi::xml_document& document) {
-        const pugi::xml_node root = document.document_element();
-        if (!root || localName(root.name()) != "gpx")
-            return GpxRead{{}, "not a GPX file"};
-        for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element)
-                continue;
-            const std::string_view name = localName(child.name());
-            if (name == "wpt" && kinds_.waypoints)
-                waypoint(child);
-            else if (name == "rte" && kinds_.routes)
-                route(child);
-            else if (name == "trk" && kinds_.track)
-                track(child);
+    // Reads the text that read(buffer, size) hands over piece by piece
+    // (returning the bytes given, 0 at the end, -1 on failure).
+    GpxRead run(const std::function<long(char*, std::size_t)>& read) {
+        try {
+            return runOrThrow(read);
+        } catch (const std::bad_alloc&) {
+            return GpxRead{{}, "out of memory", {}};
         }
-        GpxRead read;
-        read.content = std::move(content_);
-        return read;
     }
 
 private:
-    // "wpt", "rtept" or "trkpt": the position and what the point tells of
-    // itself; named says whether names, comments and symbols are wanted.
-    bool readPoint(pugi::xml_node element, bool named) {
-        point_ = Point{};
-        bool hasLatitude = false, hasLongitude = false;
-        for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
-            const std::string_view attribute = localName(a.name());
-            if (attribute == "lat")
-                hasLatitude = parseNumber(a.value(), point_.latitude);
-            else if (attribute == "lon")
-                hasLongitude = parseNumber(a.value(), point_.longitude);
+    GpxRead runOrThrow(const std::function<long(char*, std::size_t)>& read) {
+        // The first piece tells the encoding.
+        std::string first(kPiece, '\0');
+        long n = fill(read, first.data(), first.size());
+        if (n < 0)
+            return failed("cannot read");
+        first.resize(static_cast<std::size_t>(n));
+        const std::string declared = declaredEncoding(first);
+        std::unique_ptr<Utf8Decoder> decoder;
+        if (!declared.empty() && !parserKnows(declared)) {
+            decoder = std::make_unique<Utf8Decoder>(declared);
+            if (!decoder->known())
+                return failed("line 1: unknown encoding " + quoted(declared));
         }
-        point_.located = hasLatitude && hasLongitude && std::abs(point_.latitude) <= 90 &&
-                         std::abs(point_.longitude) <= 180;
-        if (!point_.located)
-            return false;
-        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element)
-                continue;
-            const std::string_view name = localName(child.name());
-            if (name == "ele") {
-                point_.hasElevation = parseNumber(elementText(child, text_), point_.elevation);
-            } else if (name == "time") {
-                if (!parseGpxTime(trimmed(elementText(child, text_)), point_.time))
-                    point_.time = 0;
-            } else if (!named) {
-                continue;
-            } else if (name == "name") {
-                point_.name = elementText(child, text_);
-            } else if (name == "cmt") {
-                point_.comment = elementText(child, text_);
-            } else if (name == "desc") {
-                point_.description = elementText(child, text_);
-            } else if (name == "sym") {
-                point_.symbol = trimmed(elementText(child, text_));
-                point_.hasSymbol = !point_.symbol.empty();
+        // A decoded text is UTF-8 whatever its declaration says.
+        parser_ = XML_ParserCreate(decoder ? "UTF-8" : nullptr);
+        if (!parser_)
+            return failed("out of memory");
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(parser_, onStart, onEnd);
+        XML_SetCharacterDataHandler(parser_, onText);
+
+        bool last = static_cast<std::size_t>(n) < kPiece;
+        if (!decoder) {
+            if (!parse(first.data(), first.size(), last))
+                return failed(error());
+            first = std::string(); // the parser's own buffer from here
+            while (!last) {
+                void* buffer = XML_GetBuffer(parser_, static_cast<int>(kPiece));
+                if (!buffer)
+                    return failed("out of memory");
+                n = fill(read, static_cast<char*>(buffer), kPiece);
+                if (n < 0)
+                    return failed("cannot read");
+                last = static_cast<std::size_t>(n) < kPiece;
+                if (XML_ParseBuffer(parser_, static_cast<int>(n), last) != XML_STATUS_OK)
+                    return failed(error());
+            }
+        } else {
+            std::string raw = std::move(first);
+            std::string utf8;
+            unsigned long lines = 1;
+            for (;;) {
+                utf8.clear();
+                const bool decoded = decoder->decode(raw, utf8, last);
+                lines += static_cast<unsigned long>(std::count(utf8.begin(), utf8.end(), '\n'));
+                // What came before a byte that does not decode is parsed
+                // first: an XML fault there is the file's first fault.
+                if (!parse(utf8.data(), utf8.size(), last && decoded))
+                    return failed(error());
+                if (!decoded)
+                    return failed("line " + std::to_string(lines) + ": bytes that are not " + declared);
+                if (last)
+                    break;
+                raw.resize(kPiece);
+                n = fill(read, raw.data(), raw.size());
+                if (n < 0)
+                    return failed("cannot read");
+                raw.resize(static_cast<std::size_t>(n));
+                last = static_cast<std::size_t>(n) < kPiece;
             }
         }
+        if (!error_.empty())
+            return failed(error_);
+        GpxRead result;
+        result.content.track = takeTrack();
+        result.content.waypoints = std::move(waypoints_);
+        result.content.routes = std::move(routes_);
+        result.notes = notes();
+        return result;
+    }
+
+    // Fills buffer as far as the source goes (short only at its end).
+    long fill(const std::function<long(char*, std::size_t)>& read, char* buffer, std::size_t size) {
+        std::size_t done = 0;
+        while (done < size) {
+            const long n = read(buffer + done, size - done);
+            if (n < 0)
+                return -1;
+            if (n == 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        return static_cast<long>(done);
+    }
+
+    bool parse(const char* data, std::size_t size, bool last) {
+        // The parser takes an int: a long text goes in pieces.
+        do {
+            const std::size_t part = std::min(size, kPiece);
+            const bool final = last && part == size;
+            if (XML_Parse(parser_, data, static_cast<int>(part), final) != XML_STATUS_OK)
+                return false;
+            data += part;
+            size -= part;
+        } while (size > 0);
         return true;
     }
 
-    void waypoint(pugi::xml_node element) {
-        if (!readPoint(element, true))
+    // The parser's complaint with its line, or what stopped it.
+    std::string error() const {
+        if (!error_.empty())
+            return error_;
+        return "line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ": " +
+               XML_ErrorString(XML_GetErrorCode(parser_));
+    }
+
+    static GpxRead failed(std::string why) { return GpxRead{{}, std::move(why), {}}; }
+
+    // Ends the parse with a reason of ours.
+    void stop(std::string why) {
+        if (error_.empty())
+            error_ = std::move(why);
+        XML_StopParser(parser_, XML_FALSE);
+    }
+
+    static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+        auto& r = *static_cast<Reader*>(self);
+        try {
+            r.start(localName(name), attributes);
+        } catch (const std::bad_alloc&) {
+            r.stop("out of memory");
+        }
+    }
+    static void XMLCALL onEnd(void* self, const XML_Char*) {
+        auto& r = *static_cast<Reader*>(self);
+        try {
+            r.end();
+        } catch (const std::bad_alloc&) {
+            r.stop("out of memory");
+        }
+    }
+    static void XMLCALL onText(void* self, const XML_Char* s, int length) {
+        auto& r = *static_cast<Reader*>(self);
+        if (r.collecting_ && r.depth_ == r.stack_.size())
+            try {
+                r.text_.append(s, static_cast<std::size_t>(length));
+            } catch (const std::bad_alloc&) {
+                r.stop("out of memory");
+            }
+    }
+
+    Node top() const { return stack_.empty() ? Node::Skipped : stack_.back(); }
+
+    void start(std::string_view name, const XML_Char** attributes) {
+        if (stack_.empty() && !rootSeen_) {
+            rootSeen_ = true;
+            if (name != "gpx")
+                return stop("not a GPX file");
+            stack_.push_back(Node::Gpx);
             return;
-        content_.waypoints.push_back(namedRecord<WaypointRecord>());
+        }
+        Node node = Node::Skipped;
+        switch (top()) {
+        case Node::Gpx:
+            if (name == "wpt" && kinds_.waypoints)
+                node = Node::Waypoint;
+            else if (name == "rte" && kinds_.routes)
+                node = Node::Route;
+            else if (name == "trk" && kinds_.track)
+                node = Node::Track;
+            break;
+        case Node::Route:
+            if (name == "name")
+                node = Node::RouteName;
+            else if (name == "rtept")
+                node = Node::RoutePoint;
+            break;
+        case Node::Track:
+            if (name == "trkseg") {
+                node = Node::Segment;
+                segmentOpen_ = false;
+            }
+            break;
+        case Node::Segment:
+            if (name == "trkpt")
+                node = Node::TrackPoint;
+            break;
+        case Node::Waypoint:
+        case Node::RoutePoint:
+        case Node::TrackPoint:
+            if (!point_.located)
+                break; // a point skipped: its contents do not matter
+            if (name == "ele")
+                node = Node::Elevation;
+            else if (name == "time")
+                node = Node::Time;
+            else if (top() == Node::TrackPoint)
+                break; // track points keep no names
+            else if (name == "name")
+                node = Node::Name;
+            else if (name == "cmt")
+                node = Node::Comment;
+            else if (name == "desc")
+                node = Node::Description;
+            else if (name == "sym")
+                node = Node::Symbol;
+            break;
+        default:
+            break;
+        }
+        if (node == Node::Waypoint || node == Node::RoutePoint || node == Node::TrackPoint)
+            startPoint(attributes);
+        stack_.push_back(node);
+        if (node == Node::Route) {
+            route_ = CRouteField::Route{};
+            routeName_.clear();
+            routeLine_ = XML_GetCurrentLineNumber(parser_);
+        } else if (node >= Node::Elevation) {
+            collecting_ = true;
+            depth_ = stack_.size();
+            text_.clear();
+        }
+    }
+
+    void end() {
+        if (stack_.empty())
+            return;
+        const Node node = stack_.back();
+        stack_.pop_back();
+        switch (node) {
+        case Node::Elevation: point_.hasElevation = parseNumber(text_, point_.elevation); break;
+        case Node::Time:
+            if (!parseGpxTime(trimmed(text_), point_.time))
+                point_.time = 0;
+            break;
+        case Node::Name: point_.name = text_; break;
+        case Node::Comment: point_.comment = text_; break;
+        case Node::Description: point_.description = text_; break;
+        case Node::Symbol:
+            point_.symbol = trimmed(text_);
+            point_.hasSymbol = !point_.symbol.empty();
+            break;
+        case Node::RouteName: routeName_ = text_; break;
+        case Node::Waypoint:
+            if (point_.located)
+                waypoints_.push_back(namedRecord<WaypointRecord>("waypoint"));
+            break;
+        case Node::RoutePoint:
+            if (point_.located)
+                route_.entries.push_back(namedRecord<RouteEntry>("route point"));
+            break;
+        case Node::TrackPoint:
+            if (point_.located)
+                addTrackPoint();
+            break;
+        case Node::Route: endRoute(); break;
+        default: break;
+        }
+        if (node >= Node::Elevation)
+            collecting_ = false;
+    }
+
+    // "wpt", "rtept" or "trkpt": the position; a point without a usable
+    // one is skipped, with a note.
+    void startPoint(const XML_Char** attributes) {
+        point_.name.clear();
+        point_.comment.clear();
+        point_.description.clear();
+        point_.symbol.clear();
+        point_.hasSymbol = point_.hasElevation = false;
+        point_.time = 0;
+        point_.line = XML_GetCurrentLineNumber(parser_);
+        const char* latitude = nullptr;
+        const char* longitude = nullptr;
+        for (const XML_Char** a = attributes; *a; a += 2) {
+            const std::string_view attribute = localName(a[0]);
+            if (attribute == "lat")
+                latitude = a[1];
+            else if (attribute == "lon")
+                longitude = a[1];
+        }
+        point_.located = latitude && longitude && parseNumber(latitude, point_.latitude) &&
+                         parseNumber(longitude, point_.longitude) && std::abs(point_.latitude) <= 90 &&
+                         std::abs(point_.longitude) <= 180;
+        if (point_.located)
+            return;
+        const char* kind = top() == Node::Gpx ? "waypoint" : top() == Node::Route ? "route point" : "track point";
+        ++skipped_;
+        note(point_.line, std::string(kind) + " skipped: no usable position (lat=" +
+                              (latitude ? quoted(latitude) : "none") +
+                              ", lon=" + (longitude ? quoted(longitude) : "none") + ")");
+    }
+
+    void note(unsigned long line, std::string text) {
+        if (listed_.size() < kListedNotes)
+            listed_.push_back("line " + std::to_string(line) + ": " + text);
+        else
+            ++unlisted_;
+    }
+
+    // Text for a record field of fieldSize bytes: the code page's, cut on a
+    // whole character, with a note when it had to be cut.
+    std::string fitted(std::string_view utf8, std::size_t fieldSize, const char* what, int& cuts) {
+        std::string text = utf8ToCodePage(utf8, settings_.codePage);
+        const std::size_t keep = fitLength(text, fieldSize - 1, settings_.codePage);
+        if (keep < text.size()) {
+            ++cuts;
+            text.resize(keep);
+            note(point_.line, std::string(what) + " " + quoted(utf8) + " cut to " + std::to_string(fieldSize - 1) +
+                                  " bytes: " + quoted(codePageToUtf8(text, settings_.codePage), 64));
+        }
+        return text;
     }
 
     // A waypoint or route entry of the point just read.
     template <typename Record>
-    Record namedRecord() const {
+    Record namedRecord(const char* kind) {
         Record r{};
         position(r.latitude, r.longitude, r.altitude);
-        r.symbol = symbol();
+        r.symbol = point_.hasSymbol ? symbols_.code(point_.symbol) : symbols_.code("");
         r.display = settings_.displayDefault;
-        copyToField(r.ident, kIdentSize, codePageName(point_.name), settings_.codePage);
-        copyToField(r.comment, kCommentSize, comment(), settings_.codePage);
+        const std::string_view name = nameText(point_.name);
+        const std::string ident = fitted(name, kIdentSize, (std::string(kind) + " name").c_str(), namesCut_);
+        copyToField(r.ident, kIdentSize, ident, settings_.codePage);
+        const std::string_view comment =
+            nameText(point_.comment.empty() ? point_.description : point_.comment);
+        const std::string text =
+            fitted(comment, kCommentSize, ("comment of " + std::string(kind) + " " + quoted(name)).c_str(),
+                   commentsCut_);
+        copyToField(r.comment, kCommentSize, text, settings_.codePage);
         return r;
     }
 
-    void route(pugi::xml_node element) {
-        CRouteField::Route route;
-        std::string name;
-        for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element)
-                continue;
-            const std::string_view tag = localName(child.name());
-            if (tag == "name") {
-                name = elementText(child, text_);
-            } else if (tag == "rtept" && readPoint(child, true)) {
-                route.entries.push_back(namedRecord<RouteEntry>());
-            }
-        }
-        if (route.entries.empty())
+    void endRoute() {
+        if (route_.entries.empty())
             return;
-        name = codePageName(name);
-        route.name = name.substr(0, fitLength(name, kRouteNameSize - 1, settings_.codePage));
-        content_.routes.push_back(std::move(route));
+        const std::string_view name = nameText(routeName_);
+        std::string text = utf8ToCodePage(name, settings_.codePage);
+        const std::size_t keep = fitLength(text, kRouteNameSize - 1, settings_.codePage);
+        if (keep < text.size()) {
+            ++namesCut_;
+            text.resize(keep);
+            note(routeLine_, "route name " + quoted(name) + " cut to " + std::to_string(kRouteNameSize - 1) +
+                                 " bytes: " + quoted(codePageToUtf8(text, settings_.codePage), 64));
+        }
+        route_.name = std::move(text);
+        routes_.push_back(std::move(route_));
     }
 
     // Segments are numbered over every "trkseg" that holds a point.
-    void track(pugi::xml_node element) {
-        std::size_t points = content_.track.size();
-        for (pugi::xml_node segment = element.first_child(); segment; segment = segment.next_sibling())
-            for (pugi::xml_node p = segment.first_child(); p; p = p.next_sibling())
-                ++points;
-        content_.track.reserve(points); // an upper bound, taken once
-        for (pugi::xml_node segment = element.first_child(); segment; segment = segment.next_sibling()) {
-            if (segment.type() != pugi::node_element || localName(segment.name()) != "trkseg")
-                continue;
-            bool open = false;
-            for (pugi::xml_node p = segment.first_child(); p; p = p.next_sibling()) {
-                if (p.type() != pugi::node_element || localName(p.name()) != "trkpt" || !readPoint(p, false))
-                    continue;
-                if (!open) {
-                    open = true;
-                    if (segment_ < std::numeric_limits<std::int16_t>::max())
-                        ++segment_;
-                }
-                TrackPoint t{};
-                position(t.latitude, t.longitude, t.altitude);
-                t.time = point_.time;
-                t.segment = segment_;
-                content_.track.push_back(t);
-            }
+    void addTrackPoint() {
+        if (!segmentOpen_) {
+            segmentOpen_ = true;
+            if (segment_ < std::numeric_limits<std::int16_t>::max())
+                ++segment_;
         }
+        if (blocks_.empty() || blocks_.back().size() == kBlockPoints) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlockPoints);
+        }
+        TrackPoint t{};
+        position(t.latitude, t.longitude, t.altitude);
+        t.time = point_.time;
+        t.segment = segment_;
+        blocks_.back().push_back(t);
     }
 
-    std::string codePageName(std::string_view utf8) const {
-        return utf8ToCodePage(nameText(utf8), settings_.codePage);
+    // The track in one array of exactly its size: each block is released as
+    // soon as it is copied, so the log is held about once throughout.
+    std::vector<TrackPoint> takeTrack() {
+        std::size_t count = 0;
+        for (const auto& b : blocks_)
+            count += b.size();
+        std::vector<TrackPoint> track;
+        track.reserve(count);
+        for (auto& b : blocks_) {
+            track.insert(track.end(), b.begin(), b.end());
+            std::vector<TrackPoint>().swap(b);
+        }
+        blocks_.clear();
+        return track;
+    }
+
+    std::vector<std::string> notes() const {
+        std::vector<std::string> out;
+        if (listed_.empty())
+            return out;
+        const auto count = [](int n, const char* one, const char* many) {
+            return std::to_string(n) + " " + (n == 1 ? one : many);
+        };
+        std::string summary;
+        const auto add = [&](const std::string& part) { summary += (summary.empty() ? "" : ", ") + part; };
+        if (skipped_)
+            add(count(skipped_, "point", "points") + " skipped");
+        if (namesCut_)
+            add(count(namesCut_, "name", "names") + " cut");
+        if (commentsCut_)
+            add(count(commentsCut_, "comment", "comments") + " cut");
+        out.push_back(summary);
+        out.insert(out.end(), listed_.begin(), listed_.end());
+        if (unlisted_)
+            out.push_back("and " + std::to_string(unlisted_) + " more");
+        return out;
     }
 
     // The position in the map datum; the height only when the file gives one.
@@ -241,68 +563,33 @@ private:
         altitude = point_.hasElevation ? static_cast<float>(height) : 0.0f;
     }
 
-    std::string comment() const { return codePageName(point_.comment.empty() ? point_.description : point_.comment); }
-    std::int16_t symbol() const { return point_.hasSymbol ? symbols_.code(point_.symbol) : symbols_.code(""); }
-
     const GpxSettings& settings_;
     GpxKinds kinds_;
     MapDatum datum_;
     GpxSymbols symbols_;
+    XML_Parser parser_ = nullptr;
+    std::string error_; // a reason of ours to stop
+
+    std::vector<Node> stack_;
+    std::size_t depth_ = 0; // of the element whose own text is collected
+    bool rootSeen_ = false;
+    bool collecting_ = false;
+    std::string text_; // the text of the element being collected
     Point point_;
-    std::string text_; // an element's text when it comes in pieces
+    CRouteField::Route route_;
+    std::string routeName_;
+    unsigned long routeLine_ = 0;
+    bool segmentOpen_ = false;
     std::int16_t segment_ = 0;
-    GpxContent content_;
+
+    std::vector<std::vector<TrackPoint>> blocks_;
+    std::vector<WaypointRecord> waypoints_;
+    std::vector<CRouteField::Route> routes_;
+
+    int skipped_ = 0, namesCut_ = 0, commentsCut_ = 0;
+    std::vector<std::string> listed_;
+    std::size_t unlisted_ = 0;
 };
-
-// What went wrong, in the reader's words.
-std::string parseError(const pugi::xml_parse_result& result, bool atEnd) {
-    switch (result.status) {
-    case pugi::status_out_of_memory: return "out of memory";
-    case pugi::status_no_document_element: return "no element found";
-    case pugi::status_end_element_mismatch: return atEnd ? "no element found" : "mismatched tag";
-    case pugi::status_bad_start_element: return "bad start tag";
-    case pugi::status_bad_end_element: return "bad end tag";
-    case pugi::status_bad_attribute: return "bad attribute";
-    case pugi::status_bad_pcdata: return "bad character data";
-    case pugi::status_bad_cdata: return "bad CDATA section";
-    case pugi::status_bad_comment: return "bad comment";
-    case pugi::status_bad_pi: return "bad processing instruction";
-    case pugi::status_bad_doctype: return "bad document type declaration";
-    case pugi::status_unrecognized_tag: return "not well-formed";
-    default: return result.description();
-    }
-}
-
-// Parses size bytes at buffer (allocated with pugixml's allocator; the
-// document owns it from here). lineAt counts the lines before a byte offset
-// of the original text, for the error message.
-template <typename LineAt>
-GpxRead parseOwned(char* buffer, std::size_t size, const GpxSettings& settings, GpxKinds kinds, LineAt lineAt) {
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed =
-        document.load_buffer_inplace_own(buffer, size, kParseOptions, pugi::encoding_auto);
-    if (!parsed) {
-        if (parsed.status == pugi::status_out_of_memory)
-            return GpxRead{{}, "out of memory"};
-        auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
-        // An element left open is reported at the last byte: the file's end.
-        const bool atEnd = offset + 1 >= size;
-        if (atEnd)
-            offset = size;
-        return GpxRead{{}, "line " + std::to_string(lineAt(offset)) + ": " + parseError(parsed, atEnd)};
-    }
-    return Reader(settings, kinds).read(document);
-}
-
-std::size_t lineOf(std::string_view text, std::size_t offset) {
-    const std::string_view before = text.substr(0, std::min(offset, text.size()));
-    return 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-}
-
-char* allocate(std::size_t size) {
-    // One byte more: pugixml is never handed a zero-byte allocation.
-    return static_cast<char*>(pugi::get_memory_allocation_function()(size + 1));
-}
 
 // Digits of a fixed count at s[at]; false when any is missing.
 bool digits(std::string_view s, std::size_t at, std::size_t count, int& value) {
@@ -366,13 +653,12 @@ bool parseGpxTime(std::string_view s, std::uint32_t& receiverTime) {
 }
 
 GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds kinds) {
-    char* buffer = allocate(text.size());
-    if (!buffer)
-        return GpxRead{{}, "out of memory"};
-    if (!text.empty())
-        std::memcpy(buffer, text.data(), text.size());
-    return parseOwned(buffer, text.size(), settings, kinds,
-                      [&](std::size_t offset) { return lineOf(text, offset); });
+    return Reader(settings, kinds).run([&](char* buffer, std::size_t size) {
+        const std::size_t n = std::min(size, text.size());
+        std::memcpy(buffer, text.data(), n);
+        text.remove_prefix(n);
+        return static_cast<long>(n);
+    });
 }
 
 GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKinds kinds) {
@@ -380,45 +666,24 @@ GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKin
     std::string why;
     const int fd = OpenRegularFile(path, &why);
     if (fd < 0)
-        return GpxRead{{}, "cannot open " + path + (why.rfind("it is", 0) == 0 ? ": " + why : "")};
+        return GpxRead{{}, "cannot open " + path + (why.rfind("it is", 0) == 0 ? ": " + why : ""), {}};
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_size < 0)
-        return GpxRead{{}, "cannot read " + path};
-    // The whole file in one buffer, parsed in place: the fastest way through it.
-    const auto size = static_cast<std::size_t>(st.st_size);
-    char* buffer = allocate(size);
-    if (!buffer)
-        return GpxRead{{}, "out of memory"};
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            pugi::get_memory_deallocation_function()(buffer);
-            return GpxRead{{}, "cannot read " + path};
+    bool failed = false;
+    GpxRead read = Reader(settings, kinds).run([&](char* buffer, std::size_t size) -> long {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            failed = n < 0;
+            return static_cast<long>(n);
         }
-        if (n == 0)
-            break; // the file shrank meanwhile
-        done += static_cast<std::size_t>(n);
-    }
-    // The buffer is changed by the parse: lines are counted in the file again.
-    return parseOwned(buffer, done, settings, kinds, [&](std::size_t offset) {
-        std::size_t lines = 1;
-        char piece[1 << 16];
-        for (std::size_t at = 0; at < offset;) {
-            const ssize_t n = ::pread(fd, piece, std::min(sizeof piece, offset - at), static_cast<off_t>(at));
-            if (n <= 0)
-                break;
-            lines += static_cast<std::size_t>(std::count(piece, piece + n, '\n'));
-            at += static_cast<std::size_t>(n);
-        }
-        return lines;
     });
+    if (failed)
+        return GpxRead{{}, "cannot read " + path, {}};
+    return read;
 }
 
 } // namespace nuvrel

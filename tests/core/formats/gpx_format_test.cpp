@@ -5,12 +5,27 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 namespace nuvrel {
 namespace {
 
 using test::goldenPath;
 using test::readFileBytes;
+
+std::string commandOutput(const std::string& command) {
+    std::string out;
+    std::FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (!p)
+        return out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
 
 // The sample data in the "Tokyo" datum, symbols named by a GPS III (D104).
 GpxSettings tokyo() {
@@ -115,10 +130,12 @@ TEST(GpxFormat, ReadsWhatOtherProgramsWrite) {
          "<name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name></rtept></rte><wpt lat='1' lon='1'><name>\n  PADDED\n</name></wpt>"
          "<wpt lat='1' lon='1'><name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name></wpt></gpx>",
          "WPADDED||18;WABCDEFGHIJKLMNOPQRSTUVW||18;RR1:1;"},
-        {"CDATA read, unknown entities kept as written, attributes in any order",
-         "<gpx><wpt lon='2' lat='1'><name><![CDATA[A&B]]></name><cmt>x&nbsp;y&amp;z</cmt></wpt>"
+        {"CDATA and character references read, attributes in any order",
+         "<gpx><wpt lon='2' lat='1'><name><![CDATA[A&B]]></name><cmt>x&#160;y&amp;z</cmt></wpt>"
          "<wpt lon='x' lat='1'><name>BAD</name></wpt></gpx>",
-         "WA&B|x&nbsp;y&z|18;"},
+         "WA&B|x\xc2\xa0y&z|18;"},
+        {"text inside a name's child elements is not the name", "<gpx><wpt lat='1' lon='1'><name>A<b>X</b>B</name></wpt></gpx>",
+         "WAB||18;"},
         {"a Latin-1 file", "<?xml version='1.0' encoding='ISO-8859-1'?><gpx><wpt lat='1' lon='1'><name>M\xfcnchen</name></wpt></gpx>",
          "WM\xc3\xbcnchen||18;"},
     };
@@ -143,20 +160,178 @@ TEST(GpxFormat, MalformedFilesGiveTheLineAndNothingElse) {
         {"<gpx>\n<wpt lat='1' lon='1'/>\n", "line 3: no element found"},
         {"", "line 1: no element found"},
         {"<?xml version='1.0'?>\n<kml><Placemark/></kml>", "not a GPX file"},
-        {"<gpx>\n<wpt lat='1' lon='1'><name>a <b</name></wpt></gpx>", "line 2: bad start tag"},
+        {"<gpx>\n<wpt lat='1' lon='1'><name>a <b</name></wpt></gpx>", "line 2: not well-formed (invalid token)"},
+        // Two files one after the other: the second is not dropped unseen.
+        {"<?xml version='1.0'?>\n<gpx><wpt lat='1' lon='1'/></gpx>\n<?xml version='1.0'?>\n<gpx/>",
+         "line 3: junk after document element"},
+        {"<gpx><wpt lat='1' lon='1'/></gpx>\n<gpx><wpt lat='2' lon='2'/></gpx>", "line 2: junk after document element"},
+        {"<gpx>\n<wpt lat='1' lon='1'><name>A & B</name></wpt></gpx>", "line 2: not well-formed (invalid token)"},
+        {"<gpx>\n\n<wpt lat='1' lon='1' lat='2'/></gpx>", "line 3: duplicate attribute"},
+        {"<gpx>\n<wpt lat='1' lon='1' x='a<b'/></gpx>", "line 2: not well-formed (invalid token)"},
+        {"<gpx>\n<wpt lat='1' lon='1'><name>M\xfcnchen</name></wpt></gpx>", "line 2: not well-formed (invalid token)"},
+        {"<gpx>\n<wpt lat='1' lon='1'><cmt>x&nbsp;y</cmt></wpt></gpx>", "line 2: undefined entity"},
+        {"<gpx>\n<wpt lat='1' lon='1'><name>A</name></gpx>", "line 2: mismatched tag"},
+        {"<?xml version='1.0' encoding='Shift_JIS'?>\n<gpx>\n<wpt lat='1' lon='1'><name>\x81<</name></wpt></gpx>",
+         "line 3: bytes that are not Shift_JIS"},
+        {"<?xml version='1.0' encoding='Shift_JIS'?>\n<gpx><wpt lat='1' lon='1'><name>\x95</name></wpt></gpx>\n\x95",
+         "line 2: bytes that are not Shift_JIS"},
+        {"<?xml version='1.0' encoding='x-martian'?><gpx/>", "line 1: unknown encoding \"x-martian\""},
+        {"<?xml version='1.0' encoding='../../etc/passwd'?><gpx/>", "line 1: unknown encoding \"../../etc/passwd\""},
     };
     test::TempDir dir;
+    const auto empty = [](const GpxRead& r) {
+        return r.content.track.empty() && r.content.waypoints.empty() && r.content.routes.empty() && r.notes.empty();
+    };
     for (const auto& c : cases) {
         const GpxRead read = readGpxText(c.xml, GpxSettings{});
         EXPECT_EQ(read.error, c.error) << c.xml;
-        EXPECT_TRUE(read.content.waypoints.empty()) << c.xml;
+        EXPECT_TRUE(empty(read)) << c.xml;
         // The file reader counts the lines in the file itself.
         const auto path = dir.path() / "bad.gpx";
         test::writeFileBytes(path, c.xml);
-        EXPECT_EQ(readGpxFile(path.string(), GpxSettings{}).error, c.error) << c.xml;
+        const GpxRead file = readGpxFile(path.string(), GpxSettings{});
+        EXPECT_EQ(file.error, c.error) << c.xml;
+        EXPECT_TRUE(empty(file)) << c.xml;
     }
     EXPECT_EQ(readGpxFile("/nonexistent/x.gpx", GpxSettings{}).error, "cannot open /nonexistent/x.gpx");
     EXPECT_EQ(readGpxFile("/dev/zero", GpxSettings{}).error, "cannot open /dev/zero: it is not a regular file");
+}
+
+// A file far longer than the pieces the reader takes at a time: characters
+// cut by a piece's end are joined, lines are counted over every piece, and a
+// fault near the end still refuses the whole file.
+TEST(GpxFormat, LongFilesReadPieceByPiece) {
+    for (const char* encoding : {"UTF-8", "Shift_JIS", "EUC-JP"}) {
+        const bool sjis = std::string_view(encoding) == "Shift_JIS";
+        const std::string fuji = sjis ? "\x95\x78\x8e\x6d\x8e\x52"
+                                 : std::string_view(encoding) == "EUC-JP" ? "\xc9\xd9\xbb\xce\xbb\xb3"
+                                                                          : "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1";
+        std::string xml = std::string("<?xml version='1.0' encoding='") + encoding + "'?>\n<gpx>\n";
+        const int count = 30000; // some 1.3 MB: several pieces, cut at every offset of a character
+        for (int i = 0; i < count; ++i)
+            xml += "<wpt lat='1' lon='" + std::to_string(i % 7) + "'><name>" + fuji + std::string(i % 3, 'x') +
+                   "</name></wpt>\n";
+        test::TempDir dir;
+        const auto path = dir.path() / "long.gpx";
+        test::writeFileBytes(path, xml + "</gpx>\n");
+        const GpxRead good = readGpxFile(path.string(), GpxSettings{});
+        ASSERT_EQ(good.error, "") << encoding;
+        ASSERT_EQ(good.content.waypoints.size(), static_cast<std::size_t>(count)) << encoding;
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(std::string(good.content.waypoints[static_cast<std::size_t>(i)].ident),
+                      "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1" + std::string(i % 3, 'x'))
+                << encoding << " " << i;
+        test::writeFileBytes(path, xml + "<wpt lat='1' lon='1'>\n</gpx>\n");
+        const GpxRead bad = readGpxFile(path.string(), GpxSettings{});
+        EXPECT_EQ(bad.error, "line " + std::to_string(count + 4) + ": mismatched tag") << encoding;
+        EXPECT_TRUE(bad.content.waypoints.empty()) << encoding;
+    }
+}
+
+// The declared encoding is honoured, and a byte-order mark: every file
+// below holds the same names; GPSBabel, reading the same files, agrees.
+TEST(GpxFormat, DeclaredEncodings) {
+    const struct {
+        const char* name;
+        std::string xml;
+        std::string names; // "first|second" as UTF-8
+    } cases[] = {
+        {"Shift_JIS", "<?xml version='1.0' encoding='Shift_JIS'?><gpx><wpt lat='1' lon='1'><name>\x95\x78\x8e\x6d\x8e\x52</name></wpt>"
+                      "<wpt lat='1' lon='1'><name>\xc4\xb3\xce\xb8 \\~</name></wpt></gpx>",
+         "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1|\xef\xbe\x84\xef\xbd\xb3\xef\xbe\x8e\xef\xbd\xb8 \\~"},
+        {"cp932 by another name", "<?xml version=\"1.0\" encoding = \"windows-31j\" standalone=\"yes\"?>\n<gpx><wpt lat='1' lon='1'>"
+                                  "<name>\x87\x40</name></wpt></gpx>",
+         "\xe2\x91\xa0"},
+        {"EUC-JP", "<?xml version='1.0' encoding='EUC-JP'?><gpx><wpt lat='1' lon='1'><name>\xc9\xd9\xbb\xce\xbb\xb3</name></wpt></gpx>",
+         "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1"},
+        {"ISO-2022-JP, a stateful encoding",
+         "<?xml version='1.0' encoding='ISO-2022-JP'?><gpx><wpt lat='1' lon='1'>\x3c\x6e\x61\x6d\x65\x3e\x1b\x24\x42\x49\x59\x3b\x4e"
+         "\x3b\x33\x1b\x28\x42\x3c\x2f\x6e\x61\x6d\x65\x3e</wpt></gpx>",
+         "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1"},
+        {"windows-1252", "<?xml version='1.0' encoding='windows-1252'?><gpx><wpt lat='1' lon='1'><name>Caf\xe9 \x80</name></wpt></gpx>",
+         "Caf\xc3\xa9 \xe2\x82\xac"},
+        {"ISO-8859-1", "<?xml version='1.0' encoding='iso-8859-1'?><gpx><wpt lat='1' lon='1'><name>M\xfcnchen</name></wpt></gpx>",
+         "M\xc3\xbcnchen"},
+        {"UTF-8 with a byte-order mark", "\xef\xbb\xbf<?xml version='1.0' encoding='UTF-8'?><gpx><wpt lat='1' lon='1'><name>"
+                                         "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1</name></wpt></gpx>",
+         "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1"},
+        {"UTF-16LE with a byte-order mark", "", "M\xc3\xbcnchen"},
+    };
+    test::TempDir dir;
+    for (const auto& c : cases) {
+        std::string xml = c.xml;
+        if (xml.empty()) { // widened from Latin-1 here
+            xml = "\xff\xfe";
+            for (const char ch : std::string("<?xml version='1.0' encoding='UTF-16'?><gpx><wpt lat='1' lon='1'><name>M\xfcnchen</name></wpt></gpx>"))
+                xml += std::string{ch, '\0'};
+        }
+        const GpxRead read = readGpxText(xml, GpxSettings{});
+        ASSERT_EQ(read.error, "") << c.name;
+        std::string names;
+        for (const WaypointRecord& w : read.content.waypoints)
+            names += (names.empty() ? "" : "|") + std::string(w.ident);
+        EXPECT_EQ(names, c.names) << c.name;
+
+        // GPSBabel reads each file to the same names (where it knows the encoding).
+        const auto path = dir.path() / "encoded.gpx";
+        test::writeFileBytes(path, xml);
+        if (!std::filesystem::exists("/usr/bin/gpsbabel") || std::string_view(c.name).find("stateful") != std::string_view::npos)
+            continue;
+        const std::string theirs =
+            commandOutput("/usr/bin/gpsbabel -i gpx -f " + path.string() + " -o unicsv -F -");
+        for (const WaypointRecord& w : read.content.waypoints)
+            EXPECT_NE(theirs.find(",\"" + std::string(w.ident) + "\"\r\n"), std::string::npos) << c.name << theirs;
+    }
+    // In the CP932 code page the names are stored in CP932.
+    GpxSettings cp932;
+    cp932.codePage = CodePage::Cp932;
+    const GpxRead read = readGpxText(cases[0].xml, cp932);
+    ASSERT_EQ(read.content.waypoints.size(), 2u);
+    EXPECT_STREQ(read.content.waypoints[0].ident, "\x95\x78\x8e\x6d\x8e\x52");
+}
+
+// Names and comments longer than the records' fields are cut, points without
+// a usable position skipped, and each is listed with its line.
+TEST(GpxFormat, CutsAndSkipsAreNoted) {
+    std::string fuji22; // 66 bytes
+    for (int i = 0; i < 22; ++i)
+        fuji22 += "\xe5\xaf\x8c";
+    const GpxRead read = readGpxText(
+        "<gpx>\n<wpt lat='1' lon='1'><name>ABCDEFGHIJKLMNOPQRSTUVWXYZ</name>"
+        "<cmt>0123456789012345678901234567890123456789012345678901234567890123456789</cmt></wpt>\n"
+        "<wpt lat='91' lon='1'><name>NORTH</name></wpt>\n"
+        "<trk><trkseg><trkpt lat='1' lon='1'/>\n<trkpt lat='1'/>\n<trkpt lat='1' lon='east'/></trkseg></trk>\n"
+        "<rte><name>" + fuji22 + "</name>\n<rtept lat='1' lon='1'><name>\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1"
+        "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1\xe5\xaf\x8c\xe5\xa3\xab</name></rtept></rte>\n</gpx>",
+        GpxSettings{});
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.content.waypoints.size(), 1u);
+    EXPECT_EQ(read.content.track.size(), 1u);
+    ASSERT_EQ(read.content.routes.size(), 1u);
+    EXPECT_EQ(read.content.routes[0].name.size(), 63u); // 21 whole characters
+    EXPECT_EQ(std::string(read.content.routes[0].entries[0].ident).size(), 21u);
+    const std::vector<std::string> expected = {
+        "3 points skipped, 3 names cut, 1 comment cut",
+        "line 2: waypoint name \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" cut to 23 bytes: \"ABCDEFGHIJKLMNOPQRSTUVW\"",
+        "line 2: comment of waypoint \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\" \"0123456789012345678901234567890123456789...\" cut to 63 "
+        "bytes: \"012345678901234567890123456789012345678901234567890123456789012\"",
+        "line 3: waypoint skipped: no usable position (lat=\"91\", lon=\"1\")",
+        "line 5: track point skipped: no usable position (lat=\"1\", lon=none)",
+        "line 6: track point skipped: no usable position (lat=\"1\", lon=\"east\")",
+        "line 8: route point name \"\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1\xe5\xaf\x8c\xe5\xa3\xab\" cut to 23 bytes: "
+        "\"\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1\xe5\xaf\x8c\"",
+        "line 7: route name \"" + fuji22.substr(0, 39) + "...\" cut to 63 bytes: \"" + fuji22.substr(0, 63) + "\"",
+    };
+    EXPECT_EQ(read.notes, expected);
+
+    // Past twenty, the rest is counted.
+    std::string many = "<gpx>";
+    for (int i = 0; i < 25; ++i)
+        many += "<wpt lat='x' lon='1'/>";
+    const GpxRead skipped = readGpxText(many + "</gpx>", GpxSettings{});
+    ASSERT_EQ(skipped.notes.size(), 22u);
+    EXPECT_EQ(skipped.notes.front(), "25 points skipped");
+    EXPECT_EQ(skipped.notes.back(), "and 5 more");
 }
 
 TEST(GpxFormat, TimesInAndOut) {
