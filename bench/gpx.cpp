@@ -4,6 +4,12 @@
 // written and read as they are; held in "Tokyo" (the default setting), every
 // point goes through the datum conversion both ways. Figures are CPU seconds,
 // the best of three passes; GPSBabel's are its process's.
+//
+// Then a GPX file of about 1 GB (NUVREL_BENCH_GPX_MB sets the size, 0 skips
+// it), read once in a process of its own by our reader, by GPSBabel and by
+// xmlwf (expat's well-formedness checker, which keeps nothing: the parser's
+// own cost, the floor under any reader built on it): CPU seconds and peak
+// memory of each process, side by side.
 #include "core/formats/format_read.h"
 #include "core/formats/format_registry.h"
 #include "core/formats/gpx_format.h"
@@ -18,8 +24,8 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+#include <unistd.h>
 
 using namespace nuvrel;
 using bench::cpuSeconds;
@@ -79,15 +85,104 @@ double gpsbabelRead(const std::string& path) {
     return childSeconds() - before;
 }
 
+// CPU seconds and peak memory (MB) of a child process running work;
+// negative seconds when it could not run or failed.
+struct ProcessCost {
+    double seconds = -1;
+    double peakMegabytes = 0;
+};
+template <typename Work>
+ProcessCost inChild(Work work) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(work());
+    int status = 0;
+    rusage u{};
+    if (pid < 0 || wait4(pid, &status, 0, &u) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return {static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+                static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6,
+            static_cast<double>(u.ru_maxrss) / 1024.0};
+}
+
+int runProgram(const char* program, const std::vector<const char*>& args) {
+    std::vector<char*> argv;
+    for (const char* a : args)
+        argv.push_back(const_cast<char*>(a));
+    argv.push_back(nullptr);
+    // Their output is not what is measured.
+    if (std::freopen("/dev/null", "w", stdout) == nullptr || std::freopen("/dev/null", "w", stderr) == nullptr)
+        return 127;
+    execv(program, argv.data());
+    return 127;
+}
+
+// The same reading of a file of some 1 GB by us, GPSBabel and expat alone.
+void largeFile(const std::string& folder, double megabytes) {
+    const std::string gpx = folder + "/large.gpx";
+    // Our writer spends some 137 bytes on a track point.
+    const auto count = static_cast<std::size_t>(megabytes * 1e6 / 136.6);
+    {
+        const std::vector<TrackPoint> track = makeTrack(count);
+        TextSink out(gpx);
+        writeGpx(out, GpxSource{track, {}, {}}, GpxSettings{});
+        if (!out.finish()) {
+            std::printf("large GPX: cannot write %s\n", gpx.c_str());
+            return;
+        }
+    } // the points are let go before the readers start, so they are not counted
+    const double size = static_cast<double>(std::filesystem::file_size(gpx)) / 1e6;
+    const double pointsMegabytes = static_cast<double>(count * sizeof(TrackPoint)) / (1024.0 * 1024.0);
+    std::printf("GPX of %.0f MB (%zu track points), read once, each reader in a process of its own:\n", size, count);
+    const ProcessCost ours = inChild([&] {
+        const GpxRead read = readGpxFile(gpx, GpxSettings{}, GpxKinds{true, false, false});
+        return read.error.empty() && read.content.track.size() == count ? 0 : 1;
+    });
+    if (ours.seconds < 0) {
+        std::printf("  ours: failed\n");
+        return;
+    }
+    std::printf("  ours:     %7.2f s CPU, peak %6.0f MB (%.0f MB the points kept, %.0f MB besides; aim: under 64)\n",
+                ours.seconds, ours.peakMegabytes, pointsMegabytes, ours.peakMegabytes - pointsMegabytes);
+    const ProcessCost babel = inChild(
+        [&] { return runProgram("/usr/bin/gpsbabel", {"gpsbabel", "-t", "-i", "gpx", "-f", gpx.c_str()}); });
+    if (babel.seconds >= 0)
+        std::printf("  GPSBabel: %7.2f s CPU, peak %6.0f MB: ours %.1f x as fast (aim: 5 x), %.2f x its memory\n",
+                    babel.seconds, babel.peakMegabytes, babel.seconds / ours.seconds,
+                    ours.peakMegabytes / babel.peakMegabytes);
+    else
+        std::printf("  GPSBabel: not available\n");
+    const ProcessCost expat = inChild([&] { return runProgram("/usr/bin/xmlwf", {"xmlwf", gpx.c_str()}); });
+    if (expat.seconds >= 0) {
+        std::printf("  xmlwf:    %7.2f s CPU (expat alone, nothing kept): %.0f %% of ours", expat.seconds,
+                    100.0 * expat.seconds / ours.seconds);
+        if (babel.seconds >= 0)
+            std::printf("; no reader on expat can be more than %.1f x as fast as GPSBabel here",
+                        babel.seconds / expat.seconds);
+        std::printf("\n");
+    } else {
+        std::printf("  xmlwf:    not available (Debian package expat)\n");
+    }
+    std::filesystem::remove(gpx);
+}
+
 } // namespace
 
 int main() {
     const char* n = std::getenv("NUVREL_BENCH_POINTS");
     const std::size_t count = n ? static_cast<std::size_t>(std::atol(n)) : 1000000;
-    const std::vector<TrackPoint> track = makeTrack(count);
     char folder[] = "/tmp/nuvrel-bench-gpx-XXXXXX";
     if (!mkdtemp(folder))
         return 1;
+    // The large file first, while this process holds little of its own.
+    const char* large = std::getenv("NUVREL_BENCH_GPX_MB");
+    const double megabytes = large ? std::atof(large) : 1000.0;
+    if (megabytes > 0)
+        largeFile(folder, megabytes);
+    std::printf("\n");
+
+    const std::vector<TrackPoint> track = makeTrack(count);
     const std::string txt = std::string(folder) + "/track.txt";
     const std::string gpx = std::string(folder) + "/track.gpx";
     const double textOut = best([&] {
@@ -121,7 +216,6 @@ int main() {
                     "%.1f x plain text (aim: within 3 x)\n",
                     datum, mb(gpx), gpxIn, gpxPoints, gpxIn / textIn, gpxOut, gpxOut / textOut);
     }
-    // The GPX reader holds the file and its parsed document at once.
     std::printf("peak memory: %.0f MB after the plain-text imports, %.0f MB after the GPX imports\n", textPeak,
                 peakMegabytes());
     const double babel = gpsbabelRead(gpx);

@@ -1,6 +1,8 @@
 // GPX: the reader over arbitrary bytes (Tokyo datum, a receiver with named
-// symbols, CP932 texts), and, in WGS-84, what it read written out again,
-// which must read back without error and with as many records.
+// symbols, CP932 texts), read whole and again in small pieces (characters
+// and lines cut between pieces), which must agree; and, in WGS-84, what it
+// read written out again, which must read back without error and with as
+// many records.
 #include "core/formats/gpx_format.h"
 
 #include <cstddef>
@@ -10,15 +12,27 @@
 using namespace nuvrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
     GpxSettings settings;
     settings.datumName = "Tokyo";
     settings.productId = 72;
     settings.codePage = size % 2 ? CodePage::Cp932 : CodePage::Utf8;
-    const GpxRead read = readGpxText(std::string_view(reinterpret_cast<const char*>(data), size), settings);
-    if (!read.error.empty())
+    const GpxRead read = readGpxText(text, settings);
+    const GpxRead pieces = readGpxTextInPieces(text, 1 + size % 7, settings);
+    if (pieces.error != read.error || pieces.notes != read.notes ||
+        pieces.content.track.size() != read.content.track.size() ||
+        pieces.content.waypoints.size() != read.content.waypoints.size() ||
+        pieces.content.routes.size() != read.content.routes.size())
+        __builtin_trap();
+    if (!read.error.empty()) {
+        // A refused file gives nothing.
+        if (!read.content.track.empty() || !read.content.waypoints.empty() || !read.content.routes.empty() ||
+            !read.notes.empty())
+            __builtin_trap();
         return 0;
+    }
     settings.datumName = "WGS 84";
-    const GpxRead wgs = readGpxText(std::string_view(reinterpret_cast<const char*>(data), size), settings);
+    const GpxRead wgs = readGpxText(text, settings);
     TextSink out;
     writeGpx(out, GpxSource{wgs.content.track, wgs.content.waypoints, wgs.content.routes}, settings);
     const GpxRead again = readGpxText(out.text(), settings);

@@ -65,6 +65,10 @@ struct GpxRead {
 };
 GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds kinds = {});
 GpxRead readGpxFile(const std::string& path, const GpxSettings& settings, GpxKinds kinds = {});
+// As readGpxText, handing the parser pieces of pieceSize bytes: the same
+// records whatever the pieces (characters and lines cut between them).
+GpxRead readGpxTextInPieces(std::string_view text, std::size_t pieceSize, const GpxSettings& settings,
+                            GpxKinds kinds = {});
 
 // "2024-05-01T12:34:56Z" for a receiver time, and back: any ISO 8601 time
 // with seconds, fractions (cut) and a zone ("Z", "+09:00"; none is UTC).

@@ -29,6 +29,8 @@ namespace {
 
 // The bytes read and parsed at a time.
 constexpr std::size_t kPiece = 1 << 18;
+// The start of the file where its XML declaration is looked for.
+constexpr std::size_t kDeclarationBytes = 1024;
 // Track points are kept in blocks of this many while the file is read, so
 // that the log never stands in memory twice while it grows.
 constexpr std::size_t kBlockPoints = 1 << 15;
@@ -138,8 +140,8 @@ enum class Node : std::uint8_t {
 
 class Reader {
 public:
-    Reader(const GpxSettings& settings, GpxKinds kinds)
-        : settings_(settings), kinds_(kinds), datum_(settings.datumName),
+    Reader(const GpxSettings& settings, GpxKinds kinds, std::size_t piece = kPiece)
+        : piece_(std::max<std::size_t>(piece, 1)), settings_(settings), kinds_(kinds), datum_(settings.datumName),
           symbols_(settings.productId, settings.softwareVersion) {}
     ~Reader() {
         if (parser_)
@@ -161,12 +163,13 @@ public:
 private:
     GpxRead runOrThrow(const std::function<long(char*, std::size_t)>& read) {
         // The first piece tells the encoding.
-        std::string first(kPiece, '\0');
+        std::string first(std::max(piece_, kDeclarationBytes), '\0');
+        const std::size_t wanted = first.size();
         long n = fill(read, first.data(), first.size());
         if (n < 0)
             return failed("cannot read");
         first.resize(static_cast<std::size_t>(n));
-        const std::string declared = declaredEncoding(first);
+        const std::string declared = declaredEncoding(std::string_view(first).substr(0, kDeclarationBytes));
         std::unique_ptr<Utf8Decoder> decoder;
         if (!declared.empty() && !parserKnows(declared)) {
             decoder = std::make_unique<Utf8Decoder>(declared);
@@ -179,21 +182,20 @@ private:
             return failed("out of memory");
         XML_SetUserData(parser_, this);
         XML_SetElementHandler(parser_, onStart, onEnd);
-        XML_SetCharacterDataHandler(parser_, onText);
 
-        bool last = static_cast<std::size_t>(n) < kPiece;
+        bool last = static_cast<std::size_t>(n) < wanted;
         if (!decoder) {
             if (!parse(first.data(), first.size(), last))
                 return failed(error());
             first = std::string(); // the parser's own buffer from here
             while (!last) {
-                void* buffer = XML_GetBuffer(parser_, static_cast<int>(kPiece));
+                void* buffer = XML_GetBuffer(parser_, static_cast<int>(piece_));
                 if (!buffer)
                     return failed("out of memory");
-                n = fill(read, static_cast<char*>(buffer), kPiece);
+                n = fill(read, static_cast<char*>(buffer), piece_);
                 if (n < 0)
                     return failed("cannot read");
-                last = static_cast<std::size_t>(n) < kPiece;
+                last = static_cast<std::size_t>(n) < piece_;
                 if (XML_ParseBuffer(parser_, static_cast<int>(n), last) != XML_STATUS_OK)
                     return failed(error());
             }
@@ -213,12 +215,12 @@ private:
                     return failed("line " + std::to_string(lines) + ": bytes that are not " + declared);
                 if (last)
                     break;
-                raw.resize(kPiece);
+                raw.resize(piece_);
                 n = fill(read, raw.data(), raw.size());
                 if (n < 0)
                     return failed("cannot read");
                 raw.resize(static_cast<std::size_t>(n));
-                last = static_cast<std::size_t>(n) < kPiece;
+                last = static_cast<std::size_t>(n) < piece_;
             }
         }
         if (!error_.empty())
@@ -248,7 +250,7 @@ private:
     bool parse(const char* data, std::size_t size, bool last) {
         // The parser takes an int: a long text goes in pieces.
         do {
-            const std::size_t part = std::min(size, kPiece);
+            const std::size_t part = std::min(size, piece_);
             const bool final = last && part == size;
             if (XML_Parse(parser_, data, static_cast<int>(part), final) != XML_STATUS_OK)
                 return false;
@@ -368,9 +370,11 @@ private:
             routeName_.clear();
             routeLine_ = XML_GetCurrentLineNumber(parser_);
         } else if (node >= Node::Elevation) {
+            // Text is handed over only inside the elements it is wanted from.
             collecting_ = true;
             depth_ = stack_.size();
             text_.clear();
+            XML_SetCharacterDataHandler(parser_, onText);
         }
     }
 
@@ -408,8 +412,10 @@ private:
         case Node::Route: endRoute(); break;
         default: break;
         }
-        if (node >= Node::Elevation)
+        if (node >= Node::Elevation) {
             collecting_ = false;
+            XML_SetCharacterDataHandler(parser_, nullptr);
+        }
     }
 
     // "wpt", "rtept" or "trkpt": the position; a point without a usable
@@ -421,7 +427,9 @@ private:
         point_.symbol.clear();
         point_.hasSymbol = point_.hasElevation = false;
         point_.time = 0;
-        point_.line = XML_GetCurrentLineNumber(parser_);
+        // The parser finds a line by counting the bytes since it last did:
+        // asked for at every track point, that would double the work.
+        point_.line = top() == Node::Segment ? 0 : XML_GetCurrentLineNumber(parser_);
         const char* latitude = nullptr;
         const char* longitude = nullptr;
         for (const XML_Char** a = attributes; *a; a += 2) {
@@ -436,6 +444,7 @@ private:
                          std::abs(point_.longitude) <= 180;
         if (point_.located)
             return;
+        point_.line = XML_GetCurrentLineNumber(parser_);
         const char* kind = top() == Node::Gpx ? "waypoint" : top() == Node::Route ? "route point" : "track point";
         ++skipped_;
         note(point_.line, std::string(kind) + " skipped: no usable position (lat=" +
@@ -453,7 +462,9 @@ private:
     // Text for a record field of fieldSize bytes: the code page's, cut on a
     // whole character, with a note when it had to be cut.
     std::string fitted(std::string_view utf8, std::size_t fieldSize, const char* what, int& cuts) {
-        std::string text = utf8ToCodePage(utf8, settings_.codePage);
+        // The parser hands over well-formed UTF-8 only.
+        std::string text = settings_.codePage == CodePage::Utf8 ? std::string(utf8)
+                                                                 : utf8ToCodePage(utf8, settings_.codePage);
         const std::size_t keep = fitLength(text, fieldSize - 1, settings_.codePage);
         if (keep < text.size()) {
             ++cuts;
@@ -487,7 +498,8 @@ private:
         if (route_.entries.empty())
             return;
         const std::string_view name = nameText(routeName_);
-        std::string text = utf8ToCodePage(name, settings_.codePage);
+        std::string text =
+            settings_.codePage == CodePage::Utf8 ? std::string(name) : utf8ToCodePage(name, settings_.codePage);
         const std::size_t keep = fitLength(text, kRouteNameSize - 1, settings_.codePage);
         if (keep < text.size()) {
             ++namesCut_;
@@ -563,6 +575,7 @@ private:
         altitude = point_.hasElevation ? static_cast<float>(height) : 0.0f;
     }
 
+    const std::size_t piece_;
     const GpxSettings& settings_;
     GpxKinds kinds_;
     MapDatum datum_;
@@ -653,7 +666,12 @@ bool parseGpxTime(std::string_view s, std::uint32_t& receiverTime) {
 }
 
 GpxRead readGpxText(std::string_view text, const GpxSettings& settings, GpxKinds kinds) {
-    return Reader(settings, kinds).run([&](char* buffer, std::size_t size) {
+    return readGpxTextInPieces(text, kPiece, settings, kinds);
+}
+
+GpxRead readGpxTextInPieces(std::string_view text, std::size_t pieceSize, const GpxSettings& settings,
+                            GpxKinds kinds) {
+    return Reader(settings, kinds, pieceSize).run([&](char* buffer, std::size_t size) {
         const std::size_t n = std::min(size, text.size());
         std::memcpy(buffer, text.data(), n);
         text.remove_prefix(n);

@@ -207,20 +207,23 @@ TEST(GpxFormat, LongFilesReadPieceByPiece) {
                                  : std::string_view(encoding) == "EUC-JP" ? "\xc9\xd9\xbb\xce\xbb\xb3"
                                                                           : "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1";
         std::string xml = std::string("<?xml version='1.0' encoding='") + encoding + "'?>\n<gpx>\n";
-        const int count = 30000; // some 1.3 MB: several pieces, cut at every offset of a character
+        const int count = 8000; // some 350 kB: more than one piece of the file reader
         for (int i = 0; i < count; ++i)
             xml += "<wpt lat='1' lon='" + std::to_string(i % 7) + "'><name>" + fuji + std::string(i % 3, 'x') +
                    "</name></wpt>\n";
         test::TempDir dir;
         const auto path = dir.path() / "long.gpx";
         test::writeFileBytes(path, xml + "</gpx>\n");
-        const GpxRead good = readGpxFile(path.string(), GpxSettings{});
-        ASSERT_EQ(good.error, "") << encoding;
-        ASSERT_EQ(good.content.waypoints.size(), static_cast<std::size_t>(count)) << encoding;
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(std::string(good.content.waypoints[static_cast<std::size_t>(i)].ident),
-                      "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1" + std::string(i % 3, 'x'))
-                << encoding << " " << i;
+        // From the file, and in pieces of a prime size that cut characters at every offset.
+        for (const GpxRead& good : {readGpxFile(path.string(), GpxSettings{}),
+                                    readGpxTextInPieces(xml + "</gpx>\n", 4093, GpxSettings{})}) {
+            ASSERT_EQ(good.error, "") << encoding;
+            ASSERT_EQ(good.content.waypoints.size(), static_cast<std::size_t>(count)) << encoding;
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(std::string(good.content.waypoints[static_cast<std::size_t>(i)].ident),
+                          "\xe5\xaf\x8c\xe5\xa3\xab\xe5\xb1\xb1" + std::string(i % 3, 'x'))
+                    << encoding << " " << i;
+        }
         test::writeFileBytes(path, xml + "<wpt lat='1' lon='1'>\n</gpx>\n");
         const GpxRead bad = readGpxFile(path.string(), GpxSettings{});
         EXPECT_EQ(bad.error, "line " + std::to_string(count + 4) + ": mismatched tag") << encoding;
@@ -271,6 +274,15 @@ TEST(GpxFormat, DeclaredEncodings) {
         for (const WaypointRecord& w : read.content.waypoints)
             names += (names.empty() ? "" : "|") + std::string(w.ident);
         EXPECT_EQ(names, c.names) << c.name;
+        // The same in pieces that cut every character somewhere.
+        for (const std::size_t piece : {1, 2, 3, 5}) {
+            const GpxRead cut = readGpxTextInPieces(xml, piece, GpxSettings{});
+            EXPECT_EQ(cut.error, "") << c.name << " " << piece;
+            std::string again;
+            for (const WaypointRecord& w : cut.content.waypoints)
+                again += (again.empty() ? "" : "|") + std::string(w.ident);
+            EXPECT_EQ(again, names) << c.name << " " << piece;
+        }
 
         // GPSBabel reads each file to the same names (where it knows the encoding).
         const auto path = dir.path() / "encoded.gpx";
