@@ -44,8 +44,10 @@ void UseMapDriversOnly() {
         for (int i = GDALGetDriverCount() - 1; i >= 0; --i) {
             GDALDriverH driver = GDALGetDriver(i);
             const char* name = GDALGetDriverShortName(driver);
-            if (!listed(name, kMapDrivers) && !listed(name, kInMemory) && !listed(name, kHelpers))
+            if (!listed(name, kMapDrivers) && !listed(name, kInMemory) && !listed(name, kHelpers)) {
                 GDALDeregisterDriver(driver);
+                GDALDestroyDriver(driver);
+            }
         }
         for (const char* name : kInMemory)
             if (auto* driver = GetGDALDriverManager()->GetDriverByName(name)) {
