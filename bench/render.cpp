@@ -1,6 +1,6 @@
 // Drawing a long track log over a map and over a fitted view, a zoom step on
 // a tiled map, and loading a 10,000 x 10,000 GeoTIFF (aim: under 2 s).
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/map_canvas.h"
 #include "render/print_page.h"

@@ -2,7 +2,7 @@
 // a 10,000-point D301 log at the real line speed (wall time beside the time
 // the exchanged bytes take on a 9600-baud line, and the host's CPU time),
 // and the same download without pacing (points per second).
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/gps/posix_serial_device.h"
 #include "core/gps/serial_ports.h"

@@ -2,7 +2,7 @@
 // every record layout: the stores never take more than they can hold and
 // nothing is read or written past a buffer.
 #include "core/app/gps_commands.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/gps/garmin_record.h"
 #include "core/gps/memory_serial_device.h"

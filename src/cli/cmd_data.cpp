@@ -1,7 +1,7 @@
 // info, upgrade and retime: the native data file from the command line.
 #include "cli/cli.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/native_file.h"
 #include "core/data/week_rollover.h"

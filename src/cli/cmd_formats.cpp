@@ -12,7 +12,7 @@
 // all of them.
 #include "cli/cli.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/formats/datum_info.h"

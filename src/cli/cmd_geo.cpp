@@ -1,7 +1,7 @@
 // datums, datum-convert and angle: the geodesy from the command line.
 #include "cli/cli.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/geo/angle_text.h"
 #include "core/geo/map_datum.h"
 

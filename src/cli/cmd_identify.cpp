@@ -1,7 +1,7 @@
 // identify: asks the receiver on a port who it is.
 #include "cli/cli.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/product_request.h"

@@ -4,7 +4,7 @@
 
 #include "core/analysis/flight_report.h"
 #include "core/analysis/flight_report_text.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 

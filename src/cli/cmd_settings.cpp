@@ -4,7 +4,7 @@
 // logs, and the code page. Written to the settings file at once.
 #include "cli/cli.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/app/preference_values.h"
 #include "core/codepage.h"
 #include "core/errors.h"

@@ -2,7 +2,7 @@
 #include "cli/cli.h"
 
 #include "core/app/gps_commands.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/app/monitor_text.h"
 #include "core/data/native_file.h"
 #include "core/data/week_rollover.h"

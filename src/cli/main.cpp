@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 #include "cli/terminal_text.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/codepage.h"
 #include "core/time_zone.h"
 #include "platform/qsettings_store.h"

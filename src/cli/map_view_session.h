@@ -4,7 +4,7 @@
 #pragma once
 
 #include "cli/cli.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 #include "render/map_canvas.h"

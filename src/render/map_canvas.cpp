@@ -4,7 +4,7 @@
 #include "core/errors.h"
 #include "core/map/calibration_file.h"
 #include "core/map/geo_raster.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/map/map_file_names.h"
 #include "core/map/tiled_map_info.h"
 #include "core/regular_file.h"

@@ -1,6 +1,6 @@
 #include "render/map_renderer.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"

@@ -1,7 +1,7 @@
 #include "render/print_page.h"
 
 #include "core/analysis/print_summary.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"

@@ -1,6 +1,6 @@
 #include "ui/file_dialogs.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

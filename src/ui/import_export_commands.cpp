@@ -1,6 +1,6 @@
 #include "ui/import_export_commands.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/codepage.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"

@@ -1,5 +1,5 @@
 // The composition root: builds the platform services and the main window.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/app/start_arguments.h"
 #include "core/codepage.h"
 #include "core/time_zone.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/app/gps_commands.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
 #include "core/gps/serial_ports.h"

@@ -1,6 +1,6 @@
 #include "ui/map_window.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/geo/angle_text.h"
 #include "render/code_page_text.h"

@@ -1,6 +1,6 @@
 #include "ui/print_commands.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"
 #include "render/image_file.h"

@@ -1,6 +1,6 @@
 #include "ui/tfrm_map_info.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/map/calibration_file.h"
 #include "core/map/map_info_calc.h"
 #include "core/platform.h"

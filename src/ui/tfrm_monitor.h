@@ -2,7 +2,7 @@
 // position and clock twice a second while it is shown.
 #pragma once
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/gps/position_request.h"
 #include "core/gps/serial_ports.h"
 #include "core/platform.h"

@@ -1,6 +1,6 @@
 #include "ui/tfrm_preference.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/app/preference_values.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"

@@ -1,7 +1,7 @@
 #include "ui/tfrm_seldatum.h"
 #include "ui/dialog_buttons.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/geo/map_datum.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "ui/tfrm_selsmbl.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/gps/gps_model.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "ui/tfrm_waypoint.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"

@@ -1,6 +1,6 @@
 // The product request and the model check against the simulator on a real
 // pseudo-terminal.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/gps/ift_rs232c.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"

@@ -1,5 +1,5 @@
 // The real settings file under a temporary XDG_CONFIG_HOME.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "platform/qsettings_store.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 // The route editor, its waypoint picker and number dialogs, and the GPS menu's
 // "Create Route" and "Edit Route..." commands, offscreen; the upload from the
 // editor goes to nuvrel-gpssim on a pseudo-terminal.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "sim_main_form.h"
 #include "ui/map_window.h"

@@ -1,5 +1,5 @@
 // The calibration dialog: DMS fields, "Calcurate", "Save".
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "support/test_support.h"
 #include "ui/qt_prompts.h"
 #include "ui/tfrm_map_info.h"

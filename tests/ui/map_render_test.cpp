@@ -1,5 +1,5 @@
 // The drawing passes: colours and positions of drawn pixels.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/map_renderer.h"
 #include "support/test_support.h"

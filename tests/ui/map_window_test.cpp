@@ -1,6 +1,6 @@
 // The map window: loading plain, tiled and georeferenced maps, zoom, refresh, the fitted
 // view and Ctrl+click waypoints.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/map/tiled_map_info.h"
 #include "support/test_support.h"

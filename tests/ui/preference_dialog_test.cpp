@@ -1,7 +1,7 @@
 // The preferences dialog, the symbol picker, the auto-detect result window,
 // the about box and the help command, offscreen. Auto-detection runs against
 // the receiver simulator on a pseudo-terminal.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "support/test_support.h"
 #include "ui/about_box.h"

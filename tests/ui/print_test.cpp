@@ -2,7 +2,7 @@
 // print command printing to a PDF file (rasterised and read back with the
 // poppler tools), and the map picture saved as a bitmap.
 #include "core/analysis/track_measures.h"
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/data/ift_garmin_waypoint.h"

@@ -1,4 +1,4 @@
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "support/test_support.h"
 #include "ui/tfrm_seldatum.h"
 

@@ -1,7 +1,7 @@
 // The waypoint list window through Qt Test, offscreen: what it shows, the
 // edit commands, the real clipboard, the symbol picker and the write-back,
 // also opened from the main window's GPS menu.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "support/test_support.h"
 #include "ui/main_form.h"

@@ -2,7 +2,7 @@
 // sign and typographic minute and second marks reads as degrees, minutes and
 // seconds, and the dialog shows it. The screenshot is kept in
 // $TMPDIR/nuvrel-calibration-dialog.png for looking at.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "support/test_support.h"
 #include "ui/tfrm_map_info.h"
 

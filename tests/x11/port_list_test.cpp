@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QTest>
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/gps/serial_ports.h"
 #include "support/test_support.h"

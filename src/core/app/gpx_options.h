@@ -1,7 +1,7 @@
 // The GPX reader's and writer's settings taken from the user's settings.
 #pragma once
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/formats/gpx_format.h"
 
 namespace nuvrel {

@@ -3,7 +3,7 @@
 // moves text between its controls and these functions.
 #pragma once
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "core/app/route_editor.h"
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/codepage.h"
 #include "core/data/ift_garmin_waypoint.h"
 #include "core/errors.h"

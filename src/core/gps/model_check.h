@@ -2,7 +2,7 @@
 // receiver there, and is it the model the settings name?
 #pragma once
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/gps/product_request.h"
 #include "core/gps/serial_ports.h"
 #include "core/platform.h"

@@ -4,7 +4,7 @@
 // format decision from the receiver model of the settings.
 #pragma once
 
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/gps/serial_ports.h"
 #include "core/platform.h"

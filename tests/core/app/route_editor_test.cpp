@@ -1,6 +1,6 @@
 // The route editor without its window: loading and saving routes, route
 // number changes, and the store steps of route creation mode.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/app/route_editor.h"
 #include "core/data/ift_garmin_waypoint.h"
 #include "support/test_support.h"

@@ -1,4 +1,4 @@
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/gps/model_check.h"
 #include "core/gps/packet.h"
 #include "core/gps/product_request.h"

@@ -1,4 +1,4 @@
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 
 namespace nuvrel {
 
