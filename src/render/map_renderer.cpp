@@ -180,7 +180,11 @@ void DrawRoutes(QImage& image, const CRouteField* routes, const ViewTransform& v
 
 void RedrawAll(QImage& image, const IFTGarminData& data, const CRouteField* routes, const IFTMapParam& param,
                const IFTOption& option, bool showWaypoints, const QFont& font) {
-    const ViewTransform view = ViewTransform::of(data, param);
+    RedrawAll(image, data, routes, ViewTransform::of(data, param), option, showWaypoints, font);
+}
+
+void RedrawAll(QImage& image, const IFTGarminData& data, const CRouteField* routes, const ViewTransform& view,
+               const IFTOption& option, bool showWaypoints, const QFont& font) {
     DrawTrackLog(image, data.track(), view, colorFromOption(option.PenColor()), option.PenWidth());
     if (showWaypoints)
         DrawWaypoints(image, data.waypoints(), view, font);

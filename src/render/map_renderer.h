@@ -41,5 +41,8 @@ void DrawRoutes(QImage& image, const CRouteField* routes, const ViewTransform& v
 // data set's view fields and the calibration's height. Nothing is erased.
 void RedrawAll(QImage& image, const IFTGarminData& data, const CRouteField* routes, const IFTMapParam& param,
                const IFTOption& option, bool showWaypoints, const QFont& font = QFont());
+// The same with the given view transform.
+void RedrawAll(QImage& image, const IFTGarminData& data, const CRouteField* routes, const ViewTransform& view,
+               const IFTOption& option, bool showWaypoints, const QFont& font = QFont());
 
 } // namespace nuvrel::render

@@ -64,8 +64,8 @@ PrintPageContent PrintContentOf(MapCanvas& canvas, const IFTGarminData& data, co
 }
 
 QPoint pagePoint(const PrintPageGeometry& g, const PrintPageContent& c, double latitude, double longitude) {
-    const double x = (longitude - c.view.leftLongitude) * c.view.longitudeScale;
-    const double y = (latitude - c.view.bottomLatitude) * c.view.latitudeScale;
+    double x = 0, y = 0;
+    c.view.MapPoint(latitude, longitude, x, y);
     return {truncToInt(x * g.scale + g.left), truncToInt((c.bitmapHeight - y) * g.scale + g.top)};
 }
 

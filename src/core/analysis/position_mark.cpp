@@ -52,9 +52,8 @@ int markHeading(std::span<const TrackPoint> points, std::uint32_t i) {
 MarkPixel livePositionPixel(const IFTGarminData& data, const IFTMapParam& param, double latitude,
                             double longitude) {
     const int w = std::max(param.bitmap_width, 0), h = std::max(param.bitmap_height, 0);
-    const int x = truncToInt((longitude - data.viewLeftLongitude()) * data.viewLongitudeScale());
-    const int y = h - truncToInt((latitude - data.viewBottomLatitude()) * data.viewLatitudeScale());
-    return {std::clamp(x, 0, w), std::clamp(y, 0, h)};
+    const Pixel p = ViewTransform::of(data, param).PositionToPixel(latitude, longitude);
+    return {std::clamp(p.x, 0, w), std::clamp(p.y, 0, h)};
 }
 
 std::optional<TrackPlaybackCursor::Step> TrackPlaybackCursor::next(const IFTGarminTrack* track) {

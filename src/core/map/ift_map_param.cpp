@@ -29,14 +29,77 @@ int truncToInt(double v) {
     return static_cast<int>(v);
 }
 
+namespace {
+
+void setProjection(ViewTransform& t, const IFTMapParam& param) {
+    t.projection = param.projection;
+    if (!t.projection || t.projection->width() < 1 || t.projection->height() < 1) {
+        t.projection = nullptr;
+        return;
+    }
+    t.pixelsPerRasterX = double(param.bitmap_width) / t.projection->width();
+    t.pixelsPerRasterY = double(param.bitmap_height) / t.projection->height();
+}
+
+// Far off any picture: a position with no place in the map's system.
+constexpr int kNowhere = -(1 << 30);
+
+} // namespace
+
 ViewTransform ViewTransform::of(const IFTGarminData& data, const IFTMapParam& param) {
-    return {data.viewBottomLatitude(), data.viewLatitudeScale(), data.viewLeftLongitude(),
-            data.viewLongitudeScale(), param.bitmap_height};
+    ViewTransform t;
+    t.bottomLatitude = data.viewBottomLatitude();
+    t.latitudeScale = data.viewLatitudeScale();
+    t.leftLongitude = data.viewLeftLongitude();
+    t.longitudeScale = data.viewLongitudeScale();
+    t.height = param.bitmap_height;
+    setProjection(t, param);
+    return t;
 }
 
 ViewTransform ViewTransform::forCalibration(const IFTMapParam& param) {
-    return {param.ido_bottom, param.bitmap_height / (param.ido_top - param.ido_bottom), param.kei_left,
-            param.bitmap_width / (param.kei_right - param.kei_left), param.bitmap_height};
+    ViewTransform t;
+    t.bottomLatitude = param.ido_bottom;
+    t.latitudeScale = param.bitmap_height / (param.ido_top - param.ido_bottom);
+    t.leftLongitude = param.kei_left;
+    t.longitudeScale = param.bitmap_width / (param.kei_right - param.kei_left);
+    t.height = param.bitmap_height;
+    setProjection(t, param);
+    return t;
+}
+
+Pixel ViewTransform::projectedPixel(double latitude, double longitude) const {
+    double x = 0, y = 0;
+    if (!projection->toRaster(latitude, longitude, x, y))
+        return {kNowhere, kNowhere};
+    // The pixel that holds the point.
+    return {truncToInt(std::floor(x * pixelsPerRasterX)) - originX,
+            truncToInt(std::floor(y * pixelsPerRasterY)) - originY};
+}
+
+void ViewTransform::PixelToPosition(double x, double y, double& latitude, double& longitude) const {
+    x += originX;
+    y += originY;
+    if (projection) {
+        if (!projection->toPosition(x / pixelsPerRasterX, y / pixelsPerRasterY, latitude, longitude))
+            latitude = longitude = 0;
+        return;
+    }
+    latitude = (height - y) / latitudeScale + bottomLatitude;
+    longitude = x / longitudeScale + leftLongitude;
+}
+
+void ViewTransform::MapPoint(double latitude, double longitude, double& x, double& up) const {
+    if (projection) {
+        double rx = 0, ry = 0;
+        if (!projection->toRaster(latitude, longitude, rx, ry))
+            rx = ry = kNowhere;
+        x = rx * pixelsPerRasterX;
+        up = height - ry * pixelsPerRasterY;
+        return;
+    }
+    x = (longitude - leftLongitude) * longitudeScale;
+    up = (latitude - bottomLatitude) * latitudeScale;
 }
 
 bool SetViewTransform(const IFTMapParam& param, IFTGarminData& data) {

@@ -4,7 +4,10 @@
 // linearly and independently onto rows and columns.
 #pragma once
 
+#include "core/map/map_projection.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace nuvrel {
@@ -21,6 +24,12 @@ struct IFTMapParam {
     double kei_right = 0;  // longitude of the right edge
     std::int32_t bitmap_width = 0;
     std::int32_t bitmap_height = 0;
+    // A georeferenced raster drawn in its own coordinates: positions go
+    // through its projection, scaled from the raster's grid to the bitmap's
+    // size; the four edges above are then the box around it (for the fitted
+    // view and the validity check). Empty for plain and tiled maps and the
+    // fitted view, whose edges are the linear calibration.
+    std::shared_ptr<const MapProjection> projection;
 
     // Top above bottom and left left of right.
     bool HasValidCalibration() const { return ido_top > ido_bottom && kei_left < kei_right; }
@@ -40,14 +49,25 @@ struct Pixel {
 // map must not overflow the conversion).
 int truncToInt(double v);
 
-// The four view fields of the data set together with the map height: what
-// every drawing and hit test needs, as one small value.
+// How positions become pixels of the map picture, and back: what every
+// drawing and hit test needs, as one small value. Two kinds: the linear
+// calibration (the data set's four view fields with the map height, latitude
+// and longitude each linear in rows and columns), or a raster's own
+// projection scaled to the bitmap's size.
 struct ViewTransform {
     double bottomLatitude = 0;
     double latitudeScale = 1; // pixels per degree
     double leftLongitude = 0;
     double longitudeScale = 1;
     std::int32_t height = 0; // bitmap_height
+    // Set for a map in its own projection.
+    std::shared_ptr<const MapProjection> projection;
+    double pixelsPerRasterX = 1; // bitmap pixels per raster pixel
+    double pixelsPerRasterY = 1;
+    // The picture's pixel that the drawing's (0, 0) stands for: drawing into
+    // a window of a larger picture. Zero for the whole picture.
+    int originX = 0;
+    int originY = 0;
 
     static ViewTransform of(const IFTGarminData& data, const IFTMapParam& param);
     // The transform that SetViewTransform derives (meaningful only when
@@ -55,18 +75,25 @@ struct ViewTransform {
     static ViewTransform forCalibration(const IFTMapParam& param);
 
     Pixel PositionToPixel(double latitude, double longitude) const {
-        return {truncToInt((longitude - leftLongitude) * longitudeScale),
-                height - truncToInt((latitude - bottomLatitude) * latitudeScale)};
+        if (projection)
+            return projectedPixel(latitude, longitude);
+        return {truncToInt((longitude - leftLongitude) * longitudeScale) - originX,
+                height - truncToInt((latitude - bottomLatitude) * latitudeScale) - originY};
     }
     // The route pass truncates the row after the subtraction.
     Pixel RoutePixel(double latitude, double longitude) const {
-        return {truncToInt((longitude - leftLongitude) * longitudeScale),
-                truncToInt(height - (latitude - bottomLatitude) * latitudeScale)};
+        if (projection)
+            return projectedPixel(latitude, longitude);
+        return {truncToInt((longitude - leftLongitude) * longitudeScale) - originX,
+                truncToInt(height - (latitude - bottomLatitude) * latitudeScale) - originY};
     }
-    void PixelToPosition(double x, double y, double& latitude, double& longitude) const {
-        latitude = (height - y) / latitudeScale + bottomLatitude;
-        longitude = x / longitudeScale + leftLongitude;
-    }
+    void PixelToPosition(double x, double y, double& latitude, double& longitude) const;
+    // The unrounded map point of a position: x from the left edge, up from
+    // the bottom edge, in bitmap pixels (the printed page scales these).
+    void MapPoint(double latitude, double longitude, double& x, double& up) const;
+
+private:
+    Pixel projectedPixel(double latitude, double longitude) const;
 };
 
 // Sets the data set's view fields from the calibration. Returns false, and
