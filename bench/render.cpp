@@ -1,5 +1,5 @@
 // Drawing a long track log over a map and over a fitted view, a zoom step on
-// a tiled map, and loading a 10,000 x 10,000 GeoTIFF (aim: under 2 s).
+// a tiled map (large georeferenced maps: bench_geo_map).
 #include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "render/map_canvas.h"
@@ -173,63 +173,6 @@ void BM_PrintPage(benchmark::State& state) {
                    std::to_string(bytes / 1024) + " KiB of PDF");
 }
 BENCHMARK(BM_PrintPage)->Unit(benchmark::kMillisecond);
-
-// A 10,000 x 10,000 RGB GeoTIFF in WGS-84 (made once by gdal_translate, 300
-// MB in the temporary folder), loaded and shown in the map picture: in its
-// own datum (the grid is kept) and in the default Tokyo datum (warped).
-std::string bigGeoTiff() {
-    static const std::string path = [] {
-        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "nuvrel-bench-geotiff";
-        std::filesystem::create_directories(dir);
-        const std::string tif = (dir / "big.tif").string();
-        if (std::filesystem::exists(tif))
-            return tif;
-        std::ofstream ppm(dir / "seed.ppm", std::ios::binary);
-        ppm << "P6 500 500 255\n";
-        for (int i = 0; i < 500 * 500; ++i)
-            ppm << char(i % 251) << char(i / 500) << char((i * 7) % 253);
-        ppm.close();
-        const std::string command = "gdal_translate -q -of GTiff -co TILED=YES -outsize 10000 10000 -a_srs EPSG:4326 "
-                                    "-a_ullr 139.0 36.0 139.5 35.6 " +
-                                    (dir / "seed.ppm").string() + " " + tif;
-        if (std::system(command.c_str()) != 0)
-            return std::string();
-        return tif;
-    }();
-    return path;
-}
-
-void BM_LoadGeoTiff(benchmark::State& state) {
-    const std::string tif = bigGeoTiff();
-    if (tif.empty()) {
-        state.SkipWithError("gdal_translate is missing (scripts/install-deps installs gdal-bin)");
-        return;
-    }
-    World w;
-    w.option.SetDatumName(state.range(0) == 0 ? "WGS 84" : "Tokyo");
-    double worst = 0, cpu = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = bench::cpuSeconds();
-        w.canvas.param().mapFileName = tif;
-        if (!w.canvas.LoadMap()) {
-            state.SkipWithError("the GeoTIFF did not load");
-            return;
-        }
-        w.canvas.RedrawAll(true);
-        cpu = std::max(cpu, bench::cpuSeconds() - cpuStart);
-        worst = std::max(worst, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    // The wall time is the aim; the process CPU time (all threads) tells how
-    // much of it a busy machine added.
-    char figures[96];
-    std::snprintf(figures, sizeof figures, ", slowest %.2f s (CPU %.2f s): aim of 2 s %s", worst, cpu,
-                  worst < 2.0 ? "met" : "missed");
-    state.SetLabel(std::string(state.range(0) == 0 ? "WGS 84 grid kept" : "in the Tokyo datum") + ", " +
-                   std::to_string(w.canvas.image().width()) + " x " + std::to_string(w.canvas.image().height()) +
-                   figures);
-}
-BENCHMARK(BM_LoadGeoTiff)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

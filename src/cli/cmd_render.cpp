@@ -24,7 +24,12 @@ int runRender(Context& ctx) {
     if (!session.open(ctx.args[0], view))
         return 1;
     session.canvas().RedrawAll(waypoints);
-    const QImage picture = session.canvas().image().convertToFormat(QImage::Format_RGB888);
+    QImage whole;
+    if (const std::string why = session.canvas().WholePicture(whole); !why.empty()) {
+        ctx.err << "can't make the picture: " << why << '\n';
+        return 1;
+    }
+    const QImage picture = whole.convertToFormat(QImage::Format_RGB888);
     if (const std::string why = render::SaveImageFile(picture, output, "BMP"); !why.empty()) {
         ctx.err << "can't write " << output << ": " << why << '\n';
         return 1;

@@ -15,6 +15,7 @@
 #include <QPainter>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -38,10 +39,43 @@ QImage readImage(const std::string& path, std::string& why) {
     if (!IsReadableRegularFile(path, &why))
         return {};
     QImageReader reader(qPath(path));
+    // Said before the reader fails on it with a message of its own.
+    if (const QSize size = reader.size(); size.isValid() && !CheckMapSize(size.width(), size.height()).empty()) {
+        why = "the map is " + std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+              " pixels; the largest that can be shown is " + std::to_string(kMaxMapPixels / 1000000) +
+              " million pixels (" + std::to_string(kMaxMapSide) + " on a side)";
+        return {};
+    }
     QImage image = reader.read();
     if (image.isNull())
         why = reader.errorString().toStdString();
     return image;
+}
+
+// A geographic map's picture is held whole up to this size (64 MB); larger
+// ones as a window round what is shown, of at least this side and with this
+// margin round the visible part.
+constexpr std::int64_t kWholeGeoPicturePixels = 16 << 20;
+constexpr int kGeoWindowSide = 2048;
+constexpr int kGeoWindowMargin = 256;
+// The whole picture of a geographic map on a page.
+constexpr std::int64_t kPrintGeoPixels = 24'000'000;
+
+// A geographic map's whole picture is never allocated: only its side is
+// bounded (by what a widget can be).
+std::string CheckGeoPictureSize(std::int64_t width, std::int64_t height) {
+    constexpr std::int64_t kMaxSide = 1 << 23;
+    if (width < 1 || height < 1)
+        return "the map would be less than one pixel";
+    if (width > kMaxSide || height > kMaxSide)
+        return "the map would be " + std::to_string(width) + " x " + std::to_string(height) +
+               " pixels; the largest side that can be shown is " + std::to_string(kMaxSide);
+    return {};
+}
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 QImage blankImage(int width, int height) {
@@ -147,7 +181,8 @@ bool MapCanvas::LoadPlainMap(const std::string& path) {
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::PlainMap;
-    geoSource_ = QImage();
+    geo_.reset();
+    origin_ = QPoint();
     pictureSource_ = paths.bitmap;
     SetViewTransform(param_, data_);
     return true;
@@ -220,7 +255,8 @@ bool MapCanvas::LoadTiledMap(const std::string& path) {
     param_ = next;
     image_ = std::move(picture);
     picture_ = Picture::TiledMap;
-    geoSource_ = QImage();
+    geo_.reset();
+    origin_ = QPoint();
     pictureSource_ = description;
     SetViewTransform(param_, data_);
     return true;
@@ -228,33 +264,128 @@ bool MapCanvas::LoadTiledMap(const std::string& path) {
 
 bool MapCanvas::LoadGeoMap(const std::string& path) {
     param_.mapFileName = path;
-    GeoRasterImage raster;
+    std::unique_ptr<GeoRaster> raster;
     const MapDatum datum(option_.DatumName());
-    if (const std::string why = LoadGeoRaster(path, datum.selected(), kBackground.rgb() & 0xffffffu, kMaxMapPixels, raster);
-        !why.empty())
+    if (const std::string why = GeoRaster::Open(path, datum.selected(), kMaxMapPixels, raster); !why.empty())
         return reportFailure("Can't load the map: " + why + ".");
-    // The picture takes over the raster's pixels without a copy.
-    auto* pixels = new std::vector<std::uint32_t>(std::move(raster.argb));
-    QImage warped(reinterpret_cast<uchar*>(pixels->data()), raster.width, raster.height, raster.width * 4,
-                  QImage::Format_RGB32, [](void* p) { delete static_cast<std::vector<std::uint32_t>*>(p); }, pixels);
+    // The raster's own grid, scaled by the zoom level.
+    std::int64_t width = raster->width(), height = raster->height();
+    for (int i = 0; i < zoomLevel_; ++i) {
+        width *= 2;
+        height *= 2;
+    }
+    for (int i = 0; i > zoomLevel_; --i) {
+        width /= 2;
+        height /= 2;
+    }
+    if (const std::string why = CheckGeoPictureSize(width, height); !why.empty())
+        return reportFailure("Can't load the map " + path + ": " + why + ".");
     IFTMapParam next = param_;
-    next.ido_top = raster.ido_top;
-    next.ido_bottom = raster.ido_bottom;
-    next.kei_left = raster.kei_left;
-    next.kei_right = raster.kei_right;
-    next.bitmap_width = raster.width;
-    next.bitmap_height = raster.height;
-    if (!next.HasUsableTransform())
-        return reportFailure("Can't load the map " + path + ": it covers no area.");
-    geoSource_ = warped;
-    geoParam_ = next;
+    const GeoRasterBox& box = raster->box();
+    next.ido_top = box.top;
+    next.ido_bottom = box.bottom;
+    next.kei_left = box.left;
+    next.kei_right = box.right;
+    next.bitmap_width = static_cast<std::int32_t>(width);
+    next.bitmap_height = static_cast<std::int32_t>(height);
+    next.projection = raster->projection();
+    const IFTMapParam before = param_;
+    const QImage beforeImage = image_;
+    const auto beforeGeo = geo_;
+    const QPoint beforeOrigin = origin_;
     param_ = next;
-    image_ = std::move(warped);
+    geo_ = std::move(raster);
+    if (const std::string why = readGeoWindow(geoWindowFor(QRect(0, 0, 1, 1))); !why.empty()) {
+        param_ = before;
+        image_ = beforeImage;
+        geo_ = beforeGeo;
+        origin_ = beforeOrigin;
+        return reportFailure("Can't load the map: " + why + ".");
+    }
     picture_ = Picture::GeoMap;
     pictureSource_ = path;
-    loadNote_ = raster.note;
+    loadNote_ = geo_->note().empty() ? std::string() : FileNameOf(path) + ": " + geo_->note();
     SetViewTransform(param_, data_);
     return true;
+}
+
+QSize MapCanvas::pictureSize() const {
+    if (picture_ == Picture::GeoMap)
+        return {param_.bitmap_width, param_.bitmap_height};
+    return image_.isNull() ? QSize(0, 0) : image_.size();
+}
+
+ViewTransform MapCanvas::drawingView() const {
+    ViewTransform view = ViewTransform::of(data_, param_);
+    view.originX = origin_.x();
+    view.originY = origin_.y();
+    return view;
+}
+
+QRect MapCanvas::geoWindowFor(const QRect& visible) const {
+    const QRect whole(0, 0, param_.bitmap_width, param_.bitmap_height);
+    // A small picture is held whole.
+    if (std::int64_t{whole.width()} * whole.height() <= kWholeGeoPicturePixels)
+        return whole;
+    // Else the visible part and a margin round it for scrolling, at least a
+    // screenful.
+    QRect area = visible.intersected(whole);
+    if (area.isEmpty())
+        area = QRect(visible.topLeft(), QSize(1, 1)).intersected(whole);
+    const int mx = std::max(kGeoWindowMargin, (kGeoWindowSide - area.width()) / 2);
+    const int my = std::max(kGeoWindowMargin, (kGeoWindowSide - area.height()) / 2);
+    return area.adjusted(-mx, -my, mx, my).intersected(whole);
+}
+
+std::string MapCanvas::readGeoWindow(const QRect& area) {
+    if (!geo_ || area.isEmpty())
+        return "the map covers no area";
+    QImage window(area.size(), QImage::Format_RGB32);
+    if (window.isNull())
+        return "not enough memory for the map's window";
+    const double sx = double(geo_->width()) / param_.bitmap_width;
+    const double sy = double(geo_->height()) / param_.bitmap_height;
+    if (std::string why = geo_->Read(area.x() * sx, area.y() * sy, area.width() * sx, area.height() * sy,
+                                     area.width(), area.height(), kBackground.rgb(),
+                                     reinterpret_cast<std::uint32_t*>(window.bits()), window.bytesPerLine() / 4);
+        !why.empty())
+        return why;
+    image_ = std::move(window);
+    origin_ = area.topLeft();
+    return {};
+}
+
+bool MapCanvas::ShowArea(const QRect& visible) {
+    if (picture_ != Picture::GeoMap || !geo_)
+        return false;
+    const QRect held(origin_, image_.size());
+    const QRect whole(0, 0, param_.bitmap_width, param_.bitmap_height);
+    if (held.contains(visible.intersected(whole)))
+        return false;
+    if (!readGeoWindow(geoWindowFor(visible)).empty())
+        return false;
+    RedrawAll(showWaypoints_);
+    return true;
+}
+
+std::string MapCanvas::WholePicture(QImage& out) {
+    if (picture_ != Picture::GeoMap || !geo_ ||
+        (origin_.isNull() && image_.size() == QSize(param_.bitmap_width, param_.bitmap_height))) {
+        out = image_;
+        return {};
+    }
+    if (std::string why = CheckMapSize(param_.bitmap_width, param_.bitmap_height); !why.empty())
+        return why;
+    const QImage held = image_;
+    const QPoint heldOrigin = origin_;
+    std::string why = readGeoWindow(QRect(0, 0, param_.bitmap_width, param_.bitmap_height));
+    if (why.empty()) {
+        RedrawAll(showWaypoints_);
+        out = image_;
+    }
+    image_ = held;
+    origin_ = heldOrigin;
+    return why;
 }
 
 void MapCanvas::FillBackground() {
@@ -262,14 +393,16 @@ void MapCanvas::FillBackground() {
         return;
     image_.fill(kBackground);
     picture_ = Picture::Blank;
-    geoSource_ = QImage();
+    geo_.reset();
+    origin_ = QPoint();
     param_.mapFileName.clear();
 }
 
 void MapCanvas::FillBackground(int width, int height) {
     image_ = blankImage(std::max(width, 1), std::max(height, 1));
     picture_ = Picture::Blank;
-    geoSource_ = QImage();
+    geo_.reset();
+    origin_ = QPoint();
     param_.mapFileName.clear();
 }
 
@@ -278,7 +411,8 @@ bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDist
         return false;
     image_ = blankImage(param_.bitmap_width, param_.bitmap_height);
     picture_ = Picture::FittedView;
-    geoSource_ = QImage();
+    geo_.reset();
+    origin_ = QPoint();
     pictureSource_.clear();
     param_.mapFileName.clear();
     return true;
@@ -290,13 +424,15 @@ std::string MapCanvas::compose(int level, std::int64_t width, std::int64_t heigh
         // The tiles decide the size at each level.
         return composeTiled(pictureSource_, level, out, next).describe();
     }
-    if (std::string why = CheckMapSize(width, height); !why.empty())
+    if (std::string why = picture_ == Picture::GeoMap ? CheckGeoPictureSize(width, height)
+                                                       : CheckMapSize(width, height);
+        !why.empty())
         return why;
     if (picture_ == Picture::PlainMap) {
         if (!composePlain(pictureSource_, static_cast<int>(width), static_cast<int>(height), out))
             return "can't read the map bitmap " + pictureSource_;
     } else if (picture_ == Picture::GeoMap) {
-        composePlain(geoSource_, static_cast<int>(width), static_cast<int>(height), out);
+        out = QImage(); // read by takePicture, round the same spot
     } else {
         out = blankImage(static_cast<int>(width), static_cast<int>(height));
     }
@@ -307,6 +443,19 @@ std::string MapCanvas::compose(int level, std::int64_t width, std::int64_t heigh
 
 void MapCanvas::takePicture(int level, QImage picture, const IFTMapParam& next) {
     zoomLevel_ = level;
+    if (picture_ == Picture::GeoMap) {
+        // The held window's middle stays in the middle, at the new scale.
+        const double fx = double(next.bitmap_width) / std::max(param_.bitmap_width, 1);
+        const double fy = double(next.bitmap_height) / std::max(param_.bitmap_height, 1);
+        const QPointF middle = QRectF(origin_, image_.size()).center();
+        param_.bitmap_width = next.bitmap_width;
+        param_.bitmap_height = next.bitmap_height;
+        const QPoint at(int(middle.x() * fx), int(middle.y() * fy));
+        if (!readGeoWindow(geoWindowFor(QRect(at, QSize(1, 1)))).empty())
+            image_ = blankImage(1, 1);
+        SetViewTransform(param_, data_);
+        return;
+    }
     param_.bitmap_width = next.bitmap_width;
     param_.bitmap_height = next.bitmap_height;
     image_ = std::move(picture);
@@ -327,6 +476,8 @@ std::string MapCanvas::Zoom(bool in) {
 }
 
 std::string MapCanvas::Rebuild() {
+    if (picture_ == Picture::GeoMap)
+        return readGeoWindow(QRect(origin_, image_.size()));
     IFTMapParam next;
     QImage picture;
     if (std::string why = compose(zoomLevel_, param_.bitmap_width, param_.bitmap_height, picture, next);
@@ -355,9 +506,24 @@ std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
         blank();
         return "can't read the map bitmap " + pictureSource_;
     }
-    if (picture_ == Picture::GeoMap) {
-        out = geoSource_;
-        param = geoParam_;
+    if (picture_ == Picture::GeoMap && geo_) {
+        // The whole raster, at most as many pixels as a page can use.
+        double f = std::min(1.0, std::sqrt(double(kPrintGeoPixels) / (double(geo_->width()) * geo_->height())));
+        const int width = std::max(1, int(geo_->width() * f)), height = std::max(1, int(geo_->height() * f));
+        out = QImage(width, height, QImage::Format_RGB32);
+        if (out.isNull()) {
+            blank();
+            return "not enough memory for the map";
+        }
+        param.bitmap_width = width;
+        param.bitmap_height = height;
+        if (std::string why = geo_->Read(0, 0, geo_->width(), geo_->height(), width, height, kBackground.rgb(),
+                                         reinterpret_cast<std::uint32_t*>(out.bits()), out.bytesPerLine() / 4);
+            !why.empty()) {
+            param = param_;
+            blank();
+            return why;
+        }
         return {};
     }
     if (picture_ == Picture::TiledMap) {
@@ -374,7 +540,8 @@ std::string MapCanvas::CleanPicture(QImage& out, IFTMapParam& param) {
 }
 
 void MapCanvas::RedrawAll(bool showWaypoints) {
-    render::RedrawAll(image_, data_, &routes_, param_, option_, showWaypoints, labelFont_);
+    showWaypoints_ = showWaypoints;
+    render::RedrawAll(image_, data_, &routes_, drawingView(), option_, showWaypoints, labelFont_);
 }
 
 } // namespace nuvrel::render

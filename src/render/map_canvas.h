@@ -12,9 +12,11 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace nuvrel {
+class GeoRaster;
 class IFTGarminData;
 class CRouteField;
 class IFTOption;
@@ -27,15 +29,31 @@ class MapCanvas {
 public:
     // What the picture currently shows.
     // A geographic map is a georeferenced raster (GeoTIFF, MBTiles, a .map
-    // calibrated image) warped into the selected datum's grid.
+    // calibrated image) shown in its own projection: the picture is the
+    // raster's grid at the zoom's scale, and only a window of it round what
+    // is shown is held (all of it when it is small).
     enum class Picture { Blank, PlainMap, TiledMap, GeoMap, FittedView };
 
     MapCanvas(IFTGarminData& data, CRouteField& routes, IFTOption& option, UserPrompts& prompts);
 
     IFTMapParam& param() { return param_; }
     const IFTMapParam& param() const { return param_; }
+    // The held picture: the whole picture, or for a large geographic map the
+    // window of it that starts at imageOrigin().
     QImage& image() { return image_; }
     const QImage& image() const { return image_; }
+    QPoint imageOrigin() const { return origin_; }
+    // The size of the whole picture (the calibration's bitmap size).
+    QSize pictureSize() const;
+    // Makes the held picture cover `visible` (a rectangle of the whole
+    // picture), reading that part of a geographic map at the shown scale and
+    // drawing the data over it. True when the held picture changed.
+    bool ShowArea(const QRect& visible);
+    // The whole picture with the drawings (a geographic map read whole at
+    // its zoom): the image export. Empty, or why not (too large).
+    std::string WholePicture(QImage& out);
+    // The view transform for drawing into the held picture.
+    ViewTransform drawingView() const;
     Picture picture() const { return picture_; }
     int zoomLevel() const { return zoomLevel_; }
     void setZoomLevel(int level) { zoomLevel_ = level; }
@@ -118,11 +136,16 @@ private:
     std::string pictureSource_; // bitmap or description the picture was built from
     int zoomLevel_ = 0;
     QFont labelFont_;
-    // A geographic map as warped, and its calibration: zoom steps and clean
-    // pictures scale it instead of warping again.
-    QImage geoSource_;
-    IFTMapParam geoParam_;
+    std::shared_ptr<GeoRaster> geo_;
+    QPoint origin_;
+    bool showWaypoints_ = true;
     std::string loadNote_;
+
+    // Reads the window `area` of the geographic map's picture (param_'s
+    // size) into image_.
+    std::string readGeoWindow(const QRect& area);
+    // The window to hold round `visible`.
+    QRect geoWindowFor(const QRect& visible) const;
 };
 
 } // namespace nuvrel::render

@@ -509,7 +509,13 @@ void TMainForm::SaveImageAs1Click() {
     const QString path = chooseImageFile(this, *options_);
     if (path.isEmpty())
         return;
-    if (const std::string why = SaveMapImage(map_->mapImage(), path); !why.empty())
+    // A large map is held as a window of its picture: the file gets all of it.
+    QImage picture;
+    if (const std::string why = map_->canvas().WholePicture(picture); !why.empty()) {
+        prompts_.showMessage("Error", "Can't save the image: " + why + ".");
+        return;
+    }
+    if (const std::string why = SaveMapImage(picture, path); !why.empty())
         prompts_.showMessage("Error", "Can't write the image " + render::toCodePage(path) + ": " + why + ".");
 }
 

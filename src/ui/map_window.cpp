@@ -30,12 +30,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override {
+        // A large geographic map is read round what is shown, as it is shown.
+        owner_.ShowVisibleArea();
         QPainter painter(this);
         const QImage& image = owner_.mapImage();
         const QRect r = event->rect();
         painter.fillRect(r, render::kBackground);
-        if (!image.isNull())
-            painter.drawImage(r.topLeft(), image, r);
+        if (!image.isNull()) {
+            const QPoint origin = owner_.canvas().imageOrigin();
+            painter.drawImage(r.topLeft(), image, r.translated(-origin));
+        }
     }
     void mousePressEvent(QMouseEvent* event) override {
         owner_.MapImageMouseDown(event->button(), event->modifiers(), event->position().toPoint());
@@ -94,8 +98,7 @@ bool MapWindow::HasValidMap() const { return canvas_.param().HasValidCalibration
 QSize MapWindow::clientSize() const { return maximumViewportSize(); }
 
 void MapWindow::syncImage() {
-    const QImage& image = canvas_.image();
-    const QSize size = image.isNull() ? QSize(0, 0) : image.size();
+    const QSize size = canvas_.pictureSize();
     if (image_->size() != size)
         image_->resize(size);
     // A picture that fits the client area needs no scroll bars; without this
@@ -147,13 +150,12 @@ void MapWindow::RedrawAll() {
 }
 
 void MapWindow::DrawWaypoints() {
-    render::DrawWaypoints(canvas_.image(), data_.waypoints(), ViewTransform::of(data_, canvas_.param()),
-                          QFont());
+    render::DrawWaypoints(canvas_.image(), data_.waypoints(), canvas_.drawingView(), QFont());
     image_->update();
 }
 
 void MapWindow::DrawRoutes() {
-    render::DrawRoutes(canvas_.image(), &routes_, ViewTransform::of(data_, canvas_.param()));
+    render::DrawRoutes(canvas_.image(), &routes_, canvas_.drawingView());
     image_->update();
 }
 
@@ -220,7 +222,8 @@ void MapWindow::Refresh() {
 
 void MapWindow::ShowHeldData() {
     using Picture = render::MapCanvas::Picture;
-    if (canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap) {
+    if (canvas_.picture() == Picture::PlainMap || canvas_.picture() == Picture::TiledMap ||
+        canvas_.picture() == Picture::GeoMap) {
         if (const std::string why = canvas_.Rebuild(); !why.empty()) {
             // The map file went away: the data is still shown, on white.
             canvas_.FillBackground();
@@ -296,7 +299,7 @@ void MapWindow::FitWindowToMap() {
     const QRect avail = top->screen()->availableGeometry();
     const int maxW = avail.width();
     const int maxH = avail.height();
-    const QSize picture = canvas_.image().size();
+    const QSize picture = canvas_.pictureSize();
     const QRect frame = top->frameGeometry();
     const int frameW = frame.width() - top->width();
     const int frameH = frame.height() - top->height();
@@ -313,8 +316,16 @@ void MapWindow::FitWindowToMap() {
     top->move(pos);
 }
 
+void MapWindow::ShowVisibleArea() {
+    const QSize client = viewport()->size();
+    const QRect visible(horizontalScrollBar()->value(), verticalScrollBar()->value(), client.width(),
+                        client.height());
+    if (canvas_.ShowArea(visible))
+        emit windowMoved();
+}
+
 void MapWindow::ScrollIntoView(int x, int y) {
-    const QImage& image = canvas_.image();
+    const QSize image = canvas_.pictureSize();
     if (x <= 0 || x >= image.width() || y <= 0 || y >= image.height())
         return;
     const QSize client = viewport()->size();
@@ -335,6 +346,7 @@ void MapWindow::ScrollIntoView(int x, int y) {
         ny = image.height() - client.height();
     horizontalScrollBar()->setValue(nx);
     verticalScrollBar()->setValue(ny);
+    ShowVisibleArea();
 }
 
 TfrmWptin& MapWindow::waypointInput() {

@@ -70,6 +70,9 @@ public:
     void FitWindowToMap();
     // Scrolls so that pixel (x, y) of the map is visible.
     void ScrollIntoView(int x, int y);
+    // Makes the held picture cover the visible part (a large geographic map
+    // is held as a window of its picture).
+    void ShowVisibleArea();
     // A mouse press on pixel `pixel` of the map (the Ctrl+click waypoint).
     void MapImageMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pixel);
 
@@ -98,6 +101,9 @@ signals:
     // Something the user should know after a command that did its work (a
     // map shown coarser than its source).
     void notice(const QString& text);
+    // The held window of a large map moved: it was read and drawn anew, and
+    // nothing drawn into the old one (a playback marker) is in it.
+    void windowMoved();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -28,6 +28,7 @@ TrackPlayback::TrackPlayback(QWidget* mainWindow, MapWindow& map, IFTGarminData&
     // A rebuilt picture (map load, zoom step, refitted view) holds nothing
     // of the marker any more: it must not paint its old background back.
     connect(&map_, &MapWindow::pictureChanged, this, [this] { marker_.Forget(); });
+    connect(&map_, &MapWindow::windowMoved, this, [this] { marker_.Forget(); });
 }
 
 TrackPlayback::~TrackPlayback() = default;
@@ -49,11 +50,12 @@ void TrackPlayback::drawMarker(int x, int y, int degrees) {
     map_.ScrollIntoView(x, y);
     const QPoint before = marker_.lastPosition();
     const bool wasShown = marker_.shown();
-    marker_.Draw(map_.mapImage(), x, y, degrees);
+    const QPoint origin = map_.canvas().imageOrigin();
+    marker_.Draw(map_.mapImage(), x - origin.x(), y - origin.y(), degrees);
     QWidget* image = map_.widget();
     const QRect around(-kMarkCentre, -kMarkCentre, kMarkSize, kMarkSize);
     if (wasShown)
-        image->update(around.translated(before));
+        image->update(around.translated(before + origin));
     image->update(around.translated(x, y));
 }
 

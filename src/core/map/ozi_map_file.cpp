@@ -51,17 +51,33 @@ bool number(const std::string& field, double& v) {
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-// "PointNN,xy,x,y,in,deg,latDeg,latMin,N|S,lonDeg,lonMin,E|W,grid,..."; an
-// unused point has empty pixel fields. Returns 1 for a point, 0 for an unused
-// slot, -1 for a malformed line.
+// The grid part of a point: "grid,zone,easting,northing,N|S" from field 12.
+bool readGrid(const std::vector<std::string>& f, OziMapPoint& p) {
+    if (f.size() < 16 || f[14].empty() || f[15].empty())
+        return false;
+    double zone = 0;
+    if (!number(f[14], p.easting) || !number(f[15], p.northing))
+        return false;
+    if (!f[13].empty() && number(f[13], zone) && zone >= 1 && zone <= 60)
+        p.zone = int(zone);
+    p.south = f.size() > 16 && (f[16] == "S" || f[16] == "s");
+    return true;
+}
+
+// "PointNN,xy,x,y,in,deg,latDeg,latMin,N|S,lonDeg,lonMin,E|W,grid,zone,
+// easting,northing,N|S"; an unused point has empty pixel fields. Returns 1
+// for a point, 0 for an unused slot, -1 for a malformed line.
 int readPoint(const std::vector<std::string>& f, OziMapPoint& p) {
     if (f.size() < 12 || (f[2].empty() && f[3].empty()))
         return 0;
     double latDeg, latMin, lonDeg, lonMin;
     if (!number(f[2], p.x) || !number(f[3], p.y))
         return -1;
-    if (f[6].empty() && f[9].empty())
-        return 0; // a point given only in grid coordinates
+    p.hasGrid = readGrid(f, p);
+    if (f[6].empty() && f[9].empty()) {
+        p.hasPosition = false;
+        return p.hasGrid ? 1 : 0;
+    }
     if (!number(f[6], latDeg) || !number(f[7], latMin) || !number(f[9], lonDeg) || !number(f[10], lonMin))
         return -1;
     const bool south = f[8] == "S" || f[8] == "s";
@@ -88,7 +104,20 @@ std::string ParseOziMap(std::string_view text, OziMapFile& out) {
     if (out.imageName.empty())
         return "the map file names no image (line 3)";
     out.datumName = splitFields(lines[4])[0];
+    out.setup.fill(std::nan(""));
     for (std::size_t i = 5; i < lines.size(); ++i) {
+        if (startsWith(lines[i], "Map Projection")) {
+            const std::vector<std::string> f = splitFields(lines[i]);
+            out.projectionName = f.size() > 1 ? f[1] : std::string();
+            continue;
+        }
+        if (startsWith(lines[i], "Projection Setup")) {
+            const std::vector<std::string> f = splitFields(lines[i]);
+            for (std::size_t k = 0; k < out.setup.size() && k + 1 < f.size(); ++k)
+                if (double v = 0; number(f[k + 1], v))
+                    out.setup[k] = v;
+            continue;
+        }
         if (!startsWith(lines[i], "Point"))
             continue;
         OziMapPoint p;
@@ -110,37 +139,48 @@ std::string OziImageBaseName(std::string_view imageName) {
 }
 
 bool FitOziAffine(const std::vector<OziMapPoint>& points, std::array<double, 6>& g) {
-    // Normal equations of v = a + b x + c y, about the points' centroid so that
-    // pixel counts in the ten thousands keep their precision.
-    if (points.size() < 3)
+    std::vector<PixelTie> ties;
+    for (const OziMapPoint& p : points)
+        if (p.hasPosition)
+            ties.push_back({p.x, p.y, p.longitude, p.latitude});
+    return FitPixelAffine(ties, g);
+}
+
+bool FitPixelAffine(const std::vector<PixelTie>& ties, std::array<double, 6>& g) {
+    // Normal equations of u = a + b x + c y, about the centroids so that pixel
+    // counts in the ten thousands and grid metres in the millions keep their
+    // precision.
+    if (ties.size() < 3)
         return false;
-    double mx = 0, my = 0;
-    for (const OziMapPoint& p : points) {
-        mx += p.x;
-        my += p.y;
+    const double n = double(ties.size());
+    double mx = 0, my = 0, mu = 0, mv = 0;
+    for (const PixelTie& t : ties) {
+        mx += t.x;
+        my += t.y;
+        mu += t.u;
+        mv += t.v;
     }
-    mx /= double(points.size());
-    my /= double(points.size());
-    double sxx = 0, sxy = 0, syy = 0, slonx = 0, slony = 0, slatx = 0, slaty = 0, slon = 0, slat = 0;
-    for (const OziMapPoint& p : points) {
-        const double x = p.x - mx, y = p.y - my;
+    mx /= n;
+    my /= n;
+    mu /= n;
+    mv /= n;
+    double sxx = 0, sxy = 0, syy = 0, sux = 0, suy = 0, svx = 0, svy = 0;
+    for (const PixelTie& t : ties) {
+        const double x = t.x - mx, y = t.y - my, u = t.u - mu, v = t.v - mv;
         sxx += x * x;
         sxy += x * y;
         syy += y * y;
-        slonx += p.longitude * x;
-        slony += p.longitude * y;
-        slatx += p.latitude * x;
-        slaty += p.latitude * y;
-        slon += p.longitude;
-        slat += p.latitude;
+        sux += u * x;
+        suy += u * y;
+        svx += v * x;
+        svy += v * y;
     }
     const double det = sxx * syy - sxy * sxy;
     if (!(std::fabs(det) > 1e-9 * (sxx * syy + 1e-300)))
         return false;
-    const double n = double(points.size());
-    const double bLon = (slonx * syy - slony * sxy) / det, cLon = (slony * sxx - slonx * sxy) / det;
-    const double bLat = (slatx * syy - slaty * sxy) / det, cLat = (slaty * sxx - slatx * sxy) / det;
-    g = {slon / n - bLon * mx - cLon * my, bLon, cLon, slat / n - bLat * mx - cLat * my, bLat, cLat};
+    const double bU = (sux * syy - suy * sxy) / det, cU = (suy * sxx - sux * sxy) / det;
+    const double bV = (svx * syy - svy * sxy) / det, cV = (svy * sxx - svx * sxy) / det;
+    g = {mu - bU * mx - cU * my, bU, cU, mv - bV * mx - cV * my, bV, cV};
     return true;
 }
 

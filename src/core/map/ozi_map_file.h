@@ -1,6 +1,7 @@
 // OziExplorer "Map Data File" (.map): an image calibrated by points whose
-// pixel and latitude/longitude are both known. Only what a north-up plain
-// map needs is read: the image name, the datum and the calibration points.
+// pixel and position (latitude/longitude, or grid coordinates) are both
+// known, in a named projection. Read: the image name, the datum, the
+// projection with its setup line, and the calibration points.
 #pragma once
 
 #include <array>
@@ -15,11 +16,22 @@ struct OziMapPoint {
     double y = 0; // pixel row
     double latitude = 0;
     double longitude = 0;
+    bool hasPosition = true; // latitude and longitude given
+    bool hasGrid = false; // grid coordinates given instead (or as well)
+    int zone = 0;         // UTM zone of the grid coordinates, 0 when none
+    bool south = false;   // the grid's hemisphere
+    double easting = 0;
+    double northing = 0;
 };
 
 struct OziMapFile {
-    std::string imageName; // as written: often a Windows path
-    std::string datumName; // first field of the datum line, e.g. "WGS 84"
+    std::string imageName;      // as written: often a Windows path
+    std::string datumName;      // first field of the datum line, e.g. "WGS 84"
+    std::string projectionName; // second field of "Map Projection", e.g. "Transverse Mercator"
+    // "Projection Setup": latitude of origin, central meridian, scale factor,
+    // false easting, false northing, first and second standard parallels;
+    // NaN where a field is empty.
+    std::array<double, 7> setup{};
     std::vector<OziMapPoint> points;
 };
 
@@ -36,5 +48,17 @@ std::string OziImageBaseName(std::string_view imageName);
 // least squares, as a raster geotransform: lon = g[0] + x g[1] + y g[2],
 // lat = g[3] + x g[4] + y g[5]. False when the points are collinear.
 bool FitOziAffine(const std::vector<OziMapPoint>& points, std::array<double, 6>& g);
+
+// A pixel with the coordinates (u, v) it stands for.
+struct PixelTie {
+    double x = 0;
+    double y = 0;
+    double u = 0;
+    double v = 0;
+};
+// The affine transform pixel -> (u, v) fitted by least squares, as a
+// geotransform (u = g[0] + x g[1] + y g[2], v = g[3] + x g[4] + y g[5]).
+// False when there are fewer than 3 ties or they lie on one line.
+bool FitPixelAffine(const std::vector<PixelTie>& ties, std::array<double, 6>& g);
 
 } // namespace nuvrel
