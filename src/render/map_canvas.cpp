@@ -166,6 +166,7 @@ bool MapCanvas::LoadPlainMap(const std::string& path) {
         return reportFailure("Can't read the map bitmap " + paths.bitmap + ": " + why + ".");
     IFTMapParam next = param_;
     next.mapFileName = paths.bitmap;
+    next.projection = nullptr; // calibrated linearly
     if (!ReadCalibrationFile(paths.calibration, next)) {
         ShowError(prompts_, kErrDatFileNotFound, paths.calibration);
         return loadFailed();
@@ -244,6 +245,7 @@ bool MapCanvas::LoadTiledMap(const std::string& path) {
     const std::string description = findFileAnyCase(path);
     IFTMapParam next = param_;
     next.mapFileName = description;
+    next.projection = nullptr; // calibrated linearly
     QImage picture;
     if (const Failure f = composeTiled(description, zoomLevel_, picture, next); f.failed()) {
         if (f.error > 0) {
@@ -396,6 +398,7 @@ void MapCanvas::FillBackground() {
     geo_.reset();
     origin_ = QPoint();
     param_.mapFileName.clear();
+    param_.projection = nullptr;
 }
 
 void MapCanvas::FillBackground(int width, int height) {
@@ -404,6 +407,7 @@ void MapCanvas::FillBackground(int width, int height) {
     geo_.reset();
     origin_ = QPoint();
     param_.mapFileName.clear();
+    param_.projection = nullptr;
 }
 
 bool MapCanvas::FitViewToData(int width, int height, bool keepAspect, FittedDistances& distances) {

@@ -67,6 +67,7 @@ bool FitViewToData(IFTGarminData& data, const CRouteField* routes, bool keepAspe
     if (keepAspect)
         KeepAspect(box, clientWidth, clientHeight);
     IFTMapParam fitted = param;
+    fitted.projection = nullptr; // edges linear in latitude and longitude
     fitted.ido_top = box.top;
     fitted.ido_bottom = box.bottom;
     fitted.kei_left = box.left;
