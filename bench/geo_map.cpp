@@ -4,7 +4,7 @@
 // then zoomed out to the whole map, without and with overviews. Printed
 // beside gdal_translate of the same window to PNG, run in the same way.
 // Aims: shown in under 1 s from opening, peak memory under 300 MB.
-#include "core/app/ift_option.h"
+#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/ift_garmin_track.h"
 #include "render/map_canvas.h"

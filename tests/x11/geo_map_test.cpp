@@ -111,8 +111,7 @@ private slots:
         QVERIFY(w.form.openDataFile(QString::fromStdString((dir / "flight.nvl").string())));
         QVERIFY(w.prompts.entries.empty());
         const QImage opened = w.shown();
-        if (const char* shots = std::getenv("NUVREL_X11_SHOTS"))
-            opened.save(QString::fromLocal8Bit(shots) + QStringLiteral("/geo-map-opened.png"));
+        x11::keepScreenshot(opened, QStringLiteral("nuvrel-geo-map-opened.png"));
         QVERIFY(mapShare(opened) > 0.8);
         QVERIFY(trackPixels(opened) > 100);
         QCOMPARE(w.map.canvas().pictureSize(), QSize(4400, 4400));
@@ -121,8 +120,7 @@ private slots:
         w.map.horizontalScrollBar()->setValue(w.map.horizontalScrollBar()->maximum());
         w.map.verticalScrollBar()->setValue(w.map.verticalScrollBar()->maximum());
         const QImage corner = w.shown();
-        if (const char* shots = std::getenv("NUVREL_X11_SHOTS"))
-            corner.save(QString::fromLocal8Bit(shots) + QStringLiteral("/geo-map-corner.png"));
+        x11::keepScreenshot(corner, QStringLiteral("nuvrel-geo-map-corner.png"));
         QVERIFY(mapShare(corner) > 0.95);
         QVERIFY(w.map.canvas().imageOrigin().x() > 0);
     }
