@@ -52,10 +52,10 @@ QImage readImage(const std::string& path, std::string& why) {
     return image;
 }
 
-// A geographic map's picture is held whole up to this size (64 MB); larger
+// A geographic map's picture is held whole up to this size (16 MB); larger
 // ones as a window round what is shown, of at least this side and with this
 // margin round the visible part.
-constexpr std::int64_t kWholeGeoPicturePixels = 16 << 20;
+constexpr std::int64_t kWholeGeoPicturePixels = 4 << 20;
 constexpr int kGeoWindowSide = 2048;
 constexpr int kGeoWindowMargin = 256;
 // The whole picture of a geographic map on a page.

@@ -32,6 +32,8 @@ constexpr double kWgs84F = 1.0 / 298.257223563;
 // A raster without overviews and longer than this on a side gets one made in
 // memory the first time it is shown much reduced; its long side.
 constexpr int kOwnOverviewSide = 2048;
+// The most output pixels read from the raster at a time (a band of rows).
+constexpr int kChunkPixels = 1 << 18;
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -360,6 +362,8 @@ struct GeoRaster::Impl {
     std::string readBands(double x, double y, double w, double h, int outWidth, int outHeight, std::uint32_t background,
                           std::uint32_t* out, std::ptrdiff_t stride) const;
     int overviewFor(double w, double h, double reduction) const;
+    void toColours(const std::vector<std::vector<float>>& values, const std::vector<float>& alpha, int outWidth,
+                   int outHeight, std::uint32_t background, std::uint32_t* out, std::ptrdiff_t stride) const;
     std::string read(double x, double y, double w, double h, int outWidth, int outHeight, std::uint32_t background,
                      std::uint32_t* out, std::ptrdiff_t stride) const;
 };
@@ -449,13 +453,28 @@ std::string GeoRaster::Impl::readBands(double x, double y, double w, double h, i
     const int overview = overviewFor(w, h, std::max(w / outWidth, h / outHeight));
     if (overview < -1)
         return "can't read " + name + ": the part shown is more than the program's pixel limit";
+    // In bands of rows, so that the values read at a time stay small
+    // whatever the size of the window.
+    const int chunk = std::max(1, kChunkPixels / outWidth);
+    const double rowHeight = h / outHeight;
     std::vector<std::vector<float>> values(bands.colour.size());
-    for (std::size_t i = 0; i < bands.colour.size(); ++i)
-        if (!readBand(bands.colour[i], overview, x, y, w, h, outWidth, outHeight, nearest, values[i]))
-            return "can't read " + name + LibraryScope::lastMessage();
     std::vector<float> alpha;
-    if (bands.alpha && !readBand(BandPlan{bands.alpha}, overview, x, y, w, h, outWidth, outHeight, nearest, alpha))
-        return "can't read " + name + LibraryScope::lastMessage();
+    for (int first = 0; first < outHeight; first += chunk) {
+        const int rows = std::min(chunk, outHeight - first);
+        const double cy = y + first * rowHeight, ch = rows * rowHeight;
+        for (std::size_t i = 0; i < bands.colour.size(); ++i)
+            if (!readBand(bands.colour[i], overview, x, cy, w, ch, outWidth, rows, nearest, values[i]))
+                return "can't read " + name + LibraryScope::lastMessage();
+        if (bands.alpha && !readBand(BandPlan{bands.alpha}, overview, x, cy, w, ch, outWidth, rows, nearest, alpha))
+            return "can't read " + name + LibraryScope::lastMessage();
+        toColours(values, alpha, outWidth, rows, background, out + std::ptrdiff_t(first) * stride, stride);
+    }
+    return {};
+}
+
+void GeoRaster::Impl::toColours(const std::vector<std::vector<float>>& values, const std::vector<float>& alpha,
+                                int outWidth, int outHeight, std::uint32_t background, std::uint32_t* out,
+                                std::ptrdiff_t stride) const {
     for (int row = 0; row < outHeight; ++row) {
         std::uint32_t* line = out + row * stride;
         for (int column = 0; column < outWidth; ++column) {
@@ -487,7 +506,6 @@ std::string GeoRaster::Impl::readBands(double x, double y, double w, double h, i
             line[column] = blend(r, g, b, a, background);
         }
     }
-    return {};
 }
 
 std::string GeoRaster::Impl::read(double x, double y, double w, double h, int outWidth, int outHeight,
