@@ -101,6 +101,8 @@ TEST(GeoRaster, PositionsLandOnTheRastersOwnPixelsAsGdaltransformPlacesThem) {
         {"lambert93", "EPSG:2154", "940000 6460000 970000 6440000", "", {45.11, 6.25}},
         {"swiss", "EPSG:2056", "2600000 1210000 2630000 1190000", "-ot Float32", {46.9, 7.6}},
         {"tokyo", "EPSG:4301", "139.0 36.0 139.4 35.7", "", {35.85, 139.2}},
+        {"arctic", "EPSG:3413", "1115000 -637000 1145000 -667000", "", {78.0, 15.0}},
+        {"antarctic", "EPSG:3031", "290000 -1279000 320000 -1299000", "", {-77.85, 166.67}},
     };
     for (const char* datumName : {"WGS 84", "Tokyo"}) {
         const MapDatum datum(datumName);
