@@ -92,5 +92,6 @@ int runImport(Context& ctx);
 int runExport(Context& ctx);
 int runAnalyse(Context& ctx);
 int runReport(Context& ctx);
+int runLogbook(Context& ctx);
 
 } // namespace nuvrel::cli

@@ -30,6 +30,7 @@ const std::vector<Command>& commands() {
         {"measures", "measures DATA.nvl", runMeasures},
         {"analyse", "analyse DATA.nvl [--segment N | --segments TOP-BOTTOM] [--detail N [--total-time]]", runAnalyse},
         {"report", "report DATA.nvl [--segment N] [--rules xcontest|ffvl] [--json] [--barogram OUT.png]", runReport},
+        {"logbook", "logbook add FILE... | list [--year YYYY] [--site NAME] [--json] | show ID [--json] | totals [--by year|glider|site] [--json] | edit ID [--site NAME] [--glider TYPE] [--note TEXT] | remove ID | export ID -o OUT.igc|OUT.gpx | export-csv -o OUT.csv; each [--logbook DB] (the pilot's logbook, SQLite)", runLogbook},
         {"render", "render DATA.nvl -o OUT.bmp (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--no-waypoints]", runRender},
         {"print", "print DATA.nvl -o OUT.pdf (--map MAP [--zoom K] | --fit WxH [--no-keep-aspect]) [--dpi N] [--page A4|A3|Letter|Legal]", runPrint},
         {"import", "import FORMAT FILE -o DATA.nvl [--track|--waypoints|--routes] [--tz ZONE] (gpx: all three by default; igc: FILE.igc... as segments)", runImport},
