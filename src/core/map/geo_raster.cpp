@@ -475,6 +475,24 @@ std::string GeoRaster::Impl::readBands(double x, double y, double w, double h, i
 void GeoRaster::Impl::toColours(const std::vector<std::vector<float>>& values, const std::vector<float>& alpha,
                                 int outWidth, int outHeight, std::uint32_t background, std::uint32_t* out,
                                 std::ptrdiff_t stride) const {
+    // Colours as they are, opaque everywhere: the common map, taken straight.
+    const auto plain = [](const BandPlan& p) { return p.bytes && !p.hasNoData; };
+    if (alpha.empty() && bands.colours != Colours::Palette && std::all_of(bands.colour.begin(), bands.colour.end(), plain)) {
+        const std::size_t last = bands.colours == Colours::Rgb ? 2 : 0;
+        const float* red = values[0].data();
+        const float* green = values[std::min<std::size_t>(1, last)].data();
+        const float* blue = values[last].data();
+        const auto byte = [](float v) { return std::uint32_t(std::clamp(v, 0.0f, 255.0f)); };
+        for (int row = 0; row < outHeight; ++row) {
+            std::uint32_t* line = out + row * stride;
+            const std::size_t k0 = std::size_t(row) * std::size_t(outWidth);
+            for (int column = 0; column < outWidth; ++column) {
+                const std::size_t k = k0 + std::size_t(column);
+                line[column] = 0xff000000u | byte(red[k]) << 16 | byte(green[k]) << 8 | byte(blue[k]);
+            }
+        }
+        return;
+    }
     for (int row = 0; row < outHeight; ++row) {
         std::uint32_t* line = out + row * stride;
         for (int column = 0; column < outWidth; ++column) {
