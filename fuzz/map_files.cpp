@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nuvrel;
@@ -27,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::array<double, 6> g;
         if (FitOziAffine(ozi.points, g))
             (void)OziImageBaseName(ozi.imageName);
+        // The fit in the map's own grid, from grid coordinates where given.
+        std::vector<PixelTie> ties;
+        for (const OziMapPoint& p : ozi.points)
+            ties.push_back({p.x, p.y, p.hasGrid ? p.easting : p.longitude, p.hasGrid ? p.northing : p.latitude});
+        (void)FitPixelAffine(ties, g);
     }
 
     TiledMapInfo info;
