@@ -14,6 +14,8 @@
 #include "ui/map_window.h"
 #include "x11_support.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 using namespace nuvrel;
@@ -72,13 +74,14 @@ private slots:
 
     void pictureShowsWhatIsHeld_data()
     {
-        QTest::addColumn<bool>("overMap");
-        QTest::newRow("fitted view") << false;
-        QTest::newRow("map") << true;
+        QTest::addColumn<QString>("view");
+        QTest::newRow("fitted view") << QStringLiteral("fitted");
+        QTest::newRow("map") << QStringLiteral("map");
+        QTest::newRow("georeferenced map in UTM") << QStringLiteral("utm");
     }
     void pictureShowsWhatIsHeld()
     {
-        QFETCH(bool, overMap);
+        QFETCH(QString, view);
         test::TempDir dir;
         test::writeFileBytes(dir / "other.txt", "track|OTHER\n"
                                                 "trkpt|35.44|138.66|993603600|900|1\n"
@@ -89,11 +92,31 @@ private slots:
         test::SimProcess cutOff({"--product-id", "130", "--stall-after", "8"});
         QVERIFY(sample.started() && other.started() && cutOff.started());
         writeMap(dir / "area", 1200, 900, 35.50, 35.30, 138.50, 138.80);
+        using Picture = render::MapCanvas::Picture;
+        Picture held = Picture::FittedView;
+        std::filesystem::path map = dir / "area.bmp";
+        if (view == QStringLiteral("map")) {
+            held = Picture::PlainMap;
+        } else if (view == QStringLiteral("utm")) {
+            // The same area as a GeoTIFF in UTM zone 54, kept in its projection.
+            if (std::system("gdalwarp --version >/dev/null 2>&1") != 0)
+                QSKIP("gdalwarp is missing (scripts/install-deps installs gdal-bin)");
+            map = dir / "area.tif";
+            QCOMPARE(std::system(("gdal_translate -q -a_srs EPSG:4326 -a_ullr 138.5 35.5 138.8 35.3 " +
+                                  (dir / "area.bmp").string() + " " + (dir / "ll.tif").string() +
+                                  " && gdalwarp -q -t_srs EPSG:32654 " + (dir / "ll.tif").string() + " " +
+                                  map.string())
+                                     .c_str()),
+                     0);
+            held = Picture::GeoMap;
+        }
 
         Window w;
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-        if (overMap)
-            w.loadMap(dir / "area.bmp");
+        if (held != Picture::FittedView) {
+            w.loadMap(map);
+            QCOMPARE(w.map.canvas().picture(), held);
+        }
         const auto download = [&w](const test::SimProcess& sim) {
             w.form.setSerialPorts(sim.ports());
             w.form.command(QStringLiteral("Track3"))->trigger();
@@ -116,10 +139,11 @@ private slots:
             QVERIFY2(int(w.prompts.entries.size()) == step.errors, step.name);
             const QImage after = w.shown();
             if (QByteArray(step.name) == "second download")
-                x11::keepScreenshot(after, QStringLiteral("nuvrel-x11-map-second-download-%1.png")
-                               .arg(overMap ? QStringLiteral("map") : QStringLiteral("fitted")));
+                x11::keepScreenshot(after, QStringLiteral("nuvrel-x11-map-second-download-%1.png").arg(view));
             if (QByteArray(step.name).endsWith("download"))
                 QVERIFY2(x11::differingShare(before, after, 0) > 0, step.name); // the new track is on the screen
+            if (held != Picture::FittedView)
+                QVERIFY2(w.map.canvas().picture() == held, step.name); // over the same map
             w.form.Rfresh1Click();
             QVERIFY2(x11::differingShare(after, w.shown(), 0) == 0, step.name);
             before = after;
