@@ -137,27 +137,13 @@ const DatumRow* findDatum(const MapDatum& table, const std::string& name) {
 }
 
 // Text of the Windows Western code page (CP1252), in which .map files written
-// on Windows name their image, as UTF-8.
+// on Windows name their image, as UTF-8. The five bytes CP1252 leaves
+// undefined make the name Latin-1 instead (it then names no file anyway).
 std::string cp1252ToUtf8(std::string_view text) {
-    static constexpr char16_t k80[32] = {0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
-                                         0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     std::string out;
-    for (unsigned char c : text) {
-        const char32_t u = c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : c;
-        if (u < 0x80) {
-            out += char(u);
-        } else if (u < 0x800) {
-            out += char(0xC0 | (u >> 6));
-            out += char(0x80 | (u & 0x3F));
-        } else {
-            out += char(0xE0 | (u >> 12));
-            out += char(0x80 | ((u >> 6) & 0x3F));
-            out += char(0x80 | (u & 0x3F));
-        }
-    }
-    return out;
+    if (decodeToUtf8(text, "windows-1252", out))
+        return out;
+    return codePageToUtf8(text, CodePage::Latin1);
 }
 
 // The file's name for messages: a name in another encoding (a .map written
