@@ -2,7 +2,6 @@
 // a 10,000-point D301 log at the real line speed (wall time beside the time
 // the exchanged bytes take on a 9600-baud line, and the host's CPU time),
 // and the same download without pacing (points per second).
-#include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/gps/posix_serial_device.h"
 #include "core/gps/serial_ports.h"
@@ -53,25 +52,6 @@ private:
     LineCount& count_;
 };
 
-class QuietPrompts final : public nuvrel::UserPrompts {
-public:
-    int errors = 0;
-    void showError(int, const std::string&) override { ++errors; }
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    void showMessage(const std::string&, const std::string&) override {}
-    void beep() override {}
-};
-
-class MemoryStore final : public nuvrel::SettingsStore {
-public:
-    std::unique_ptr<nuvrel::SettingsKey> openKey(const std::string&, bool) override { return nullptr; }
-};
-
-class UtcZone final : public nuvrel::TimeZoneSource {
-public:
-    nuvrel::ZoneInfo read() override { return {}; }
-};
-
 // One download of the simulator's log; false when it did not complete.
 bool download(const std::string& device, LineCount& count, std::uint32_t& points) {
     auto ports = nuvrel::SerialPorts::System(nullptr);
@@ -81,17 +61,12 @@ bool download(const std::string& device, LineCount& count, std::uint32_t& points
         return std::nullopt;
     };
     ports.makeDevice = [&count] { return std::make_unique<CountingDevice>(count); };
-    MemoryStore store;
-    nuvrel::IFTOption option(store);
-    option.SetGPSModelID(130);
-    option.SetDatumName("Tokyo");
-    QuietPrompts prompts;
-    UtcZone zone;
-    nuvrel::NullProgress progress;
-    nuvrel::IFTGarminData data(nuvrel::DataContext{prompts, zone});
-    const bool ok = nuvrel::DownloadTrack(data, 1, nuvrel::TransferServices{ports, option, prompts, progress});
-    points = data.track() ? data.track()->count() : 0;
-    return ok && prompts.errors == 0;
+    nuvrel::TransferOptions options;
+    options.modelId = 130;
+    options.datumName = "Tokyo";
+    const nuvrel::TrackDownload received = nuvrel::ReceiveTrack(ports, options, nuvrel::TransferControl{});
+    points = std::uint32_t(received.points.size());
+    return received.status == nuvrel::LinkStatus::Ok;
 }
 
 void BM_PacedTrackDownload(benchmark::State& state) {

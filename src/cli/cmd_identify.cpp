@@ -1,6 +1,7 @@
 // identify: asks the receiver on a port who it is.
 #include "cli/cli.h"
 
+#include "core/app/gps_commands.h"
 #include "core/ift_option.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"
@@ -38,7 +39,7 @@ int runIdentify(Context& ctx) {
     const SerialPorts ports = SerialPorts::System(&ctx.settings);
     const ProductData p = RequestProductData(ports, port);
     if (!p.ok) {
-        ShowError(ctx.prompts, kErrGpsDoesntRespond);
+        ShowNoResponse(ctx.prompts, ports, port);
         return 1;
     }
     const GPSModel table;

@@ -4,12 +4,13 @@
 // logs, and the code page. Written to the settings file at once.
 #include "cli/cli.h"
 
+#include "core/app/gps_commands.h"
 #include "core/ift_option.h"
 #include "core/app/preference_values.h"
 #include "core/codepage.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"
-#include "core/gps/model_check.h"
+
 #include "core/gps/product_request.h"
 #include "core/gps/serial_device_list.h"
 #include "core/gps/serial_ports.h"
@@ -186,7 +187,7 @@ int runSettings(Context& ctx) {
     if (detect) {
         const ProductData product = RequestProductData(ports, option.CommPort());
         if (!product.ok) {
-            ShowError(ctx.prompts, kErrGpsDoesntRespond);
+            ShowNoResponse(ctx.prompts, ports, option.CommPort());
             return 1;
         }
         StoreDetectedModel(option, product);

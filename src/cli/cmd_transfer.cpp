@@ -9,15 +9,19 @@
 #include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/gps_model.h"
-#include "core/gps/model_check.h"
 #include "core/gps/position_request.h"
 #include "core/gps/serial_ports.h"
-#include "core/gps/transfers.h"
+#include "core/inline_work_runner.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <iostream>
 #include <ostream>
+#include <pthread.h>
+#include <stop_token>
 #include <thread>
 #include <unistd.h>
 
@@ -48,6 +52,58 @@ private:
     bool written_ = false;
 };
 
+// Ctrl-C (SIGINT) and SIGTERM during a transfer: the transfer is stopped the
+// way the user's Cancel stops it (the receiver is told to abort, nothing is
+// written), and then the program ends by that signal, as the shell expects.
+// The signals are taken by a thread of their own (sigtimedwait), so the
+// transfer sees the stop between two packets.
+class SignalStop {
+public:
+    SignalStop() {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
+        watcher_ = std::thread([this] {
+            const timespec slice{0, 100 * 1000 * 1000};
+            while (!done_) {
+                const int sig = sigtimedwait(&signals_, nullptr, &slice);
+                if (sig == SIGINT || sig == SIGTERM) {
+                    caught_ = sig;
+                    stop_.request_stop();
+                    return;
+                }
+            }
+        });
+    }
+    // Ends by the signal that came, if one did.
+    ~SignalStop() {
+        done_ = true;
+        watcher_.join();
+        if (caught_ != 0) {
+            std::cout.flush();
+            std::cerr.flush();
+            std::signal(caught_, SIG_DFL);
+            pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+            std::raise(caught_);
+        }
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    SignalStop(const SignalStop&) = delete;
+    SignalStop& operator=(const SignalStop&) = delete;
+
+    std::stop_token token() const { return stop_.get_token(); }
+    bool caught() const { return caught_ != 0; }
+
+private:
+    sigset_t signals_{};
+    sigset_t previous_{};
+    std::stop_source stop_;
+    std::atomic<bool> done_{false};
+    std::atomic<int> caught_{0};
+    std::thread watcher_;
+};
+
 int numberOption(const std::string& name, const std::string& text) {
     try {
         std::size_t used = 0;
@@ -65,7 +121,7 @@ struct Session {
     explicit Session(Context& ctx)
         : option(ctx.settings), ports(SerialPorts::System(&ctx.settings)),
           progress(isatty(2) ? static_cast<Progress*>(&terminal) : static_cast<Progress*>(&quiet)),
-          terminal(ctx.err), data(DataContext{ctx.prompts, ctx.timeZone, [this] {
+          terminal(ctx.err), runner(ctx.prompts, *progress), data(DataContext{ctx.prompts, ctx.timeZone, [this] {
                                       return GPSModel::DisplayDefaultFor(option.GPSModelID(),
                                                                          option.GPSSoftwareVersion());
                                   }}),
@@ -91,14 +147,14 @@ struct Session {
         }
         option.SetCommPort(port);
     }
-    GpsCommandServices services() { return GpsCommandServices{ports, option, prompts, *progress}; }
-    TransferServices transfer() { return TransferServices{ports, option, prompts, *progress}; }
+    GpsCommandServices services() { return GpsCommandServices{ports, option, prompts, runner}; }
 
     IFTOption option;
     SerialPorts ports;
     Progress* progress;
     TerminalProgress terminal;
     NullProgress quiet;
+    InlineWorkRunner runner;
     IFTGarminData data;
     CRouteField routes{1};
     UserPrompts& prompts;
@@ -127,6 +183,8 @@ int runDownload(Context& ctx) {
     if (ctx.args.size() != 1 || path.empty())
         throw UsageError{"usage: download track|waypoints|routes [--port N] -o FILE.nvl [--fix-rollover]"};
     const Kind kind = kindOf(ctx.args[0], true);
+    SignalStop signals;
+    s.runner.setStopToken(signals.token());
 
     // The download replaces that part of the file; its other contents stay.
     // The file is written only when the receiver sent something.
@@ -140,10 +198,11 @@ int runDownload(Context& ctx) {
     };
     if (!RunModelCheck(s.ports, s.option, s.prompts))
         return unchanged("nothing downloaded");
+    const auto failed = [&](const std::string& why) { return unchanged(signals.caught() ? "stopped" : why); };
     switch (kind) {
     case Kind::Track:
-        if (!DownloadTrack(s.data, s.port, s.transfer()))
-            return unchanged("the track download failed");
+        if (!DownloadTrack(s.data, s.port, s.services()))
+            return failed("the track download failed");
         if (s.data.track()->count() == 0)
             return unchanged("the receiver sent no track points");
         ctx.out << "track: " << s.data.track()->count() << " points, " << s.data.track()->segmentCount()
@@ -157,8 +216,8 @@ int runDownload(Context& ctx) {
         }
         break;
     case Kind::Waypoints:
-        if (!DownloadWaypoints(s.data, s.port, s.transfer()))
-            return unchanged("the waypoint download failed");
+        if (!DownloadWaypoints(s.data, s.port, s.services()))
+            return failed("the waypoint download failed");
         if (s.data.waypoints()->count() == 0)
             return unchanged("the receiver sent no waypoints");
         ctx.out << "waypoints: " << s.data.waypoints()->count() << '\n';
@@ -166,7 +225,7 @@ int runDownload(Context& ctx) {
     case Kind::Routes: {
         // An empty answer fails as well ("download route error").
         if (!ReceiveRoutes(s.routes, s.services()))
-            return unchanged("no routes downloaded");
+            return failed("no routes downloaded");
         std::uint32_t entries = 0;
         for (const auto& r : s.routes.routes())
             entries += std::uint32_t(r.entries.size());
@@ -186,6 +245,8 @@ int runUpload(Context& ctx) {
     if (ctx.args.size() != 2)
         throw UsageError{"usage: upload waypoints|routes FILE.nvl [--port N]"};
     const Kind kind = kindOf(ctx.args[0], false);
+    SignalStop signals;
+    s.runner.setStopToken(signals.token());
     if (!NativeFile::load(ctx.args[1], s.data, s.routes).ok)
         return 1;
     if (kind == Kind::Waypoints && (!s.data.waypoints() || s.data.waypoints()->count() == 0)) {
@@ -201,7 +262,7 @@ int runUpload(Context& ctx) {
         return 1;
     }
     if (kind == Kind::Waypoints) {
-        if (!UploadWaypoints(*s.data.waypoints(), s.port, s.transfer()))
+        if (!UploadWaypoints(*s.data.waypoints(), s.port, s.services()))
             return 1;
         ctx.out << "waypoints sent: " << s.data.waypoints()->count() << '\n';
         return 0;
@@ -231,7 +292,7 @@ int runPosition(Context& ctx) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         const PositionResult r = RequestPosition(s.ports, s.port, s.option.DatumName());
         if (!r.ok) {
-            ShowError(s.prompts, kErrGpsDoesntRespond);
+            ShowNoResponse(s.prompts, s.ports, s.port);
             return 1;
         }
         ctx.out << MonitorCoordinateText(r.latitude, MonitorFormat::Degree) << ' '

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 namespace nuvrel {
@@ -49,7 +51,7 @@ public:
     virtual void beep() = 0;
 };
 
-// The progress window shown during transfers: a title and one line of text.
+// The progress window shown during printing: a title and one line of text.
 class Progress {
 public:
     virtual ~Progress() = default;
@@ -59,6 +61,41 @@ public:
     // Paints the window now (the transfer blocks the event loop between packets).
     virtual void repaint() = 0;
     virtual void hide() = 0;
+};
+
+// How far long work has come: done of expected steps (expected 0 while it
+// is not known), and the line of text that says so.
+struct WorkProgress {
+    std::uint64_t done = 0;
+    std::uint64_t expected = 0;
+    std::string label;
+};
+
+// What long work sees of whoever runs it. Every member may be called from
+// the thread the work runs on.
+class WorkContext {
+public:
+    virtual ~WorkContext() = default;
+    // Requested when the user stops the work; the work checks it between
+    // its steps and ends early.
+    virtual std::stop_token stopToken() const = 0;
+    virtual void report(const WorkProgress& progress) = 0;
+    // Questions the work must ask before it goes on; the work waits for the
+    // answer (the progress window steps aside meanwhile).
+    virtual UserPrompts& prompts() = 0;
+};
+
+// Runs long work (a transfer, a score, a large map) so that the user sees
+// it go on and can stop it: the desktop program on a worker thread with the
+// progress window and its Cancel button, the command-line tool on its own
+// thread with Ctrl-C.
+class WorkRunner {
+public:
+    virtual ~WorkRunner() = default;
+    // Runs work and returns when it has ended. title names it while it runs
+    // (the progress window's caption and first line; "" keeps the caption).
+    // An exception that escapes the work is thrown again here.
+    virtual void run(const std::string& title, const std::function<void(WorkContext&)>& work) = 0;
 };
 
 // The computer's time zone as the C library gives it.

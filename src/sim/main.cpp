@@ -32,8 +32,9 @@ terminal's device path on the first line of its output. Point a port of the
 program at it (NUVREL_COM1=/dev/pts/N, or the "COM1" setting) and use the GPS
 commands as with a receiver. The receiver acknowledges every packet, answers
 the product request, position and time requests, sends its waypoints, track
-log and routes in the record layouts of its model, and accepts waypoint and
-route uploads.
+log and routes in the record layouts of its model, accepts waypoint and
+route uploads, and ends a transfer under way when the host sends the abort
+command (Command_Data 0) instead of an acknowledgement.
 
 Receiver:
   --product-id N         product ID to report (default 59, "GPS II"); any ID of

@@ -214,8 +214,13 @@ void Receiver::answerCommand(int command) {
             }
         }
         break;
+    case Cmnd_Abort_Transfer:
+        // The transfer under way (if any) was already abandoned when this
+        // command came instead of an acknowledgement.
+        record("abort");
+        return;
     default:
-        return; // abort, power off and the rest need no answer
+        return; // power off and the rest need no answer
     }
     sendTransfer(command, packets);
 }
@@ -245,9 +250,14 @@ void Receiver::sendTransfer(int command, const std::deque<std::pair<std::uint8_t
     record("send command=" + std::to_string(command) + " records=" + std::to_string(announced));
     if (!sendAwaitAck(Pid_Records, U16(announced)))
         return;
-    for (const auto& [id, data] : all)
-        if (!sendAwaitAck(id, data))
+    int sentPackets = 0;
+    for (const auto& [id, data] : all) {
+        if (!sendAwaitAck(id, data)) {
+            record("abandoned command=" + std::to_string(command) + " after=" + std::to_string(sentPackets));
             return;
+        }
+        ++sentPackets;
+    }
     if (sendAwaitAck(Pid_Xfer_Cmplt, U16(command)))
         record("done command=" + std::to_string(command));
 }

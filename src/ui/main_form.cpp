@@ -20,6 +20,7 @@
 #include "ui/tfrm_rtnoin.h"
 #include "ui/tfrm_selrouteno.h"
 #include "ui/up_down.h"
+#include "ui/work_runner.h"
 #include "ui/tfrm_waypoint.h"
 #include "ui/tfrm_trk_list.h"
 #include "ui/track_playback.h"
@@ -33,6 +34,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <exception>
@@ -63,7 +65,11 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
         const PositionResult r = RequestPosition(ports_, options_->CommPort(), options_->DatumName());
         return LivePosition{r.ok, r.latitude, r.longitude};
     });
+    playback_->noResponseMessage = [this] { return NoResponseMessage(ports_, options_->CommPort()); };
     frmMessage_ = new TfrmMessage(this);
+    runner_ = new GuiWorkRunner(*frmMessage_, prompts_, this);
+    connect(runner_, &GuiWorkRunner::started, this, [this] { setWorkRunning(true); });
+    connect(runner_, &GuiWorkRunner::finished, this, [this] { setWorkRunning(false); });
     frmMonitor_ = new TfrmMonitor(*options_, prompts_, this);
 
     buildMenus();
@@ -327,7 +333,39 @@ void TMainForm::FlightReport1Click() {
                      [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); });
 }
 
+void TMainForm::setWorkRunning(bool running) {
+    if (running) {
+        for (QAction* a : findChildren<QAction*>())
+            if (a->isEnabled()) {
+                a->setEnabled(false);
+                disabledForWork_.push_back(a);
+            }
+        map_->setEnabled(false);
+        monitorWasPolling_ = frmMonitor_->Timer1->isActive();
+        frmMonitor_->Timer1->stop();
+        return;
+    }
+    for (QAction* a : disabledForWork_)
+        a->setEnabled(true);
+    disabledForWork_.clear();
+    map_->setEnabled(true);
+    if (monitorWasPolling_ && frmMonitor_->isVisible())
+        frmMonitor_->Timer1->start();
+    if (closeAfterWork_) {
+        closeAfterWork_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // During a transfer: asked whether to stop it; the window closes once
+    // it has ended.
+    if (runner_->busy()) {
+        event->ignore();
+        if (runner_->askToStop())
+            closeAfterWork_ = true;
+        return;
+    }
     // Unsaved changes in either store (a download, a waypoint placed on the
     // map or edited in the list) are worth the question. On Yes the window
     // closes only once they are saved: a cancelled dialog or a failed save
@@ -378,7 +416,7 @@ void TMainForm::setSerialPorts(SerialPorts ports) {
     frmMonitor_->setSerialPorts(std::move(ports));
 }
 
-GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, *options_, prompts_, *frmMessage_}; }
+GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, *options_, prompts_, *runner_}; }
 
 // After a download, whatever its outcome, the picture shows what is held.
 void TMainForm::Track3Click() {
@@ -394,14 +432,7 @@ void TMainForm::Waypoint2Click() {
 void TMainForm::UploadWaypoint1Click() { UploadWaypointsCommand(*data_, gpsServices()); }
 
 void TMainForm::Route1Click() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        DownloadRoutesCommand(routes_, gpsServices());
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
+    DownloadRoutesCommand(routes_, gpsServices());
     map_->ShowHeldData();
 }
 

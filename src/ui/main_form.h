@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -32,6 +33,7 @@ class PrintSetup;
 class TfrmRoute;
 class TfrmRtnoIn;
 class TfrmSelRouteNo;
+class GuiWorkRunner;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -100,6 +102,8 @@ public:
     void setSerialPorts(SerialPorts ports);
     // The printer and the print dialog of File > "&Print...".
     PrintSetup& printSetup();
+    // Runs the transfers (and other long work) on a worker thread.
+    GuiWorkRunner& workRunner() { return *runner_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,6 +118,9 @@ private:
     void guarded(const std::function<void()>& work);
     // "Save As..." with its dialog; true when the data reached a file.
     bool saveDataAs();
+    // While long work runs, the commands are disabled and the monitor does
+    // not poll the receiver (the work holds the port).
+    void setWorkRunning(bool running);
 
     UserPrompts& prompts_;
     TimeZoneSource& timeZone_;
@@ -135,6 +142,10 @@ private:
     GpsCommandServices gpsServices();
     ZoneInfo zone_;
     std::unique_ptr<PrintSetup> printSetup_;
+    GuiWorkRunner* runner_ = nullptr;
+    std::vector<QAction*> disabledForWork_;
+    bool monitorWasPolling_ = false;
+    bool closeAfterWork_ = false;
 };
 
 } // namespace nuvrel::ui

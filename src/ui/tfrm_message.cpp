@@ -2,11 +2,14 @@
 
 #include "render/code_page_text.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -81,9 +84,69 @@ TfrmMessage::TfrmMessage(QWidget* parent)
     palette.setColor(QPalette::WindowText, Qt::black);
     lblMessage->setPalette(palette);
     lblMessage->setAlignment(Qt::AlignCenter);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->hide();
+    connect(btnCancel, &QPushButton::clicked, this, [this] {
+        if (onCancel)
+            onCancel();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblMessage);
+    layout->addWidget(btnCancel, 0, Qt::AlignHCenter);
     setMinimumWidth(360);
+}
+
+void TfrmMessage::placeOverOwner() {
+    // Over the middle of the main window, where the user looks.
+    if (const QWidget* owner = parentWidget(); owner && owner->isVisible()) {
+        adjustSize();
+        move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TfrmMessage::beginWork(const std::string& title) {
+    working_ = true;
+    if (!title.empty())
+        setTitle(title);
+    btnCancel->setEnabled(true);
+    btnCancel->show();
+    placeOverOwner();
+    QWidget::show();
+    raise();
+}
+
+void TfrmMessage::showLine(const std::string& text) { lblMessage->setText(render::fromCodePage(text)); }
+
+void TfrmMessage::showStopping() {
+    btnCancel->setEnabled(false);
+    lblMessage->setText(QStringLiteral("Stopping"));
+}
+
+void TfrmMessage::endWork() {
+    working_ = false;
+    btnCancel->hide();
+    QWidget::hide();
+}
+
+void TfrmMessage::keyPressEvent(QKeyEvent* event) {
+    if (working_ && event->key() == Qt::Key_Escape) {
+        if (onStopRequest)
+            onStopRequest();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TfrmMessage::closeEvent(QCloseEvent* event) {
+    // The window goes when the work has ended, not before.
+    if (working_) {
+        event->ignore();
+        if (onStopRequest)
+            onStopRequest();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TfrmMessage::setTitle(const std::string& title) {
@@ -95,11 +158,7 @@ void TfrmMessage::setTitle(const std::string& title) {
 void TfrmMessage::setLabel(const std::string& text) { lblMessage->setText(render::fromCodePage(text)); }
 
 void TfrmMessage::show() {
-    // Over the middle of the main window, where the user looks.
-    if (const QWidget* owner = parentWidget(); owner && owner->isVisible()) {
-        adjustSize();
-        move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
+    placeOverOwner();
     QWidget::show();
     raise();
     // The first expose comes back from the X server a moment after the map

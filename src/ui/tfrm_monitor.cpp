@@ -1,5 +1,6 @@
 #include "ui/tfrm_monitor.h"
 
+#include "core/app/gps_commands.h"
 #include "core/app/monitor_text.h"
 #include "core/errors.h"
 
@@ -80,7 +81,7 @@ void TfrmMonitor::Timer1Timer() {
     polling_ = false;
     if (!result.ok) {
         Timer1->stop();
-        ShowError(prompts_, kErrGpsDoesntRespond);
+        ShowNoResponse(prompts_, ports_, option_.CommPort());
         hide();
     }
     showResult(result);

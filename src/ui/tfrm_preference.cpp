@@ -1,11 +1,12 @@
 #include "ui/tfrm_preference.h"
 
+#include "core/app/gps_commands.h"
 #include "core/ift_option.h"
 #include "core/app/preference_values.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/errors.h"
 #include "core/gps/gps_model.h"
-#include "core/gps/model_check.h"
+
 #include "core/gps/product_request.h"
 #include "core/gps/serial_device_list.h"
 #include "render/code_page_text.h"
@@ -370,7 +371,7 @@ void TfrmPreference::btnAutoDetectClick() {
     const ProductData product = RequestProductData(ports_, port);
     QApplication::restoreOverrideCursor();
     if (!product.ok) {
-        ShowError(prompts_, kErrGpsDoesntRespond);
+        ShowNoResponse(prompts_, ports_, port);
         return;
     }
     frmAutoDetectResult->edtID->setText(QString::number(product.productId));

@@ -133,7 +133,10 @@ void TrackPlayback::livePositionStep() {
     if (!position.ok) {
         timer_->stop();
         failed_ = true;
-        ShowError(prompts_, kErrGpsDoesntRespond);
+        if (noResponseMessage)
+            prompts_.showError(kErrGpsDoesntRespond, noResponseMessage());
+        else
+            ShowError(prompts_, kErrGpsDoesntRespond);
         return;
     }
     const MarkPixel p = livePositionPixel(data_, map_.mapParam(), position.latitude, position.longitude);

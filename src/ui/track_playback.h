@@ -48,6 +48,9 @@ public:
     // How the live position is asked for (the receiver on the selected port).
     void setPositionRequest(PositionRequest request) { requestPosition_ = std::move(request); }
     bool hasPositionRequest() const { return static_cast<bool>(requestPosition_); }
+    // The text of "GPS doesn't respond" with the port and its device (the
+    // bare message when not set).
+    std::function<std::string()> noResponseMessage;
 
     // View > "&Track": replays the track log until its end or until stopped.
     void Track2Click();

@@ -10,9 +10,17 @@
 #include "core/data/route_store.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 namespace nuvrel {
 namespace {
@@ -140,6 +148,62 @@ TEST(CliTransfer, FailedOrEmptyDownloadsLeaveTheFile) {
         EXPECT_TRUE(has(out, c.line + file + " unchanged\n")) << out;
         EXPECT_EQ(test::readFileBytes(file), before) << c.what;
     }
+}
+
+// Ctrl-C or SIGTERM in the middle of a download: the receiver is told to
+// abort, the file stays byte for byte as it was, and the program ends by
+// that signal within a second (the shell sees 130 or 143).
+TEST(CliTransfer, SignalStopsTheDownload) {
+    TempDir dir;
+    const std::string file = (dir / "flight.nvl").string();
+    std::string out;
+    {
+        SimProcess quick({"--product-id", "130"});
+        ASSERT_EQ(runCli(dir, "NUVREL_COM1=" + quick.path(), Args{"download", "track", "-o", file, "--model-id", "130"},
+                         out),
+                  0)
+            << out;
+    }
+    const std::string before = test::readFileBytes(file);
+    SimProcess sim({"--product-id", "130", "--track-points", "2000", "--pace"});
+    ASSERT_TRUE(sim.started());
+    const std::string config = "XDG_CONFIG_HOME=" + (dir / "config").string();
+    const std::string com = "NUVREL_COM1=" + sim.path();
+    for (const int sig : {SIGINT, SIGTERM}) {
+        const std::size_t started = sim.recordLines("send command=6").size();
+        std::vector<std::string> args{NUVREL_CLI, "download", "track", "-o", file, "--model-id", "130"};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> envs{config, com, "LC_ALL=C"};
+        std::vector<char*> envp;
+        for (auto& e : envs)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        ASSERT_EQ(posix_spawn(&pid, NUVREL_CLI, &quiet, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&quiet);
+        // Well into the transfer: the points are coming.
+        for (int i = 0; i < 100 && sim.recordLines("send command=6").size() == started; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto t0 = std::chrono::steady_clock::now();
+        ::kill(pid, sig);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " status " << status;
+        EXPECT_LT(ms, 1000) << sig;
+        EXPECT_TRUE(sim.waitForRecord("abort")) << sim.record();
+        EXPECT_EQ(test::readFileBytes(file), before) << sig;
+    }
+    EXPECT_EQ(sim.recordLines("abort").size(), 2u) << sim.record();
 }
 
 TEST(CliTransfer, StoredPortAndRouteLimit) {

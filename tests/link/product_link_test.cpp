@@ -2,6 +2,7 @@
 // pseudo-terminal.
 #include "core/ift_option.h"
 #include "core/gps/ift_rs232c.h"
+#include "core/app/gps_commands.h"
 #include "core/gps/model_check.h"
 #include "core/gps/product_request.h"
 #include "sim_process.h"

@@ -8,6 +8,7 @@
 #include "core/data/route_store.h"
 #include "core/gps/gps_model.h"
 #include "core/gps/transfers.h"
+#include "core/inline_work_runner.h"
 #include "sim_process.h"
 #include "support/test_support.h"
 
@@ -55,18 +56,15 @@ struct Harness {
     }
     GpsCommandServices services(const SimProcess& sim) {
         ports = sim.ports();
-        return GpsCommandServices{ports, option, prompts, progress};
+        return GpsCommandServices{ports, option, prompts, runner};
     }
-
-    TransferServices transfer(const SimProcess& sim) {
-        ports = sim.ports();
-        return TransferServices{ports, option, prompts, progress};
-    }
+    TransferServices transfer(const SimProcess& sim) { return services(sim); }
 
     MemorySettingsStore settings;
     IFTOption option;
     RecordingPrompts prompts;
     RecordingProgress progress;
+    InlineWorkRunner runner{prompts, progress};
     FixedTimeZone zone{ZoneInfo{-9 * 3600, false}};
     IFTGarminData data;
     CRouteField routes{1};

@@ -350,13 +350,14 @@ TEST(TransferLink, SilenceAndStalls) {
     d.routes = CRouteField(4);
     const auto sa = a.services(silent), sb = b.services(stallTrack), sc = c.services(stallWpt),
                sd = d.services(stallRoute);
-    std::thread t1([&] { DownloadTrack(a.data, 1, TransferServices{sa.ports, sa.option, sa.prompts, sa.progress}); });
-    std::thread t2([&] { DownloadTrack(b.data, 1, TransferServices{sb.ports, sb.option, sb.prompts, sb.progress}); });
-    std::thread t3(
-        [&] { DownloadWaypoints(c.data, 1, TransferServices{sc.ports, sc.option, sc.prompts, sc.progress}); });
+    std::thread t1([&] { DownloadTrack(a.data, 1, sa); });
+    std::thread t2([&] { DownloadTrack(b.data, 1, sb); });
+    std::thread t3([&] { DownloadWaypoints(c.data, 1, sc); });
     std::thread t4([&] {
         GarminRecord link(sd.ports, 1);
-        EXPECT_TRUE(DownloadRoutes(link, 87, 300, d.progress).empty());
+        LinkStatus status = LinkStatus::Ok;
+        EXPECT_TRUE(DownloadRoutes(link, 87, 300, TransferControl{}, &status).empty());
+        EXPECT_EQ(status, LinkStatus::TimedOut);
     });
     t1.join();
     t2.join();
@@ -383,7 +384,7 @@ TEST(TransferLink, PortThatCannotOpen) {
     Harness h(59);
     h.services(sim);
     h.ports.environment = [](const std::string&) -> std::optional<std::string> { return "/nonexistent/tty"; };
-    const TransferServices ts{h.ports, h.option, h.prompts, h.progress};
+    const TransferServices ts{h.ports, h.option, h.prompts, h.runner};
     h.data.setWaypoints(std::make_unique<IFTGarminWaypoint>(std::vector<WaypointRecord>(3)));
     EXPECT_FALSE(DownloadTrack(h.data, 6, ts)); // ports 5 to 8 are served as well
     EXPECT_FALSE(DownloadWaypoints(h.data, 1, ts));

@@ -6,7 +6,9 @@
 #include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/data/route_store.h"
+#include "core/gps/product_request.h"
 #include "core/gps/serial_ports.h"
+#include "core/gps/transfer_link.h"
 #include "core/platform.h"
 
 #include <cstdint>
@@ -16,13 +18,53 @@ namespace nuvrel {
 inline constexpr const char* kUploadWaypointQuestion =
     "This operation may replace current Waypoint data.\nDo you wish to continue?";
 inline constexpr const char* kDownloadRouteError = "download route error";
+inline constexpr const char* kMismatchQuestion = "Mismatch GPS Type. Do you wish to continue?";
 
+// What a receiver command needs: where the ports lead, the settings, the
+// user's boxes (on the calling thread) and the runner of the transfer
+// itself (the progress window with Cancel, or the terminal with Ctrl-C).
 struct GpsCommandServices {
     const SerialPorts& ports;
     const IFTOption& option;
     UserPrompts& prompts;
-    Progress& progress;
+    WorkRunner& runner;
 };
+using TransferServices = GpsCommandServices;
+
+// The transfer options of the settings, on port `port` (CommPort when 0).
+TransferOptions TransferOptionsFrom(const IFTOption& option, int port = 0);
+
+// Error 2, "GPS doesn't respond", followed by the port, its device and what
+// usually is the cause.
+std::string NoResponseMessage(const SerialPorts& ports, int port);
+void ShowNoResponse(UserPrompts& prompts, const SerialPorts& ports, int port);
+
+// The model check before a transfer, on the calling thread: no answer shows
+// "GPS doesn't respond" and gives false; a product ID other than GPSModelID
+// sounds the beep and asks kMismatchQuestion ("Confirm"); false on No.
+bool RunModelCheck(const SerialPorts& ports, const IFTOption& option, UserPrompts& prompts);
+
+// Stores a detected receiver in the settings: its model name (or "GPS II"
+// for an unknown ID), its ID as reported, its character set and version.
+void StoreDetectedModel(IFTOption& option, const ProductData& product);
+
+// The progress label of the track download, "45%(450/1000)", and of the
+// waypoint download, "45%".
+std::string TrackProgressLabel(std::uint32_t count, int announced);
+std::string WaypointProgressLabel(std::uint32_t count, int announced);
+
+// What a stopped upload tells: how many of the records reached the receiver.
+std::string UploadStoppedMessage(std::uint32_t sent, std::uint32_t total, const std::string& what);
+
+// The transfers of the data set, run by services.runner on port `port`.
+// A download replaces the store only when it completed (marked modified;
+// the track download also resets the time offset); error 1 when the port
+// cannot be opened, error 2 when the receiver fails; nothing when the user
+// stopped it. True when the store was replaced.
+bool DownloadTrack(IFTGarminData& data, int port, const GpsCommandServices& services);
+bool DownloadWaypoints(IFTGarminData& data, int port, const GpsCommandServices& services);
+// 1 when every waypoint was sent; a stopped upload says how many were.
+int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const GpsCommandServices& services);
 
 // GPS > Download > Track. True when the download ran (whatever its outcome),
 // so the view is to be fitted and redrawn. When the newest point lies 1024
@@ -66,7 +108,7 @@ CRouteField RouteStoreFrom(const std::vector<TransferRoute>& routes, const IFTOp
 int UploadRoute(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
                 const GpsCommandServices& services);
 
-enum class RouteUploadResult { Sent, Empty, PortFailed, Failed };
+enum class RouteUploadResult { Sent, Empty, PortFailed, Failed, Cancelled };
 RouteUploadResult UploadRouteTransfer(const CRouteField& routes, std::uint32_t index, std::uint8_t number,
                                       const GpsCommandServices& services);
 

@@ -4,7 +4,6 @@
 #include "core/codepage.h"
 #include "core/data/ift_garmin_waypoint.h"
 #include "core/errors.h"
-#include "core/gps/model_check.h"
 
 namespace nuvrel {
 
@@ -151,7 +150,8 @@ int UploadRouteCommand(const CRouteField& routes, std::uint32_t index, std::uint
     case RouteUploadResult::Sent: return 1;
     case RouteUploadResult::Empty: services.prompts.beep(); return 0;
     case RouteUploadResult::PortFailed: ShowError(services.prompts, kErrCantOpenSerialPort); return 0;
-    case RouteUploadResult::Failed: ShowError(services.prompts, kErrGpsDoesntRespond); return 0;
+    case RouteUploadResult::Failed: ShowNoResponse(services.prompts, services.ports, services.option.CommPort()); return 0;
+    case RouteUploadResult::Cancelled: return 0;
     }
     return 0;
 }

@@ -39,7 +39,20 @@ void IFTRS232C::ClosePort() {
     path_.clear();
 }
 
-int IFTRS232C::ReadByte() { return device_ ? device_->readByte(kByteTimeoutMs) : -1; }
+int IFTRS232C::ReadByte() {
+    if (!device_)
+        return -1;
+    if (!stop_.stop_possible())
+        return device_->readByte(byteTimeoutMs_);
+    // In slices, so that a stop is seen while the receiver is silent.
+    constexpr int kSliceMs = 100;
+    for (int left = byteTimeoutMs_; left > 0 && !stop_.stop_requested(); left -= kSliceMs) {
+        const int b = device_->readByte(left < kSliceMs ? left : kSliceMs);
+        if (b >= 0)
+            return b;
+    }
+    return -1;
+}
 
 // WritePacket and ReadPacket are the only places where packets cross the
 // line, and so the one place where they are logged.

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 namespace nuvrel {
@@ -34,8 +35,16 @@ public:
     // The device path of the open port.
     const std::string& devicePath() const { return path_; }
 
-    // The next byte (0 to 255), or -1 when none came within kByteTimeoutMs.
+    // The next byte (0 to 255), or -1 when none came within the byte
+    // time-out (kByteTimeoutMs unless set otherwise) or a stop was requested
+    // through the stop token meanwhile.
     int ReadByte();
+
+    // A stop requested through this token ends the wait for a byte within
+    // a tenth of a second.
+    void setStopToken(std::stop_token stop) { stop_ = std::move(stop); }
+    bool stopRequested() const { return stop_.stop_requested(); }
+    void setByteTimeout(int ms) { byteTimeoutMs_ = ms; }
 
     // Sets the checksum of the packet bytes[0..n-1] (n = size + 6), stuffs it
     // and writes it with one write. Returns the count written, or -1 when the
@@ -61,6 +70,8 @@ private:
     std::unique_ptr<LinkLog> log_;
     std::string path_;
     FrameStatus lastStatus_ = FrameStatus::Ok;
+    std::stop_token stop_;
+    int byteTimeoutMs_ = kByteTimeoutMs;
 };
 
 } // namespace nuvrel

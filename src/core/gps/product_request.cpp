@@ -6,11 +6,12 @@
 
 namespace nuvrel {
 
-ProductData RequestProductData(const SerialPorts& ports, int port) {
+ProductData RequestProductData(const SerialPorts& ports, int port, std::stop_token stop) {
     ProductData result;
     IFTRS232C link(ports);
-    if (!link.OpenPort(port))
+    if (stop.stop_requested() || !link.OpenPort(port))
         return result;
+    link.setStopToken(stop);
 
     std::uint8_t request[6] = {kDLE, Pid_Product_Rqst, 0, 0, kDLE, kETX};
     if (link.WritePacket(request, 6) <= 0)

@@ -4,6 +4,7 @@
 #include "core/gps/serial_ports.h"
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ inline constexpr int kMaxPacketsBeforeProductData = 8;
 // Opens port `port`, sends Product_Rqst and reads the receiver's
 // Product_Data (and the packet that new receivers send after it, when one
 // comes). ok is false when the port cannot be opened or the receiver does not
-// answer; no message is shown here.
-ProductData RequestProductData(const SerialPorts& ports, int port);
+// answer (or a stop was requested meanwhile); no message is shown here.
+ProductData RequestProductData(const SerialPorts& ports, int port, std::stop_token stop = {});
 
 } // namespace nuvrel

@@ -69,17 +69,30 @@ bool isD202Header(const std::vector<std::uint8_t>& packet, bool newFormat) {
 } // namespace
 
 std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t productId, std::int32_t softwareVersion,
-                                          Progress& progress, std::size_t* damaged) {
+                                          const TransferControl& control, LinkStatus* status, std::size_t* damaged) {
+    LinkStatus ignored;
+    LinkStatus& st = status ? *status : ignored;
+    st = LinkStatus::Ok;
+    auto fail = [&](LinkStatus why) {
+        if (why == LinkStatus::Cancelled && link.port())
+            SendAbort(*link.port());
+        st = why;
+        return std::vector<TransferRoute>{};
+    };
+    auto readFailure = [&] { return link.port() ? ReadFailure(*link.port(), control) : LinkStatus::TimedOut; };
     if (!link.opened())
-        return {};
+        return fail(LinkStatus::NoPort);
+    if (control.stopRequested())
+        return fail(LinkStatus::Cancelled);
+    link.port()->setStopToken(control.stop);
     Request request(Cmnd_Transfer_Rte);
     if (!link.SendPacket(request.Bytes(), request.Length()))
-        return {};
-    if (link.ReceiveId() != Pid_Ack)
-        return {};
+        return fail(LinkStatus::TimedOut);
+    if (const int id = link.ReceiveId(); id != Pid_Ack)
+        return fail(id == 0 ? readFailure() : LinkStatus::ProtocolError);
     std::uint8_t records[kMaxPacketLength];
     if (link.ReceivePacket(records, sizeof records) == 0)
-        return {};
+        return fail(readFailure());
     link.SendAck(records[1]);
     const std::size_t announced = GetU16(records + 3);
 
@@ -88,11 +101,9 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
     try {
         packets.reserve(std::min<std::size_t>(announced, 4096));
     } catch (const std::bad_alloc&) {
-        return {};
+        return fail(LinkStatus::OutOfMemory);
     }
-    progress.setTitle("Downloading Route");
-    progress.show();
-    progress.repaint();
+    control.report(0, std::uint32_t(announced));
     // Every packet up to Xfer_Cmplt is read, however many were announced:
     // headers, entries and links are kept, packets of other identifiers are
     // acknowledged and dropped, so neither displaces a record.
@@ -100,18 +111,17 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
     const WaypointFormat expected = GPSModel::WaypointFormatFor(productId, softwareVersion);
     std::uint8_t buffer[kMaxPacketLength];
     for (;;) {
+        if (control.stopRequested())
+            return fail(LinkStatus::Cancelled);
         const int n = link.ReceivePacket(buffer, sizeof buffer);
-        if (n == 0) {
-            progress.hide();
-            return {};
-        }
+        if (n == 0)
+            return fail(readFailure());
         if (buffer[1] == Pid_Xfer_Cmplt) {
             link.SendAck(buffer[1]);
             break;
         }
-        progress.setLabel(std::to_string(received) + "/" + std::to_string(announced));
-        progress.repaint();
         link.SendAck(buffer[1]);
+        control.report(std::uint32_t(received), std::uint32_t(announced));
         ++received;
         const std::uint8_t id = buffer[1];
         // An entry whose length fits no waypoint layout is no entry.
@@ -124,10 +134,9 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
         if (id == Pid_Rte_Hdr || id == Pid_Rte_Wpt_Data || id == Pid_Rte_Link_Data)
             packets.emplace_back(buffer, buffer + n);
     }
-    progress.hide();
     // Fewer packets than announced: Xfer_Cmplt came early.
     if (received < announced)
-        return {};
+        return fail(LinkStatus::ProtocolError);
 
     const bool newFormat = GPSModel::UsesNewFormats(productId);
     std::vector<TransferRoute> routes;
@@ -155,19 +164,42 @@ std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t produ
 }
 
 int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, std::int32_t productId,
-                 Progress& progress) {
-    if (!link.opened())
+                 const TransferControl& control, LinkStatus* status) {
+    LinkStatus ignored;
+    LinkStatus& st = status ? *status : ignored;
+    st = LinkStatus::Ok;
+    if (!link.opened()) {
+        st = LinkStatus::NoPort;
         return 0;
+    }
+    link.port()->setStopToken(control.stop);
     const bool newFormat = GPSModel::UsesNewFormats(productId);
     std::uint32_t total = 0;
     for (const auto& r : routes)
         total += 1 + std::uint32_t(r.entries.size()) * (newFormat ? 2 : 1);
+    std::uint32_t sent = 0;
+    // One packet out and its acknowledgement back; false (with the status
+    // set) when the receiver did not acknowledge it or a stop came.
+    auto exchange = [&](std::uint8_t* packet, int n) {
+        if (control.stopRequested()) {
+            st = LinkStatus::Cancelled;
+            return false;
+        }
+        if (!link.SendPacket(packet, n)) {
+            st = LinkStatus::TimedOut;
+            return false;
+        }
+        const int id = link.ReceiveId();
+        if (id != Pid_Ack) {
+            st = id == 0 ? ReadFailure(*link.port(), control) : LinkStatus::ProtocolError;
+            return false;
+        }
+        return true;
+    };
     BeginTransfer begin(std::int16_t(total & 0xFFFF));
-    if (!link.SendPacket(begin.Bytes(), begin.Length()) || link.ReceiveId() != Pid_Ack)
+    if (!exchange(begin.Bytes(), begin.Length()))
         return 0;
-    progress.show();
-    progress.setLabel("Uploading");
-    progress.repaint();
+    control.report(0, total);
     bool stopped = false;
     for (const auto& r : routes) {
         if (newFormat) {
@@ -189,42 +221,54 @@ int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, s
             packet[4 + n] = 255;
             packet[5 + n] = kDLE;
             packet[6 + n] = kETX;
-            if (!link.SendPacket(packet, int(n + 7)) || link.ReceiveId() != Pid_Ack) {
+            if (!exchange(packet, int(n + 7))) {
                 stopped = true;
                 break;
             }
         } else {
             std::uint8_t packet[Route::kLength];
             std::memcpy(packet, r.header.data(), sizeof packet);
-            if (!link.SendPacket(packet, int(sizeof packet)) || link.ReceiveId() != Pid_Ack) {
+            if (!exchange(packet, int(sizeof packet))) {
                 stopped = true;
                 break;
             }
         }
+        control.report(++sent, total);
         for (const Waypoint& w : r.entries) {
             std::vector<std::uint8_t> packet(w.PacketBytes(), w.PacketBytes() + w.PacketLength());
-            if (!link.SendPacket(packet.data(), int(packet.size())) || link.ReceiveId() != Pid_Ack) {
+            if (!exchange(packet.data(), int(packet.size()))) {
                 stopped = true;
                 break;
             }
+            control.report(++sent, total);
             if (newFormat) {
                 auto linkPacket = RouteLinkPacket();
-                if (!link.SendPacket(linkPacket.data(), int(linkPacket.size())) || link.ReceiveId() != Pid_Ack) {
+                if (!exchange(linkPacket.data(), int(linkPacket.size()))) {
                     stopped = true;
                     break;
                 }
+                control.report(++sent, total);
             }
         }
         if (stopped)
             break;
     }
-    progress.hide();
-    if (stopped)
+    if (stopped) {
+        if (st == LinkStatus::Cancelled)
+            SendAbort(*link.port());
         return 0;
+    }
     EndTransfer end(Cmnd_Transfer_Rte);
-    if (!link.SendPacket(end.Bytes(), end.Length()))
+    if (!link.SendPacket(end.Bytes(), end.Length())) {
+        st = LinkStatus::TimedOut;
         return 0;
-    return link.ReceiveId() == Pid_Ack ? 1 : 0;
+    }
+    const int id = link.ReceiveId();
+    if (id != Pid_Ack) {
+        st = id == 0 ? ReadFailure(*link.port(), control) : LinkStatus::ProtocolError;
+        return 0;
+    }
+    return 1;
 }
 
 } // namespace nuvrel

@@ -4,8 +4,8 @@
 
 #include "core/codepage.h"
 #include "core/gps/garmin_record.h"
+#include "core/gps/transfer_link.h"
 #include "core/gps/waypoint.h"
-#include "core/platform.h"
 
 #include <array>
 #include <cstdint>
@@ -49,13 +49,18 @@ std::array<std::uint8_t, 27> RouteLinkPacket();
 
 // Downloads every route (the port of `link` must be open). Empty on any
 // failure: port closed, a time-out, a reply other than Ack, fewer packets
-// than announced, an early Xfer_Cmplt, or no route header at all. Entries
-// whose length fits no waypoint layout are skipped and counted in *damaged.
+// than announced, an early Xfer_Cmplt, or no route header at all; status
+// (when given) says which (Ok with no routes when the receiver sent none).
+// Progress counts the packets received of those announced.
+// Entries whose length fits no waypoint layout are skipped and counted in
+// damaged (when given).
 std::vector<TransferRoute> DownloadRoutes(GarminRecord& link, std::int32_t productId, std::int32_t softwareVersion,
-                                          Progress& progress, std::size_t* damaged = nullptr);
+                                          const TransferControl& control, LinkStatus* status = nullptr,
+                                          std::size_t* damaged = nullptr);
 
-// Uploads the routes in one transfer. 1 when every packet was acknowledged.
+// Uploads the routes in one transfer. 1 when every packet was acknowledged;
+// status (when given) says why not. Progress counts the packets sent.
 int UploadRoutes(GarminRecord& link, const std::vector<TransferRoute>& routes, std::int32_t productId,
-                 Progress& progress);
+                 const TransferControl& control, LinkStatus* status = nullptr);
 
 } // namespace nuvrel

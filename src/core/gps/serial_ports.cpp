@@ -48,6 +48,22 @@ std::string SerialPorts::LinkLogPath() const {
     return environment("NUVREL_LINK_LOG").value_or(std::string{});
 }
 
+SerialPorts SerialPorts::Pinned(int port) const {
+    SerialPorts pinned = *this;
+    pinned.settings = nullptr;
+    const std::string name = "NUVREL_COM" + std::to_string(port);
+    const std::string device = DevicePath(port);
+    const std::string log = LinkLogPath();
+    pinned.environment = [name, device, log](const std::string& asked) -> std::optional<std::string> {
+        if (asked == name && !device.empty())
+            return device;
+        if (asked == "NUVREL_LINK_LOG" && !log.empty())
+            return log;
+        return std::nullopt;
+    };
+    return pinned;
+}
+
 SerialPorts SerialPorts::System(SettingsStore* settings) {
     SerialPorts p;
     p.settings = settings;

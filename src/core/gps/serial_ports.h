@@ -39,6 +39,9 @@ struct SerialPorts {
     std::vector<std::string> PresentDevices() const;
     // The file named by NUVREL_LINK_LOG, empty when traffic is not logged.
     std::string LinkLogPath() const;
+    // A copy that leads port n to the device it leads to now without asking
+    // the settings store again, for work on another thread.
+    SerialPorts Pinned(int port) const;
 
     // Real devices, the process environment and the file system.
     static SerialPorts System(SettingsStore* settings);

@@ -1,7 +1,6 @@
 #include "core/gps/transfers.h"
 
 #include "core/codepage.h"
-#include "core/errors.h"
 #include "core/geo/map_datum.h"
 #include "core/gps/control_packet.h"
 #include "core/gps/garmin_record.h"
@@ -28,12 +27,9 @@ float floatAt(const std::uint8_t* p) {
     return f;
 }
 
-int percentOf(std::uint32_t count, int announced) {
-    return announced > 0 ? int(std::uint64_t(count) * 100 / std::uint64_t(announced)) : int(count);
-}
-
 // The start of a download: the command, the receiver's acknowledgement and
-// the Records packet (acknowledged). The announced count, or -1 on a time-out.
+// the Records packet (acknowledged). The announced count, or -1 when a read
+// failed.
 int startDownload(IFTRS232C& port, std::int16_t command) {
     Request request(command);
     if (port.WritePacket(request.Bytes(), request.Length()) <= 0)
@@ -51,11 +47,13 @@ int startDownload(IFTRS232C& port, std::int16_t command) {
     return int(GetU16(buffer + 3));
 }
 
-// Ends a failed download: port closed, progress hidden, error 2.
-void failDownload(IFTRS232C& port, const TransferServices& services) {
-    port.ClosePort();
-    services.progress.hide();
-    ShowError(services.prompts, kErrGpsDoesntRespond);
+// Ends a transfer that did not complete: a stop tells the receiver to abort,
+// then the port is closed.
+LinkStatus endFailed(IFTRS232C& link, LinkStatus status) {
+    if (status == LinkStatus::Cancelled)
+        SendAbort(link);
+    link.ClosePort();
+    return status;
 }
 
 // A received name up to its NUL or maxChars bytes. Translated names hold only
@@ -73,47 +71,46 @@ void copyName(char* ident, const std::uint8_t* field, std::size_t width, std::si
             ident[cut] = pad;
 }
 
-// The script every download follows: open the port, show the progress window,
-// send the transfer command, take the announced count, then read packets up to
-// Xfer_Cmplt, acknowledging each. `take(id, record, size)` sees every packet
-// with the bytes past its `size` data bytes read as zeros (never the frame's
-// checksum or end bytes); `label()` gives the progress
-// text after it. False (with the error shown) when the port or the receiver fails.
-template <class Begin, class Take, class Label>
-bool receiveDownload(IFTRS232C& link, int port, const char* title, std::int16_t command,
-                     const TransferServices& services, Begin begin, Take take, Label label) {
-    if (!link.OpenPort(port)) {
-        ShowError(services.prompts, kErrCantOpenSerialPort);
-        return false;
-    }
-    services.progress.setTitle(title);
-    services.progress.show();
-    services.progress.repaint();
+// The script every download follows: open the port, send the transfer
+// command, take the announced count, then read packets up to Xfer_Cmplt,
+// acknowledging each. `take(id, record, size)` sees every packet with the
+// bytes past its `size` data bytes read as zeros (never the frame's checksum
+// or end bytes); `stored()` gives the records kept so far, for the progress.
+template <class Begin, class Take, class Stored>
+LinkStatus receiveDownload(IFTRS232C& link, int port, std::int16_t command, const TransferControl& control,
+                           Begin begin, Take take, Stored stored) {
+    if (control.stopRequested())
+        return LinkStatus::Cancelled;
+    if (!link.OpenPort(port))
+        return LinkStatus::NoPort;
+    link.setStopToken(control.stop);
+    control.report(0, 0);
 
     const int announced = startDownload(link, command);
-    if (announced < 0 || !begin(announced)) {
-        failDownload(link, services);
-        return false;
-    }
+    if (announced < 0)
+        return endFailed(link, ReadFailure(link, control));
+    if (!begin(announced))
+        return endFailed(link, LinkStatus::OutOfMemory);
+    control.report(0, std::uint32_t(announced));
     std::uint8_t buffer[kMaxPacketLength];
     for (;;) {
+        if (control.stopRequested())
+            return endFailed(link, LinkStatus::Cancelled);
         const int n = link.ReadPacket(buffer);
-        if (n == 0) {
-            failDownload(link, services);
-            return false;
-        }
+        if (n == 0)
+            return endFailed(link, ReadFailure(link, control));
         const std::uint8_t id = buffer[1];
         const std::size_t size = buffer[2];
         std::fill(buffer + 3 + size, buffer + sizeof buffer, std::uint8_t(0));
         take(id, buffer + 3, size);
-        services.progress.setLabel(label());
-        services.progress.repaint();
         link.Acknowledge(id);
         if (id == Pid_Xfer_Cmplt)
             break;
+        control.report(stored(), std::uint32_t(announced));
     }
     link.ClosePort();
-    return true;
+    control.report(stored(), std::uint32_t(announced));
+    return LinkStatus::Ok;
 }
 
 // Reserves room for the announced records; false when there is no memory.
@@ -129,37 +126,22 @@ bool reserveFor(std::vector<T>& records, int announced) {
 
 } // namespace
 
-std::string DamagedRecordsNotice(std::size_t count) {
-    return std::to_string(count) + " damaged records skipped";
-}
-
-std::string TrackProgressLabel(std::uint32_t count, int announced) {
-    return std::to_string(percentOf(count, announced)) + "%(" + std::to_string(count) + "/" +
-           std::to_string(announced) + ")";
-}
-
-std::string WaypointProgressLabel(std::uint32_t count, int announced) {
-    return std::to_string(percentOf(count, announced)) + "%";
-}
-
-bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& services) {
-    // The points are gathered apart: the data set's log is replaced only by
-    // a complete download.
-    std::vector<TrackPoint> points;
+TrackDownload ReceiveTrack(const SerialPorts& ports, const TransferOptions& options, const TransferControl& control) {
+    TrackDownload result;
+    std::vector<TrackPoint>& points = result.points;
     int announced = 0;
-    const MapDatum datum(services.option.DatumName());
+    const MapDatum datum(options.datumName);
     std::uint16_t segment = 0;
-    std::size_t damaged = 0;
-    IFTRS232C link(services.ports);
-    const bool ok = receiveDownload(
-        link, port, "Downloading Track", Cmnd_Transfer_Trk, services,
+    IFTRS232C link(ports);
+    result.status = receiveDownload(
+        link, options.port, Cmnd_Transfer_Trk, control,
         [&](int count) { return reserveFor(points, announced = count); },
         [&](std::uint8_t id, const std::uint8_t* d, std::size_t size) {
             if (id != Pid_Trk_Data)
                 return;
             const std::optional<ReceivedTrackPoint> r = DecodeTrackPoint(d, size);
             if (!r) {
-                ++damaged;
+                ++result.damaged;
                 return;
             }
             // Points beyond the announced count are not kept.
@@ -178,39 +160,33 @@ bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& servic
             p.segment = std::int16_t(segment);
             points.push_back(p);
         },
-        [&] { return TrackProgressLabel(std::uint32_t(points.size()), announced); });
-    if (!ok)
-        return false;
-    auto track = std::make_unique<IFTGarminTrack>(std::move(points));
-    track->setModified(1);
-    data.setTrack(std::move(track));
-    data.resetTimeOffset();
-    services.progress.hide();
-    if (damaged)
-        services.prompts.showMessage("Warning", DamagedRecordsNotice(damaged));
-    return true;
+        [&] { return std::uint32_t(points.size()); });
+    if (result.status != LinkStatus::Ok)
+        points.clear();
+    return result;
 }
 
-bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& services) {
-    std::vector<WaypointRecord> records;
+WaypointDownload ReceiveWaypoints(const SerialPorts& ports, const TransferOptions& options,
+                                  const TransferControl& control) {
+    WaypointDownload result;
+    std::vector<WaypointRecord>& records = result.records;
     int announced = 0;
-    const MapDatum datum(services.option.DatumName());
-    const std::int32_t model = services.option.GPSModelID();
-    const std::int32_t version = services.option.GPSSoftwareVersion();
+    const MapDatum datum(options.datumName);
+    const std::int32_t model = options.modelId;
+    const std::int32_t version = options.softwareVersion;
     const WaypointFormat expected = GPSModel::WaypointFormatFor(model, version);
-    const bool japanese = services.option.GPSCharSet() == 2;
+    const bool japanese = options.charSet == 2;
     ReceivedTexts texts(model);
-    std::size_t damaged = 0;
-    IFTRS232C link(services.ports);
-    const bool ok = receiveDownload(
-        link, port, "Downloading Waypoint", Cmnd_Transfer_Wpt, services,
+    IFTRS232C link(ports);
+    result.status = receiveDownload(
+        link, options.port, Cmnd_Transfer_Wpt, control,
         [&](int count) { return reserveFor(records, announced = count); },
         [&](std::uint8_t id, const std::uint8_t* d, std::size_t size) {
             if (id != Pid_Wpt_Data)
                 return;
             const std::optional<WaypointFormat> received = Waypoint::ReceivedFormat(expected, d, size);
             if (!received) {
-                ++damaged;
+                ++result.damaged;
                 return;
             }
             if (records.size() >= std::size_t(announced))
@@ -254,19 +230,16 @@ bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& se
             w.longitude = lon;
             records.push_back(w);
         },
-        [&] { return WaypointProgressLabel(std::uint32_t(records.size()), announced); });
-    if (!ok)
-        return false;
-    auto store = std::make_unique<IFTGarminWaypoint>(std::move(records));
-    store->setModified(1);
-    data.setWaypoints(std::move(store));
-    services.progress.hide();
-    std::string notice = texts.notice();
-    if (damaged)
-        notice += (notice.empty() ? "" : "\n") + DamagedRecordsNotice(damaged);
-    if (!notice.empty())
-        services.prompts.showMessage("Warning", notice);
-    return true;
+        [&] { return std::uint32_t(records.size()); });
+    if (result.status != LinkStatus::Ok)
+        records.clear();
+    else
+        result.notice = texts.notice();
+    return result;
+}
+
+std::string DamagedRecordsNotice(std::size_t count) {
+    return std::to_string(count) + " damaged records skipped";
 }
 
 std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t productId) {
@@ -281,31 +254,39 @@ std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t prod
     return name;
 }
 
-int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const TransferServices& services) {
-    IFTRS232C link(services.ports);
-    if (!link.OpenPort(port)) {
-        ShowError(services.prompts, kErrCantOpenSerialPort);
-        return 0;
+UploadOutcome SendWaypoints(std::span<const WaypointRecord> waypoints, const SerialPorts& ports,
+                            const TransferOptions& options, const TransferControl& control) {
+    UploadOutcome result;
+    if (control.stopRequested()) {
+        result.status = LinkStatus::Cancelled;
+        return result;
     }
-    services.progress.show();
-    services.progress.setLabel("Uploading");
-    services.progress.repaint();
-    auto fail = [&] {
-        link.ClosePort();
-        services.progress.hide();
-        ShowError(services.prompts, kErrGpsDoesntRespond);
-        return 0;
+    IFTRS232C link(ports);
+    if (!link.OpenPort(options.port)) {
+        result.status = LinkStatus::NoPort;
+        return result;
+    }
+    link.setStopToken(control.stop);
+    const std::uint32_t total = std::uint32_t(waypoints.size());
+    control.report(0, total);
+    auto fail = [&](LinkStatus status) {
+        result.status = endFailed(link, status);
+        return result;
     };
     std::uint8_t reply[256];
-    BeginTransfer records(std::int16_t(waypoints.count() & 0xFFFF));
-    if (link.WritePacket(records.Bytes(), records.Length()) <= 0 || link.ReadPacket(reply) == 0)
-        return fail();
+    BeginTransfer records(std::int16_t(total & 0xFFFF));
+    if (link.WritePacket(records.Bytes(), records.Length()) <= 0)
+        return fail(LinkStatus::TimedOut);
+    if (link.ReadPacket(reply) == 0)
+        return fail(ReadFailure(link, control));
 
-    const MapDatum datum(services.option.DatumName());
-    const std::int32_t model = services.option.GPSModelID();
-    const std::int32_t version = services.option.GPSSoftwareVersion();
+    const MapDatum datum(options.datumName);
+    const std::int32_t model = options.modelId;
+    const std::int32_t version = options.softwareVersion;
     const bool newFormat = GPSModel::UsesNewFormats(model);
-    for (const WaypointRecord& w : waypoints.records()) {
+    for (const WaypointRecord& w : waypoints) {
+        if (control.stopRequested())
+            return fail(LinkStatus::Cancelled);
         char name[kIdentSize];
         std::memset(name, newFormat ? 0 : ' ', sizeof name);
         const std::size_t limit = newFormat ? 10 : 6;
@@ -332,17 +313,20 @@ int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const Transfer
         Waypoint packet(Pid_Wpt_Data, lat, lon, name, comment, model, version, w.symbol,
                         std::uint8_t(w.display), w.proximity, float(height));
         if (link.WritePacket(packet.PacketBytes(), packet.PacketLength()) <= 0)
-            return fail();
+            return fail(LinkStatus::TimedOut);
         std::memset(reply, 0, sizeof reply);
         if (link.ReadPacket(reply) == 0)
-            return fail();
+            return fail(ReadFailure(link, control));
+        ++result.sent;
+        control.report(result.sent, total);
     }
     EndTransfer end(Cmnd_Transfer_Wpt);
-    if (link.WritePacket(end.Bytes(), end.Length()) <= 0 || link.ReadPacket(reply) == 0)
-        return fail();
+    if (link.WritePacket(end.Bytes(), end.Length()) <= 0)
+        return fail(LinkStatus::TimedOut);
+    if (link.ReadPacket(reply) == 0)
+        return fail(ReadFailure(link, control));
     link.ClosePort();
-    services.progress.hide();
-    return 1;
+    return result;
 }
 
 } // namespace nuvrel

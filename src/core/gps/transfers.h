@@ -1,38 +1,53 @@
-// The track and waypoint transfers between the receiver and the data set:
+// The track and waypoint transfers between the receiver and the program:
 // track download, waypoint download and waypoint upload. Each owns its port
-// for its whole run, shows the progress window while it runs and takes every
-// format decision from the receiver model of the settings.
+// for its whole run, takes every format decision from the receiver model of
+// its options, returns a status and reports packets done of expected; none
+// shows anything.
 #pragma once
 
-#include "core/ift_option.h"
-#include "core/data/ift_garmin_data.h"
-#include "core/gps/serial_ports.h"
-#include "core/platform.h"
+#include "core/data/records.h"
+#include "core/gps/transfer_link.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace nuvrel {
 
-// What a transfer needs besides its data.
-struct TransferServices {
-    const SerialPorts& ports;
-    const IFTOption& option;
-    UserPrompts& prompts;
-    Progress& progress;
+struct TrackDownload {
+    LinkStatus status = LinkStatus::Ok;
+    // Converted from WGS-84 into the datum of the options, segment numbers
+    // from the receiver's new-track flags; complete only when status is Ok.
+    std::vector<TrackPoint> points;
+    // Records whose length fits no layout, skipped.
+    std::size_t damaged = 0;
 };
 
-// Replaces the data set's track log by the receiver's once the download is
-// complete, marks it modified and resets the time offset from the computer's
-// time zone. Points are converted from WGS-84 into the datum of the settings.
-// Error 1 when the port cannot be opened, error 2 on a time-out; after a
-// failure the data set keeps its log, its modified flag and its offset.
-// True on success.
-bool DownloadTrack(IFTGarminData& data, int port, const TransferServices& services);
+// The receiver's track log. Progress counts the packets received of those
+// announced.
+TrackDownload ReceiveTrack(const SerialPorts& ports, const TransferOptions& options, const TransferControl& control);
 
-// As DownloadTrack for the waypoint store (the time offset is not touched).
-bool DownloadWaypoints(IFTGarminData& data, int port, const TransferServices& services);
+struct WaypointDownload {
+    LinkStatus status = LinkStatus::Ok;
+    std::vector<WaypointRecord> records;
+    // The texts that had to be cut or changed to fit, for the user ("" when none).
+    std::string notice;
+    std::size_t damaged = 0; // records whose length fits no layout, skipped
+};
 
-// Sends the store's waypoints, converted back to WGS-84. 1 on success, 0 on
-// failure (error 1 or 2 shown).
-int UploadWaypoints(const IFTGarminWaypoint& waypoints, int port, const TransferServices& services);
+WaypointDownload ReceiveWaypoints(const SerialPorts& ports, const TransferOptions& options,
+                                  const TransferControl& control);
+
+struct UploadOutcome {
+    LinkStatus status = LinkStatus::Ok;
+    std::uint32_t sent = 0; // records the receiver acknowledged
+};
+
+// Sends the waypoints, converted back to WGS-84. Progress counts the
+// waypoints sent of all.
+UploadOutcome SendWaypoints(std::span<const WaypointRecord> waypoints, const SerialPorts& ports,
+                            const TransferOptions& options, const TransferControl& control);
 
 // The name a waypoint upload gives the receiver, in its code page: the
 // ident's first 6 (older layouts) or 10 bytes, never cut inside a character,
@@ -42,10 +57,5 @@ std::string WaypointUploadName(const WaypointRecord& waypoint, std::int32_t prod
 // The warning after a download that skipped records whose length fits no
 // layout: "3 damaged records skipped".
 std::string DamagedRecordsNotice(std::size_t count);
-
-// The progress label of the track download, "45%(450/1000)", and of the
-// waypoint download, "45%".
-std::string TrackProgressLabel(std::uint32_t count, int announced);
-std::string WaypointProgressLabel(std::uint32_t count, int announced);
 
 } // namespace nuvrel

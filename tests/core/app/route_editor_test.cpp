@@ -3,6 +3,7 @@
 #include "core/ift_option.h"
 #include "core/app/route_editor.h"
 #include "core/data/ift_garmin_waypoint.h"
+#include "core/inline_work_runner.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -231,23 +232,18 @@ TEST(RouteCreation, UploadingAnEmptyRouteSendsNothing) {
     test::MemorySettingsStore settings;
     IFTOption option(settings);
     test::RecordingPrompts prompts;
-    struct NoProgress : Progress {
-        void setTitle(const std::string&) override {}
-        void setLabel(const std::string&) override {}
-        void show() override {}
-        void repaint() override {}
-        void hide() override {}
-    } progress;
+    NullProgress progress;
+    InlineWorkRunner runner(prompts, progress);
     SerialPorts ports = SerialPorts::System(nullptr);
     ports.environment = [](const std::string&) -> std::optional<std::string> { return "/nonexistent/tty"; };
     CRouteField routes(1);
-    EXPECT_EQ(UploadRouteCommand(routes, 0, 0, {ports, option, prompts, progress}), 0);
+    EXPECT_EQ(UploadRouteCommand(routes, 0, 0, {ports, option, prompts, runner}), 0);
     EXPECT_EQ(prompts.count("beep"), 1);
     EXPECT_EQ(prompts.entries.back().text, "Route 0 has no waypoints to upload: add at least one first.");
     EXPECT_TRUE(prompts.errors().empty());
 
     // With entries, the model check comes first: no receiver, error 2.
     routes.AddRouteEntry(0, "A", 1, 2, "", 0, 0, 0, 0);
-    EXPECT_EQ(UploadRouteCommand(routes, 0, 0, {ports, option, prompts, progress}), 0);
+    EXPECT_EQ(UploadRouteCommand(routes, 0, 0, {ports, option, prompts, runner}), 0);
     EXPECT_EQ(prompts.errors(), std::vector<int>{2});
 }

@@ -1,4 +1,5 @@
 #include "core/ift_option.h"
+#include "core/app/gps_commands.h"
 #include "core/gps/model_check.h"
 #include "core/gps/packet.h"
 #include "core/gps/product_request.h"
@@ -148,7 +149,11 @@ TEST(ModelCheck, NoAnswerShowsError2) {
     IFTOption option(f.settings);
     EXPECT_FALSE(RunModelCheck(f.r.ports, option, f.prompts));
     EXPECT_EQ(f.prompts.errors(), std::vector<int>{2});
-    EXPECT_EQ(f.prompts.entries[0].text, "GPS doesn't respond");
+    // The message keeps its first line and says where it looked and what to check.
+    const std::string& text = f.prompts.entries[0].text;
+    EXPECT_EQ(text.substr(0, text.find('\n')), "GPS doesn't respond");
+    for (const char* part : {"Port: COM1 (/dev/ttyS0)", "switched off", "cable", "NMEA", "not on COM1"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
 }
 
 TEST(ModelCheck, StoredPortTwelveNamesNoDevice) {
@@ -160,6 +165,7 @@ TEST(ModelCheck, StoredPortTwelveNamesNoDevice) {
     ASSERT_EQ(option.CommPort(), 12);
     EXPECT_FALSE(RunModelCheck(f.r.ports, option, f.prompts));
     EXPECT_EQ(f.prompts.errors(), std::vector<int>{2});
+    EXPECT_NE(f.prompts.entries[0].text.find("Port: COM12 (no such port)"), std::string::npos);
     EXPECT_TRUE(f.r.line->opened.empty());
 }
 
