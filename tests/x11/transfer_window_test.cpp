@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -42,7 +43,7 @@ private slots:
         form.data().setTrack(std::make_unique<IFTGarminTrack>(old));
         form.mapWindow().ShowHeldData();
         QTest::qWait(100);
-        const QImage pictureBefore = form.mapWindow().mapImage().copy();
+        QImage pictureBefore; // taken after the resize, which fits the view anew
 
         ui::TfrmMessage& message = form.frmMessage();
         x11::ServerView view;
@@ -70,7 +71,14 @@ private slots:
             } else if (step == 8) {
                 resizedGrab = view.grab(xcb_window_t(form.winId()));
                 resizedOwn = x11::ownRendering(&form);
+                // The progress window lies over the main window: its area is not the main window's.
+                const QRect over(form.mapFromGlobal(message.geometry().topLeft()), message.size());
+                QPainter blank(&resizedGrab);
+                blank.fillRect(over, Qt::black);
+                QPainter blankOwn(&resizedOwn);
+                blankOwn.fillRect(over, Qt::black);
                 progressGrab = view.grab(xcb_window_t(message.winId()));
+                pictureBefore = form.mapWindow().mapImage().copy();
                 step = 9;
                 sinceCancel.start();
                 message.btnCancel->click();
