@@ -57,10 +57,13 @@ TEST(CancelLink, StoppedTransfersAbortAndLeaveTheLinkUsable) {
         {"routes", [&](const GpsCommandServices& s) { EXPECT_FALSE(ReceiveRoutes(h.routes, s)); },
          "abandoned command=4"},
     };
+    std::size_t aborts = 0;
     for (const Case& c : cases) {
         StopAfterRunner runner(h.prompts, 2);
         c.transfer(GpsCommandServices{plain.ports, plain.option, plain.prompts, runner});
         EXPECT_TRUE(sim.waitForRecord(c.abandoned)) << c.what << "\n" << sim.record();
+        // The receiver records the abort once it has read the command after dropping the transfer.
+        EXPECT_TRUE(sim.waitForRecord("abort", 2000, ++aborts)) << c.what << "\n" << sim.record();
         EXPECT_TRUE(h.prompts.entries.empty()) << c.what; // the user asked for it: nothing to say
     }
     EXPECT_EQ(sim.recordLines("abort").size(), 2u) << sim.record();

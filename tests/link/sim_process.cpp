@@ -86,9 +86,9 @@ std::vector<std::string> SimProcess::recordLines(const std::string& prefix) cons
     return out;
 }
 
-bool SimProcess::waitForRecord(const std::string& prefix, int timeoutMs) const {
+bool SimProcess::waitForRecord(const std::string& prefix, int timeoutMs, std::size_t count) const {
     for (int waited = 0;; waited += 10) {
-        if (!recordLines(prefix).empty())
+        if (recordLines(prefix).size() >= count)
             return true;
         if (waited >= timeoutMs)
             return false;

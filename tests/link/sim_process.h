@@ -26,7 +26,7 @@ public:
     std::string record() const;
     std::vector<std::string> recordLines(const std::string& prefix) const;
     // Waits up to timeoutMs for a record line starting with prefix.
-    bool waitForRecord(const std::string& prefix, int timeoutMs = 2000) const;
+    bool waitForRecord(const std::string& prefix, int timeoutMs = 2000, std::size_t count = 1) const;
     const TempDir& dir() const { return dir_; }
 
     // Ports where COM1 is this simulator; extra environment values on top.
