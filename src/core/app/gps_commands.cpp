@@ -11,6 +11,7 @@
 #include "core/gps/receiver_text.h"
 #include "core/gps/route_transfer.h"
 #include "core/gps/transfers.h"
+#include "core/text_helpers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,12 +24,6 @@ namespace nuvrel {
 namespace {
 
 bool japaneseNames(std::int32_t productId) { return GPSModel().CharSetForId(productId) == 2; }
-
-std::string trimmed(std::string text) {
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -53,8 +48,8 @@ bool confirmNames(const std::vector<SentName>& names, UserPrompts& prompts, std:
     std::size_t changed = 0;
     for (const SentName& n : names) {
         const std::string shown = japaneseNames(productId) && n.table ? ReceiverShownName(n.sent) : n.sent;
-        const std::string arrives = trimmed(ReceiverToProgramText(shown, productId));
-        const std::string name = trimmed(n.name);
+        const std::string arrives(TrimPadSpaces(ReceiverToProgramText(shown, productId)));
+        const std::string name(TrimPadSpaces(n.name));
         if (sameIgnoringCase(arrives, name))
             continue;
         if (++changed <= kListed)

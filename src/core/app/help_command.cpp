@@ -1,6 +1,7 @@
 #include "core/app/help_command.h"
 
 #include "core/errors.h"
+#include "core/text_helpers.h"
 
 #include <cctype>
 
@@ -12,15 +13,6 @@ std::string withSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
     return folder;
-}
-
-std::string trimmed(const std::string& text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
-        --e;
-    return text.substr(b, e - b);
 }
 
 std::optional<std::string> envValue(const HelpEnvironment& env, const std::string& name) {
@@ -113,7 +105,7 @@ std::optional<std::string> DesktopEntryExec(const std::string& contents) {
         if (!inEntry)
             continue;
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos || trimmed(line.substr(0, eq)) != "Exec")
+        if (eq == std::string::npos || TrimBlanks(std::string_view(line).substr(0, eq)) != "Exec")
             continue;
         std::string value = line.substr(eq + 1);
         std::size_t b = 0;
@@ -193,7 +185,7 @@ std::vector<std::string> ExpandExecArguments(const std::vector<std::string>& arg
 }
 
 bool OpenHelp(const HelpEnvironment& env, UserPrompts& prompts) {
-    const std::string handler = env.defaultHtmlHandler ? trimmed(env.defaultHtmlHandler()) : std::string();
+    const std::string handler = env.defaultHtmlHandler ? std::string(TrimBlanks(env.defaultHtmlHandler())) : std::string();
     if (handler.empty()) {
         ShowError(prompts, kErrNoBrowser);
         return false;

@@ -1,6 +1,7 @@
 #include "core/app/preference_values.h"
 
 #include "core/gps/gps_model.h"
+#include "core/text_helpers.h"
 
 #include <cctype>
 #include <charconv>
@@ -10,15 +11,6 @@ namespace nuvrel {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(text[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1])))
-        --e;
-    return text.substr(b, e - b);
-}
-
 } // namespace
 
 const std::vector<std::string>& TraceMarkNames() {
@@ -27,7 +19,7 @@ const std::vector<std::string>& TraceMarkNames() {
 }
 
 std::optional<std::int32_t> ParseInteger(const std::string& text) {
-    std::string t = trimmed(text);
+    std::string t(TrimBlanks(text));
     if (!t.empty() && t[0] == '+')
         t.erase(0, 1);
     if (t.empty() || t[0] == '+')
@@ -43,7 +35,7 @@ std::optional<std::int32_t> ParseInteger(const std::string& text) {
 std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
 
 std::optional<int> ParseCommPort(const std::string& text) {
-    const std::string t = trimmed(text);
+    const std::string t(TrimBlanks(text));
     std::size_t i = 0;
     if (t.size() >= 3 && std::toupper(static_cast<unsigned char>(t[0])) == 'C' &&
         std::toupper(static_cast<unsigned char>(t[1])) == 'O' && std::toupper(static_cast<unsigned char>(t[2])) == 'M')

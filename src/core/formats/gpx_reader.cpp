@@ -9,6 +9,7 @@
 #include "core/formats/gpx_symbols.h"
 #include "core/geo/map_datum.h"
 #include "core/regular_file.h"
+#include "core/text_helpers.h"
 
 #include <expat.h>
 
@@ -44,17 +45,8 @@ std::string_view localName(const XML_Char* name) {
     return colon ? std::string_view(colon + 1) : std::string_view(name);
 }
 
-std::string_view trimmed(std::string_view s) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!s.empty() && space(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && space(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 bool parseNumber(std::string_view text, double& value) {
-    text = trimmed(text);
+    text = TrimBlanks(text);
     if (parsePlainDecimal(text, value)) // what writers write, read exactly
         return true;
     if (!text.empty() && text.front() == '+')
@@ -66,7 +58,7 @@ bool parseNumber(std::string_view text, double& value) {
 // A name as written, unless the writer wrapped it in line breaks and
 // indentation.
 std::string_view nameText(std::string_view text) {
-    const std::string_view t = trimmed(text);
+    const std::string_view t = TrimBlanks(text);
     const bool wrapped = text.find_first_of("\r\n\t") != std::string_view::npos;
     return wrapped ? t : text;
 }
@@ -386,14 +378,14 @@ private:
         switch (node) {
         case Node::Elevation: point_.hasElevation = parseNumber(text_, point_.elevation); break;
         case Node::Time:
-            if (!parseGpxTime(trimmed(text_), point_.time))
+            if (!parseGpxTime(TrimBlanks(text_), point_.time))
                 point_.time = 0;
             break;
         case Node::Name: point_.name = text_; break;
         case Node::Comment: point_.comment = text_; break;
         case Node::Description: point_.description = text_; break;
         case Node::Symbol:
-            point_.symbol = trimmed(text_);
+            point_.symbol = TrimBlanks(text_);
             point_.hasSymbol = !point_.symbol.empty();
             break;
         case Node::RouteName: routeName_ = text_; break;

@@ -2,6 +2,7 @@
 
 #include "core/c_number.h"
 #include "core/geo/angle_text.h"
+#include "core/text_helpers.h"
 
 #include <cerrno>
 #include <cmath>
@@ -41,15 +42,6 @@ std::string formatGeneral15(double value) {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 locale_t cLocale() {
     static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return loc;
@@ -58,7 +50,7 @@ locale_t cLocale() {
 } // namespace
 
 std::optional<double> textToFloat(std::string_view text) {
-    const std::string s(trimmed(text));
+    const std::string s(TrimBlanks(text));
     if (s.empty() || s.find_first_not_of("0123456789.+-eE") != std::string::npos)
         return std::nullopt;
     char* end = nullptr;
@@ -69,7 +61,7 @@ std::optional<double> textToFloat(std::string_view text) {
 }
 
 std::optional<int> textToInt(std::string_view text) {
-    const std::string s(trimmed(text));
+    const std::string s(TrimBlanks(text));
     if (s.empty() || s.find_first_not_of("0123456789+-") != std::string::npos)
         return std::nullopt;
     char* end = nullptr;

@@ -1,6 +1,5 @@
 #include "core/map/ozi_map_file.h"
 
-
 #include <cmath>
 #include <cstdlib>
 
@@ -49,8 +48,6 @@ bool number(const std::string& field, double& v) {
     return end == field.c_str() + field.size() && std::isfinite(v);
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 // The grid part of a point: "grid,zone,easting,northing,N|S" from field 12.
 bool readGrid(const std::vector<std::string>& f, OziMapPoint& p) {
     if (f.size() < 16 || f[14].empty() || f[15].empty())
@@ -96,7 +93,7 @@ int readPoint(const std::vector<std::string>& f, OziMapPoint& p) {
 std::string ParseOziMap(std::string_view text, OziMapFile& out) {
     out = {};
     const std::vector<std::string_view> lines = splitLines(text);
-    if (lines.size() < 5 || !startsWith(lines[0], "OziExplorer Map Data File"))
+    if (lines.size() < 5 || !std::string_view(lines[0]).starts_with("OziExplorer Map Data File"))
         return "not an OziExplorer map file (its first line must be \"OziExplorer Map Data File\")";
     out.imageName = std::string(lines[2]);
     while (!out.imageName.empty() && (out.imageName.back() == ' ' || out.imageName.back() == '\t'))
@@ -106,19 +103,19 @@ std::string ParseOziMap(std::string_view text, OziMapFile& out) {
     out.datumName = splitFields(lines[4])[0];
     out.setup.fill(std::nan(""));
     for (std::size_t i = 5; i < lines.size(); ++i) {
-        if (startsWith(lines[i], "Map Projection")) {
+        if (std::string_view(lines[i]).starts_with("Map Projection")) {
             const std::vector<std::string> f = splitFields(lines[i]);
             out.projectionName = f.size() > 1 ? f[1] : std::string();
             continue;
         }
-        if (startsWith(lines[i], "Projection Setup")) {
+        if (std::string_view(lines[i]).starts_with("Projection Setup")) {
             const std::vector<std::string> f = splitFields(lines[i]);
             for (std::size_t k = 0; k < out.setup.size() && k + 1 < f.size(); ++k)
                 if (double v = 0; number(f[k + 1], v))
                     out.setup[k] = v;
             continue;
         }
-        if (!startsWith(lines[i], "Point"))
+        if (!std::string_view(lines[i]).starts_with("Point"))
             continue;
         OziMapPoint p;
         const int r = readPoint(splitFields(lines[i]), p);

@@ -37,17 +37,15 @@ std::vector<std::string_view> pieces(std::string_view text, std::size_t limit) {
     return out;
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 } // namespace
 
 TiledMapReadResult ReadTiledMapInfo(std::string_view text, TiledMapInfo& info) {
     const auto lines = pieces(text, 255);
-    if (lines.empty() || !startsWith(lines[0], "Nuvrel CE"))
+    if (lines.empty() || !std::string_view(lines[0]).starts_with("Nuvrel CE"))
         return {7, "not a NUVREL file"};
     if (lines.size() < 2 || std::strncmp(std::string(lines[1]).c_str(), "101", 3) > 0)
         return {10, "unsupport version/format"};
-    if (lines.size() >= 3 && startsWith(lines[2], "2bp"))
+    if (lines.size() >= 3 && std::string_view(lines[2]).starts_with("2bp"))
         return {10, "unsupport version/format"};
     if (lines.size() < 11)
         return {-1, "the description ends after " + std::to_string(lines.size()) +
