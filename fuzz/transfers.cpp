@@ -9,6 +9,7 @@
 #include "core/gps/route_transfer.h"
 #include "core/gps/transfers.h"
 #include "core/gps/waypoint.h"
+#include "core/inline_work_runner.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -72,8 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NoPrompts prompts;
     Utc zone;
     NullProgress progress;
+    InlineWorkRunner runner(prompts, progress);
     IFTGarminData set(DataContext{prompts, zone});
-    const TransferServices services{ports, option, prompts, progress};
+    const TransferServices services{ports, option, prompts, runner};
 
     switch (which) {
     case 0:
@@ -93,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     case 2: {
         CRouteField routes(1);
-        ReceiveRoutes(routes, GpsCommandServices{ports, option, prompts, progress});
+        ReceiveRoutes(routes, services);
         for (const auto& r : routes.routes())
             if (r.name.size() > 63)
                 std::abort();
