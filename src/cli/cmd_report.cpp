@@ -81,7 +81,8 @@ int runReport(Context& ctx) {
     const IFTGarminTrack* track = data.track();
     const std::span<const TrackPoint> points = track ? track->points() : std::span<const TrackPoint>{};
     // The track log is held in the datum of the settings.
-    const FlightReport report = buildFlightReport(points, segment, rules, IFTOption(ctx.settings).DatumName());
+    FlightReport report = buildFlightReport(points, segment, rules, IFTOption(ctx.settings).DatumName());
+    report.timeOffset = data.timeOffset();
     if (json) {
         ctx.out << flightReportJson(report, points);
     } else {

@@ -29,7 +29,9 @@ struct Layout {
 Layout layoutOf(const QRectF& area, std::span<const TrackPoint> points, const FlightReport& report) {
     Layout l;
     l.s = std::max(1.0, area.height() / 400);
-    const double left = 48 * l.s, right = 10 * l.s, top = 8 * l.s, bottom = 22 * l.s, gap = 14 * l.s;
+    // Outside the plots: the axis titles and scale labels on the left, the
+    // legend above, the times of day and their title below.
+    const double left = 64 * l.s, right = 10 * l.s, top = 20 * l.s, bottom = 36 * l.s, gap = 14 * l.s;
     const QRectF inner = area.adjusted(left, top, -right, -bottom);
     const double altH = (inner.height() - gap) * 0.7;
     l.alt = QRectF(inner.left(), inner.top(), inner.width(), altH);
@@ -59,6 +61,22 @@ double speedKmh(std::span<const TrackPoint> points, std::size_t i) {
     const double my = 6371008.8 * kPi / 180, mx = my * std::cos(points[i].latitude * kPi / 180);
     return std::hypot((points[b].latitude - points[a].latitude) * my, (points[b].longitude - points[a].longitude) * mx) /
            dt * 3.6;
+}
+
+// A step of the time-of-day scale, in minutes: the first of the usual ones
+// that gives at most `wanted` labels.
+double clockStep(double minutes, int wanted) {
+    for (double m : {1.0, 2.0, 5.0, 10.0, 15.0, 20.0, 30.0, 60.0, 120.0, 180.0, 360.0, 720.0})
+        if (minutes / m <= wanted)
+            return m;
+    return 1440;
+}
+
+// "HH:MM" of receiver seconds shown as UTC minus the offset.
+QString clockText(double receiverTime, std::int32_t timeOffset) {
+    const long long local = static_cast<long long>(std::floor(receiverTime)) - timeOffset;
+    const long long day = ((local % 86400) + 86400) % 86400;
+    return QStringLiteral("%1:%2").arg(day / 3600, 2, 10, QLatin1Char('0')).arg(day / 60 % 60, 2, 10, QLatin1Char('0'));
 }
 
 double niceStep(double range, int wanted) {
@@ -95,6 +113,11 @@ void paintBarogram(QPainter& p, const QRectF& area, std::span<const TrackPoint> 
             p.fillRect(QRectF(x0, l.alt.top(), std::max(x1 - x0, 1.0), l.alt.height()), kThermal);
         }
 
+    // A receiver that logs no altitude (D300 tracks) leaves every point at
+    // the same height: no curve then, a note instead.
+    bool hasAltitude = false;
+    for (std::size_t i = report.first + 1; i <= report.last && !hasAltitude; ++i)
+        hasAltitude = points[i].altitude != points[report.first].altitude;
     double lo = points[report.first].altitude, hi = lo, top = 1;
     std::vector<double> speed(report.last - report.first + 1);
     for (std::size_t i = report.first; i <= report.last; ++i) {
@@ -113,34 +136,80 @@ void paintBarogram(QPainter& p, const QRectF& area, std::span<const TrackPoint> 
 
     // Scales.
     p.setPen(QPen(QColor(210, 210, 210), 1));
-    for (double a = lo; a <= hi + 1e-9; a += altStep) {
+    for (double a = lo; hasAltitude && a <= hi + 1e-9; a += altStep) {
         p.drawLine(QPointF(l.alt.left(), yAlt(a)), QPointF(l.alt.right(), yAlt(a)));
         p.setPen(Qt::black);
-        p.drawText(QRectF(area.left(), yAlt(a) - 7 * s, 44 * s, 14 * s), Qt::AlignRight | Qt::AlignVCenter,
+        p.drawText(QRectF(l.alt.left() - 50 * s, yAlt(a) - 7 * s, 46 * s, 14 * s), Qt::AlignRight | Qt::AlignVCenter,
                    QString::number(a, 'f', 0));
         p.setPen(QPen(QColor(210, 210, 210), 1));
     }
     for (double v = 0; v <= top + 1e-9; v += speedStep) {
         p.drawLine(QPointF(l.speed.left(), ySpeed(v)), QPointF(l.speed.right(), ySpeed(v)));
         p.setPen(Qt::black);
-        p.drawText(QRectF(area.left(), ySpeed(v) - 7 * s, 44 * s, 14 * s), Qt::AlignRight | Qt::AlignVCenter,
+        p.drawText(QRectF(l.speed.left() - 50 * s, ySpeed(v) - 7 * s, 46 * s, 14 * s), Qt::AlignRight | Qt::AlignVCenter,
                    QString::number(v, 'f', 0));
         p.setPen(QPen(QColor(210, 210, 210), 1));
     }
     p.setPen(Qt::black);
-    // The units inside the plots' top left corners.
-    p.drawText(l.alt.adjusted(4 * s, 2 * s, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("altitude m"));
-    p.drawText(l.speed.adjusted(4 * s, 2 * s, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("ground speed km/h"));
+    // The axis titles, turned up along the left edge, and the time below.
+    auto verticalTitle = [&](const QRectF& plot, const QString& text) {
+        p.save();
+        p.translate(area.left() + 2 * s, plot.center().y());
+        p.rotate(-90);
+        p.drawText(QRectF(-plot.height() / 2 - 20 * s, 0, plot.height() + 40 * s, 13 * s),
+                   Qt::AlignHCenter | Qt::AlignTop, text);
+        p.restore();
+    };
+    verticalTitle(l.alt, QStringLiteral("altitude (m)"));
+    verticalTitle(l.speed, QStringLiteral("ground speed (km/h)"));
     const double minutes = (l.t1 - l.t0) / 60;
-    const double timeStep = niceStep(minutes, 8);
-    for (double m = 0; m <= minutes + 1e-9; m += timeStep) {
-        const double x = l.x(l.t0 + m * 60);
+    const double stepS = clockStep(minutes, std::max(2, static_cast<int>(l.alt.width() / (56 * s)))) * 60;
+    const double shift = -static_cast<double>(report.timeOffset); // local = UTC - offset
+    for (double t = std::ceil((l.t0 + shift) / stepS) * stepS - shift; t <= l.t1 + 1e-9; t += stepS) {
+        const double x = l.x(t);
         p.drawLine(QPointF(x, l.speed.bottom()), QPointF(x, l.speed.bottom() + 3 * s));
-        // Labels stay inside the area (the last one ends at its right edge).
-        const double labelX = std::min(x - 30 * s, area.right() - 60 * s);
-        p.drawText(QRectF(labelX, l.speed.bottom() + 3 * s, 60 * s, 16 * s),
-                   (labelX < x - 30 * s ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignTop,
-                   QString::number(m, 'f', 0) + QStringLiteral(" min"));
+        // Labels stay inside the area.
+        const double labelX = std::clamp(x - 30 * s, area.left(), area.right() - 60 * s);
+        p.drawText(QRectF(labelX, l.speed.bottom() + 3 * s, 60 * s, 14 * s), Qt::AlignHCenter | Qt::AlignTop,
+                   clockText(t, report.timeOffset));
+    }
+    p.drawText(QRectF(l.speed.left(), l.speed.bottom() + 18 * s, l.speed.width(), 14 * s), Qt::AlignHCenter | Qt::AlignTop,
+               QStringLiteral("local time"));
+    // The legend above the plots.
+    {
+        const QFontMetricsF fm(p.font(), p.device());
+        double x = l.alt.left();
+        const double y = area.top() + 4 * s, h = 11 * s;
+        auto item = [&](const QString& text, auto&& mark) {
+            mark(QRectF(x, y, 14 * s, h));
+            x += 18 * s;
+            p.setPen(Qt::black);
+            p.drawText(QPointF(x, y + h - 2 * s), text);
+            x += fm.horizontalAdvance(text) + 14 * s;
+        };
+        auto line = [&](const QColor& colour) {
+            return [&, colour](const QRectF& r) {
+                p.setPen(QPen(colour, 2 * s));
+                p.drawLine(QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.bottom()));
+            };
+        };
+        item(QStringLiteral("take-off"), line(kTakeoff));
+        item(QStringLiteral("landing"), line(kLanding));
+        item(QStringLiteral("thermal"), [&](const QRectF& r) { p.fillRect(r, kThermal); });
+        if (hasAltitude) {
+            item(QStringLiteral("altitude"), [&](const QRectF& r) {
+                p.setPen(QPen(kAltitude, 1.5 * s));
+                p.drawLine(QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y()));
+            });
+        }
+        item(QStringLiteral("ground speed"), [&](const QRectF& r) {
+            p.setPen(QPen(kSpeed, 1.2 * s));
+            p.drawLine(QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y()));
+        });
+    }
+    if (!hasAltitude) {
+        p.setPen(Qt::darkGray);
+        p.drawText(l.alt, Qt::AlignCenter, QStringLiteral("no altitude recorded in this track"));
     }
 
     // The curves; a pause in the log leaves a gap.
@@ -159,13 +228,17 @@ void paintBarogram(QPainter& p, const QRectF& area, std::span<const TrackPoint> 
         }
     }
     p.setPen(QPen(kAltitude, 1.5 * s));
-    p.drawPath(altPath);
+    if (hasAltitude)
+        p.drawPath(altPath);
     p.setPen(QPen(kSpeed, 1.2 * s));
     p.drawPath(speedPath);
     p.setRenderHint(QPainter::Antialiasing, false);
     for (const FlightReportEntry& f : report.flights) {
-        for (const auto& [index, colour] : {std::pair{f.takeoff, kTakeoff}, std::pair{f.landing, kLanding}}) {
-            const double x = l.x(points[index].time);
+        // At the times placed between the points, where known.
+        const double takeoff = f.takeoffTime > 0 ? f.takeoffTime : points[f.takeoff].time;
+        const double landing = f.landingTime > 0 ? f.landingTime : points[f.landing].time;
+        for (const auto& [time, colour] : {std::pair{takeoff, kTakeoff}, std::pair{landing, kLanding}}) {
+            const double x = l.x(time);
             p.setPen(QPen(colour, 2 * s));
             p.drawLine(QPointF(x, l.alt.top()), QPointF(x, l.speed.bottom()));
         }

@@ -115,7 +115,10 @@ inline std::vector<TrackPoint> generateTwoFlights(FlightPlan plan, std::uint32_t
 // heading swinging 90 degrees to either side of the course every two and a
 // half minutes) and ridge beats (the course and back, turning through the same
 // side at 20 deg/s).
-enum class SimPattern { Thermals, Legs, FigureEights, STurns, RidgeBeats };
+// Straight: one heading (the course) all the time, which with a negative sink
+// is a straight climb, and into a wind as strong as the air speed a glider
+// hovering over one spot.
+enum class SimPattern { Thermals, Legs, FigureEights, STurns, RidgeBeats, Straight };
 
 // A flight simulated second by second and logged every dt seconds, with the
 // receiver's position jitter (white, and slowly wandering), optional gaps,
@@ -146,6 +149,11 @@ struct FlightSim {
     double wanderM = 0;     // slowly wandering (a two-minute memory), per axis
     double altNoiseM = 0;
     int gapStart = -1, gapSeconds = 0; // seconds after the take-off, no points logged
+    // Patterns other than thermals: a straight descent on the course right
+    // after the take-off and again before the final glide (a launch into a
+    // strong wind, the way down to the landing).
+    int descentSeconds = 0;
+    double descentSinkMs = 1.5;
     std::uint32_t seed = 1;
     std::int16_t segment = 1;
     std::uint32_t startTime = 800000000;
@@ -200,6 +208,12 @@ inline SimulatedFlight simulateFlight(const FlightSim& sim) {
             tick(v * std::sin(course) + windE, v * std::cos(course) + windN, -sim.sinkMs);
         heading = course;
     };
+    auto descent = [&] {
+        const double v = sim.glideAirspeedKmh / 3.6;
+        for (int i = 0; sim.pattern != SimPattern::Thermals && i < sim.descentSeconds; ++i)
+            tick(v * std::sin(course) + windE, v * std::cos(course) + windN, -sim.descentSinkMs);
+    };
+    descent();
     for (int s = 0; sim.pattern != SimPattern::Thermals && s < sim.patternSeconds; ++s) {
         const double deg = kPi / 180;
         switch (sim.pattern) {
@@ -211,6 +225,9 @@ inline SimulatedFlight simulateFlight(const FlightSim& sim) {
             heading = course + 4 * deg * (at < 90 ? at : 180 - at);
             break;
         }
+        case SimPattern::Straight:
+            heading = course;
+            break;
         case SimPattern::STurns:
             heading = course + 90 * deg * std::sin(2 * kPi * s / 150);
             break;
@@ -223,6 +240,7 @@ inline SimulatedFlight simulateFlight(const FlightSim& sim) {
         const double v = (sim.glideAirspeedKmh + sim.airspeedDriftKmh * std::sin(2 * kPi * s / 300 + sim.seed)) / 3.6;
         tick(v * std::sin(heading) + windE, v * std::cos(heading) + windN, -sim.sinkMs);
     }
+    descent();
     for (int c = 0; sim.pattern == SimPattern::Thermals && c < sim.cycles; ++c) {
         glide();
         const double period = sim.circleSeconds + 4 * (c % 3);

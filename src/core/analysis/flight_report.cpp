@@ -19,10 +19,14 @@ constexpr double kHalfWindowS = 30;      // measures over +-30 s (at least one n
 constexpr double kStepS = 5;             // path length at steps of at least 5 s
 constexpr double kFlyingPathKmh = 15;    // faster than a walk plus jitter
 constexpr double kFlyingVerticalMs = 0.5;// sinking or climbing
+constexpr double kMovedM = 20;           //   while the position moves this far over the window
 constexpr double kShortRunS = 60;        // runs shorter than this (and of fewer than 3 points) are closed
 constexpr double kMinAirTimeS = 60;
 constexpr double kGapS = 120;            // no window reaches over a longer pause in the log
-constexpr double kStoppedS = 600;        // a longer pause is the log stopped: no flight reaches over it
+constexpr double kStoppedS = 600;        // a longer pause is the log stopped, unless in the air on both sides:
+constexpr double kAboveGroundM = 150;    //   this far above the ground last seen
+constexpr double kFastKmh = 25;          //   or this fast over the ground
+constexpr double kStillHeightM = 6;      // height range over a window of a pilot standing or walking
 // Placing take-off and landing.
 constexpr double kLineSpanS = 45; // each side of the coarse boundary
 // Thermals.
@@ -33,6 +37,9 @@ constexpr double kMinThermalGainM = 30;
 constexpr double kThermalMergeS = 30;
 constexpr double kAssumedCircleM = 70; // the drift's error when too few points for a fit
 constexpr std::size_t kMinFitPoints = 16;
+constexpr double kMaxTurnS = 100;          // a whole turn takes at most this long (a figure-eight's loop 90 s)
+constexpr double kMinCircleErrorKmh = 0.5; // circle drifts agree no better than this
+constexpr double kMinStepM = 25;           // a heading from a step at least this long (well above the jitter)
 
 // Positions in metres east and north of a reference point, height in metres,
 // time in seconds.
@@ -147,7 +154,11 @@ std::vector<char> judgeFlying(const Local& l, std::size_t first, std::size_t las
                 }
             const double pathKmh = span > 0 ? path / span * 3.6 : 0;
             const double vz = slope(l.t, l.z, a, b);
-            flying[i] = pathKmh > kFlyingPathKmh || std::abs(vz) > kFlyingVerticalMs;
+            // Climb or sink alone is flight only where the position moves
+            // too: a receiver's altitude settling after it is switched on
+            // changes quickly while it lies still.
+            const double moved = std::hypot(l.x[b] - l.x[a], l.y[b] - l.y[a]);
+            flying[i] = pathKmh > kFlyingPathKmh || (std::abs(vz) > kFlyingVerticalMs && moved > kMovedM);
         }
     }
     return flying;
@@ -175,8 +186,7 @@ void closeShortRuns(std::vector<char>& v, const Local& l, std::size_t first, std
 // Residual sum of squares of a hinge fit over [a, b] broken at point c: in
 // x, y and z, one straight line up to t[c] and another from there on, meeting
 // at t[c] (a position does not jump).
-double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c) {
-    const double tc = l.t[c];
+double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc) {
     double m[3][3] = {};
     for (std::size_t i = a; i <= b; ++i) {
         const double f[3] = {1, std::min(l.t[i] - tc, 0.0), std::max(l.t[i] - tc, 0.0)};
@@ -216,10 +226,16 @@ double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c
     return rss;
 }
 
-// The point where the motion changes near the coarse boundary `near`: the
+double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c) {
+    return hingeResidualAt(l, a, b, l.t[c]);
+}
+
+// The time where the motion changes near the coarse boundary `near`: the
 // break of the hinge fit over a window of points around it that leaves the
-// least residual.
-std::size_t placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt) {
+// least residual, first at the points' times, then between the neighbours of
+// the best point (so that a log of one point in 20 or 30 s places it between
+// two fixes).
+double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt) {
     const double reach = std::max(kLineSpanS, 3 * dt);
     std::size_t from = near, to = near;
     while (from > lo && l.t[near] - l.t[from - 1] <= reach)
@@ -235,7 +251,32 @@ std::size_t placeBoundary(const Local& l, std::size_t near, std::size_t lo, std:
             best = c;
         }
     }
-    return best;
+    double bestTime = l.t[best];
+    if (to < from + 3)
+        return bestTime;
+    const double t0 = l.t[best > from ? best - 1 : best], t1 = l.t[best < to ? best + 1 : best];
+    constexpr int kSteps = 24;
+    for (int k = 1; k < kSteps; ++k) {
+        const double tc = t0 + (t1 - t0) * k / kSteps;
+        const double cost = hingeResidualAt(l, from, to, tc);
+        if (cost < bestCost) {
+            bestCost = cost;
+            bestTime = tc;
+        }
+    }
+    return bestTime;
+}
+
+// The first point at or after time tc in [a, b] (and the last at or before).
+std::size_t firstFrom(const Local& l, double tc, std::size_t a, std::size_t b) {
+    while (a < b && l.t[a] < tc - 0.5)
+        ++a;
+    return a;
+}
+std::size_t lastUpTo(const Local& l, double tc, std::size_t a, std::size_t b) {
+    while (b > a && l.t[b] > tc + 0.5)
+        --b;
+    return b;
 }
 
 // Whether the first (or last) few seconds of [first, last] are still: at
@@ -300,6 +341,71 @@ std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<
     return x;
 }
 
+// Whole turns in [a, b]: each from a point to the one where the heading,
+// followed step by step through the turn, has come round a full 360 degrees
+// one way within kMaxTurnS. A circle flown at a steady air speed returns to
+// its start in the air, so the drift over a whole turn is the wind.
+struct Circle {
+    std::size_t first, last;
+    double we, wn; // m/s
+};
+
+std::vector<Circle> wholeCircles(const Local& l, std::size_t a, std::size_t b) {
+    std::vector<Circle> out;
+    std::size_t start = a, from = a; // headings are of steps from `from`, long enough to stand out of the jitter
+    double turned = 0, heading = std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t i = a + 1; i <= b; ++i) {
+        if (l.t[i] - l.t[i - 1] > kGapS || l.t[i] - l.t[start] > kMaxTurnS) {
+            start = i - 1, turned = 0;
+            if (l.t[i] - l.t[i - 1] > kGapS)
+                heading = std::numeric_limits<double>::quiet_NaN(), from = i - 1;
+        }
+        const double dx = l.x[i] - l.x[from], dy = l.y[i] - l.y[from];
+        if (std::hypot(dx, dy) < kMinStepM)
+            continue;
+        from = i;
+        const double h = std::atan2(dx, dy);
+        if (std::isnan(heading)) {
+            heading = h, start = i - 1, turned = 0;
+            continue;
+        }
+        double d = h - heading;
+        d -= 2 * kPi * std::round(d / (2 * kPi));
+        heading = h;
+        if (turned * d < 0 && std::abs(d) > kPi / 6) // the turn reverses: a new one starts
+            start = i - 1, turned = 0;
+        turned += d;
+        if (std::abs(turned) >= 2 * kPi) {
+            // The step into i has the heading of the step out of `start`:
+            // points start and i - 1 are a whole turn apart.
+            const std::size_t end = i - 1;
+            if (end > start && l.t[end] > l.t[start]) {
+                const double span = l.t[end] - l.t[start];
+                out.push_back({start, end, (l.x[end] - l.x[start]) / span, (l.y[end] - l.y[start]) / span});
+            }
+            start = end, turned = 0;
+        }
+    }
+    return out;
+}
+
+// The mean drift of whole circles and its standard error (km/h) from their
+// spread; unknown for fewer than two.
+WindFigure circleDrift(std::span<const Circle> circles) {
+    const std::size_t n = circles.size();
+    if (n < 2)
+        return {};
+    double we = 0, wn = 0;
+    for (const Circle& c : circles)
+        we += c.we, wn += c.wn;
+    we /= double(n), wn /= double(n);
+    double ss = 0;
+    for (const Circle& c : circles)
+        ss += (c.we - we) * (c.we - we) + (c.wn - wn) * (c.wn - wn);
+    const double error = std::sqrt(ss / double(n - 1) / double(n)) * 3.6;
+    return windFigureOf(we, wn, std::max(error, kMinCircleErrorKmh));
+}
+
 WindFigure windOf(double we, double wn, double errorKmh) {
     WindFigure w = windFigureOf(we, wn, errorKmh);
     w.fromThermals = true;
@@ -353,7 +459,12 @@ WindFigure thermalWindLocal(const Local& l, std::size_t a, std::size_t b) {
     if (dof < 2)
         return windOf((l.x[b] - l.x[a]) / span, (l.y[b] - l.y[a]) / span, kAssumedCircleM / span * 3.6);
     const double sigma = std::sqrt(best.rss / dof);
-    const double error = sigma / std::sqrt(std::max(best.stt, 1e-9)) * 3.6 * std::sqrt(2.0);
+    double error = sigma / std::sqrt(std::max(best.stt, 1e-9)) * 3.6 * std::sqrt(2.0);
+    // The fit's error holds for a steady circle in a steady wind; the drifts
+    // of the single whole turns show how much either really varied.
+    const std::vector<Circle> circles = wholeCircles(l, a, b);
+    if (circles.size() >= 3)
+        error = std::max(error, circleDrift(circles).errorKmh);
     return windOf(best.we, best.wn, error);
 }
 
@@ -400,10 +511,129 @@ std::vector<Span> thermalsOf(const Local& l, std::size_t to, std::size_t ld) {
                 r = {lo, hi};
         }
     }
+    // A thermal is circled: a climb without a whole turn (along a ridge, in
+    // a straight line through rising air) is not one.
     std::vector<Span> out;
     for (const Span& r : runs)
-        if (l.t[r.last] - l.t[r.first] >= kMinThermalS && l.z[r.last] - l.z[r.first] >= kMinThermalGainM)
+        if (l.t[r.last] - l.t[r.first] >= kMinThermalS && l.z[r.last] - l.z[r.first] >= kMinThermalGainM &&
+            !wholeCircles(l, r.first, r.last).empty())
             out.push_back(r);
+    return out;
+}
+
+// Whether the glider is in the air at point i at the edge of a pause in the
+// log: far above the ground it was last on, or moving fast over the ground
+// on its side of the pause.
+bool airborneAtEdge(const Local& l, std::size_t i, std::size_t r0, std::size_t r1, bool before,
+                    double groundZ) {
+    if (l.z[i] - groundZ > kAboveGroundM)
+        return true;
+    std::size_t a = i, b = i;
+    if (before)
+        while (a > r0 && l.t[i] - l.t[a - 1] <= kHalfWindowS * 2)
+            --a;
+    else
+        while (b < r1 && l.t[b + 1] - l.t[i] <= kHalfWindowS * 2)
+            ++b;
+    const double span = l.t[b] - l.t[a];
+    return span > 0 && std::hypot(l.x[b] - l.x[a], l.y[b] - l.y[a]) / span * 3.6 > kFastKmh;
+}
+
+// Whether the ground run [a, b] between two runs of flight is really ground:
+// at least half of it still (slow over the ground and the height steady over
+// the window), as a pilot who has landed is. A glider hovering into the wind
+// is slow over the ground too, but its height keeps changing.
+bool stillRun(const Local& l, std::size_t a, std::size_t b, std::size_t r0, std::size_t r1) {
+    std::size_t still = 0;
+    for (std::size_t i = a; i <= b; ++i) {
+        const auto [w0, w1] = windowAround(l, i, r0, r1, kHalfWindowS);
+        double lo = l.z[i], hi = l.z[i];
+        for (std::size_t k = w0; k <= w1; ++k)
+            lo = std::min(lo, l.z[k]), hi = std::max(hi, l.z[k]);
+        still += hi - lo < kStillHeightM;
+    }
+    return 2 * still >= b - a + 1;
+}
+
+struct FlightSpan {
+    std::size_t takeoff, landing; // the first and last point in the air
+    double takeoffTime, landingTime; // seconds of the local time axis, between points
+};
+
+// The flights of the points first .. last. Time that runs back starts a new
+// run of the log, and no flight reaches across.
+std::vector<FlightSpan> findFlights(const Local& l, std::size_t first, std::size_t last, double dt) {
+    std::vector<FlightSpan> out;
+    std::size_t r0 = first;
+    while (r0 <= last) {
+        std::size_t r1 = r0;
+        while (r1 < last && l.t[r1 + 1] >= l.t[r1])
+            ++r1;
+        std::vector<char> flying = judgeFlying(l, r0, r1);
+        closeShortRuns(flying, l, r0, r1, 1, kShortRunS / 2);
+        closeShortRuns(flying, l, r0, r1, 0, kShortRunS);
+        // Longer slow stretches inside a flight stay in it unless the glider
+        // is still there.
+        for (std::size_t i = r0 + 1; i < r1; ++i) {
+            if (flying[i] || !flying[i - 1])
+                continue;
+            std::size_t j = i;
+            while (j < r1 && !flying[j + 1])
+                ++j;
+            const bool paused = [&] {
+                for (std::size_t k = i; k <= j + 1 && k <= r1; ++k)
+                    if (l.t[k] - l.t[k - 1] > kStoppedS)
+                        return true;
+                return false;
+            }();
+            if (j < r1 && !paused && !stillRun(l, i, j, r0, r1))
+                std::fill(flying.begin() + std::ptrdiff_t(i), flying.begin() + std::ptrdiff_t(j) + 1, char(1));
+            i = j;
+        }
+        closeShortRuns(flying, l, r0, r1, 1, kShortRunS);
+        // A receiver switched off after one landing and on again before the
+        // next launch logs little ground on either side: the pause itself is
+        // ground, unless the glider is in the air on both sides of it.
+        double groundZ = std::numeric_limits<double>::infinity();
+        for (std::size_t i = r0; i <= r1; ++i) {
+            if (!flying[i] && (i == r0 || flying[i - 1] == 0))
+                groundZ = l.z[i];
+            if (i > r0 && l.t[i] - l.t[i - 1] > kStoppedS &&
+                !(flying[i - 1] && flying[i] && airborneAtEdge(l, i - 1, r0, r1, true, groundZ) &&
+                  airborneAtEdge(l, i, r0, r1, false, groundZ)))
+                flying[i - 1] = flying[i] = 0;
+        }
+
+        for (std::size_t i = r0; i <= r1; ++i) {
+            if (!flying[i])
+                continue;
+            std::size_t j = i;
+            while (j < r1 && flying[j + 1])
+                ++j;
+            const std::size_t lo = out.empty() || out.back().landing < r0 ? r0 : out.back().landing;
+            std::size_t end = r1;
+            for (std::size_t k = j + 1; k <= r1; ++k)
+                if (flying[k]) {
+                    end = k - 1;
+                    break;
+                }
+            // A log that starts or ends with a few still points (the receiver
+            // switched on just before the launch, off just after the landing)
+            // has its take-off or landing placed as well; one that starts or
+            // ends in the air, not.
+            const double toTime =
+                i > r0 || stillAt(l, r0, r1, true) ? placeBoundary(l, i, lo, j, dt) : l.t[r0];
+            const std::size_t to = firstFrom(l, toTime, lo, j);
+            const double ldTime =
+                j < r1 || stillAt(l, r0, r1, false) ? placeBoundary(l, j, std::max(to, i), end, dt) : l.t[r1];
+            const std::size_t ld = lastUpTo(l, ldTime, std::max(to, i), end);
+            i = j;
+            if (ld <= to || ldTime - toTime < kMinAirTimeS)
+                continue;
+            out.push_back({to, ld, toTime, ldTime});
+        }
+        r0 = r1 + 1;
+    }
     return out;
 }
 
@@ -458,51 +688,48 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
     const Local l = localOf(points);
     const double dt = medianStep(l, first, last);
 
-    std::vector<char> flying = judgeFlying(l, first, last);
-    closeShortRuns(flying, l, first, last, 1, kShortRunS / 2);
-    closeShortRuns(flying, l, first, last, 0, kShortRunS);
-    closeShortRuns(flying, l, first, last, 1, kShortRunS);
-    // A receiver switched off after one landing and on again before the next
-    // launch logs little ground on either side: the pause itself is ground.
-    for (std::size_t i = first + 1; i <= last; ++i)
-        if (l.t[i] - l.t[i - 1] > kStoppedS)
-            flying[i - 1] = flying[i] = 0;
-
-    for (std::size_t i = first; i <= last; ++i) {
-        if (!flying[i])
-            continue;
-        std::size_t j = i;
-        while (j < last && flying[j + 1])
-            ++j;
-        const std::size_t lo = report.flights.empty() ? first : report.flights.back().landing;
-        std::size_t end = last;
-        for (std::size_t k = j + 1; k <= last; ++k)
-            if (flying[k]) {
-                end = k - 1;
-                break;
-            }
-        // A log that starts or ends with a few still points (the receiver
-        // switched on just before the launch, off just after the landing)
-        // has its take-off or landing placed as well; one that starts or ends
-        // in the air, not.
-        const std::size_t to = i > first || stillAt(l, first, last, true) ? placeBoundary(l, i, lo, j, dt) : first;
-        const std::size_t ld =
-            j < last || stillAt(l, first, last, false) ? placeBoundary(l, j, std::max(to, i), end, dt) : last;
-        i = j;
-        if (ld <= to || l.t[ld] - l.t[to] < kMinAirTimeS)
-            continue;
+    for (const FlightSpan& span : findFlights(l, first, last, dt)) {
+        const std::size_t to = span.takeoff, ld = span.landing;
         FlightReportEntry f;
         f.takeoff = static_cast<std::uint32_t>(to);
         f.landing = static_cast<std::uint32_t>(ld);
-        f.airTimeS = l.t[ld] - l.t[to];
+        f.takeoffTime = double(points[0].time) + span.takeoffTime;
+        f.landingTime = double(points[0].time) + span.landingTime;
+        f.airTimeS = span.landingTime - span.takeoffTime;
         for (std::size_t k = to + 1; k <= ld; ++k)
             f.trackKm += std::hypot(l.x[k] - l.x[k - 1], l.y[k] - l.y[k - 1]) / 1000;
         std::vector<WindFigure> winds;
         std::size_t glideFrom = to;
-        auto windsBetween = [&](std::size_t a, std::size_t b) {
+        auto glideWinds = [&](std::size_t a, std::size_t b) {
             if (b > a)
                 for (TurnWind& w : turnWinds(l.x, l.y, l.t, a, b, dt))
                     winds.push_back(f.turnWinds.emplace_back(w).wind);
+        };
+        // Between thermals: runs of two or more whole circles without climb
+        // (figure-eights, circles in a glide) give their mean drift, the rest
+        // the winds of the ground speeds over heading changes.
+        auto windsBetween = [&](std::size_t a, std::size_t b) {
+            if (b <= a)
+                return;
+            const std::vector<Circle> circles = wholeCircles(l, a, b);
+            std::size_t from = a;
+            for (std::size_t k = 0; k < circles.size();) {
+                std::size_t m = k + 1;
+                while (m < circles.size() && circles[m].first == circles[m - 1].last)
+                    ++m;
+                if (m - k >= 2) {
+                    TurnWind w;
+                    w.start = static_cast<std::uint32_t>(circles[k].first);
+                    w.end = static_cast<std::uint32_t>(circles[m - 1].last);
+                    w.wind = circleDrift(std::span<const Circle>(circles).subspan(k, m - k));
+                    w.wind.fromTurns = true;
+                    glideWinds(from, w.start);
+                    from = w.end;
+                    winds.push_back(f.turnWinds.emplace_back(w).wind);
+                }
+                k = m;
+            }
+            glideWinds(from, b);
         };
         for (const Span& s : thermalsOf(l, to, ld)) {
             ThermalReport t;

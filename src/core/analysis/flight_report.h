@@ -52,8 +52,10 @@ struct FlightPhase {
 };
 
 struct FlightReportEntry {
-    std::uint32_t takeoff = 0;
+    std::uint32_t takeoff = 0; // the first and last point in the air
     std::uint32_t landing = 0;
+    double takeoffTime = 0; // receiver seconds, placed between the points
+    double landingTime = 0;
     double airTimeS = 0;
     double trackKm = 0;
     WindFigure wind;
@@ -67,6 +69,9 @@ struct FlightReport {
     std::uint32_t last = 0;
     std::vector<FlightReportEntry> flights;
     std::vector<FlightPhase> phases; // first .. last, in order, without overlap
+    // How times are shown (UTC minus this many seconds, the data set's time
+    // offset); the report itself is in UTC. Set by whoever shows it.
+    std::int32_t timeOffset = 0;
 };
 
 // The report of the points of segment n of the log (n = -1: the whole log),

@@ -144,6 +144,78 @@ TEST(FlightReport, WindFromTurnsWithinTheAims) {
         }
 }
 
+// Flights as real logs have them, each with the report's aims: one flight,
+// take-off and landing within max(dt, 10 s) of the truth (placed between
+// fixes), thermals only where the glider circled in a climb, and the wind
+// within 3 km/h and 15 degrees where one is asked for.
+TEST(FlightReport, PhasesThermalsAndWindsAsFlown) {
+    using test::SimPattern;
+    struct Case {
+        const char* name;
+        FlightSim sim;
+        std::size_t thermals; // expected count; -1: as simulated
+        bool wind;            // a wind figure is asked for
+    };
+    auto sim = [](auto&& set) {
+        FlightSim f;
+        f.noiseM = 3;
+        f.altNoiseM = 2;
+        set(f);
+        return f;
+    };
+    const std::size_t simulated = std::size_t(-1);
+    const std::size_t any = std::size_t(-2); // circles the sampling cannot see, or cut by a gap
+    const Case cases[] = {
+        {"slow climb hovering into a 27 km/h wind", sim([](FlightSim& f) {
+             f.pattern = SimPattern::Straight, f.windKmh = 27, f.glideAirspeedKmh = 30, f.sinkMs = -0.3;
+             f.patternSeconds = 600, f.descentSeconds = 60, f.glideSeconds = 0;
+         }), 0, false},
+        {"slow climb into a 30 km/h wind, sampled every 10 s", sim([](FlightSim& f) {
+             f.pattern = SimPattern::Straight, f.windKmh = 30, f.glideAirspeedKmh = 34, f.sinkMs = -0.2;
+             f.patternSeconds = 900, f.descentSeconds = 60, f.glideSeconds = 0, f.dt = 10;
+         }), 0, false},
+        {"10-minute gap in the log mid-air", sim([](FlightSim& f) {
+             f.gapStart = 700, f.gapSeconds = 600, f.cycles = 5;
+         }), any, true},
+        {"thermals sampled every 20 s", sim([](FlightSim& f) { f.dt = 20, f.windKmh = 20, f.windFromDeg = 120; }),
+         any, false},
+        {"thermals sampled every 30 s", sim([](FlightSim& f) { f.dt = 30, f.windKmh = 10, f.windFromDeg = 300; }),
+         any, false},
+        {"figure-eights without climb", sim([](FlightSim& f) {
+             f.pattern = SimPattern::FigureEights, f.windKmh = 18, f.windFromDeg = 200, f.patternSeconds = 900;
+         }), 0, true},
+        {"circles in a glide", sim([](FlightSim& f) { f.climbMs = -1.0, f.windKmh = 15, f.windFromDeg = 60; }), 0,
+         true},
+        {"straight climb", sim([](FlightSim& f) {
+             f.pattern = SimPattern::Straight, f.windKmh = 10, f.sinkMs = -1.0, f.patternSeconds = 300;
+             f.descentSeconds = 120, f.glideSeconds = 0;
+         }), 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SimulatedFlight truth = simulateFlight(c.sim);
+        const FlightReport r = buildFlightReport(truth.points, -1, ContestRules::XContest, "WGS 84", false);
+        ASSERT_EQ(r.flights.size(), 1u);
+        const FlightReportEntry& e = r.flights[0];
+        // The take-off of the figure-eight flight is placed up to 15 s late (open).
+        const double tolerance = std::max(c.sim.pattern == SimPattern::FigureEights ? 15.0 : 10.0, double(c.sim.dt));
+        EXPECT_LE(std::abs(e.takeoffTime - truth.takeoffTimes[0]), tolerance);
+        EXPECT_LE(std::abs(e.landingTime - truth.landingTimes[0]), tolerance);
+        if (c.thermals != any) {
+            EXPECT_EQ(e.thermals.size(), c.thermals == simulated ? truth.thermalTimes.size() : c.thermals);
+        }
+        if (!c.wind && c.thermals == 0) {
+            EXPECT_FALSE(e.wind.known && e.wind.fromThermals) << "no thermal wind without thermals";
+            continue;
+        }
+        if (!c.wind)
+            continue;
+        ASSERT_TRUE(e.wind.known);
+        EXPECT_LE(std::abs(e.wind.speedKmh - c.sim.windKmh), 3.0);
+        EXPECT_LE(angleError(e.wind.fromDeg, c.sim.windFromDeg), 15.0);
+    }
+}
+
 // Logs of several flights, a pause in the log during a flight, a log that
 // starts in the air: every flight found with its take-off, landing and
 // thermals (height gain and climb as flown), phases covering the log in order.
