@@ -26,9 +26,11 @@ constexpr double kGapS = 120;            // no window reaches over a longer paus
 constexpr double kStoppedS = 600;        // a longer pause is the log stopped, unless in the air on both sides:
 constexpr double kAboveGroundM = 150;    //   this far above the ground last seen
 constexpr double kFastKmh = 25;          //   or this fast over the ground
+constexpr double kEdgeS = 15;            //   next to the pause
 constexpr double kStillHeightM = 6;      // height range over a window of a pilot standing or walking
 // Placing take-off and landing.
 constexpr double kLineSpanS = 45; // each side of the coarse boundary
+constexpr double kMinCurvePoints = 8; // on the flying side, to follow a turn there
 // Thermals.
 constexpr double kClimbHalfWindowS = 20;
 constexpr double kThermalClimbMs = 0.3;
@@ -40,6 +42,16 @@ constexpr std::size_t kMinFitPoints = 16;
 constexpr double kMaxTurnS = 100;          // a whole turn takes at most this long (a figure-eight's loop 90 s)
 constexpr double kMinCircleErrorKmh = 0.5; // circle drifts agree no better than this
 constexpr double kMinStepM = 25;           // a heading from a step at least this long (well above the jitter)
+// Circling: a circle fitted over a window of this long (and of at least
+// kMinCirclePoints points), with a radius a glider flies, explaining most of
+// the motion (the residual at most this share of the drift's alone).
+constexpr double kCircleWindowS = 90;
+constexpr double kMinTurnPeriodS = 12, kMaxTurnPeriodS = 60;
+constexpr std::size_t kMinCirclePoints = 8;
+constexpr double kMinCircleRadiusM = 15;
+constexpr double kMaxCircleRadiusM = 250;
+constexpr double kCircleShare = 0.35;
+constexpr double kMaxPhaseBunching = 0.7; // resultant of the points' phases (half a circle evenly: 0.64)
 
 // Positions in metres east and north of a reference point, height in metres,
 // time in seconds.
@@ -79,8 +91,9 @@ double slope(const std::vector<double>& t, const std::vector<double>& v, std::si
     return den > 0 ? num / den : 0;
 }
 
-// Residual sum of squares of straight lines through x, y and z over time on [a, b].
-double lineResidual(const Local& l, std::size_t a, std::size_t b) {
+// Residual sum of squares of straight lines through x, y and (withHeight) z
+// over time on [a, b].
+double lineResidual(const Local& l, std::size_t a, std::size_t b, bool withHeight = true) {
     if (b <= a + 1)
         return 0;
     const double n = static_cast<double>(b - a + 1);
@@ -93,6 +106,8 @@ double lineResidual(const Local& l, std::size_t a, std::size_t b) {
         stt += (l.t[i] - mt) * (l.t[i] - mt);
     double rss = 0;
     for (const auto* v : {&l.x, &l.y, &l.z}) {
+        if (v == &l.z && !withHeight)
+            break;
         double sv = 0, stv = 0;
         for (std::size_t i = a; i <= b; ++i)
             sv += (*v)[i];
@@ -183,51 +198,52 @@ void closeShortRuns(std::vector<char>& v, const Local& l, std::size_t first, std
     }
 }
 
-// Residual sum of squares of a hinge fit over [a, b] broken at point c: in
-// x, y and z, one straight line up to t[c] and another from there on, meeting
-// at t[c] (a position does not jump).
-double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc) {
-    double m[3][3] = {};
+std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<double, 4> r);
+
+// Residual sum of squares of a hinge fit over [a, b] broken at time tc: in
+// x, y and z, a straight line on the ground side and on the flying side
+// (after tc when flyingAfter, else before) a parabola in x and y and a line
+// in z, meeting at tc (a position does not jump). The parabola follows a turn
+// right after the launch or before the landing, which a straight line would
+// take for the change; it needs points enough on the flying side (curved).
+double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc, bool flyingAfter, bool curved) {
+    auto basis = [&](double t) {
+        const double d = t - tc;
+        const double ground = flyingAfter ? std::min(d, 0.0) : std::max(d, 0.0);
+        const double flying = flyingAfter ? std::max(d, 0.0) : std::min(d, 0.0);
+        return std::array<double, 4>{1, ground, flying, curved ? flying * flying : 0};
+    };
+    std::array<std::array<double, 4>, 4> m{};
     for (std::size_t i = a; i <= b; ++i) {
-        const double f[3] = {1, std::min(l.t[i] - tc, 0.0), std::max(l.t[i] - tc, 0.0)};
-        for (int p = 0; p < 3; ++p)
-            for (int q = 0; q < 3; ++q)
+        const auto f = basis(l.t[i]);
+        for (int p = 0; p < 4; ++p)
+            for (int q = 0; q < 4; ++q)
                 m[p][q] += f[p] * f[q];
     }
-    // The inverse of the 3x3 normal matrix (by cofactors).
-    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    if (std::abs(det) < 1e-9)
-        return lineResidual(l, a, b);
-    double inv[3][3];
-    for (int p = 0; p < 3; ++p)
-        for (int q = 0; q < 3; ++q) {
-            const int p1 = (q + 1) % 3, p2 = (q + 2) % 3, q1 = (p + 1) % 3, q2 = (p + 2) % 3;
-            inv[p][q] = (m[p1][q1] * m[p2][q2] - m[p1][q2] * m[p2][q1]) / det;
-        }
     double rss = 0;
     for (const auto* v : {&l.x, &l.y, &l.z}) {
-        double r[3] = {};
+        std::array<double, 4> r{};
         for (std::size_t i = a; i <= b; ++i) {
-            const double f[3] = {1, std::min(l.t[i] - tc, 0.0), std::max(l.t[i] - tc, 0.0)};
-            for (int p = 0; p < 3; ++p)
+            const auto f = basis(l.t[i]);
+            for (int p = 0; p < 4; ++p)
                 r[p] += f[p] * (*v)[i];
         }
-        double k[3] = {};
-        for (int p = 0; p < 3; ++p)
-            for (int q = 0; q < 3; ++q)
-                k[p] += inv[p][q] * r[q];
+        // Height changes steadily on either side: no parabola there.
+        const bool height = v == &l.z || !curved;
+        auto mz = m;
+        if (height) {
+            for (int p = 0; p < 4; ++p)
+                mz[3][p] = mz[p][3] = p == 3 ? 1 : 0;
+            r[3] = 0;
+        }
+        const auto k = solve4(height ? mz : m, r);
         for (std::size_t i = a; i <= b; ++i) {
-            const double e = (*v)[i] - (k[0] + k[1] * std::min(l.t[i] - tc, 0.0) + k[2] * std::max(l.t[i] - tc, 0.0));
+            const auto f = basis(l.t[i]);
+            const double e = (*v)[i] - (k[0] * f[0] + k[1] * f[1] + k[2] * f[2] + k[3] * f[3]);
             rss += e * e;
         }
     }
     return rss;
-}
-
-double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c) {
-    return hingeResidualAt(l, a, b, l.t[c]);
 }
 
 // The time where the motion changes near the coarse boundary `near`: the
@@ -235,8 +251,9 @@ double hingeResidual(const Local& l, std::size_t a, std::size_t b, std::size_t c
 // least residual, first at the points' times, then between the neighbours of
 // the best point (so that a log of one point in 20 or 30 s places it between
 // two fixes).
-double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt) {
+double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt, bool flyingAfter) {
     const double reach = std::max(kLineSpanS, 3 * dt);
+    const bool curved = reach / dt >= kMinCurvePoints;
     std::size_t from = near, to = near;
     while (from > lo && l.t[near] - l.t[from - 1] <= reach)
         --from;
@@ -245,7 +262,7 @@ double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size
     std::size_t best = near;
     double bestCost = std::numeric_limits<double>::infinity();
     for (std::size_t c = from; c <= to; ++c) {
-        const double cost = hingeResidual(l, from, to, c);
+        const double cost = hingeResidualAt(l, from, to, l.t[c], flyingAfter, curved);
         if (cost < bestCost) {
             bestCost = cost;
             best = c;
@@ -258,7 +275,7 @@ double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size
     constexpr int kSteps = 24;
     for (int k = 1; k < kSteps; ++k) {
         const double tc = t0 + (t1 - t0) * k / kSteps;
-        const double cost = hingeResidualAt(l, from, to, tc);
+        const double cost = hingeResidualAt(l, from, to, tc, flyingAfter, curved);
         if (cost < bestCost) {
             bestCost = cost;
             bestTime = tc;
@@ -412,32 +429,53 @@ WindFigure windOf(double we, double wn, double errorKmh) {
     return w;
 }
 
-WindFigure thermalWindLocal(const Local& l, std::size_t a, std::size_t b) {
-    if (b <= a || l.t[b] <= l.t[a])
-        return {};
+// The positions of [a, b] fitted with a steady drift plus one circling
+// motion: x(t) = x0 + we t + c cos(w t) + s sin(w t), the same in y, for every
+// turn period from 12 to 60 s; the period that leaves the least residual
+// wins. Sampled more coarsely than the turn, the circling shows as one of its
+// aliases, which the fit finds as well (the drift stays unbiased).
+struct CircleFit {
+    bool ok = false;
+    double we = 0, wn = 0; // m/s
+    double radiusM = 0;    // of the circling motion
+    double periodS = 0;
+    double rss = 0;        // residual of the fit, x and y
+    double rssDrift = 0;   // residual of the drift alone (a straight line through x and y)
+    double errorKmh = 0;   // the drift's standard error
+};
+
+CircleFit circleFit(const Local& l, std::size_t a, std::size_t b) {
+    CircleFit out;
     const std::size_t n = b - a + 1;
+    if (b <= a || l.t[b] <= l.t[a] || n < kMinCirclePoints)
+        return out;
     const double tm = (l.t[a] + l.t[b]) / 2;
-    const double span = l.t[b] - l.t[a];
-    if (n < kMinFitPoints) {
-        // Too few points for a fit: the drift from first to last point.
-        return windOf((l.x[b] - l.x[a]) / span, (l.y[b] - l.y[a]) / span, kAssumedCircleM / span * 3.6);
-    }
     struct Fit {
         double rss = std::numeric_limits<double>::infinity();
-        double we = 0, wn = 0, stt = 1;
+        double we = 0, wn = 0, stt = 1, radius = 0, period = 0;
     } best;
-    for (double period = 12; period <= 60; period += 0.25) {
+    std::vector<double> cs(n), sn(n);
+    auto tryPeriod = [&](double period) {
         const double w = 2 * kPi / period;
+        // Periods whose phases at the points' times bunch on one side of
+        // the circle (an alias close to a multiple of the sampling rate)
+        // cannot be told from a drift: such a "circle" is a long arc.
+        double sc = 0, ss = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            cs[k] = std::cos(w * (l.t[a + k] - tm)), sn[k] = std::sin(w * (l.t[a + k] - tm));
+            sc += cs[k], ss += sn[k];
+        }
+        if (std::hypot(sc, ss) > kMaxPhaseBunching * static_cast<double>(n))
+            return;
         std::array<std::array<double, 4>, 4> m{};
         std::array<double, 4> rx{}, ry{};
-        for (std::size_t i = a; i <= b; ++i) {
-            const double t = l.t[i] - tm;
-            const std::array<double, 4> f{1, t, std::cos(w * t), std::sin(w * t)};
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::array<double, 4> f{1, l.t[a + k] - tm, cs[k], sn[k]};
             for (int p = 0; p < 4; ++p) {
                 for (int q = 0; q < 4; ++q)
                     m[p][q] += f[p] * f[q];
-                rx[p] += f[p] * l.x[i];
-                ry[p] += f[p] * l.y[i];
+                rx[p] += f[p] * l.x[a + k];
+                ry[p] += f[p] * l.y[a + k];
             }
         }
         // A turn the sampling cannot see must not swallow the drift.
@@ -445,34 +483,95 @@ WindFigure thermalWindLocal(const Local& l, std::size_t a, std::size_t b) {
         m[3][3] += 1e-6 * static_cast<double>(n);
         const auto cx = solve4(m, rx), cy = solve4(m, ry);
         double rss = 0;
-        for (std::size_t i = a; i <= b; ++i) {
-            const double t = l.t[i] - tm;
-            const double c = std::cos(w * t), s = std::sin(w * t);
-            const double ex = l.x[i] - (cx[0] + cx[1] * t + cx[2] * c + cx[3] * s);
-            const double ey = l.y[i] - (cy[0] + cy[1] * t + cy[2] * c + cy[3] * s);
+        for (std::size_t k = 0; k < n; ++k) {
+            const double t = l.t[a + k] - tm;
+            const double ex = l.x[a + k] - (cx[0] + cx[1] * t + cx[2] * cs[k] + cx[3] * sn[k]);
+            const double ey = l.y[a + k] - (cy[0] + cy[1] * t + cy[2] * cs[k] + cy[3] * sn[k]);
             rss += ex * ex + ey * ey;
         }
         if (rss < best.rss)
-            best = {rss, cx[1], cy[1], m[1][1]};
+            best = {rss, cx[1], cy[1], m[1][1],
+                    std::sqrt((cx[2] * cx[2] + cx[3] * cx[3] + cy[2] * cy[2] + cy[3] * cy[3]) / 2), period};
+    };
+    // Turn frequencies from 1/60 to 1/12 Hz, first at a step fine enough for
+    // the span (a quarter of the width of a minimum of the residual), then
+    // finer around the best.
+    const double span = l.t[b] - l.t[a];
+    const double step = 1 / (4 * span);
+    for (double f = 1.0 / kMaxTurnPeriodS; f <= 1.0 / kMinTurnPeriodS; f += step)
+        tryPeriod(1 / f);
+    if (std::isfinite(best.rss)) {
+        const double around = 1 / best.period;
+        for (int k = -3; k <= 3; ++k)
+            if (k != 0 && around + k * step / 4 > 1.0 / kMaxTurnPeriodS && around + k * step / 4 < 1.0 / kMinTurnPeriodS)
+                tryPeriod(1 / (around + k * step / 4));
     }
+    if (!std::isfinite(best.rss))
+        return out;
     const double dof = static_cast<double>(2 * n) - 8;
-    if (dof < 2)
+    const double sigma = std::sqrt(best.rss / std::max(dof, 1.0));
+    out.ok = true;
+    out.we = best.we, out.wn = best.wn;
+    out.radiusM = best.radius, out.periodS = best.period;
+    out.rss = best.rss;
+    out.rssDrift = lineResidual(l, a, b, false);
+    out.errorKmh = sigma / std::sqrt(std::max(best.stt, 1e-9)) * 3.6 * std::sqrt(2.0);
+    return out;
+}
+
+WindFigure thermalWindLocal(const Local& l, std::size_t a, std::size_t b) {
+    if (b <= a || l.t[b] <= l.t[a])
+        return {};
+    const std::size_t n = b - a + 1;
+    const double span = l.t[b] - l.t[a];
+    const CircleFit fit = n < kMinFitPoints ? CircleFit{} : circleFit(l, a, b);
+    if (!fit.ok) {
+        // Too few points for a fit: the drift from first to last point.
         return windOf((l.x[b] - l.x[a]) / span, (l.y[b] - l.y[a]) / span, kAssumedCircleM / span * 3.6);
-    const double sigma = std::sqrt(best.rss / dof);
-    double error = sigma / std::sqrt(std::max(best.stt, 1e-9)) * 3.6 * std::sqrt(2.0);
+    }
     // The fit's error holds for a steady circle in a steady wind; the drifts
     // of the single whole turns show how much either really varied.
+    double error = fit.errorKmh;
     const std::vector<Circle> circles = wholeCircles(l, a, b);
     if (circles.size() >= 3)
         error = std::max(error, circleDrift(circles).errorKmh);
-    return windOf(best.we, best.wn, error);
+    return windOf(fit.we, fit.wn, error);
+}
+
+// Whether the glider circled in [a, b]: somewhere in it, over a window of a
+// few turns, the positions are a drift plus a circle of a glider's radius
+// (well above the receiver's jitter) that explains most of the motion, and
+// the window lasts a whole turn at least. A straight climb is a drift alone,
+// beats along a ridge fit no circle.
+bool circled(const Local& l, std::size_t a, std::size_t b, double dt) {
+    const double window = std::max(kCircleWindowS, kMinCirclePoints * dt);
+    for (std::size_t w0 = a; w0 <= b;) {
+        std::size_t w1 = w0;
+        while (w1 < b && l.t[w1 + 1] - l.t[w0] <= window)
+            ++w1;
+        if (w1 == b) // the last window reaches back a whole window where it can
+            while (w0 > a && l.t[b] - l.t[w0 - 1] <= window)
+                --w0;
+        const CircleFit fit = circleFit(l, w0, w1);
+        if (fit.ok && fit.radiusM >= kMinCircleRadiusM && fit.radiusM <= kMaxCircleRadiusM &&
+            fit.rss <= kCircleShare * fit.rssDrift && l.t[w1] - l.t[w0] >= fit.periodS)
+            return true;
+        if (w1 == b)
+            break;
+        // Half a window on.
+        std::size_t next = w0;
+        while (next < w1 && l.t[next] - l.t[w0] < window / 2)
+            ++next;
+        w0 = std::max(next, w0 + 1);
+    }
+    return false;
 }
 
 struct Span {
     std::size_t first, last;
 };
 
-std::vector<Span> thermalsOf(const Local& l, std::size_t to, std::size_t ld) {
+std::vector<Span> thermalsOf(const Local& l, std::size_t to, std::size_t ld, double dt) {
     std::vector<Span> runs;
     std::vector<char> climbing(l.t.size(), 0);
     for (const auto& [p0, p1] : piecesOf(l, to, ld)) {
@@ -516,27 +615,36 @@ std::vector<Span> thermalsOf(const Local& l, std::size_t to, std::size_t ld) {
     std::vector<Span> out;
     for (const Span& r : runs)
         if (l.t[r.last] - l.t[r.first] >= kMinThermalS && l.z[r.last] - l.z[r.first] >= kMinThermalGainM &&
-            !wholeCircles(l, r.first, r.last).empty())
+            circled(l, r.first, r.last, dt))
             out.push_back(r);
     return out;
 }
 
 // Whether the glider is in the air at point i at the edge of a pause in the
-// log: far above the ground it was last on, or moving fast over the ground
-// on its side of the pause.
+// log: moving in the last (first) seconds on its side of the pause, and
+// fast over the ground or far above the ground it was last on (a pilot who
+// has landed, even higher up than the launch, stands still).
 bool airborneAtEdge(const Local& l, std::size_t i, std::size_t r0, std::size_t r1, bool before,
                     double groundZ) {
-    if (l.z[i] - groundZ > kAboveGroundM)
-        return true;
     std::size_t a = i, b = i;
     if (before)
-        while (a > r0 && l.t[i] - l.t[a - 1] <= kHalfWindowS * 2)
+        while (a > r0 && (a == i || l.t[i] - l.t[a - 1] <= kEdgeS))
             --a;
     else
-        while (b < r1 && l.t[b + 1] - l.t[i] <= kHalfWindowS * 2)
+        while (b < r1 && (b == i || l.t[b + 1] - l.t[i] <= kEdgeS))
             ++b;
     const double span = l.t[b] - l.t[a];
-    return span > 0 && std::hypot(l.x[b] - l.x[a], l.y[b] - l.y[a]) / span * 3.6 > kFastKmh;
+    if (span <= 0)
+        return false;
+    double path = 0;
+    for (std::size_t from = a, j = a + 1; j <= b; ++j)
+        if (l.t[j] - l.t[from] >= kStepS || j == b) {
+            path += std::hypot(l.x[j] - l.x[from], l.y[j] - l.y[from]);
+            from = j;
+        }
+    const double kmh = path / span * 3.6;
+    const bool moving = kmh > kFlyingPathKmh || std::abs(l.z[b] - l.z[a]) / span > kFlyingVerticalMs;
+    return moving && (kmh > kFastKmh || l.z[i] - groundZ > kAboveGroundM);
 }
 
 // Whether the ground run [a, b] between two runs of flight is really ground:
@@ -593,16 +701,24 @@ std::vector<FlightSpan> findFlights(const Local& l, std::size_t first, std::size
         closeShortRuns(flying, l, r0, r1, 1, kShortRunS);
         // A receiver switched off after one landing and on again before the
         // next launch logs little ground on either side: the pause itself is
-        // ground, unless the glider is in the air on both sides of it.
+        // ground. A glider in the air before the pause flew on through it:
+        // where the log resumes on the ground, it landed in the pause (at the
+        // first point after it, the first seen on the ground); one in the air
+        // after the pause only took off in it (at the first point after it).
         double groundZ = std::numeric_limits<double>::infinity();
         for (std::size_t i = r0; i <= r1; ++i) {
             if (!flying[i] && (i == r0 || flying[i - 1] == 0))
                 groundZ = l.z[i];
-            if (i > r0 && l.t[i] - l.t[i - 1] > kStoppedS &&
-                !(flying[i - 1] && flying[i] && airborneAtEdge(l, i - 1, r0, r1, true, groundZ) &&
-                  airborneAtEdge(l, i, r0, r1, false, groundZ)))
-                flying[i - 1] = flying[i] = 0;
+            if (i == r0 || l.t[i] - l.t[i - 1] <= kStoppedS)
+                continue;
+            const bool airBefore = flying[i - 1] && airborneAtEdge(l, i - 1, r0, r1, true, groundZ);
+            const bool airAfter = flying[i] && airborneAtEdge(l, i, r0, r1, false, groundZ);
+            if (airBefore)
+                flying[i] = 1;
+            else
+                flying[i - 1] = 0, flying[i] = airAfter;
         }
+        auto pauseBefore = [&](std::size_t i) { return i > r0 && l.t[i] - l.t[i - 1] > kStoppedS; };
 
         for (std::size_t i = r0; i <= r1; ++i) {
             if (!flying[i])
@@ -621,11 +737,13 @@ std::vector<FlightSpan> findFlights(const Local& l, std::size_t first, std::size
             // switched on just before the launch, off just after the landing)
             // has its take-off or landing placed as well; one that starts or
             // ends in the air, not.
-            const double toTime =
-                i > r0 || stillAt(l, r0, r1, true) ? placeBoundary(l, i, lo, j, dt) : l.t[r0];
+            const double toTime = pauseBefore(i)                          ? l.t[i]
+                                  : i > r0 || stillAt(l, r0, r1, true) ? placeBoundary(l, i, lo, j, dt, true)
+                                                                       : l.t[r0];
             const std::size_t to = firstFrom(l, toTime, lo, j);
-            const double ldTime =
-                j < r1 || stillAt(l, r0, r1, false) ? placeBoundary(l, j, std::max(to, i), end, dt) : l.t[r1];
+            const double ldTime = pauseBefore(j) && j > i                   ? l.t[j]
+                                  : j < r1 || stillAt(l, r0, r1, false) ? placeBoundary(l, j, std::max(to, i), end, dt, false)
+                                                                        : l.t[r1];
             const std::size_t ld = lastUpTo(l, ldTime, std::max(to, i), end);
             i = j;
             if (ld <= to || ldTime - toTime < kMinAirTimeS)
@@ -731,7 +849,7 @@ FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, Co
             }
             glideWinds(from, b);
         };
-        for (const Span& s : thermalsOf(l, to, ld)) {
+        for (const Span& s : thermalsOf(l, to, ld, dt)) {
             ThermalReport t;
             t.start = static_cast<std::uint32_t>(s.first);
             t.end = static_cast<std::uint32_t>(s.last);

@@ -186,6 +186,10 @@ TEST(FlightReport, PhasesThermalsAndWindsAsFlown) {
          }), 0, true},
         {"circles in a glide", sim([](FlightSim& f) { f.climbMs = -1.0, f.windKmh = 15, f.windFromDeg = 60; }), 0,
          true},
+        {"90-second hop", sim([](FlightSim& f) {
+             f.pattern = SimPattern::Straight, f.windKmh = 5, f.sinkMs = 1.5, f.patternSeconds = 90;
+             f.glideSeconds = 0;
+         }), 0, false},
         {"straight climb", sim([](FlightSim& f) {
              f.pattern = SimPattern::Straight, f.windKmh = 10, f.sinkMs = -1.0, f.patternSeconds = 300;
              f.descentSeconds = 120, f.glideSeconds = 0;
