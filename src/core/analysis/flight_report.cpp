@@ -31,6 +31,7 @@ constexpr double kStillHeightM = 6;      // height range over a window of a pilo
 // Placing take-off and landing.
 constexpr double kLineSpanS = 45; // each side of the coarse boundary
 constexpr double kMinCurvePoints = 8; // on the flying side, to follow a turn there
+constexpr double kCurveGain = 3;       // a parabola counts where it leaves a third of the line's residual
 // Thermals.
 constexpr double kClimbHalfWindowS = 20;
 constexpr double kThermalClimbMs = 0.3;
@@ -201,9 +202,9 @@ void closeShortRuns(std::vector<char>& v, const Local& l, std::size_t first, std
 std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<double, 4> r);
 
 // Residual sum of squares of a hinge fit over [a, b] broken at time tc: in
-// x, y and z, a straight line on the ground side and on the flying side
-// (after tc when flyingAfter, else before) a parabola in x and y and a line
-// in z, meeting at tc (a position does not jump). The parabola follows a turn
+// x and y a straight line on the ground side and on the flying side (after
+// tc when flyingAfter, else before) a parabola; in z a level on the ground
+// and a line in the air; both sides meet at tc (a position does not jump). The parabola follows a turn
 // right after the launch or before the landing, which a straight line would
 // take for the change; it needs points enough on the flying side (curved).
 double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc, bool flyingAfter, bool curved) {
@@ -228,15 +229,18 @@ double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc, 
             for (int p = 0; p < 4; ++p)
                 r[p] += f[p] * (*v)[i];
         }
-        // Height changes steadily on either side: no parabola there.
-        const bool height = v == &l.z || !curved;
-        auto mz = m;
-        if (height) {
-            for (int p = 0; p < 4; ++p)
-                mz[3][p] = mz[p][3] = p == 3 ? 1 : 0;
-            r[3] = 0;
-        }
-        const auto k = solve4(height ? mz : m, r);
+        // The height stays level on the ground (a pilot walking up or down
+        // a slope changes it little over the window) and changes steadily in
+        // the air: no slope on the ground side, no parabola on either.
+        const bool height = v == &l.z;
+        auto mv = m;
+        for (int unused = 1; unused <= 3; ++unused)
+            if ((unused == 1 && height) || (unused == 3 && (height || !curved))) {
+                for (int p = 0; p < 4; ++p)
+                    mv[unused][p] = mv[p][unused] = p == unused ? 1 : 0;
+                r[unused] = 0;
+            }
+        const auto k = solve4(mv, r);
         for (std::size_t i = a; i <= b; ++i) {
             const auto f = basis(l.t[i]);
             const double e = (*v)[i] - (k[0] * f[0] + k[1] * f[1] + k[2] * f[2] + k[3] * f[3]);
@@ -253,16 +257,23 @@ double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc, 
 // two fixes).
 double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size_t hi, double dt, bool flyingAfter) {
     const double reach = std::max(kLineSpanS, 3 * dt);
-    const bool curved = reach / dt >= kMinCurvePoints;
     std::size_t from = near, to = near;
     while (from > lo && l.t[near] - l.t[from - 1] <= reach)
         --from;
     while (to < hi && l.t[to + 1] - l.t[near] <= reach)
         ++to;
+    // A turn next to the boundary: the parabola is taken where it explains
+    // the flying side much better than a line does; not in a steady glide
+    // nor in circles, which it cannot follow either.
+    const bool curvable = reach / dt >= kMinCurvePoints;
+    auto hingeCost = [&](double tc) {
+        const double line = hingeResidualAt(l, from, to, tc, flyingAfter, false);
+        return curvable ? std::min(line, kCurveGain * hingeResidualAt(l, from, to, tc, flyingAfter, true)) : line;
+    };
     std::size_t best = near;
     double bestCost = std::numeric_limits<double>::infinity();
     for (std::size_t c = from; c <= to; ++c) {
-        const double cost = hingeResidualAt(l, from, to, l.t[c], flyingAfter, curved);
+        const double cost = hingeCost(l.t[c]);
         if (cost < bestCost) {
             bestCost = cost;
             best = c;
@@ -275,7 +286,7 @@ double placeBoundary(const Local& l, std::size_t near, std::size_t lo, std::size
     constexpr int kSteps = 24;
     for (int k = 1; k < kSteps; ++k) {
         const double tc = t0 + (t1 - t0) * k / kSteps;
-        const double cost = hingeResidualAt(l, from, to, tc, flyingAfter, curved);
+        const double cost = hingeCost(tc);
         if (cost < bestCost) {
             bestCost = cost;
             bestTime = tc;
