@@ -1,5 +1,6 @@
 #include "core/analysis/flight_report.h"
 
+#include "core/analysis/linear_solve.h"
 #include "core/geo/map_datum.h"
 
 #include <algorithm>
@@ -199,8 +200,6 @@ void closeShortRuns(std::vector<char>& v, const Local& l, std::size_t first, std
     }
 }
 
-std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<double, 4> r);
-
 // Residual sum of squares of a hinge fit over [a, b] broken at time tc: in
 // x and y a straight line on the ground side and on the flying side (after
 // tc when flyingAfter, else before) a parabola; in z a level on the ground
@@ -240,7 +239,7 @@ double hingeResidualAt(const Local& l, std::size_t a, std::size_t b, double tc, 
                     mv[unused][p] = mv[p][unused] = p == unused ? 1 : 0;
                 r[unused] = 0;
             }
-        const auto k = solve4(mv, r);
+        const auto k = *SolveLinear(mv, r, SingularPivot::LeaveZero);
         for (std::size_t i = a; i <= b; ++i) {
             const auto f = basis(l.t[i]);
             const double e = (*v)[i] - (k[0] * f[0] + k[1] * f[1] + k[2] * f[2] + k[3] * f[3]);
@@ -334,39 +333,6 @@ double medianStep(const Local& l, std::size_t first, std::size_t last) {
         return 1;
     std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
     return d[d.size() / 2];
-}
-
-// Solves the 4x4 system m * x = r in place (partial pivoting); a pivot that
-// vanishes leaves its unknown at 0.
-std::array<double, 4> solve4(std::array<std::array<double, 4>, 4> m, std::array<double, 4> r) {
-    std::array<int, 4> order{0, 1, 2, 3};
-    for (int c = 0; c < 4; ++c) {
-        int p = c;
-        for (int i = c + 1; i < 4; ++i)
-            if (std::abs(m[order[i]][c]) > std::abs(m[order[p]][c]))
-                p = i;
-        std::swap(order[c], order[p]);
-        const double piv = m[order[c]][c];
-        if (std::abs(piv) < 1e-12)
-            continue;
-        for (int i = c + 1; i < 4; ++i) {
-            const double f = m[order[i]][c] / piv;
-            for (int j = c; j < 4; ++j)
-                m[order[i]][j] -= f * m[order[c]][j];
-            r[order[i]] -= f * r[order[c]];
-        }
-    }
-    std::array<double, 4> x{};
-    for (int c = 3; c >= 0; --c) {
-        const double piv = m[order[c]][c];
-        if (std::abs(piv) < 1e-12)
-            continue;
-        double s = r[order[c]];
-        for (int j = c + 1; j < 4; ++j)
-            s -= m[order[c]][j] * x[j];
-        x[c] = s / piv;
-    }
-    return x;
 }
 
 // Whole turns in [a, b]: each from a point to the one where the heading,
@@ -492,7 +458,8 @@ CircleFit circleFit(const Local& l, std::size_t a, std::size_t b) {
         // A turn the sampling cannot see must not swallow the drift.
         m[2][2] += 1e-6 * static_cast<double>(n);
         m[3][3] += 1e-6 * static_cast<double>(n);
-        const auto cx = solve4(m, rx), cy = solve4(m, ry);
+        const auto cx = *SolveLinear(m, rx, SingularPivot::LeaveZero);
+        const auto cy = *SolveLinear(m, ry, SingularPivot::LeaveZero);
         double rss = 0;
         for (std::size_t k = 0; k < n; ++k) {
             const double t = l.t[a + k] - tm;

@@ -1,5 +1,7 @@
 #include "core/analysis/turn_wind.h"
 
+#include "core/analysis/linear_solve.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -43,34 +45,6 @@ struct Circle {
     std::vector<V2> inliers;
 };
 
-template <std::size_t N>
-std::optional<std::array<double, N>> solve(std::array<std::array<double, N>, N> m, std::array<double, N> r) {
-    for (std::size_t c = 0; c < N; ++c) {
-        std::size_t p = c;
-        for (std::size_t i = c + 1; i < N; ++i)
-            if (std::abs(m[i][c]) > std::abs(m[p][c]))
-                p = i;
-        std::swap(m[c], m[p]);
-        std::swap(r[c], r[p]);
-        if (std::abs(m[c][c]) < 1e-12)
-            return std::nullopt;
-        for (std::size_t i = c + 1; i < N; ++i) {
-            const double f = m[i][c] / m[c][c];
-            for (std::size_t j = c; j < N; ++j)
-                m[i][j] -= f * m[c][j];
-            r[i] -= f * r[c];
-        }
-    }
-    std::array<double, N> x{};
-    for (std::size_t c = N; c-- > 0;) {
-        double s = r[c];
-        for (std::size_t j = c + 1; j < N; ++j)
-            s -= m[c][j] * x[j];
-        x[c] = s / m[c][c];
-    }
-    return x;
-}
-
 // The algebraic (Kasa) fit: x^2 + y^2 + D x + E y + F = 0 in the least
 // squares, with a steady air speed.
 std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
@@ -89,7 +63,7 @@ std::optional<Circle> algebraicFit(const std::vector<V2>& p) {
             r[i] -= f[i] * z;
         }
     }
-    const auto s = solve<3>(m, r);
+    const auto s = SolveLinear<3>(m, r);
     if (!s)
         return std::nullopt;
     Circle c;
@@ -123,7 +97,7 @@ std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
         }
         jtj = {Row{sxx, sxy, sx}, Row{sxy, syy, sy}, Row{sx, sy, count}};
         const Row jte{ex, ey, e1};
-        const auto step = solve<3>(jtj, jte);
+        const auto step = SolveLinear<3>(jtj, jte);
         if (!step)
             return std::nullopt;
         c.c.x += (*step)[0], c.c.y += (*step)[1], c.r += (*step)[2];
@@ -139,7 +113,7 @@ std::optional<Circle> geometricFit(const std::vector<V2>& p, Circle c) {
     for (std::size_t k = 0; k < 2; ++k) {
         Row unit{};
         unit[k] = 1;
-        const auto col = solve<3>(jtj, unit);
+        const auto col = SolveLinear<3>(jtj, unit);
         if (!col)
             return std::nullopt;
         var += (*col)[k];
