@@ -5,11 +5,9 @@
 
 #include "core/ift_option.h"
 #include "core/data/ift_garmin_data.h"
-#include "core/formats/gpx_format.h"
-#include "core/formats/igc_format.h"
-#include "core/formats/text_sink.h"
 #include "core/logbook/logbook.h"
 #include "core/logbook/logbook_entries.h"
+#include "core/logbook/logbook_export.h"
 #include "core/logbook/logbook_text.h"
 
 #include <filesystem>
@@ -57,35 +55,17 @@ int add(Context& ctx, const std::string& path) {
         return 1;
     }
     const IFTOption options(ctx.settings);
-    std::vector<NewLogbookFlight> flights;
-    std::vector<LogbookWaypoint> waypoints;
-    int known = 0;
-    for (std::size_t i = 1; i < ctx.args.size(); ++i) {
-        const std::string& file = ctx.args[i];
-        LogbookSource source = readLogbookSource(file, options.DatumName(), dataContextFor(ctx));
-        if (!source.error.empty()) {
-            ctx.err << "logbook: " << source.error << "; nothing added\n";
-            return 1;
-        }
-        LogbookDefaults defaults;
-        defaults.pilot = source.pilot.empty() ? options.PilotName() : source.pilot;
-        defaults.glider = source.glider.empty() ? options.GliderType() : source.glider;
-        const bool dataFile = std::filesystem::path(file).extension() == ".nvl";
-        defaults.receiver = !source.receiver.empty() ? source.receiver : dataFile ? options.GPSModel() : std::string();
-        defaults.source = std::filesystem::path(file).filename().string();
-        LogbookEntries entries =
-            logbookEntries(source.points, defaults, [&](const std::string& hash) { return book->contains(hash); });
-        known += entries.known;
-        for (NewLogbookFlight& f : entries.flights)
-            flights.push_back(std::move(f));
-        waypoints.insert(waypoints.end(), source.waypoints.begin(), source.waypoints.end());
-    }
-    const Logbook::AddResult result = book->add(flights, waypoints);
+    LogbookDefaults defaults;
+    defaults.pilot = options.PilotName();
+    defaults.glider = options.GliderType();
+    defaults.receiver = options.GPSModel();
+    const std::vector<std::string> files(ctx.args.begin() + 1, ctx.args.end());
+    const LogbookFilesAdded result = addLogbookFiles(*book, files, options.DatumName(), dataContextFor(ctx), defaults);
     if (!result.error.empty()) {
         ctx.err << "logbook: " << result.error << '\n';
         return 1;
     }
-    ctx.out << "added " << result.added << ", already there " << result.already + known << '\n';
+    ctx.out << "added " << result.added << ", already there " << result.already << '\n';
     return 0;
 }
 
@@ -213,10 +193,8 @@ int exportFlight(Context& ctx, const std::string& path) {
     if (ctx.args.size() != 2 || output.empty())
         throw UsageError{"usage: logbook export ID -o OUT.igc|OUT.gpx [--logbook DB]"};
     const std::int64_t id = parseId(ctx.args[1]);
-    std::string ext = std::filesystem::path(output).extension().string();
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext != ".igc" && ext != ".gpx")
+    bool igc = false;
+    if (!logbookFlightFileKind(output, igc))
         throw UsageError{"-o expects a name ending in .igc or .gpx, not \"" + output + "\""};
     const std::unique_ptr<Logbook> book = openBook(ctx, path, false);
     if (!book)
@@ -226,21 +204,12 @@ int exportFlight(Context& ctx, const std::string& path) {
         ctx.err << "logbook: no flight " << id << " in " << path << '\n';
         return 1;
     }
-    const std::vector<TrackPoint> points = logbookTrackPoints(book->fixes(id));
-    TextSink out(output);
-    if (!out.isOpen()) {
-        ctx.err << "logbook: cannot write " << output << ": " << out.error() << '\n';
+    const std::vector<LogbookFix> fixes = book->fixes(id);
+    if (const std::string why = writeLogbookFlight(*f, fixes, output); !why.empty()) {
+        ctx.err << "logbook: " << why << '\n';
         return 1;
     }
-    if (ext == ".igc")
-        IgcWriter("WGS 84").write(out, points, IgcHeader{f->pilot, f->glider, {}, f->receiver});
-    else
-        writeGpx(out, GpxSource{points, {}, {}}, GpxSettings{});
-    if (!out.finish()) {
-        ctx.err << "logbook: cannot write " << output << ": " << out.error() << '\n';
-        return 1;
-    }
-    ctx.out << "flight " << id << ": " << points.size() << " fixes written to " << output << '\n';
+    ctx.out << "flight " << id << ": " << fixes.size() << " fixes written to " << output << '\n';
     return 0;
 }
 
@@ -253,14 +222,8 @@ int exportCsv(Context& ctx, const std::string& path) {
     if (!book)
         return 1;
     const std::vector<LogbookFlight> flights = book->flights();
-    TextSink out(output);
-    if (!out.isOpen()) {
-        ctx.err << "logbook: cannot write " << output << ": " << out.error() << '\n';
-        return 1;
-    }
-    out.put(logbookCsv(flights));
-    if (!out.finish()) {
-        ctx.err << "logbook: cannot write " << output << ": " << out.error() << '\n';
+    if (const std::string why = writeLogbookCsv(flights, output); !why.empty()) {
+        ctx.err << "logbook: " << why << '\n';
         return 1;
     }
     ctx.out << flights.size() << " flights written to " << output << '\n';

@@ -7,6 +7,7 @@
 #include "ui/application_identity.h"
 #include "ui/main_form.h"
 #include "ui/qt_prompts.h"
+#include "ui/tfrm_logbook.h"
 
 #include <QApplication>
 #include <QFile>
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     nuvrel::ui::QtPrompts prompts;
     nuvrel::ui::TMainForm form(settings, prompts, timeZone);
     prompts.setParent(&form);
+    form.setAfterTrackDownload([&form] { nuvrel::ui::OfferDownloadedFlights(form); });
     form.show();
     if (!start.file.empty())
         form.openDataFile(QFile::decodeName(QByteArray::fromStdString(start.file)));

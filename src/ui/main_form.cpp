@@ -23,6 +23,7 @@
 #include "ui/work_runner.h"
 #include "ui/tfrm_waypoint.h"
 #include "ui/tfrm_trk_list.h"
+#include "ui/tfrm_logbook.h"
 #include "ui/track_playback.h"
 
 #include <QAction>
@@ -156,6 +157,7 @@ void TMainForm::buildMenus() {
     addCommand(view, QStringLiteral("&Track"), QStringLiteral("Track2"), &TMainForm::Track2Click);
     addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"), &TMainForm::Analysis1Click);
     addCommand(view, QStringLiteral("Flight Re&port"), QStringLiteral("FlightReport1"), &TMainForm::FlightReport1Click);
+    addCommand(view, QStringLiteral("&Logbook"), QStringLiteral("Logbook1"), &TMainForm::Logbook1Click);
     view->addSeparator();
     addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
     addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
@@ -357,6 +359,8 @@ void TMainForm::setWorkRunning(bool running) {
     }
 }
 
+void TMainForm::Logbook1Click() { ShowLogbook(*this); }
+
 void TMainForm::closeEvent(QCloseEvent* event) {
     // During a transfer: asked whether to stop it; the window closes once
     // it has ended.
@@ -420,8 +424,10 @@ GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, 
 
 // After a download, whatever its outcome, the picture shows what is held.
 void TMainForm::Track3Click() {
-    DownloadTrackCommand(*data_, gpsServices());
+    const bool downloaded = DownloadTrackCommand(*data_, gpsServices());
     map_->ShowHeldData();
+    if (downloaded && afterTrackDownload_)
+        afterTrackDownload_();
 }
 
 void TMainForm::Waypoint2Click() {

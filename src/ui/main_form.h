@@ -77,6 +77,7 @@ public slots:
     void Track2Click();
     void Analysis1Click();
     void FlightReport1Click();
+    void Logbook1Click();
     void CurrentPosition1Click();
     void Track3Click();
     void Waypoint2Click();
@@ -105,6 +106,10 @@ public:
     // Runs the transfers (and other long work) on a worker thread.
     GuiWorkRunner& workRunner() { return *runner_; }
 
+    // Runs after each track download that ran (the program offers the new
+    // flights to the logbook there); nothing by default.
+    void setAfterTrackDownload(std::function<void()> hook) { afterTrackDownload_ = std::move(hook); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -123,6 +128,7 @@ private:
     void setWorkRunning(bool running);
 
     UserPrompts& prompts_;
+    std::function<void()> afterTrackDownload_;
     TimeZoneSource& timeZone_;
     std::unique_ptr<IFTOption> options_;
     std::unique_ptr<IFTGarminData> data_;

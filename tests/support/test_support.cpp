@@ -113,6 +113,9 @@ std::function<std::optional<std::string>(const std::string&)> environmentOf(std:
 void useTempConfigHome() {
     static TempDir configHome;
     setenv("XDG_CONFIG_HOME", configHome.path().c_str(), 1);
+    // The logbook lives in the data folder.
+    static TempDir dataHome;
+    setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
 }
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,

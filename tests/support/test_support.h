@@ -90,9 +90,9 @@ private:
     std::filesystem::path path_;
 };
 
-// Points XDG_CONFIG_HOME at a fresh folder kept until the test program ends:
-// call it before anything reads the settings file, to keep the tests out of
-// the user's configuration.
+// Points XDG_CONFIG_HOME and XDG_DATA_HOME at fresh folders kept until the
+// test program ends: call it before anything reads the settings file or the
+// logbook, to keep the tests out of the user's configuration and data.
 void useTempConfigHome();
 
 // An environment that holds only the given variables, for the ports and

@@ -114,7 +114,7 @@ void MainFormTest::menusCarryTheCommandMap() {
                             "&Route[to &POT file...;to P&CX5 file...];to &GPX file...;Flight to &IGC file...;to &KML file...];"
                             "-;&Print...;-;E&xit"));
     QCOMPARE(describe(menuAt(1)),
-             QStringLiteral("&Track;Track &Result;Flight Re&port;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
+             QStringLiteral("&Track;Track &Result;Flight Re&port;&Logbook;-;Zoom &In;Zoom &Out;-;W&aypoint(x);&Keep Aspect(x);-;R&efresh"));
     QCOMPARE(describe(menuAt(2)),
              QStringLiteral("&Download[&Track;&Waypoint;&Route];&Monitor;&Current Position;&Upload[&Waypoint;&Route];-;"
                             "Edit &Waypoint...;Create R&oute;Edit &Route..."));

@@ -164,6 +164,62 @@ LogbookEntries logbookEntries(std::span<const TrackPoint> points, const LogbookD
     return out;
 }
 
+int countNewLogbookFlights(std::span<const TrackPoint> points, const std::function<bool(const std::string&)>& known) {
+    const FlightReport report = buildFlightReport(points, -1, ContestRules::XContest, "WGS 84", false);
+    int count = 0;
+    std::vector<LogbookFix> fixes;
+    for (const FlightReportEntry& e : report.flights) {
+        fixes.clear();
+        for (std::uint32_t i = e.takeoff; i <= e.landing; ++i)
+            fixes.push_back({std::int64_t(points[i].time) + kReceiverEpochOffset, points[i].latitude, points[i].longitude,
+                             points[i].altitude});
+        if (!known || !known(logbookFixesHash(fixes)))
+            ++count;
+    }
+    return count;
+}
+
+LogbookFilesAdded addLogbookFiles(Logbook& book, std::span<const std::string> paths, const std::string& datumName,
+                                  DataContext context, const LogbookDefaults& defaults, std::stop_token stop) {
+    LogbookFilesAdded out;
+    if (book.readOnly()) {
+        out.error = "cannot add to " + book.path() + ": it is read-only; nothing changed";
+        return out;
+    }
+    std::vector<NewLogbookFlight> flights;
+    std::vector<LogbookWaypoint> waypoints;
+    int known = 0;
+    for (const std::string& file : paths) {
+        LogbookSource source = readLogbookSource(file, datumName, context);
+        if (!source.error.empty()) {
+            out.error = source.error + "; nothing added";
+            return out;
+        }
+        LogbookDefaults d;
+        d.pilot = source.pilot.empty() ? defaults.pilot : source.pilot;
+        d.glider = source.glider.empty() ? defaults.glider : source.glider;
+        d.receiver = !source.receiver.empty() ? source.receiver
+                     : lowerExtension(file) == ".nvl" ? defaults.receiver
+                                                      : std::string();
+        d.source = std::filesystem::path(file).filename().string();
+        LogbookEntries entries =
+            logbookEntries(source.points, d, [&](const std::string& hash) { return book.contains(hash); }, stop);
+        if (entries.cancelled) {
+            out.error = "stopped; nothing added";
+            return out;
+        }
+        known += entries.known;
+        for (NewLogbookFlight& f : entries.flights)
+            flights.push_back(std::move(f));
+        waypoints.insert(waypoints.end(), source.waypoints.begin(), source.waypoints.end());
+    }
+    const Logbook::AddResult result = book.add(flights, waypoints);
+    out.error = result.error;
+    out.added = result.added;
+    out.already = result.already + known;
+    return out;
+}
+
 std::vector<TrackPoint> logbookTrackPoints(std::span<const LogbookFix> fixes) {
     std::vector<TrackPoint> out;
     out.reserve(fixes.size());

@@ -52,6 +52,21 @@ struct LogbookEntries {
 LogbookEntries logbookEntries(std::span<const TrackPoint> wgs84, const LogbookDefaults& defaults,
                               const std::function<bool(const std::string&)>& known, std::stop_token stop = {});
 
+// The number of flights in WGS-84 points that known(hash) does not know
+// (flights found, fixes hashed, nothing scored: cheap).
+int countNewLogbookFlights(std::span<const TrackPoint> wgs84, const std::function<bool(const std::string&)>& known);
+
+// Adds the flights of files (data files, IGC, GPX) in one transaction: the
+// pilot, glider and receiver a file names, else those of defaults (the
+// receiver for data files only). Any file that cannot be read adds nothing.
+struct LogbookFilesAdded {
+    int added = 0;
+    int already = 0;
+    std::string error;
+};
+LogbookFilesAdded addLogbookFiles(Logbook& book, std::span<const std::string> paths, const std::string& datumName,
+                                  DataContext context, const LogbookDefaults& defaults, std::stop_token stop = {});
+
 // The fixes of an entry as track points (one segment), for the flight
 // report, the map and the exports.
 std::vector<TrackPoint> logbookTrackPoints(std::span<const LogbookFix> fixes);
