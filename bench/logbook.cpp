@@ -3,6 +3,7 @@
 // them read from the file as the Logbook window and `logbook list` and
 // `logbook totals` read them. Prints each figure beside its aim (list and
 // totals under 50 ms) and the size of the file.
+#include "bench_logbook_career.h"
 #include "core/logbook/logbook.h"
 
 #include <algorithm>
@@ -24,36 +25,6 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-std::vector<NewLogbookFlight> career(int flights, int fixes) {
-    std::vector<NewLogbookFlight> out(static_cast<std::size_t>(flights));
-    const char* gliders[] = {"Ozone Rush 6", "Advance Iota 2", "Gin Bonanza 3"};
-    for (int k = 0; k < flights; ++k) {
-        NewLogbookFlight& n = out[static_cast<std::size_t>(k)];
-        // Twenty take-offs a few km apart, spread over ten seasons.
-        const double lat0 = 45 + (k % 20) * 0.05, lon0 = 6 + (k % 20) * 0.04;
-        const std::int64_t t0 = 1262304000 + std::int64_t(k) * 3 * 86400 + 36000;
-        for (int i = 0; i < fixes; ++i) {
-            const double a = i * 0.01;
-            n.fixes.push_back({t0 + i, lat0 + 0.02 * std::sin(a) + i * 1e-5, lon0 + 0.02 * std::cos(a),
-                               1500 + 300 * std::sin(a * 0.3)});
-        }
-        LogbookFlight& f = n.flight;
-        f.takeoffTime = n.fixes.front().time;
-        f.landingTime = n.fixes.back().time;
-        f.takeoffLatitude = lat0, f.takeoffLongitude = lon0 + 0.02, f.takeoffAltitude = 1500;
-        f.landingLatitude = n.fixes.back().latitude, f.landingLongitude = n.fixes.back().longitude;
-        f.airTimeS = fixes - 1;
-        f.trackKm = 40 + k % 50;
-        f.maxAltitude = 1800;
-        f.xcontest = {"Free Flight", 20.0 + k % 30, 20.0 + k % 30};
-        f.ffvl = {"Distance 3 points", 20.0 + k % 30, 20.0 + k % 30};
-        f.glider = gliders[k % 3];
-        f.pilot = "Hana Sato";
-        f.source = "flight" + std::to_string(k) + ".igc";
-    }
-    return out;
-}
-
 } // namespace
 
 int main() {
@@ -64,7 +35,7 @@ int main() {
         return 1;
     }
     const std::string path = std::string(dir) + "/logbook.sqlite";
-    const auto flights = career(1000, 2000);
+    const auto flights = bench::career(1000, 2000);
     std::string error;
     auto book = Logbook::open(path, error);
     if (!book) {
