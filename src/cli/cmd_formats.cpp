@@ -13,6 +13,7 @@
 #include "cli/cli.h"
 
 #include "core/ift_option.h"
+#include "core/analysis/igc_flights.h"
 #include "core/codepage.h"
 #include "core/data/ift_garmin_data.h"
 #include "core/formats/datum_info.h"
@@ -250,6 +251,8 @@ int runExport(Context& ctx) {
     CRouteField routes(0);
     if (data.load(ctx.args[1], routes) != 1)
         return 1;
+    if (format.id == FormatId::Igc && data.track())
+        chooseIgcFlight(*data.track(), settings);
     const ExportSource source{&data, &routes};
     switch (gpx ? exportGpxFile(output, kinds, source, settings) : exportFile(output, format, kind, source, settings)) {
     case ExportResult::Written:

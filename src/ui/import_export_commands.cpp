@@ -1,6 +1,7 @@
 #include "ui/import_export_commands.h"
 
 #include "core/ift_option.h"
+#include "core/analysis/igc_flights.h"
 #include "core/codepage.h"
 #include "core/formats/datum_info.h"
 #include "core/formats/format_export.h"
@@ -188,6 +189,8 @@ void RunImportExport(TMainForm& form, const ImportExportCommand& command, const 
     settings.igc = IgcHeader{o.PilotName(), o.GliderType(), o.GliderID(), o.GPSModel()};
     settings.igcSpan = igcPart.span;
     settings.igcNumber = igcPart.number;
+    if (format->id == FormatId::Igc && form.data().track())
+        chooseIgcFlight(*form.data().track(), settings);
     settings.kml = KmlStyle{o.PenColor(), o.PenWidth(), activeCodePage()};
     const ExportSource source{&form.data(), &form.routes()};
     const ExportResult result = command.everyKind ? exportGpxFile(file, GpxKinds{}, source, settings)

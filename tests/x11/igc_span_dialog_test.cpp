@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QTest>
 
+#include "core/analysis/igc_flights.h"
 #include "core/data/ift_garmin_track.h"
 #include "support/flight_generator.h"
 #include "ui/tfrm_igc_span.h"

@@ -10,7 +10,7 @@ namespace nuvrel {
 namespace {
 
 PointRange igcRange(const ExportSource& source, const ExportSettings& settings) {
-    return igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.datum.name);
+    return igcPointRange(*source.data->track(), settings.igcSpan, settings.igcNumber, settings.igcFlight);
 }
 
 bool hasSource(const ExportSource& source, DataKind kind, const FormatDescriptor& format,

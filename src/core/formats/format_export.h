@@ -12,6 +12,7 @@
 #include "core/formats/text_sink.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace nuvrel {
@@ -25,6 +26,7 @@ struct ExportSettings {
     IgcHeader igc;        // IGC: pilot, glider and receiver, and which points
     IgcSpan igcSpan = IgcSpan::Flight;
     int igcNumber = 0;    // the segment (IgcSpan::Segment) or the flight (IgcSpan::NumberedFlight)
+    std::optional<IgcFlight> igcFlight; // the flight to write (IgcSpan::Flight, NumberedFlight), chosen by the caller
     IgcWritten* igcWritten = nullptr; // when set, told what an IGC export wrote and left out
     KmlStyle kml;         // KML: the track pen
 };

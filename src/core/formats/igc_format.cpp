@@ -1,15 +1,12 @@
 #include "core/formats/igc_format.h"
 #include "core/geo/position_rules.h"
 
-#include "core/analysis/flight_analysis.h"
-#include "core/analysis/flight_report.h"
 #include "core/data/ift_garmin_track.h"
 #include "core/formats/calendar.h"
 #include "core/formats/number_text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 namespace nuvrel {
 
@@ -141,14 +138,10 @@ PointRange withGroundMargin(const IFTGarminTrack& track, std::size_t takeOffInde
     return r;
 }
 
-// The flights of the whole log, as the flight report finds them.
-std::vector<FlightReportEntry> reportedFlights(const IFTGarminTrack& track, std::string_view datumName) {
-    return buildFlightReport(track.points(), -1, ContestRules::XContest, datumName, false).flights;
-}
-
 } // namespace
 
-PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number, std::string_view datumName) {
+PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number,
+                         const std::optional<IgcFlight>& flight) {
     const std::size_t n = track.count();
     if (n == 0)
         return {};
@@ -162,51 +155,13 @@ PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number, 
             return {};
         return {std::size_t(first), std::size_t(last) + 1};
     }
-    case IgcSpan::NumberedFlight: {
-        const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
-        if (number < 1 || std::size_t(number) > flights.size())
-            return {};
-        const FlightReportEntry& f = flights[std::size_t(number) - 1];
-        return withGroundMargin(track, f.takeoff, f.landing);
+    case IgcSpan::NumberedFlight:
+    case IgcSpan::Flight:
+        if (flight && flight->takeoff <= flight->landing && flight->landing < n)
+            return withGroundMargin(track, flight->takeoff, flight->landing);
+        return span == IgcSpan::Flight ? PointRange{0, n} : PointRange{};
     }
-    case IgcSpan::Flight: {
-        // The flight with the longest air time: jitter of the position on
-        // the ground can make a short hop before the take-off.
-        const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
-        const FlightReportEntry* longest = nullptr;
-        for (const FlightReportEntry& f : flights)
-            if (!longest || f.airTimeS > longest->airTimeS)
-                longest = &f;
-        if (longest)
-            return withGroundMargin(track, longest->takeoff, longest->landing);
-        break;
-    }
-    }
-    const FlightRange flight = detectFlight(track, -1, kFlightThresholdKmh);
-    return withGroundMargin(track, flight.takeOff, flight.landing);
-}
-
-std::vector<IgcChoice> igcChoices(const IFTGarminTrack& track, std::string_view datumName) {
-    const std::span<const TrackPoint> points = track.points();
-    std::set<int> numbers;
-    for (const TrackPoint& p : points)
-        numbers.insert(p.segment);
-    std::vector<IgcChoice> segments;
-    for (const int number : numbers) {
-        int first = -1, last = -1;
-        track.segmentRange(number, first, last);
-        if (first >= 0) // in a log out of segment order, only what the export can find
-            segments.push_back({IgcSpan::Segment, number, std::size_t(first), std::size_t(last)});
-    }
-    const std::vector<FlightReportEntry> flights = reportedFlights(track, datumName);
-    if (flights.size() <= 1 && segments.size() <= 1)
-        return {};
-    std::vector<IgcChoice> choices;
-    for (std::size_t k = 0; k < flights.size(); ++k)
-        choices.push_back({IgcSpan::NumberedFlight, int(k) + 1, flights[k].takeoff, flights[k].landing});
-    choices.push_back({IgcSpan::Whole, 0, 0, points.size() - 1});
-    choices.insert(choices.end(), segments.begin(), segments.end());
-    return choices;
+    return {};
 }
 
 } // namespace nuvrel

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -82,11 +83,20 @@ struct PointRange {
 // Ground kept before take-off and after landing, seconds.
 inline constexpr std::int64_t kIgcGroundMargin = 60;
 
-// number is the segment (Segment) or the flight (NumberedFlight); a flight
-// or segment that does not occur gives an empty range. The flights are found
-// as the flight report finds them on points held in the datum of that name.
+// A flight of the log as whoever chose it found it: its first and last point
+// in the air (indices into the whole log) and its air time.
+struct IgcFlight {
+    std::size_t takeoff = 0;
+    std::size_t landing = 0;
+    double airTimeS = 0;
+};
+
+// number is the segment (Segment); a segment that does not occur gives an
+// empty range. Flight and NumberedFlight write the flight given, with the
+// ground margin: none given is nothing to write for NumberedFlight (no such
+// flight) and the whole log for Flight.
 PointRange igcPointRange(const IFTGarminTrack& track, IgcSpan span, int number = 0,
-                         std::string_view datumName = "WGS 84");
+                         const std::optional<IgcFlight>& flight = std::nullopt);
 
 // One thing an IGC export can write: what a pilot picks from when the log
 // holds more than one flight or segment.
@@ -96,10 +106,5 @@ struct IgcChoice {
     std::size_t from = 0; // take-off and landing, or the segment's first and last point
     std::size_t to = 0;
 };
-
-// Each flight of the flight report, the whole log, then each segment, in
-// order; empty when the log holds at most one flight and one segment (the
-// export then writes IgcSpan::Flight without asking).
-std::vector<IgcChoice> igcChoices(const IFTGarminTrack& track, std::string_view datumName = "WGS 84");
 
 } // namespace nuvrel

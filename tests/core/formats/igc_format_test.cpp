@@ -1,6 +1,7 @@
 #include "core/data/ift_garmin_track.h"
 #include "core/analysis/flight_analysis.h"
 #include "core/analysis/flight_report.h"
+#include "core/analysis/igc_flights.h"
 #include "core/formats/igc_format.h"
 #include "sample_data.h"
 #include "support/flight_generator.h"
@@ -100,21 +101,31 @@ TEST(IgcPointRange, FlightWithGroundMarginWholeAndSegment) {
     for (std::size_t k = 0; k < flights.flights.size(); ++k)
         if (flights.flights[k].airTimeS > flights.flights[std::size_t(longest) - 1].airTimeS)
             longest = int(k) + 1;
-    EXPECT_EQ(igcPointRange(track, IgcSpan::Flight), igcPointRange(track, IgcSpan::NumberedFlight, longest));
+    const std::vector<IgcFlight> found = igcFlights(track);
+    ASSERT_EQ(found.size(), flights.flights.size());
+    EXPECT_EQ(igcPointRange(track, IgcSpan::Flight, 0, defaultIgcFlight(track)),
+              igcPointRange(track, IgcSpan::NumberedFlight, longest, found[std::size_t(longest) - 1]));
     const std::size_t half = points.size() / 2;
     EXPECT_EQ(igcPointRange(track, IgcSpan::Whole).end, points.size());
     EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).first, half);
     EXPECT_EQ(igcPointRange(track, IgcSpan::Segment, 2).end, points.size());
     EXPECT_TRUE(igcPointRange(track, IgcSpan::Segment, 3).empty());
-    EXPECT_TRUE(igcPointRange(IFTGarminTrack(), IgcSpan::Flight).empty());
+    EXPECT_TRUE(igcPointRange(IFTGarminTrack(), IgcSpan::Flight, 0, defaultIgcFlight(IFTGarminTrack())).empty());
 
     // A flight of the flight report, by its number, with the same ground.
     const FlightReport report = buildFlightReport(points, -1, ContestRules::XContest);
     ASSERT_EQ(report.flights.size(), 2u);
-    EXPECT_EQ(igcPointRange(track, IgcSpan::NumberedFlight, 2),
+    ExportSettings settings;
+    settings.igcSpan = IgcSpan::NumberedFlight;
+    settings.igcNumber = 2;
+    chooseIgcFlight(track, settings);
+    EXPECT_EQ(igcPointRange(track, IgcSpan::NumberedFlight, 2, settings.igcFlight),
               (PointRange{report.flights[1].takeoff - 30u, report.flights[1].landing + 31u}));
-    for (int missing : {0, 3})
-        EXPECT_TRUE(igcPointRange(track, IgcSpan::NumberedFlight, missing).empty()) << missing;
+    for (int missing : {0, 3}) {
+        settings.igcNumber = missing;
+        chooseIgcFlight(track, settings);
+        EXPECT_TRUE(igcPointRange(track, IgcSpan::NumberedFlight, missing, settings.igcFlight).empty()) << missing;
+    }
 }
 
 // With ground jitter making a short hop before the real flight, the default
@@ -131,7 +142,7 @@ TEST(IgcPointRange, DefaultFlightIsTheLongestInTheAir) {
     points.insert(points.end(), flight.begin(), flight.end());
     const IFTGarminTrack track(points);
     ASSERT_EQ(buildFlightReport(points, -1, ContestRules::XContest).flights.size(), 2u);
-    const PointRange f = igcPointRange(track, IgcSpan::Flight);
+    const PointRange f = igcPointRange(track, IgcSpan::Flight, 0, defaultIgcFlight(track));
     EXPECT_NEAR(double(f.first), double(hop + 40 - 30), 8);
     EXPECT_NEAR(double(f.end), double(hop + plan.landingIndex() + 31), 8);
 }
