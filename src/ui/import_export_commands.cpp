@@ -13,6 +13,7 @@
 #include "ui/main_form.h"
 #include "ui/map_window.h"
 #include "ui/tfrm_igc_span.h"
+#include "ui/work_runner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -95,6 +96,7 @@ void showImported(TMainForm& form) {
     }
     map.RedrawAll();
     map.Refresh();
+    form.followData();
 }
 
 // For an IGC export of a log with several flights or segments, asks which
@@ -224,6 +226,7 @@ void InstallImportExportCommands(TMainForm& form) {
             try {
                 runCommand(form, command);
             } catch (const std::exception& e) {
+                CursorAside aside;
                 QMessageBox::critical(&form, QApplication::applicationName(), render::fromCodePage(e.what()));
             }
         });

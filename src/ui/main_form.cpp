@@ -20,6 +20,7 @@
 #include "ui/tfrm_rtnoin.h"
 #include "ui/tfrm_selrouteno.h"
 #include "ui/up_down.h"
+#include "ui/window_placement.h"
 #include "ui/work_runner.h"
 #include "ui/tfrm_waypoint.h"
 #include "ui/tfrm_trk_list.h"
@@ -30,6 +31,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -75,6 +77,8 @@ TMainForm::TMainForm(SettingsStore& settings, UserPrompts& prompts, TimeZoneSour
     buildMenus();
     InstallImportExportCommands(*this);
     setAcceptDrops(true);
+    // The default size; the screen and the last run may make it another.
+    placement_ = new WindowPlacement(settings, this);
     resize(1024, 720);
 
     if (options_->MapLoadWithStart() == 1)
@@ -103,8 +107,10 @@ void TMainForm::buildMenus() {
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    addCommand(file, QStringLiteral("&Open..."), QStringLiteral("OpenTrack1"), &TMainForm::OpenTrack1Click);
-    addCommand(file, QStringLiteral("Save &As..."), QStringLiteral("SaveTrackAs1"), &TMainForm::SaveTrackAs1Click);
+    addCommand(file, QStringLiteral("&Open..."), QStringLiteral("OpenTrack1"), &TMainForm::OpenTrack1Click)
+        ->setShortcut(QKeySequence::Open);
+    addCommand(file, QStringLiteral("Save &As..."), QStringLiteral("SaveTrackAs1"), &TMainForm::SaveTrackAs1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
     addCommand(file, QStringLiteral("Load &Map..."), QStringLiteral("OpenMap1"), &TMainForm::OpenMap1Click);
     addCommand(file, QStringLiteral("&Create Map Info..."), QStringLiteral("CreateMapInfo1"),
@@ -147,9 +153,11 @@ void TMainForm::buildMenus() {
     addCommand(exportMenu, QStringLiteral("Flight to &IGC file..."), QStringLiteral("toIGCfile1"));
     addCommand(exportMenu, QStringLiteral("to &KML file..."), QStringLiteral("toKMLfile1"));
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"), &TMainForm::Print1Click);
+    addCommand(file, QStringLiteral("&Print..."), QStringLiteral("Print1"), &TMainForm::Print1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     file->addSeparator();
-    addCommand(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), &TMainForm::Exit1Click);
+    addCommand(file, QStringLiteral("E&xit"), QStringLiteral("Exit1"), &TMainForm::Exit1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
@@ -157,8 +165,12 @@ void TMainForm::buildMenus() {
     addCommand(view, QStringLiteral("Track &Result"), QStringLiteral("Analysis1"), &TMainForm::Analysis1Click);
     addCommand(view, QStringLiteral("Flight Re&port"), QStringLiteral("FlightReport1"), &TMainForm::FlightReport1Click);
     view->addSeparator();
-    addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click);
-    addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click);
+    addCommand(view, QStringLiteral("Zoom &In"), QStringLiteral("ZoomIn1"), &TMainForm::ZoomIn1Click)
+        ->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus),
+                        QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    addCommand(view, QStringLiteral("Zoom &Out"), QStringLiteral("ZoomOut1"), &TMainForm::ZoomOut1Click)
+        ->setShortcuts({QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus),
+                        QKeySequence(Qt::CTRL | Qt::Key_Minus)});
     view->addSeparator();
     QAction* waypoints = addCommand(view, QStringLiteral("W&aypoint"), QStringLiteral("Waypoint4"),
                                     &TMainForm::Waypoint4Click);
@@ -195,11 +207,47 @@ void TMainForm::buildMenus() {
     addCommand(option, QStringLiteral("&Map Datum..."), QStringLiteral("Mapdatum1"), &TMainForm::Mapdatum1Click);
     addCommand(option, QStringLiteral("&Preference..."), QStringLiteral("Preference1"), &TMainForm::Preference1Click);
 
+    // Commands that cannot run now are off, and their tool tips say why.
+    for (QMenu* menu : {view, exportMenu}) {
+        menu->setToolTipsVisible(true);
+        connect(menu, &QMenu::aboutToShow, this, &TMainForm::updateCommands);
+    }
+
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
     addCommand(help, QStringLiteral("&Help"), QStringLiteral("Help2"), &TMainForm::Help2Click);
     help->addSeparator();
     addCommand(help, QStringLiteral("&About..."), QStringLiteral("About1"), &TMainForm::About1Click);
+}
+
+namespace {
+
+constexpr const char* kEmptyLog =
+    "The track log is empty. Download a track (GPS > Download > Track), or open or import one (File > Open, "
+    "File > Import) first.";
+constexpr const char* kNothingToZoom =
+    "There is no map to zoom. Load a map (File > Load Map...), or open, import or download data first.";
+
+} // namespace
+
+void TMainForm::updateCommands() {
+    // While long work runs every command is off and stays so.
+    if (runner_->busy())
+        return;
+    const IFTGarminTrack* track = data_->track();
+    const bool hasPoints = track && track->count() > 0;
+    const QString emptyLog = hasPoints ? QString() : QString::fromLatin1(kEmptyLog);
+    for (const char* name : {"Track2", "Analysis1", "FlightReport1", "toIGCfile1"})
+        if (QAction* a = command(QString::fromLatin1(name))) {
+            a->setEnabled(hasPoints);
+            a->setToolTip(emptyLog);
+        }
+    const bool hasPicture = map_->canvas().picture() != render::MapCanvas::Picture::Blank;
+    for (const char* name : {"ZoomIn1", "ZoomOut1"})
+        if (QAction* a = command(QString::fromLatin1(name))) {
+            a->setEnabled(hasPicture);
+            a->setToolTip(hasPicture ? QString() : QString::fromLatin1(kNothingToZoom));
+        }
 }
 
 void TMainForm::showNotice(const QString& text) {
@@ -218,6 +266,7 @@ void TMainForm::guarded(const std::function<void()>& work) {
     try {
         work();
     } catch (const std::exception& e) {
+        CursorAside aside;
         QMessageBox::critical(this, QStringLiteral("NUVREL"), render::fromCodePage(e.what()));
     }
 }
@@ -227,8 +276,10 @@ bool TMainForm::openDataFile(const QString& path) {
     bool ok = false;
     guarded([&] {
         ok = data_->load(path.toStdString(), routes_) == 1;
-        if (ok)
+        if (ok) {
             map_->ShowHeldData();
+            followData();
+        }
     });
     return ok;
 }
@@ -299,9 +350,19 @@ void TMainForm::OpenMap1Click() {
 
 void TMainForm::CreateMapInfo1Click() { map_->CreateMapInfo(); }
 
-void TMainForm::ZoomIn1Click() { map_->ZoomIn(); }
+void TMainForm::ZoomIn1Click() {
+    if (map_->canvas().picture() == render::MapCanvas::Picture::Blank)
+        prompts_.showMessage("Zoom In", kNothingToZoom);
+    else
+        map_->ZoomIn();
+}
 
-void TMainForm::ZoomOut1Click() { map_->ZoomOut(); }
+void TMainForm::ZoomOut1Click() {
+    if (map_->canvas().picture() == render::MapCanvas::Picture::Blank)
+        prompts_.showMessage("Zoom Out", kNothingToZoom);
+    else
+        map_->ZoomOut();
+}
 
 void TMainForm::KeepAspect1Click() {
     map_->setKeepAspect(command(QStringLiteral("KeepAspect1"))->isChecked());
@@ -310,14 +371,24 @@ void TMainForm::KeepAspect1Click() {
 
 void TMainForm::Rfresh1Click() { map_->Refresh(); }
 
-void TMainForm::Track2Click() { playback_->Track2Click(); }
+bool TMainForm::trackHasPoints() {
+    const IFTGarminTrack* track = data_->track();
+    if (track && track->count() > 0)
+        return true;
+    prompts_.showMessage("NUVREL", kEmptyLog);
+    return false;
+}
+
+void TMainForm::Track2Click() {
+    if (trackHasPoints())
+        playback_->Track2Click();
+}
 
 void TMainForm::CurrentPosition1Click() { playback_->CurrentPosition1Click(); }
 
 void TMainForm::Analysis1Click() {
     // The track summary, only for a track log with points.
-    const IFTGarminTrack* track = data_->track();
-    if (!track || track->count() == 0)
+    if (!trackHasPoints())
         return;
     frmTrkList_->hide();
     frmTrkList_->show();
@@ -326,11 +397,23 @@ void TMainForm::Analysis1Click() {
 
 void TMainForm::FlightReport1Click() {
     // The report of the whole log, only for a track log with points.
-    const IFTGarminTrack* track = data_->track();
-    if (!track || track->count() == 0)
+    if (!trackHasPoints())
         return;
+    const IFTGarminTrack* track = data_->track();
     ShowFlightReport(frmFlightReport_, this, *track, -1, options_->DatumName(),
                      [this](std::uint32_t i) { guarded([&] { playback_->ShowTrackPoint(i); }); });
+}
+
+void TMainForm::followData() {
+    updateCommands();
+    frmTrkList_->dataReplaced();
+    if (!frmFlightReport_)
+        return;
+    const IFTGarminTrack* track = data_->track();
+    if (track && track->count() > 0)
+        frmFlightReport_->setTrack(*track, -1, options_->DatumName());
+    else
+        frmFlightReport_->close();
 }
 
 void TMainForm::setWorkRunning(bool running) {
@@ -381,6 +464,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    placement_->rememberOpenWindows();
     event->accept();
 }
 
@@ -402,8 +486,10 @@ void TMainForm::openDroppedFiles(const QStringList& paths) {
     if (paths.isEmpty() || paths.first().isEmpty())
         return;
     guarded([&] {
-        if (data_->load(paths.first().toStdString(), routes_) == 1)
+        if (data_->load(paths.first().toStdString(), routes_) == 1) {
             map_->Refresh();
+            followData();
+        }
     });
 }
 
@@ -422,6 +508,7 @@ GpsCommandServices TMainForm::gpsServices() { return GpsCommandServices{ports_, 
 void TMainForm::Track3Click() {
     DownloadTrackCommand(*data_, gpsServices());
     map_->ShowHeldData();
+    followData();
 }
 
 void TMainForm::Waypoint2Click() {

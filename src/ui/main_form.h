@@ -34,6 +34,7 @@ class TfrmRoute;
 class TfrmRtnoIn;
 class TfrmSelRouteNo;
 class GuiWorkRunner;
+class WindowPlacement;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -58,6 +59,9 @@ public:
     // A line at the bottom of the window for a few seconds; the line is there
     // only while it says something, so it never takes room from the map.
     void showNotice(const QString& text);
+    // After the data was replaced (open, import, download): the open windows
+    // that show it list the new data, or close when nothing is left to show.
+    void followData();
 
 public slots:
     void OpenTrack1Click();
@@ -121,6 +125,10 @@ private:
     // While long work runs, the commands are disabled and the monitor does
     // not poll the receiver (the work holds the port).
     void setWorkRunning(bool running);
+    // Commands with nothing to act on are disabled, with the reason as tool tip.
+    void updateCommands();
+    // True for a track log with points; otherwise says what to do first.
+    bool trackHasPoints();
 
     UserPrompts& prompts_;
     TimeZoneSource& timeZone_;
@@ -143,6 +151,7 @@ private:
     ZoneInfo zone_;
     std::unique_ptr<PrintSetup> printSetup_;
     GuiWorkRunner* runner_ = nullptr;
+    WindowPlacement* placement_ = nullptr;
     std::vector<QAction*> disabledForWork_;
     bool monitorWasPolling_ = false;
     bool closeAfterWork_ = false;

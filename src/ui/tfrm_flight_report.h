@@ -63,6 +63,8 @@ public:
     // datum of that name.
     void setTrack(const IFTGarminTrack& track, int segment, const std::string& datumName);
     const FlightReport& report() const { return report_; }
+    // The segment reported (-1: the whole log).
+    int segment() const { return segment_; }
     // True while the contest scores are computed (the report shows
     // "scoring..." in their place).
     bool scoring() const { return scoring_; }

@@ -149,8 +149,14 @@ void TfrmMapInfo::btnCalcurateClick() {
 QString TfrmMapInfo::askSaveFile() {
     if (chooseSaveFile)
         return chooseSaveFile();
-    QFileDialog dialog(this);
+    QFileDialog dialog(this, QStringLiteral("Save Map Info"));
+    dialog.setObjectName(QStringLiteral("dlgSaveMapInfo"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Beside the maps: the folder of the map loaded last.
+    if (auto key = option_.store().openKey(kSettingsKeyPath, false))
+        if (const auto folder = key->readString(kMapFolderValue); folder && !folder->empty())
+            dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(*folder)));
+    dialog.resize(760, 480);
     dialog.setDefaultSuffix(QStringLiteral("dat"));
     dialog.setNameFilter(QStringLiteral("Map Info (*.dat *.bmp)"));
     // The file written may be another than the one chosen (x.dat for x.bmp):

@@ -6,6 +6,7 @@
 #include "ui/tfrm_flight_analysis.h"
 #include "ui/tfrm_flight_report.h"
 #include "ui/tfrm_track_detail.h"
+#include "ui/window_placement.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -90,12 +91,41 @@ void TfrmTrkList::FormShow() {
                                                                               [static_cast<std::size_t>(c)])));
     grdTrkList->setCurrentCell(std::min(keepRow, grdTrkList->rowCount() - 1), 0);
 
-    // The whole grid when it fits on the screen.
+    // The whole grid when it fits on the screen, on the first showing only
+    // and unless the window came back with the size it had before.
+    if (sized_ || WindowPlacement::restored(this))
+        return;
+    sized_ = true;
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int width = kTrackListColumns * (kColumnWidth + 1) + scrollBar + 3;
     const int wanted = grdTrkList->horizontalHeader()->height() + grdTrkList->rowCount() * kRowHeight + 4 +
                        menuBar()->sizeHint().height();
-    resize(width, std::min(wanted, 600));
+    ResizeToFit(this, QSize(width, std::min(wanted, 600)));
+}
+
+void TfrmTrkList::dataReplaced() {
+    const IFTGarminTrack* track = data_.track();
+    const bool hasPoints = track && track->count() > 0;
+    if (frmFlightAnalysis_)
+        frmFlightAnalysis_->close();
+    if (frmFlightReport_) {
+        if (hasPoints) {
+            const int segment = frmFlightReport_->segment();
+            frmFlightReport_->setTrack(*track, segment <= static_cast<int>(track->segmentCount()) ? segment : -1,
+                                       datumName ? datumName() : std::string("WGS 84"));
+        } else {
+            frmFlightReport_->close();
+        }
+    }
+    if (!hasPoints) {
+        frmTrackDetail_->hide();
+        hide();
+        return;
+    }
+    if (isVisible())
+        FormShow();
+    if (frmTrackDetail_->isVisible())
+        frmTrackDetail_->FormShow();
 }
 
 void TfrmTrkList::grdTrkListDblClick() {

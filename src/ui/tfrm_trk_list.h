@@ -54,6 +54,10 @@ public:
     // rollover) and lists the log again; says so when the times would leave
     // the receiver's range.
     void shiftWeeks(int weeks);
+    // The log was replaced: the open windows list the new one (the flight
+    // report keeps its segment when the new log has it), the analysis of the
+    // old log closes, and everything closes when the new log has no points.
+    void dataReplaced();
 
 public slots:
     void FormShow();
@@ -72,6 +76,7 @@ private:
     QPointer<TfrmFlightAnalysis> frmFlightAnalysis_;
     QPointer<TfrmFlightReport> frmFlightReport_;
     std::function<void(std::uint32_t)> showTrackPoint_;
+    bool sized_ = false; // to its grid, on the first showing
 };
 
 } // namespace nuvrel::ui

@@ -172,6 +172,11 @@ TfrmWaypoint::TfrmWaypoint(IFTGarminData& data, const IFTOption& options, UserPr
     Paste1->setShortcut(QKeySequence::Paste);
 
     model_ = new WaypointGridModel(WaypointRows(data_.waypoints(), symbolModelOf(options_)), this);
+    const auto edited = [this] { edited_ = true; };
+    connect(model_, &QAbstractItemModel::dataChanged, this, edited);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, edited);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, edited);
+    connect(model_, &QAbstractItemModel::modelReset, this, edited);
     grdWaypoint = new WaypointGridView(this);
     grdWaypoint->setObjectName(QStringLiteral("grdWaypoint"));
     grdWaypoint->setModel(model_);
@@ -226,10 +231,14 @@ void TfrmWaypoint::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmWaypoint::keyPressEvent(QKeyEvent* event) {
-    // Escape cancels a cell's edit in the grid but never closes the list
-    // with its edits.
+    // Escape closes the list like "E&xit"; while a cell is edited the cell's
+    // editor takes it first and only that edit is cancelled. Rows changed
+    // since the opening are not dropped by a stray key without asking.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        if (edited_ && !prompts_.askYesNo("Confirm", "Close the list without writing the changes (Update > Waypoint)?"))
+            return;
+        Exit1Click();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -120,6 +120,7 @@ private:
     TfrmSelsmbl* frmSelsmbl_ = nullptr;
     bool picking_ = false;
     bool written_ = false;
+    bool edited_ = false; // rows changed since the opening
 };
 
 } // namespace nuvrel::ui

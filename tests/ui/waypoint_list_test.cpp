@@ -190,9 +190,11 @@ void WaypointListTest::editModeAddAndDelete() {
     QCOMPARE(frm.model().rowCount(), 1);
     QCOMPARE(rowTexts(frm, 0), QStringList(8, QString()));
 
-    // Escape never closes the list with its edits.
+    // Escape asks before it closes the list with its edits; No keeps it open.
+    f.prompts.answers = {false};
     QTest::keyClick(frm.grdWaypoint, Qt::Key_Escape);
     QVERIFY(frm.isVisible());
+    QCOMPARE(f.prompts.count("question"), 1);
 
     // Closing without "&Update" leaves the store as it was.
     frm.Exit1->trigger();

@@ -90,6 +90,35 @@ public:
         return {};
     }
 
+    // The window's outermost window below the root (the frame a window
+    // manager draws around it, or the window itself without one), in the
+    // root's device pixels; empty while the window is not mapped.
+    QRect frame(xcb_window_t window) const
+    {
+        const xcb_window_t rootWindow = root();
+        for (int depth = 0; depth < 16; ++depth) {
+            std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> t(
+                xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr), &std::free);
+            if (!t)
+                return {};
+            if (t->parent == rootWindow)
+                break;
+            window = t->parent;
+        }
+        std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> g(
+            xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr), &std::free);
+        if (!g || !viewable(window))
+            return {};
+        return QRect(g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width);
+    }
+
+    // The root window's size in device pixels.
+    QSize rootSize() const
+    {
+        const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        return QSize(s->width_in_pixels, s->height_in_pixels);
+    }
+
     // What a window manager sends when the user clicks the close box.
     void requestClose(xcb_window_t window) const
     {
