@@ -752,23 +752,28 @@ WindFigure thermalWind(std::span<const TrackPoint> points, std::uint32_t first, 
     return thermalWindLocal(localOf(points), first, last);
 }
 
+std::span<const TrackPoint> PointsInWgs84(std::span<const TrackPoint> held, std::string_view datumName,
+                                          std::vector<TrackPoint>& storage) {
+    const MapDatum datum(datumName);
+    if (datum.da() == 0 && datum.df() == 0 && datum.dx() == 0 && datum.dy() == 0 && datum.dz() == 0)
+        return held;
+    storage.assign(held.begin(), held.end());
+    for (TrackPoint& p : storage) {
+        double lat, lon, alt;
+        datum.toWgs84(p.latitude, p.longitude, p.altitude, lat, lon, alt);
+        p.latitude = lat, p.longitude = lon;
+    }
+    return storage;
+}
+
 FlightReport buildFlightReport(std::span<const TrackPoint> held, int segment, ContestRules rules,
                                std::string_view datumName, bool score) {
     FlightReport report;
     if (held.empty())
         return report;
     // Everything is measured on WGS-84 positions.
-    const MapDatum datum(datumName);
     std::vector<TrackPoint> converted;
-    if (datum.da() != 0 || datum.df() != 0 || datum.dx() != 0 || datum.dy() != 0 || datum.dz() != 0) {
-        converted.assign(held.begin(), held.end());
-        for (TrackPoint& p : converted) {
-            double lat, lon, alt;
-            datum.toWgs84(p.latitude, p.longitude, p.altitude, lat, lon, alt);
-            p.latitude = lat, p.longitude = lon;
-        }
-    }
-    const std::span<const TrackPoint> points = converted.empty() ? held : std::span<const TrackPoint>(converted);
+    const std::span<const TrackPoint> points = PointsInWgs84(held, datumName, converted);
     std::size_t first = 0, last = points.size() - 1;
     if (segment >= 0) {
         const auto at = std::find_if(points.begin(), points.end(), [&](const TrackPoint& p) { return p.segment == segment; });

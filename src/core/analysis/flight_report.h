@@ -74,6 +74,11 @@ struct FlightReport {
     std::int32_t timeOffset = 0;
 };
 
+// The points in WGS-84: `held` itself when its datum is WGS-84, else
+// converted copies kept in `storage` (heights stay as held).
+std::span<const TrackPoint> PointsInWgs84(std::span<const TrackPoint> held, std::string_view datumName,
+                                          std::vector<TrackPoint>& storage);
+
 // The report of the points of segment n of the log (n = -1: the whole log),
 // held in the map datum of that name: the contest score is measured, and its
 // turnpoints given, in WGS-84 (without score, each flight's score stays
